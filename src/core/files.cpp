@@ -1,0 +1,256 @@
+#include "core/files.h"
+
+#include "app/message_line.h"
+#include "core/exceptions.h"
+#include "core/log.h"
+#include "core/text.h"
+#include "core/windows_glue.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fmt/format.h>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+
+std::vector<char> lf_readAllBytes(std::ifstream& in)
+{
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// UTF-16 bytes of a file to code units; the byte-order mark picks the order and is dropped
+// (big-endian without one). A trailing odd byte is no code unit.
+std::u16string lf_decodeUtf16Bytes(const std::vector<char>& bytes)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    bool littleEndian = false;
+    std::size_t pos = 0;
+    if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+        littleEndian = true;
+        pos = 2;
+    } else if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+        pos = 2;
+    }
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (; pos + 1 < bytes.size(); pos += 2) {
+        const unsigned first = byte(pos);
+        const unsigned second = byte(pos + 1);
+        units += static_cast<char16_t>(littleEndian ? (second << 8) | first : (first << 8) | second);
+    }
+    return units;
+}
+
+bool lf_readUtf16File(const fs::path& path, std::vector<std::string>& out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    try {
+        lf_readUtf16Lines(lf_decodeUtf16Bytes(lf_readAllBytes(in)), out);
+        return true;
+    } catch (const win32::Utf8ConversionException& e) {
+        gf_showMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
+    } catch (const std::runtime_error& e) {
+        gf_showMessage(std::string("conversion from error from utf16 to utf8: ") + e.what(), true);
+    }
+    return false;
+}
+
+bool lf_readNarrowFile(int encoding, const fs::path& path, std::vector<std::string>& out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string line;
+    bool first = true;
+    while (gf_readLine(in, line)) {
+        if (first && encoding == kEncodingUtf8Bom)
+            line.erase(0, 3);
+        first = false;
+        out.push_back(line);
+    }
+    return true;
+}
+
+template <typename Lines>
+bool lf_writeLines(const Lines& lines, const fs::path& path)
+{
+    return gf_saveFileAtomically(path, [&](std::ostream& out) {
+        for (const std::string& line : lines)
+            out << line << '\n';
+        return true;
+    });
+}
+
+} // namespace
+
+int gf_detectTextEncoding(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        gf_log(fmt::format("cannot open file {} for character encoding, err: {}", path.string(), errno));
+        return kEncodingNoFile;
+    }
+    unsigned char mark[2] = {0, 0};
+    in.read(reinterpret_cast<char*>(mark), 2);
+    if (in.gcount() < 2)
+        return kEncodingPlain;
+    if (mark[0] == 0xFF && mark[1] == 0xFE)
+        return kEncodingUtf16Le;
+    if (mark[0] == 0xFE && mark[1] == 0xFF)
+        return kEncodingUtf16Be;
+    if (mark[0] == 0xEF && mark[1] == 0xBB)
+        return kEncodingUtf8Bom;
+    return kEncodingPlain;
+}
+
+bool gf_readEncodedTextFile(int encoding, const fs::path& path, std::vector<std::string>& out)
+{
+    if (encoding == kEncodingUtf16Le || encoding == kEncodingUtf16Be)
+        return lf_readUtf16File(path, out);
+    return lf_readNarrowFile(encoding, path, out);
+}
+
+bool gf_readExtTextFileToStringVector(const fs::path& path, std::vector<std::string>& out)
+{
+    try {
+        const int encoding = gf_detectTextEncoding(path);
+        if (encoding == kEncodingNoFile)
+            return false;
+        return gf_readEncodedTextFile(encoding, path, out);
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("gf_readExtTextFileToStringVector {}", e.what()));
+        return false;
+    }
+}
+
+void lf_readUtf16Lines(std::u16string_view text, std::vector<std::string>& out)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(u'\n', start);
+        if (end == std::u16string_view::npos)
+            end = text.size();
+        out.push_back(gf_utf16ToUtf8(text.substr(start, end - start)));
+        start = end + 1;
+    }
+}
+
+std::vector<std::string>* gf_readFileLines(FileLines& record, std::size_t reserve)
+{
+    std::ifstream in(record.path, std::ios::binary);
+    if (!in)
+        return nullptr;
+    record.lines.clear();
+    record.lines.reserve(reserve);
+    std::string line;
+    while (gf_readLine(in, line))
+        record.lines.push_back(line);
+    return record.lines.empty() ? nullptr : &record.lines;
+}
+
+bool gf_readLine(std::istream& in, std::string& line)
+{
+    if (!std::getline(in, line))
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+void gf_readStreamLines(std::istream& in, std::list<std::string>& out)
+{
+    std::string line;
+    while (gf_readLine(in, line))
+        out.push_back(line);
+}
+
+bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write)
+{
+    static std::atomic<unsigned> counter{0};
+    fs::path temp = path;
+    temp += fmt::format(".tmp{}.{}", ::getpid(), counter.fetch_add(1));
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return false;
+        const bool written = write(out);
+        out.flush();
+        if (!written || !out) {
+            out.close();
+            std::error_code ignored;
+            fs::remove(temp, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+bool gf_writeStringToFile(const std::string& text, const fs::path& path, bool newline)
+{
+    return gf_saveFileAtomically(path, [&](std::ostream& out) {
+        out << text;
+        if (newline)
+            out << '\n';
+        return true;
+    });
+}
+
+bool gf_writeLinesToFile(const std::vector<std::string>& lines, const fs::path& path)
+{
+    return lf_writeLines(lines, path);
+}
+
+bool gf_writeListToFile(const std::list<std::string>& lines, const fs::path& path)
+{
+    return lf_writeLines(lines, path);
+}
+
+void gf_backupFile(const fs::path& path)
+{
+    const std::string text = path.string();
+    const std::size_t dot = text.rfind('.');
+    if (dot == std::string::npos)
+        return;
+    const fs::path generation0 = text.substr(0, dot) + "0" + text.substr(dot);
+    const fs::path generation00 = text.substr(0, dot) + "00" + text.substr(dot);
+    if (fs::exists(generation0))
+        fs::copy_file(generation0, generation00, fs::copy_options::overwrite_existing);
+    if (fs::exists(path))
+        fs::copy_file(path, generation0, fs::copy_options::overwrite_existing);
+}
+
+void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder, std::string_view extension)
+{
+    try {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            if (entry.is_regular_file() && gf_equalsUpper(extension, entry.path().extension().string()))
+                out.push_back(entry.path());
+        }
+    } catch (const std::exception& e) {
+        gf_log(e.what());
+    }
+}
+
+void gf_removeFilesInFolder(const fs::path& folder)
+{
+    try {
+        if (!fs::exists(folder) || !fs::is_directory(folder))
+            return;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            if (fs::exists(entry.path()) && !fs::remove(entry.path()))
+                gf_log(folder.string() + " could not be removed");
+        }
+    } catch (const std::exception& e) {
+        throw qmx::UserErrorException(5, e.what());
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Where the Windows folders of the program lie on this system, and the mapping of Windows path
+// texts (from the registry or the simulator's files) into the Wine prefix.
+
+#include <filesystem>
+#include <string_view>
+
+namespace platform {
+
+std::filesystem::path homeFolder();
+std::filesystem::path winePrefix();        // $WINEPREFIX, else ~/.wine
+std::filesystem::path appDataFolder();     // $XDG_CONFIG_HOME, else ~/.config; created; empty on failure
+std::filesystem::path programDataFolder(); // <prefix>/drive_c/ProgramData
+std::filesystem::path documentsFolder();   // $XDG_DOCUMENTS_DIR, else ~/Documents
+std::filesystem::path runtimeFolder();     // $XDG_RUNTIME_DIR, else the temp folder
+
+// Resolves `relative` below `base` one name at a time: an existing entry whose name equals the
+// wanted one ignoring ASCII case is taken, and a name without extension also matches "name." as
+// Windows does. Names that match nothing are kept as written.
+std::filesystem::path findCaseInsensitive(const std::filesystem::path& base, std::string_view relative);
+
+// "C:\Program Files\X" -> <prefix>/drive_c/Program Files/X (other drives: <prefix>/dosdevices/d:);
+// a text without drive letter is taken relative to the working folder. Backslashes and slashes
+// both separate names; every name is looked up case-insensitively.
+std::filesystem::path windowsPathToLocal(std::string_view windowsPath);
+
+} // namespace platform

@@ -1,0 +1,81 @@
+#include "support/temp_folder.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempFolder::TempFolder(bool makeWorkingFolder)
+{
+    static std::atomic<unsigned> counter{0};
+    path_ = fs::temp_directory_path() /
+            ("orvanta-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+    if (makeWorkingFolder) {
+        previousWorkingFolder_ = fs::current_path();
+        fs::current_path(path_);
+    }
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ec;
+    if (!previousWorkingFolder_.empty())
+        fs::current_path(previousWorkingFolder_, ec);
+    if (std::getenv("ORVANTA_KEEP_TEST_FOLDERS") == nullptr)
+        fs::remove_all(path_, ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name)
+{
+    if (const char* old = std::getenv(name)) {
+        hadValue_ = true;
+        oldValue_ = old;
+    }
+    ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (hadValue_)
+        ::setenv(name_.c_str(), oldValue_.c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+fs::path sourceDir()
+{
+    return ORVANTA_SOURCE_DIR;
+}
+
+fs::path sharedDataDir()
+{
+    return ORVANTA_SHARED_DATA_DIR;
+}
+
+} // namespace testsupport
