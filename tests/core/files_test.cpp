@@ -1,0 +1,192 @@
+#include "core/exceptions.h"
+#include "core/files.h"
+#include "core/log.h"
+#include "core/xml.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+using testsupport::readFile;
+using testsupport::TempFolder;
+using testsupport::writeFile;
+
+namespace {
+
+const std::vector<std::string> kLines{"KLAX,Los Angeles", "Zürich Flughafen", "Ελλάδα ✈ 🛫", "", "last"};
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+void iconvTo(const std::string& encoding, const fs::path& from, const fs::path& to)
+{
+    const std::string command = "iconv -f UTF-8 -t " + encoding + " '" + from.string() + "' > '" + to.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+} // namespace
+
+TEST(Files, FourEncodingsReadIntoTheSameLines)
+{
+    TempFolder folder;
+    const fs::path utf8 = folder / "utf8.txt";
+    writeFile(utf8, joined(kLines));
+    writeFile(folder / "utf8bom.txt", "\xEF\xBB\xBF" + joined(kLines));
+    iconvTo("UTF-16LE", utf8, folder / "le.raw");
+    iconvTo("UTF-16BE", utf8, folder / "be.raw");
+    writeFile(folder / "utf16le.txt", "\xFF\xFE" + readFile(folder / "le.raw"));
+    writeFile(folder / "utf16be.txt", "\xFE\xFF" + readFile(folder / "be.raw"));
+
+    const std::pair<const char*, int> files[] = {
+        {"utf8.txt", kEncodingPlain}, {"utf8bom.txt", kEncodingUtf8Bom},
+        {"utf16le.txt", kEncodingUtf16Le}, {"utf16be.txt", kEncodingUtf16Be}};
+    for (const auto& [name, encoding] : files) {
+        EXPECT_EQ(gf_detectTextEncoding(folder / name), encoding) << name;
+        std::vector<std::string> lines;
+        ASSERT_TRUE(gf_readExtTextFileToStringVector(folder / name, lines)) << name;
+        EXPECT_EQ(lines, kLines) << name;
+    }
+}
+
+TEST(Files, EncodingOfShortAndMissingFiles)
+{
+    TempFolder folder(true);
+    gf_openLog();
+    writeFile(folder / "one.txt", "\xFF");
+    writeFile(folder / "empty.txt", "");
+    EXPECT_EQ(gf_detectTextEncoding(folder / "one.txt"), kEncodingPlain);
+    EXPECT_EQ(gf_detectTextEncoding(folder / "empty.txt"), kEncodingPlain);
+    std::vector<std::string> lines;
+    EXPECT_TRUE(gf_readExtTextFileToStringVector(folder / "empty.txt", lines));
+    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(gf_detectTextEncoding(folder / "missing.txt"), kEncodingNoFile);
+    EXPECT_FALSE(gf_readExtTextFileToStringVector(folder / "missing.txt", lines));
+    gf_closeLog();
+    EXPECT_NE(readFile("Log.txt").find("cannot open file " + (folder / "missing.txt").string() +
+                                       " for character encoding, err: 2\n"),
+              std::string::npos);
+}
+
+TEST(Files, WindowsLineEndsReadLikeUnixOnesAndUtf16LoneSurrogateFails)
+{
+    TempFolder folder(true);
+    gf_openLog();
+    writeFile(folder / "crlf.txt", "a\r\nb\r\n");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(gf_readExtTextFileToStringVector(folder / "crlf.txt", lines));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b"}));
+
+    // "ok\n" then a lone high surrogate: the line before the error stays, the read fails.
+    writeFile(folder / "bad16.txt", std::string("\xFF\xFEo\0k\0\n\0\x00\xD8x\0\n\0", 14));
+    lines.clear();
+    EXPECT_FALSE(gf_readExtTextFileToStringVector(folder / "bad16.txt", lines));
+    EXPECT_EQ(lines, (std::vector<std::string>{"ok"}));
+    gf_closeLog();
+    EXPECT_NE(readFile("Log.txt").find("\nconversion from error from utf16 to utf8, code: 1113\n"), std::string::npos);
+}
+
+TEST(Files, WritesAreWholeFilesAndLeaveNoTemporaries)
+{
+    TempFolder folder;
+    EXPECT_TRUE(gf_writeStringToFile("text", folder / "a.txt", true));
+    EXPECT_EQ(readFile(folder / "a.txt"), "text\n");
+    EXPECT_TRUE(gf_writeStringToFile("replaced", folder / "a.txt", false));
+    EXPECT_EQ(readFile(folder / "a.txt"), "replaced");
+    EXPECT_TRUE(gf_writeLinesToFile({"x", "y"}, folder / "b.txt"));
+    EXPECT_EQ(readFile(folder / "b.txt"), "x\ny\n");
+    EXPECT_TRUE(gf_writeListToFile({"z"}, folder / "c.txt"));
+    EXPECT_EQ(readFile(folder / "c.txt"), "z\n");
+    EXPECT_FALSE(gf_writeStringToFile("x", folder / "no" / "such" / "folder.txt", false));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
+
+    FileLines record{folder / "b.txt", {}};
+    const auto* lines = gf_readFileLines(record, 512);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(*lines, (std::vector<std::string>{"x", "y"}));
+    FileLines missing{folder / "missing.txt", {}};
+    EXPECT_EQ(gf_readFileLines(missing, 8), nullptr);
+}
+
+TEST(Files, BackupKeepsTwoGenerations)
+{
+    TempFolder folder;
+    gf_backupFile(folder / "noext");
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+
+    writeFile(folder / "Log.txt", "1");
+    gf_backupFile(folder / "Log.txt");
+    EXPECT_EQ(readFile(folder / "Log0.txt"), "1");
+    EXPECT_FALSE(fs::exists(folder / "Log00.txt"));
+    writeFile(folder / "Log.txt", "2");
+    gf_backupFile(folder / "Log.txt");
+    EXPECT_EQ(readFile(folder / "Log0.txt"), "2");
+    EXPECT_EQ(readFile(folder / "Log00.txt"), "1");
+}
+
+TEST(Files, ListingAndRemovingFolderEntries)
+{
+    TempFolder folder(true);
+    writeFile(folder / "d" / "a.xml", "");
+    writeFile(folder / "d" / "b.XML", "");
+    writeFile(folder / "d" / "c.txt", "");
+    fs::create_directories(folder / "d" / "sub.xml");
+    std::vector<fs::path> found;
+    gf_listFilesByExtension(found, folder / "d", ".XML");
+    std::sort(found.begin(), found.end());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].filename(), "a.xml");
+    EXPECT_EQ(found[1].filename(), "b.XML");
+
+    gf_openLog();
+    found.clear();
+    gf_listFilesByExtension(found, folder / "missing", ".XML"); // logged, not thrown
+    EXPECT_TRUE(found.empty());
+
+    fs::remove(folder / "d" / "sub.xml");
+    gf_removeFilesInFolder(folder / "d");
+    EXPECT_TRUE(fs::is_empty(folder / "d"));
+    gf_removeFilesInFolder(folder / "missing"); // nothing to do
+
+    writeFile(folder / "e" / "sub" / "file", "");
+    try {
+        gf_removeFilesInFolder(folder / "e"); // a folder that is not empty cannot be removed
+        FAIL() << "no exception";
+    } catch (const qmx::UserErrorException& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("5: ", 0), 0u) << e.what();
+    }
+    gf_closeLog();
+}
+
+TEST(Files, XmlSavingAndAttributes)
+{
+    TempFolder folder(true);
+    gf_openLog();
+    pugi::xml_document document;
+    pugi::xml_node stand = document.append_child("stand");
+    stand.append_attribute("name") = "A1";
+    stand.append_attribute("lat") = "33.9425xyz";
+    ASSERT_TRUE(gf_saveXml(document, folder / "s.xml"));
+    EXPECT_FALSE(gf_saveXml(document, folder / "missing" / "s.xml"));
+    gf_closeLog();
+    const std::string log = readFile("Log.txt");
+    EXPECT_NE(log.find("\"" + (folder / "s.xml").string() + "\" saved\n"), std::string::npos);
+    EXPECT_NE(log.find("could not save to \"" + (folder / "missing" / "s.xml").string() + "\"\n"), std::string::npos);
+
+    pugi::xml_document loaded;
+    ASSERT_TRUE(loaded.load_file((folder / "s.xml").c_str()));
+    const pugi::xml_node node = loaded.child("stand");
+    EXPECT_EQ(gf_getAttributeText(node, "name"), "A1");
+    EXPECT_EQ(gf_getAttributeText(node, "none"), "");
+    EXPECT_EQ(gf_getAttributeText(pugi::xml_node(), "name"), "");
+    EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(node, "lat"), 33.9425);
+    EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(node, "lon"), 0.0);
+    EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(pugi::xml_node(), "lat"), 0.0);
+}
