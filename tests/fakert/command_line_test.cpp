@@ -44,21 +44,6 @@ TEST(CommandLine, EveryOptionReachesItsSetting)
     EXPECT_FALSE(c.help);
 }
 
-TEST(CommandLine, DefaultsAreThoseOfTheRealClient)
-{
-    const auto c = gf_parseCommandLine({});
-    EXPECT_EQ(c.options.host, "127.0.0.1");
-    EXPECT_EQ(c.options.tcpPort, 10747);
-    EXPECT_EQ(c.options.trafficPort, 49005);
-    EXPECT_EQ(c.options.qnhPort, 49004);
-    EXPECT_EQ(c.options.qnhPeriod, std::chrono::seconds(10));
-    EXPECT_EQ(c.options.versionReply, R"({"version":"10.0.240","level":2})");
-    EXPECT_TRUE(c.options.tcp);
-    EXPECT_EQ(c.options.speed, 1.0);
-    EXPECT_TRUE(c.file.empty());
-    EXPECT_FALSE(c.seconds);
-}
-
 TEST(CommandLine, BadArgumentsAreRefused)
 {
     const std::vector<std::vector<std::string>> cases{
