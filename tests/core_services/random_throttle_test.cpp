@@ -66,20 +66,6 @@ TEST_F(RandomTest, VariationIgnoresRandomAndAlwaysDraws)
     EXPECT_FALSE(gf_randomEngine() == before);
 }
 
-TEST_F(RandomTest, EachThreadHasItsOwnEngine)
-{
-    gf_seedRandomEngine(1);
-    const std::mt19937 mine = gf_randomEngine();
-    std::mt19937 other;
-    std::thread([&] {
-        gf_seedRandomEngine(1);
-        gf_randomEngine()();
-        other = gf_randomEngine();
-    }).join();
-    EXPECT_TRUE(gf_randomEngine() == mine);
-    EXPECT_FALSE(other == mine);
-}
-
 TEST(ScanThrottle, WaiterGoesOnWhenASlotIsReleased)
 {
     gf_initScanThrottle();

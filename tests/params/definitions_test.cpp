@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
-#include <atomic>
 #include <cmath>
 #include <set>
-#include <thread>
 
 namespace {
 
@@ -277,23 +275,6 @@ TEST(ParameterClasses, SetValueKeepsTheRange)
     EXPECT_FLOAT_EQ(f.clamp(0.1f), 0.5f);
     EXPECT_FLOAT_EQ(f.clamp(30.0f), 24.0f);
     EXPECT_FLOAT_EQ(f.clamp(std::nanf("")), 24.0f);
-}
-
-TEST(ParameterClasses, TextValueIsReplacedWhole)
-{
-    StringParameter s("S", "first");
-    std::atomic<bool> torn{false};
-    std::thread reader([&] {
-        for (int i = 0; i < 20000; ++i) {
-            const std::string v = s.getValue();
-            if (v != "first" && v != std::string(300, 'x'))
-                torn.store(true);
-        }
-    });
-    for (int i = 0; i < 20000; ++i)
-        s.value = (i % 2 == 0) ? std::string(300, 'x') : std::string("first");
-    reader.join();
-    EXPECT_FALSE(torn.load());
 }
 
 } // namespace
