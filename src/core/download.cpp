@@ -1,0 +1,163 @@
+#include "core/download.h"
+
+#include "core/files.h"
+#include "core/log.h"
+#include "params/names.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fmt/format.h>
+#include <fstream>
+#include <list>
+#include <mutex>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::atomic<long> connectTimeoutSeconds{DownloadLimits{}.connectTimeoutSeconds};
+std::atomic<long> lowSpeedBytesPerSecond{DownloadLimits{}.lowSpeedBytesPerSecond};
+std::atomic<long> lowSpeedSeconds{DownloadLimits{}.lowSpeedSeconds};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+// What the write callback writes to.
+struct DownloadTarget {
+    std::FILE* file = nullptr;
+    bool byteMode = true;
+    char previous = '\0'; // last byte of the previous block, for CR LF across blocks
+};
+
+// The libcurl write callback: the number of items written; a short count fails the transfer.
+std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* userData)
+{
+    auto* target = static_cast<DownloadTarget*>(userData);
+    const std::size_t bytes = size * count;
+    if (target->byteMode)
+        return std::fwrite(data, size, count, target->file);
+    std::string text;
+    text.reserve(bytes + bytes / 16);
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const char c = data[i];
+        if (c == '\n' && target->previous != '\r')
+            text += '\r';
+        text += c;
+        target->previous = c;
+    }
+    return std::fwrite(text.data(), 1, text.size(), target->file) == text.size() ? count : 0;
+}
+
+// A file:// address of a local folder; every byte but the unreserved ones and '/' is escaped.
+std::string lf_fileUrl(const fs::path& folder)
+{
+    std::string url = "file://";
+    for (const unsigned char c : folder.string()) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+        url += plain ? std::string(1, static_cast<char>(c)) : fmt::format("%{:02X}", c);
+    }
+    return url;
+}
+
+void lf_setOptions(CURL* handle, const std::string& url, DownloadTarget& target)
+{
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, std::string(kUserAgent).c_str());
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_curlWriteToFile);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
+    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https,file");
+    // Time-outs are signalled by libcurl's own clock, never by signals: downloads run on
+    // several threads.
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds.load());
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, lowSpeedBytesPerSecond.load());
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, lowSpeedSeconds.load());
+}
+
+} // namespace
+
+CurlHandle gf_newCurlHandle()
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return CurlHandle(curl_easy_init());
+}
+
+std::string gf_downloadBase()
+{
+    if (const char* base = std::getenv("ORVANTA_DOWNLOAD_BASE"); base != nullptr && *base != '\0') {
+        std::string text = base;
+        if (text.back() != '/')
+            text += '/';
+        return text;
+    }
+    std::error_code ec;
+    const fs::path folder = fs::current_path(ec) / g_serverFolder;
+    return lf_fileUrl(folder) + "/";
+}
+
+void gf_setDownloadLimits(const DownloadLimits& limits)
+{
+    connectTimeoutSeconds.store(limits.connectTimeoutSeconds);
+    lowSpeedBytesPerSecond.store(limits.lowSpeedBytesPerSecond);
+    lowSpeedSeconds.store(limits.lowSpeedSeconds);
+}
+
+DownloadLimits gf_downloadLimits()
+{
+    return {connectTimeoutSeconds.load(), lowSpeedBytesPerSecond.load(), lowSpeedSeconds.load()};
+}
+
+bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool byteMode)
+{
+    if (handle == nullptr)
+        return false;
+    try {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), byteMode ? "wb" : "w"));
+        if (!file) {
+            gf_log(fmt::format("could not open output file: {}", path.string()));
+            return false;
+        }
+        DownloadTarget target{file.get(), byteMode, '\0'};
+        lf_setOptions(handle, url, target);
+        const CURLcode result = curl_easy_perform(handle);
+        // The handle must not keep a pointer to this frame's target.
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
+        const bool closed = std::fclose(file.release()) == 0;
+        if (result != CURLE_OK)
+            gf_log(fmt::format("download of {} failed: {}", url, curl_easy_strerror(result)));
+        else if (!closed)
+            gf_log(fmt::format("could not write output file: {}", path.string()));
+        return result == CURLE_OK && closed;
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("downloader exception: \"{}\", {} => {}", e.what(), url, path.string()));
+        return false;
+    }
+}
+
+ProgramVersion& gf_downloadVersion(CURL* handle, ProgramVersion& version, const std::string& url)
+{
+    version = ProgramVersion{};
+    if (!gf_downloadFile(handle, url, g_versionFile, false)) {
+        gf_logWarning(fmt::format("downloading \"{}\" failed", url));
+        return version;
+    }
+    std::list<std::string> lines;
+    {
+        std::ifstream in(g_versionFile, std::ios::binary);
+        gf_readStreamLines(in, lines);
+    }
+    // A version file that cannot be removed is only in the way of the next download, which
+    // truncates it; the version that was read stands.
+    std::error_code ec;
+    if (fs::exists(g_versionFile, ec) && !fs::remove(g_versionFile, ec) && ec)
+        gf_logWarning(fmt::format("could not remove {}: {}", g_versionFile.string(), ec.message()));
+    if (!lines.empty() && !lines.front().empty())
+        version = gf_parseVersion(lines.front());
+    return version;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Downloads into a file through libcurl's easy interface, from the maker's download server or,
+// for tests and the demo, from a file:// folder. Downloads never throw: they answer false and
+// log what went wrong; the callers decide what follows.
+
+#include "core/version.h"
+
+#include <curl/curl.h>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+struct CurlHandleDeleter {
+    void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
+};
+using CurlHandle = std::unique_ptr<CURL, CurlHandleDeleter>;
+
+// A new easy handle; libcurl's process-wide set-up runs once before the first. Null when
+// libcurl cannot make one. One handle serves one thread at a time, for any number of downloads.
+CurlHandle gf_newCurlHandle();
+
+// The base address that every remote name is appended to, ending in '/':
+// $ORVANTA_DOWNLOAD_BASE when set, else file://<working folder>/server/.
+std::string gf_downloadBase();
+
+// How long a download may take to connect, and how slow it may run for how long, before it is
+// given up as failed. A stalled server thus never stalls the caller for ever.
+struct DownloadLimits {
+    long connectTimeoutSeconds = 20;
+    long lowSpeedBytesPerSecond = 1;
+    long lowSpeedSeconds = 30;
+};
+void gf_setDownloadLimits(const DownloadLimits& limits);
+DownloadLimits gf_downloadLimits();
+
+// Downloads `url` into `path` (created or truncated before the transfer). In byte mode the bytes
+// are stored as received; in text mode a line feed not preceded by a carriage return is stored
+// as CR LF, as the Windows program stores text. An HTTP status of 400 or more, a failed or
+// stalled transfer, or a target that cannot be written gives false; what was written stays.
+bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool byteMode);
+
+// Downloads the version file at `url` into version.json in the working folder, removes it and
+// sets `version` from its first line; 0.0.0 when the download fails or the line is empty.
+ProgramVersion& gf_downloadVersion(CURL* handle, ProgramVersion& version, const std::string& url);

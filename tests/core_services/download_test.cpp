@@ -1,0 +1,135 @@
+// Downloads from file:// folders and from a local HTTP server: success, error status, a target
+// that cannot be written, a stalled server, and the version file.
+
+#include "core/download.h"
+#include "core/log.h"
+#include "local_http_server.h"
+#include "params/names.h"
+#include "support/temp_folder.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override { gf_openLog(); }
+    void TearDown() override
+    {
+        gf_closeLog();
+        gf_setDownloadLimits(DownloadLimits{});
+    }
+    std::string log() const { return testsupport::readFile(folder.path() / "Log.txt"); }
+
+    testsupport::TempFolder folder{true};
+    CurlHandle curl = gf_newCurlHandle();
+};
+
+TEST_F(DownloadTest, DownloadBaseFollowsTheEnvironment)
+{
+    EXPECT_EQ(gf_downloadBase(), "file://" + (folder.path() / "server").string() + "/");
+    {
+        testsupport::ScopedEnv base("ORVANTA_DOWNLOAD_BASE", "http://127.0.0.1:9/downloads");
+        EXPECT_EQ(gf_downloadBase(), "http://127.0.0.1:9/downloads/");
+    }
+    const fs::path spaced = folder / "with blank";
+    fs::create_directories(spaced);
+    fs::current_path(spaced);
+    EXPECT_EQ(gf_downloadBase(), "file://" + (folder.path() / "with%20blank/server/").string());
+    fs::current_path(folder.path());
+}
+
+TEST_F(DownloadTest, FileUrlInByteAndTextMode)
+{
+    ASSERT_TRUE(curl);
+    const std::string bytes = std::string("line one\nline two\r\nend\n") + std::string(1, '\0') + "\xFF";
+    testsupport::writeFile(folder / "server/data.bin", bytes);
+    const std::string url = gf_downloadBase() + "data.bin";
+
+    ASSERT_TRUE(gf_downloadFile(curl.get(), url, "copy.bin", true));
+    EXPECT_EQ(testsupport::readFile(folder / "copy.bin"), bytes);
+    // The same handle serves the next download; text mode stores line ends as CR LF.
+    ASSERT_TRUE(gf_downloadFile(curl.get(), url, "copy.txt", false));
+    EXPECT_EQ(testsupport::readFile(folder / "copy.txt"),
+              std::string("line one\r\nline two\r\nend\r\n") + std::string(1, '\0') + "\xFF");
+}
+
+TEST_F(DownloadTest, HttpStatusDecides)
+{
+    testsupport::LocalHttpServer server;
+    server.serve("/ok.xml", {200, "<airport/>\n", false});
+    ASSERT_TRUE(gf_downloadFile(curl.get(), server.url("/ok.xml"), "ok.xml", true));
+    EXPECT_EQ(testsupport::readFile(folder / "ok.xml"), "<airport/>\n");
+
+    // 404: a failure, and the target exists, empty.
+    EXPECT_FALSE(gf_downloadFile(curl.get(), server.url("/missing.xml"), "missing.xml", true));
+    ASSERT_TRUE(fs::exists(folder / "missing.xml"));
+    EXPECT_EQ(fs::file_size(folder / "missing.xml"), 0u);
+    EXPECT_NE(log().find("download of " + server.url("/missing.xml") + " failed"), std::string::npos);
+    EXPECT_EQ(server.requests(), 2);
+}
+
+TEST_F(DownloadTest, MissingHandleOrUnwritableTargetFailsWithoutTransfer)
+{
+    testsupport::LocalHttpServer server;
+    server.serve("/a.txt", {200, "a", false});
+    EXPECT_FALSE(gf_downloadFile(nullptr, server.url("/a.txt"), "a.txt", true));
+    EXPECT_FALSE(fs::exists(folder / "a.txt"));
+
+    const fs::path target = folder / "no-such-folder" / "a.txt";
+    EXPECT_FALSE(gf_downloadFile(curl.get(), server.url("/a.txt"), target, true));
+    EXPECT_NE(log().find("could not open output file: " + target.string() + "\n"), std::string::npos);
+    EXPECT_EQ(server.requests(), 0);
+
+    EXPECT_FALSE(gf_downloadFile(curl.get(), gf_downloadBase() + "absent.zip", "absent.zip", true));
+}
+
+TEST_F(DownloadTest, StalledServerIsGivenUp)
+{
+    gf_setDownloadLimits({5, 1000, 1});
+    testsupport::LocalHttpServer server;
+    server.serve("/dbase.zip", {200, "PK partial", true});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(gf_downloadFile(curl.get(), server.url("/dbase.zip"), "dbase.zip", true));
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+    // One second of silence ends it; the bound only has to be far below "for ever".
+    EXPECT_LT(seconds.count(), 60);
+    EXPECT_NE(log().find("download of " + server.url("/dbase.zip") + " failed: Timeout was reached"),
+              std::string::npos);
+}
+
+TEST_F(DownloadTest, VersionFileIsReadAndRemoved)
+{
+    testsupport::writeFile(folder / "server/release/version_P3D.json", "10.9.9\n");
+    ProgramVersion version{1, 2, 3};
+    EXPECT_EQ(gf_downloadVersion(curl.get(), version, gf_downloadBase() + "release/version_P3D.json"),
+              (ProgramVersion{10, 9, 9}));
+    EXPECT_EQ(version, (ProgramVersion{10, 9, 9}));
+    EXPECT_FALSE(fs::exists(g_versionFile));
+
+    testsupport::writeFile(folder / "server/release/json.json", "{\"major\":11,\"minor\":0,\"patch\":1}\r\n");
+    EXPECT_EQ(gf_downloadVersion(curl.get(), version, gf_downloadBase() + "release/json.json"),
+              (ProgramVersion{11, 0, 1}));
+
+    EXPECT_EQ(gf_downloadVersion(curl.get(), version, gf_downloadBase() + "release/none.json"), ProgramVersion{});
+    const std::string expected = "===> downloading \"" + gf_downloadBase() + "release/none.json\" failed\n";
+    EXPECT_NE(log().find(expected), std::string::npos);
+}
+
+TEST_F(DownloadTest, VersionFileThatCannotBeRemovedDoesNotThrow)
+{
+    testsupport::LocalHttpServer server;
+    server.serve("/version.json", {200, "10.9.9\n", false});
+    // While the transfer runs, version.json becomes a folder that cannot be removed.
+    server.onRequest([&](const std::string&) {
+        fs::remove(folder / "version.json");
+        testsupport::writeFile(folder / "version.json" / "inside.txt", "x");
+    });
+    ProgramVersion version;
+    EXPECT_NO_THROW(gf_downloadVersion(curl.get(), version, server.url("/version.json")));
+    EXPECT_EQ(version, ProgramVersion{});
+    EXPECT_NE(log().find("===> could not remove version.json"), std::string::npos);
+}
+
+} // namespace
