@@ -19,11 +19,16 @@ std::uint32_t messageStamp = 0;
 std::uint32_t secondsCounter = 0;
 std::function<void()> sink;
 
-// Called with messageMutex held.
+// Called after messageMutex was released, so that whoever shows the line may read it back.
 void lf_notify(const std::string& unloggedText)
 {
-    if (sink)
-        sink();
+    std::function<void()> invalidate;
+    {
+        std::lock_guard lock(messageMutex);
+        invalidate = sink;
+    }
+    if (invalidate)
+        invalidate();
     else if (!unloggedText.empty())
         gf_log(unloggedText);
 }
@@ -32,14 +37,16 @@ void lf_notify(const std::string& unloggedText)
 
 void gf_showMessage(const std::string& text, bool log)
 {
-    std::lock_guard lock(messageMutex);
-    if (!errorText.empty())
-        return;
-    messageText = text;
-    messageStamp = text.empty() ? 0 : (secondsCounter == 0 ? 1 : secondsCounter);
     const bool logged = log && !text.empty();
-    if (logged)
-        gf_logLine(text);
+    {
+        std::lock_guard lock(messageMutex);
+        if (!errorText.empty())
+            return;
+        messageText = text;
+        messageStamp = text.empty() ? 0 : (secondsCounter == 0 ? 1 : secondsCounter);
+        if (logged)
+            gf_logLine(text);
+    }
     lf_notify(logged ? std::string() : text);
 }
 
@@ -50,11 +57,13 @@ void gf_clearMessage()
 
 void gf_showError(const std::string& text)
 {
-    std::lock_guard lock(messageMutex);
-    messageText.clear();
-    messageStamp = 0;
-    errorText = text;
-    gf_logLine(fmt::format("Error {}", errorText));
+    {
+        std::lock_guard lock(messageMutex);
+        messageText.clear();
+        messageStamp = 0;
+        errorText = text;
+        gf_logLine(fmt::format("Error {}", errorText));
+    }
     lf_notify({});
 }
 

@@ -1,11 +1,163 @@
 #include "run/exit.h"
 
+#include "airports/airport_services.h"
+#include "app/app_messages.h"
+#include "app/message_line.h"
+#include "core/log.h"
+#include "liveries/livery_services.h"
+#include "params/parameter_store.h"
+#include "params/parameters.h"
+#include "run/work_thread.h"
+
 #include <array>
+#include <condition_variable>
+#include <fmt/format.h>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
 
 std::atomic<bool> exitingFlag{false};
 std::atomic<ExitReason> exitReason{ExitReason::NotYetSet};
 std::atomic<bool> quitFlag{false};
 std::atomic<bool> restartFlag{false};
+
+namespace {
+
+// The one exit machine. Idle: no exit thread. Running: the exit thread works; requests are
+// ignored. CountingDown: a restart counts down; a final exit request is kept for the thread.
+enum class MachineState { Idle, Running, CountingDown };
+
+std::mutex exitMachineMutex;
+std::condition_variable exitMachineIdle;
+MachineState machineState = MachineState::Idle;
+std::optional<ExitReason> pendingFinalExit;
+ExitTimings timings;
+
+ExitTimings lf_timings()
+{
+    std::lock_guard lock(exitMachineMutex);
+    return timings;
+}
+
+void lf_setState(MachineState state)
+{
+    {
+        std::lock_guard lock(exitMachineMutex);
+        machineState = state;
+    }
+    if (state == MachineState::Idle)
+        exitMachineIdle.notify_all();
+}
+
+// The work thread's tables are its own: the exit touches them only after that thread ended.
+void lf_waitForWorkThread()
+{
+    if (gf_waitForWorkThreadEnd(std::chrono::seconds(5)))
+        return;
+    gf_logWarning("waiting for the work thread to end");
+    while (!gf_waitForWorkThreadEnd(std::chrono::seconds(5))) {
+    }
+}
+
+// Steps 1 to 12: take everything out of the simulator and stop the connections.
+void lf_stopRun(ExitReason reason)
+{
+    const ExitTimings pause = lf_timings();
+    gf_logf("Exiting: {}", gf_exitReasonName(reason));
+    if (reason == ExitReason::Restart)
+        gf_showMessage("Prepare for a restart ...", true);
+    std::this_thread::sleep_for(pause.afterReaders);
+    lf_waitForWorkThread();
+    std::this_thread::sleep_for(pause.afterRemovals);
+    if (reason == ExitReason::SystemError) {
+        std::this_thread::sleep_for(pause.onSystemError);
+    } else if (reason == ExitReason::UserClosedSim) {
+        gf_logf("User closed {}", "Orvanta_P3D");
+        quitFlag = true;
+    }
+    liveryByHexId.clear();
+}
+
+void lf_finishFinalExit()
+{
+    restartFlag = false;
+    gf_setParameterString(DESTINATION, "");
+    gf_setParameterString(BLOCK_CALLSIGN, "");
+    gf_logMatchingSummary();
+    gf_logNoMatchList();
+}
+
+// The state of the run back to that of a fresh start.
+void lf_restartReset(ExitReason reason)
+{
+    gf_clearError();
+    if (reason == ExitReason::Restart) {
+        SCAN_LIVERIES.value = false;
+        gf_saveBoolParameter(SCAN_LIVERIES);
+        SCAN_AIRPORTS.value = false;
+        gf_saveBoolParameter(SCAN_AIRPORTS);
+    }
+    quitFlag = false;
+    exitingFlag = false;
+    LATERAL_RANGE.setValue(LATERAL_RANGE.value);
+    gf_mirrorLateralRange();
+    gf_setParkAirport({});
+    parkAirportList.clear();
+    gf_resetMessageLineClock();
+    exitReason = ExitReason::NotYetSet;
+}
+
+// A restart counts down with the machine in CountingDown; a final exit asked for meanwhile is
+// returned so that this thread carries it out instead of the restart.
+std::optional<ExitReason> lf_countDown(std::uint32_t seconds)
+{
+    {
+        std::lock_guard lock(exitMachineMutex);
+        machineState = MachineState::CountingDown;
+    }
+    lf_restartCountdown(seconds);
+    std::lock_guard lock(exitMachineMutex);
+    machineState = MachineState::Running;
+    return std::exchange(pendingFinalExit, std::nullopt);
+}
+
+void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
+{
+    try {
+        for (;;) {
+            lf_stopRun(reason);
+            if (!gf_isRestart(reason)) {
+                lf_finishFinalExit();
+                if (!gf_parkAirport().code.empty())
+                    gf_removeStaticParked();
+                break;
+            }
+            restartFlag = true;
+            if (!gf_parkAirport().code.empty())
+                gf_removeStaticParked();
+            lf_restartReset(reason);
+            const std::optional<ExitReason> finalExit = lf_countDown(countdownSeconds);
+            if (!finalExit) {
+                exitingFlag = false;
+                lf_setState(MachineState::Idle);
+                gf_postAppMessage(AppMessage::StartUp);
+                return;
+            }
+            reason = *finalExit;
+            exitReason = reason;
+        }
+    } catch (...) {
+        gf_reportException("FinalExit");
+        restartFlag = false;
+    }
+    // A final exit always ends the program, also after an exception on the way.
+    exitingFlag = false;
+    lf_setState(MachineState::Idle);
+    gf_postAppMessage(AppMessage::FinalExit);
+}
+
+} // namespace
 
 std::string_view gf_exitReasonName(ExitReason reason)
 {
@@ -15,9 +167,52 @@ std::string_view gf_exitReasonName(ExitReason reason)
     return index < names.size() ? names[index] : "?";
 }
 
-void gf_requestExit(ExitReason reason, std::uint32_t /*countdownSeconds*/)
+void gf_requestExit(ExitReason reason, std::uint32_t countdownSeconds)
 {
-    if (exitingFlag.exchange(true))
+    std::lock_guard lock(exitMachineMutex);
+    if (machineState == MachineState::CountingDown) {
+        if (!gf_isRestart(reason) && !pendingFinalExit) {
+            pendingFinalExit = reason;
+            exitingFlag = true; // ends the countdown
+        }
         return;
-    exitReason.store(reason);
+    }
+    if (machineState == MachineState::Running || exitingFlag.exchange(true))
+        return;
+    machineState = MachineState::Running;
+    exitReason = reason;
+    try {
+        std::thread(FinalExit, reason, countdownSeconds).detach();
+    } catch (...) {
+        machineState = MachineState::Idle;
+        exitingFlag = false;
+        throw;
+    }
+}
+
+void lf_restartCountdown(std::uint32_t seconds)
+{
+    if (seconds == 0)
+        return;
+    gf_logf("Restarting after {} seconds\n\n\n\n\n", seconds);
+    const auto step = lf_timings().countdownStep;
+    for (std::uint32_t i = 0; i < seconds; ++i) {
+        if (exitingFlag || quitFlag)
+            break;
+        const std::uint32_t left = seconds - i;
+        gf_showMessage(fmt::format("Restarting after {} second{}", left, left == 1 ? "" : "s"), false);
+        std::this_thread::sleep_for(step);
+    }
+}
+
+void gf_setExitTimings(const ExitTimings& newTimings)
+{
+    std::lock_guard lock(exitMachineMutex);
+    timings = newTimings;
+}
+
+bool gf_waitForExitIdle(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(exitMachineMutex);
+    return exitMachineIdle.wait_for(lock, timeout, [] { return machineState == MachineState::Idle; });
 }

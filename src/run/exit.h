@@ -1,7 +1,11 @@
 #pragma once
-// The exit machine: every end of a run goes through one exit request; the first one wins.
+// The exit machine: every end of a run goes through one exit thread. Any thread asks for it
+// with gf_requestExit; the first request wins until the exit has run. A restart (RESTART,
+// RESTART_IPP) resets the run state, counts down and starts the next work thread; the other
+// reasons end the program through the window's final exit.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -16,11 +20,32 @@ enum class ExitReason : std::int32_t {
 
 // "NOT_YET_SET", "SIM WAS CLOSED", "RESTART", "RESTART_IPP", "USER CLOSED SIM", "SYSTEM ERROR"
 std::string_view gf_exitReasonName(ExitReason reason);
+constexpr bool gf_isRestart(ExitReason reason)
+{
+    return reason == ExitReason::Restart || reason == ExitReason::RestartIpp;
+}
 
 extern std::atomic<bool> exitingFlag;      // an exit or restart is running
 extern std::atomic<ExitReason> exitReason; // the reason of the running exit
 extern std::atomic<bool> quitFlag;         // the user closed the program
 extern std::atomic<bool> restartFlag;      // the last exit was a restart
 
-// Ignored while an exit runs; otherwise stores the reason and starts the exit.
+// Ignored while an exit runs. During a restart countdown a final exit still gets through: it
+// cancels the restart and the same exit thread ends the program instead.
 void gf_requestExit(ExitReason reason, std::uint32_t countdownSeconds);
+
+// The visible countdown of a restart: "Restarting after {} second{}" once a second; ends early
+// on a new exit request.
+void lf_restartCountdown(std::uint32_t seconds);
+
+// The pauses of the exit thread; tests shorten them.
+struct ExitTimings {
+    std::chrono::milliseconds afterReaders{500};
+    std::chrono::milliseconds afterRemovals{1000};
+    std::chrono::milliseconds onSystemError{5000};
+    std::chrono::milliseconds countdownStep{1000};
+};
+void gf_setExitTimings(const ExitTimings& timings);
+
+// True when no exit thread runs (any more) before the deadline; for tests and the program end.
+bool gf_waitForExitIdle(std::chrono::milliseconds timeout);

@@ -2,7 +2,7 @@
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "run/exit.h"
-#include "support/temp_folder.h"
+#include "support/params_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,25 +10,15 @@
 
 namespace {
 
-class MessageLine : public ::testing::Test {
+class MessageLine : public paramstest::ParamsTest {
 protected:
     void SetUp() override
     {
-        gf_openLog();
+        ParamsTest::SetUp();
         gf_clearError();
         gf_resetMessageLineClock();
-        exitingFlag = false;
-        exitReason = ExitReason::NotYetSet;
     }
-    void TearDown() override
-    {
-        gf_closeLog();
-        exitingFlag = false;
-        exitReason = ExitReason::NotYetSet;
-    }
-    std::string log() const { return testsupport::readFile(folder_ / "Log.txt"); }
-
-    testsupport::TempFolder folder_{true};
+    std::string log() const { return logText(); }
 };
 
 void ticks(int n)
@@ -98,10 +88,10 @@ TEST_F(MessageLine, ExceptionReportByKind)
         {[] { throw std::logic_error("logic"); }, "mainLoop: logic", true},
         {[] { throw 42; }, "Unknown exception", false},
     };
+    gf_setExitTimings({std::chrono::milliseconds(1), std::chrono::milliseconds(1), std::chrono::milliseconds(1),
+                       std::chrono::milliseconds(1)});
     for (const Case& c : cases) {
         gf_clearError();
-        exitingFlag = false;
-        exitReason = ExitReason::NotYetSet;
         try {
             c.raise();
         } catch (...) {
@@ -109,10 +99,14 @@ TEST_F(MessageLine, ExceptionReportByKind)
         }
         EXPECT_EQ(gf_messageLineState().text, c.shown);
         EXPECT_TRUE(gf_messageLineState().isError);
-        EXPECT_EQ(exitingFlag.load(), c.endsProgram) << c.shown;
-        EXPECT_EQ(exitReason.load(), c.endsProgram ? ExitReason::SystemError : ExitReason::NotYetSet) << c.shown;
+        ASSERT_TRUE(gf_waitForExitIdle(std::chrono::seconds(10)));
+        const bool exited = log().find("Exiting: SYSTEM ERROR\n") != std::string::npos;
+        EXPECT_EQ(exited, c.endsProgram) << c.shown;
         EXPECT_NE(log().find(std::string("Error ") + c.shown + "\n"), std::string::npos);
+        gf_closeLog(); // a fresh log for the next case
+        gf_openLog();
     }
+    gf_setExitTimings({});
 }
 
 TEST_F(MessageLine, TheSinkIsToldOfEveryChange)

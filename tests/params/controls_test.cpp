@@ -1,6 +1,6 @@
 // The binding of settings to their controls through the control port.
 
-#include "params_fixture.h"
+#include "support/params_fixture.h"
 
 namespace paramstest {
 namespace {

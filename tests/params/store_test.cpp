@@ -1,7 +1,7 @@
 // parameters.xml: first creation, reading rules, completion, removal of empty folder keys,
 // unreadable files, concurrent saves and the version bookkeeping.
 
-#include "params_fixture.h"
+#include "support/params_fixture.h"
 
 #include "core/version.h"
 #include "params/parameter_store.h"

@@ -1,4 +1,4 @@
-#include "params_fixture.h"
+#include "support/params_fixture.h"
 
 #include <fstream>
 

@@ -1,0 +1,176 @@
+#include "app/message_line.h"
+#include "params/parameter_store.h"
+#include "run/exit.h"
+#include "run/work_thread.h"
+#include "support/params_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <regex>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class ExitMachine : public paramstest::ParamsTest {
+protected:
+    void SetUp() override
+    {
+        ParamsTest::SetUp();
+        gf_setExitTimings({1ms, 1ms, 1ms, 20ms});
+        exitingFlag = false;
+        quitFlag = false;
+        restartFlag = false;
+        exitReason = ExitReason::NotYetSet;
+    }
+    void TearDown() override
+    {
+        ASSERT_TRUE(gf_waitForExitIdle(10s));
+        gf_setExitTimings({});
+        ParamsTest::TearDown();
+    }
+    std::size_t count(const std::string& text) const
+    {
+        const std::string log = logText();
+        std::size_t n = 0;
+        for (std::size_t pos = log.find(text); pos != std::string::npos; pos = log.find(text, pos + 1))
+            ++n;
+        return n;
+    }
+    static std::string storedValue(const char* key)
+    {
+        pugi::xml_document document;
+        EXPECT_TRUE(gf_loadParametersDocument(document));
+        return document.select_node(gf_parameterQuery(key).c_str()).node().attribute("value").value();
+    }
+};
+
+// A work thread of the test's own that ends when told to.
+class FakeWorkThread {
+public:
+    FakeWorkThread()
+        : thread_([this] {
+              WorkThreadScope scope;
+              std::unique_lock lock(mutex_);
+              started_ = true;
+              changed_.notify_all();
+              changed_.wait(lock, [this] { return release_; });
+          })
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return started_; });
+    }
+    ~FakeWorkThread() { end(); }
+    void end()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            release_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool started_ = false;
+    bool release_ = false;
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(ExitMachine, ConcurrentRequestsStartOneExit)
+{
+    std::vector<std::thread> requesters;
+    for (int i = 0; i < 8; ++i)
+        requesters.emplace_back([i] { gf_requestExit(i % 2 ? ExitReason::SimWasClosed : ExitReason::SystemError, 0); });
+    for (std::thread& t : requesters)
+        t.join();
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_EQ(count("Exiting: "), 1u);
+    EXPECT_FALSE(exitingFlag);
+}
+
+TEST_F(ExitMachine, FinalExitEmptiesDestinationAndBlockedCallsignARestartKeepsThem)
+{
+    gf_setParameterString(DESTINATION, "KLAX");
+    gf_setParameterString(BLOCK_CALLSIGN, "DAL123");
+    gf_requestExit(ExitReason::Restart, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_TRUE(restartFlag);
+    EXPECT_EQ(storedValue("DESTINATION"), "KLAX");
+    EXPECT_EQ(storedValue("BLOCK_CALLSIGN"), "DAL123");
+    EXPECT_EQ(count("Restarting after"), 0u) << "no countdown for 0 seconds";
+
+    gf_requestExit(ExitReason::UserClosedSim, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_FALSE(restartFlag);
+    EXPECT_TRUE(quitFlag);
+    EXPECT_EQ(storedValue("DESTINATION"), "");
+    EXPECT_EQ(storedValue("BLOCK_CALLSIGN"), "");
+    EXPECT_NE(logText().find("Exiting: RESTART\n"), std::string::npos);
+    EXPECT_NE(logText().find("Exiting: USER CLOSED SIM\nUser closed Orvanta_P3D\n"), std::string::npos);
+}
+
+TEST_F(ExitMachine, OnlyAPlainRestartSwitchesTheScansOff)
+{
+    for (ExitReason reason : {ExitReason::RestartIpp, ExitReason::Restart}) {
+        SCAN_LIVERIES.value = true;
+        SCAN_AIRPORTS.value = true;
+        gf_requestExit(reason, 0);
+        ASSERT_TRUE(gf_waitForExitIdle(10s));
+        const bool kept = reason == ExitReason::RestartIpp;
+        EXPECT_EQ(SCAN_LIVERIES.value.load(), kept);
+        EXPECT_EQ(SCAN_AIRPORTS.value.load(), kept);
+        EXPECT_EQ(exitReason.load(), ExitReason::NotYetSet) << "the reset forgets the reason";
+    }
+    EXPECT_EQ(storedValue("SCAN_LIVERIES"), "false");
+}
+
+TEST_F(ExitMachine, CountdownShowsEverySecondAndAFinalExitDuringItWins)
+{
+    gf_setExitTimings({1ms, 1ms, 1ms, 300ms});
+    gf_requestExit(ExitReason::Restart, 3);
+    // Wait until the countdown shows, then close the window.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (gf_messageLineState().text.rfind("Restarting after", 0) != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_EQ(gf_messageLineState().text, "Restarting after 3 seconds");
+    gf_requestExit(ExitReason::UserClosedSim, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_FALSE(restartFlag) << "the restart was cancelled";
+    EXPECT_TRUE(quitFlag);
+    EXPECT_EQ(count("Exiting: "), 2u);
+    EXPECT_NE(logText().find("Restarting after 3 seconds\n\n\n\n\n\n"), std::string::npos);
+    EXPECT_NE(logText().find("Exiting: USER CLOSED SIM"), std::string::npos);
+    EXPECT_EQ(storedValue("DESTINATION"), "");
+}
+
+TEST_F(ExitMachine, ARestartWaitsForThePreviousWorkThread)
+{
+    FakeWorkThread work;
+    gf_requestExit(ExitReason::Restart, 0);
+    EXPECT_FALSE(gf_waitForExitIdle(300ms)) << "the reset must not run beside the old work thread";
+    EXPECT_TRUE(exitingFlag);
+    work.end();
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_FALSE(exitingFlag);
+}
+
+TEST_F(ExitMachine, CountdownMessages)
+{
+    lf_restartCountdown(0);
+    EXPECT_EQ(count("Restarting"), 0u);
+    gf_setExitTimings({1ms, 1ms, 1ms, 1ms});
+    std::vector<std::string> shown;
+    gf_setMessageLineSink([&shown] { shown.push_back(gf_messageLineState().text); });
+    lf_restartCountdown(2);
+    gf_setMessageLineSink(nullptr);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Restarting after 2 seconds", "Restarting after 1 second"}));
+}
