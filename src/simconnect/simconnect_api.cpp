@@ -77,9 +77,11 @@ bool lf_fits(const char* text, std::size_t width)
 HRESULT SimConnect_Open(HANDLE* handle, const char* name, platform::MessageWindow* window, std::uint32_t windowMessage,
                         platform::SyncEvent* event, std::uint32_t configIndex)
 {
-    if (handle == nullptr || name == nullptr)
+    if (handle == nullptr)
         return E_INVALIDARG;
     *handle = nullptr;
+    if (name == nullptr)
+        return E_INVALIDARG;
     if (!lf_fits(name, kNameWidth)) // refused before any connection is made
         return E_INSUFFICIENT_BUFFER;
     std::shared_ptr<SimConnectConnection> connection;

@@ -150,13 +150,19 @@ SimConnectCloseReason SimConnectReceiveBuffer::commit(std::size_t count,
                 break;
             continue;
         }
+        if (inFiller_) { // zero bytes up to the next non-zero byte, in this read or a later one
+            while (read_ < end_ && buffer_[read_] == 0)
+                ++read_;
+            if (read_ == end_)
+                break;
+            inFiller_ = false;
+        }
         const std::size_t available = end_ - read_;
         if (available < 4)
             break;
         const std::uint32_t size = lf_readU32(&buffer_[read_]);
-        if (size == 0) { // filler: zero bytes up to the next non-zero byte
-            while (read_ < end_ && buffer_[read_] == 0)
-                ++read_;
+        if (size == 0) { // a size of 0 starts filler
+            inFiller_ = true;
             continue;
         }
         if (size > maxReceiveSize_)
@@ -303,8 +309,9 @@ void SimConnectTransport::close()
 void SimConnectTransport::wake()
 {
     const std::uint64_t one = 1;
-    if (wakeFd_ >= 0)
+    if (wakeFd_ >= 0) {
         [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof(one));
+    }
 }
 
 void SimConnectTransport::blockDone()
@@ -392,6 +399,7 @@ bool SimConnectTransport::writePending(bool& wantWrite)
             blockDone();
             continue;
         }
+        writeCalls_.fetch_add(1, std::memory_order_relaxed);
         const ssize_t count = ::send(socket_, writing_->bytes.data() + written_, writing_->bytes.size() - written_,
                                      MSG_NOSIGNAL | MSG_DONTWAIT);
         if (count < 0) {

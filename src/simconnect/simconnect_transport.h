@@ -47,8 +47,9 @@ enum SimConnectCloseReason : std::uint32_t {
     kCloseIoError = 9,
 };
 
-// Cuts a received byte stream into length-prefixed messages. Filler zero bytes between messages
-// are skipped; a size field of 1 to 11 (smaller than a message header) or above the maximum
+// Cuts a received byte stream into length-prefixed messages. A size field of 0 starts filler:
+// zero bytes are skipped up to the next non-zero byte, also when that comes with a later read,
+// so the messages do not depend on how the stream was cut into reads. A size field of 1 to 11 (smaller than a message header) or above the maximum
 // receive size makes the stream malformed. The buffer starts at 2048 bytes and grows in steps
 // of 2048 up to 1 MiB only when one message needs it; a message larger than that (but allowed
 // by the maximum receive size) is skipped whole, so the stream stays in step.
@@ -74,6 +75,7 @@ private:
     std::size_t read_ = 0;
     std::size_t end_ = 0;
     std::uint64_t skip_ = 0; // bytes still to drop of a message too large to hold
+    bool inFiller_ = false;
     std::uint32_t maxReceiveSize_;
 };
 
@@ -106,6 +108,8 @@ public:
     std::uint32_t connectNumber() const { return connectNumber_.load(std::memory_order_acquire); }
     std::uint32_t serial() const { return serial_; }
     SimConnectFamily family() const { return family_; }
+    // How many socket writes the transport made: one per send block while the socket has room.
+    std::uint64_t writeCalls() const { return writeCalls_.load(std::memory_order_relaxed); }
 
 protected:
     // Reset for a new connect; called before the I/O thread starts.
@@ -138,6 +142,7 @@ private:
     std::atomic<std::uint32_t> connectNumber_{0};
     std::atomic<HRESULT> failureStatus_{S_OK};
     std::atomic<std::uint32_t> lastOsError_{0};
+    std::atomic<std::uint64_t> writeCalls_{0};
     bool disableNagle_ = false;
 
     std::mutex ioMutex_;    // the socket descriptor's life
