@@ -348,14 +348,29 @@ void SimConnectTransport::ioLoop()
             fail(kCloseIoError, E_FAIL, 0);
             return;
         }
-        if ((wait[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !readAvailable())
+        const short events = wait[0].revents;
+        if ((events & (POLLIN | POLLHUP | POLLERR)) != 0 && !readAvailable((events & POLLERR) != 0))
             return;
         if (!writePending(wantWrite))
             return;
     }
 }
 
-bool SimConnectTransport::readAvailable()
+// A socket error that poll flagged but the read did not report ends the transport too.
+bool SimConnectTransport::checkSocketError()
+{
+    int error = 0;
+    socklen_t size = sizeof(error);
+    if (::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        error = errno;
+    if (error == 0)
+        return true;
+    failWithErrno(error);
+    return false;
+}
+
+// Data that arrived before a failure is taken in first; the failure follows with a later read.
+bool SimConnectTransport::readAvailable(bool errorFlagged)
 {
     const std::span<std::uint8_t> space = receive_->freeSpace();
     const ssize_t count = ::recv(socket_, space.data(), space.size(), MSG_DONTWAIT);
@@ -365,7 +380,7 @@ bool SimConnectTransport::readAvailable()
     }
     if (count < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-            return true;
+            return !errorFlagged || checkSocketError();
         failWithErrno(errno);
         return false;
     }

@@ -129,7 +129,8 @@ private:
     static constexpr int kStateConnected = 2;
 
     void ioLoop();
-    bool readAvailable();
+    bool checkSocketError();
+    bool readAvailable(bool errorFlagged);
     bool writePending(bool& wantWrite);
     void failWithErrno(int error);
     void fail(SimConnectCloseReason reason, HRESULT status, std::uint32_t osError);

@@ -234,6 +234,17 @@ qmx::HRESULT Client::dispatchUntil(std::size_t count)
     return result;
 }
 
+bool Client::until(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        event.waitFor(std::chrono::milliseconds(lf_remainingMs(deadline)));
+    }
+    return true;
+}
+
 std::unique_ptr<Client> openClient(ScWorld& world, TestServer& server, const std::string& extraConfig)
 {
     world.writeConfig(world.current(),

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,6 +93,9 @@ struct Client {
     // Dispatches (waiting on the event in between) until `count` messages arrived or the
     // connection failed or the deadline passed; the last CallDispatch result.
     qmx::HRESULT dispatchUntil(std::size_t count);
+    // Calls `done` until it returns true or the deadline passes, waiting on the event in
+    // between (a set event may be left over from a message already dispatched).
+    bool until(const std::function<bool()>& done);
 };
 std::unique_ptr<Client> openClient(ScWorld& world, TestServer& server, const std::string& extraConfig = {});
 
