@@ -2,15 +2,16 @@
 // The program's own SimConnect client: the API calls the program makes, under the simulator
 // vendor's names. Each request call builds one fixed-layout packet in the connection's send
 // buffer and, while the connection sends at once (the default), hands it to the transport before
-// returning. No call ever waits for the simulator: writes and reads run on the connection's own
-// I/O thread, and received messages wait in a queue until SimConnect_CallDispatch hands them to
-// the caller's procedure on the caller's thread.
+// returning. No request call waits for the simulator: writes and reads run on the connection's
+// own I/O thread, and received messages wait in a queue until SimConnect_CallDispatch hands them
+// to the caller's procedure on the caller's thread. Only SimConnect_Open waits, up to
+// kConnectTimeoutMs (5 s) for each transport it tries, and SimConnect_Close, up to 100 ms.
 //
 // Every call returns an HRESULT: S_OK; E_FAIL for an unknown (null or closed) handle or a packet
 // larger than the send buffer; E_INVALIDARG for a null pointer that the call needs;
-// E_INSUFFICIENT_BUFFER for a string longer than its field (255 bytes for names, 11 for the
-// tail number, 259 for the flight-plan path), in which case nothing is sent and the send id is not
-// used up; and once the connection has failed, the failure status that the transport stored
+// E_INSUFFICIENT_BUFFER for a string that does not fit its field (names hold up to 255 bytes,
+// the tail number 11, the flight-plan path 259), in which case nothing is sent and the send id
+// is not used up; and once the connection has failed, the failure status that the transport stored
 // (always negative: E_ABORT for a malformed message stream, kStatusRemoteClosed when the simulator
 // closed the connection, kStatusConnectionReset, ...), without building anything.
 //

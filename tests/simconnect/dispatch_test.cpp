@@ -130,17 +130,6 @@ TEST_F(DispatchTest, AClosedHandleIsRefusedAndItsMessagesAreGone)
     client->handle = nullptr;
 }
 
-TEST_F(DispatchTest, CloseSendsWhatWasHeld)
-{
-    ASSERT_EQ(gf_scSetSendAtOnce(client->handle, false), S_OK);
-    ASSERT_EQ(SimConnect_UnsubscribeFromSystemEvent(client->handle, 206), S_OK);
-    ASSERT_EQ(SimConnect_Close(client->handle), S_OK);
-    client->handle = nullptr;
-    const Bytes packet = server->read(21);
-    ASSERT_EQ(packet.size(), 20u); // the packet, then the end
-    EXPECT_EQ(Bytes(packet.begin() + 16, packet.end()), u32le(206));
-}
-
 TEST_F(DispatchTest, DispatchAllUsesEachConnectionsOwnProcedure)
 {
     ASSERT_EQ(SimConnect_CallDispatch(client->handle, &sctest::Received::proc, &client->received), S_OK);
