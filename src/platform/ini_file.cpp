@@ -1,0 +1,138 @@
+#include "platform/ini_file.h"
+
+#include "platform/utf16.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace platform {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\n";
+
+bool lf_equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string_view lf_trim(std::string_view text)
+{
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+std::string_view lf_unquote(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// The bytes of a UTF-16 text with byte-order mark as UTF-8; `bigEndian` tells the byte order.
+std::string lf_utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+    std::uint32_t error = 0;
+    std::string out(units.size() * 3, '\0');
+    const std::size_t length = utf16ToUtf8(units, out.data(), out.size(), error);
+    out.resize(length);
+    return out;
+}
+
+std::string lf_decode(const std::string& bytes)
+{
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
+        return lf_utf16ToUtf8(std::string_view(bytes).substr(2), false);
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
+        return lf_utf16ToUtf8(std::string_view(bytes).substr(2), true);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        return bytes.substr(3);
+    return bytes;
+}
+
+} // namespace
+
+bool IniFile::load(const std::filesystem::path& path)
+{
+    sections_.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return false;
+    parse(lf_decode(bytes));
+    return true;
+}
+
+void IniFile::parse(std::string_view text)
+{
+    sections_.clear();
+    Section* current = nullptr;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line = lf_trim(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (line.empty() || line.front() == ';')
+            continue;
+        if (line.front() == '[') {
+            const auto close = line.find(']');
+            const std::string_view name = lf_trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
+            current = &sections_.emplace_back(Section{std::string(name), {}});
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (current == nullptr || equals == std::string_view::npos)
+            continue;
+        current->entries.emplace_back(std::string(lf_trim(line.substr(0, equals))),
+                                      std::string(lf_unquote(lf_trim(line.substr(equals + 1)))));
+    }
+}
+
+const IniFile::Section* IniFile::findSection(std::string_view name) const
+{
+    for (const Section& section : sections_) {
+        if (lf_equalsIgnoreCase(section.name, name))
+            return &section;
+    }
+    return nullptr;
+}
+
+bool IniFile::hasSection(std::string_view section) const
+{
+    return findSection(section) != nullptr;
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
+{
+    const Section* found = findSection(section);
+    if (found == nullptr)
+        return std::nullopt;
+    for (const auto& [name, value] : found->entries) {
+        if (lf_equalsIgnoreCase(name, key))
+            return value;
+    }
+    return std::nullopt;
+}
+
+} // namespace platform

@@ -1,0 +1,115 @@
+#pragma once
+// A SimConnect connection: the transport plus what a handle stands for (the send buffer with its
+// send-id counter, the queue of received messages, the notification targets and the dispatch
+// procedure), the process-wide list of open connections, and the choice of transport.
+// Internal to the client; the program uses simconnect.h.
+
+#include "platform/message_window.h"
+#include "platform/sync_event.h"
+#include "simconnect/simconnect.h"
+#include "simconnect/simconnect_config.h"
+#include "simconnect/simconnect_transport.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace qmx {
+
+// Writes the fields of one request packet, little-endian, at offsets from the packet's start.
+class PacketWriter {
+public:
+    PacketWriter() = default;
+    explicit PacketWriter(std::span<std::uint8_t> packet) : packet_(packet) {}
+
+    void u32(std::size_t offset, std::uint32_t value);
+    void f32(std::size_t offset, float value);
+    void f64(std::size_t offset, double value);
+    void bytes(std::size_t offset, const void* data, std::size_t size);
+    // A NUL-terminated string in a field of `width` bytes (null: empty); false, writing
+    // nothing, when it has `width` bytes or more.
+    bool text(std::size_t offset, std::size_t width, const char* text);
+
+private:
+    std::span<std::uint8_t> packet_;
+};
+
+class SimConnectConnection : public SimConnectTransport {
+public:
+    static constexpr std::size_t kSendBufferSize = 41088;
+    static constexpr std::uint32_t kPacketIdBase = 0xF0000000u;
+
+    SimConnectConnection(platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event);
+    ~SimConnectConnection() override;
+
+    // Packet building, under gf_scSendLock(): beginPacket reserves `size` bytes, takes the next
+    // send id and writes the header; then either abandonPacket (nothing sent, send id given
+    // back) or endPacket (kept; sent at once unless held).
+    HRESULT beginPacket(std::uint32_t requestNumber, std::uint32_t size, PacketWriter& writer);
+    void abandonPacket();
+    HRESULT endPacket(std::uint32_t* sendId);
+    HRESULT flush();
+    HRESULT setSendAtOnce(bool sendAtOnce);
+    void markClosing() { closing_ = true; }
+    std::uint32_t lastSendId() const { return lastSendId_; }
+    void setLastSendId(std::uint32_t sendId) { lastSendId_ = sendId; } // tests: the wrap of the counter
+    std::size_t pendingBytes() const { return writePos_; }
+
+    HRESULT dispatch(DispatchProc proc, void* context);
+    HRESULT dispatchStored(); // with the procedure and context of the last dispatch
+    void discardMessages();
+
+protected:
+    void onConnected() override;
+    void onClose(SimConnectCloseReason reason, HRESULT status) override;
+    void onMessage(std::vector<std::uint8_t>&& message) override;
+
+private:
+    void notify();
+    SendBlockPtr takeMessage();
+    std::size_t drain(DispatchProc proc, void* context);
+    HRESULT dispatchWith(DispatchProc proc, void* context);
+
+    platform::MessageWindow* window_;
+    std::uint32_t windowMessage_;
+    platform::SyncEvent* event_;
+
+    std::mutex messageMutex_;
+    std::deque<SendBlockPtr> messages_;
+    DispatchProc dispatchProc_ = nullptr;
+    void* dispatchContext_ = nullptr;
+
+    // Under gf_scSendLock().
+    std::array<std::uint8_t, kSendBufferSize> sendBuffer_{};
+    std::size_t writePos_ = 0;
+    std::size_t packetStart_ = 0;
+    std::uint32_t lastSendId_ = 0;
+    std::uint32_t previousSendId_ = 0;
+    bool sendAtOnce_ = true;
+    bool closing_ = false;
+};
+
+// The process-wide lock around the building and flushing of packets of every connection.
+std::mutex& gf_scSendLock();
+
+// Connects as configuration section configIndex says, trying the transports in their order.
+// Results: kConnectOk, kConnectConfigMissing, kConnectFailed.
+inline constexpr int kConnectOk = 0;
+inline constexpr int kConnectFailed = 1;
+inline constexpr int kConnectConfigMissing = 3;
+int scOpenConnection(std::shared_ptr<SimConnectConnection>& connection, std::uint32_t configIndex,
+                     platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event);
+
+// The list of open connections; a handle names one entry and is never reused while open.
+HANDLE scRegisterConnection(std::shared_ptr<SimConnectConnection> connection);
+std::shared_ptr<SimConnectConnection> scFindConnection(HANDLE handle);
+std::vector<std::shared_ptr<SimConnectConnection>> scOpenConnections();
+
+HRESULT scDispatch(HANDLE handle, DispatchProc proc, void* context);
+HRESULT scCloseConnection(HANDLE handle);
+
+} // namespace qmx

@@ -1,0 +1,171 @@
+// What the client makes of the byte stream from the simulator side: well-formed messages are
+// dispatched whole, malformed or cut-off streams end the connection with their failure status,
+// and a simulator that never answers never holds up the caller.
+
+#include "sc_test_server.h"
+#include "simconnect/simconnect_connection.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+using namespace qmx;
+using sctest::Bytes;
+using sctest::message;
+using sctest::u32le;
+using sctest::operator+;
+
+namespace {
+
+Bytes lf_filled(std::size_t size, std::uint8_t value)
+{
+    return Bytes(size, value);
+}
+
+struct StreamCase {
+    std::string name;
+    std::vector<Bytes> messages; // well-formed messages sent first, expected to be dispatched
+    Bytes tail;                  // then these bytes
+    enum class End { StayOpen, Close, Reset } end;
+    HRESULT result; // of the dispatch once everything was taken in
+    std::string extraConfig = {};
+};
+
+const std::vector<StreamCase> kStreams = {
+    {"size field below a header", {}, u32le(8) + u32le(1), StreamCase::End::StayOpen, E_ABORT},
+    {"size field of 3", {}, u32le(3) + u32le(0), StreamCase::End::StayOpen, E_ABORT},
+    {"size field of 11 after a good message", {message(3)}, u32le(11) + lf_filled(7, 1), StreamCase::End::StayOpen, E_ABORT},
+    {"size field above MaxReceiveSize", {}, u32le(41089) + u32le(1) + u32le(2), StreamCase::End::StayOpen, E_ABORT},
+    {"size field 0xFFFFFFFF", {}, u32le(0xFFFFFFFFu) + lf_filled(64, 0xFF), StreamCase::End::StayOpen, E_ABORT},
+    {"raised MaxReceiveSize still bounds", {}, u32le(60001) + u32le(1), StreamCase::End::StayOpen, E_ABORT,
+     "MaxReceiveSize=60000\n"},
+    {"message cut off by the simulator closing", {message(4, lf_filled(12, 7))}, u32le(100) + u32le(1) + u32le(2) + lf_filled(30, 9),
+     StreamCase::End::Close, kStatusRemoteClosed},
+    {"header cut off by the simulator closing", {}, Bytes{0x40, 0x00}, StreamCase::End::Close, kStatusRemoteClosed},
+    {"zero-filled stream", {}, lf_filled(10000, 0), StreamCase::End::Close, kStatusRemoteClosed},
+    {"connection reset", {message(3)}, {}, StreamCase::End::Reset, kStatusConnectionReset},
+    {"filler zeros between messages", {message(4, lf_filled(12, 1)), lf_filled(9, 0) + message(3)}, {},
+     StreamCase::End::StayOpen, S_OK},
+    {"message larger than the first receive buffer", {message(8, lf_filled(5000, 0x5A))}, {}, StreamCase::End::StayOpen, S_OK},
+    {"message up to a raised MaxReceiveSize", {message(8, lf_filled(59988, 0x33))}, {}, StreamCase::End::StayOpen, S_OK,
+     "MaxReceiveSize=60000\n"},
+    {"message over 1 MiB is skipped, the stream stays in step", {message(3)},
+     message(8, lf_filled(1500000, 0x11)) + message(4, lf_filled(12, 2)), StreamCase::End::StayOpen, S_OK,
+     "MaxReceiveSize=3000000\n"},
+};
+
+void PrintTo(const StreamCase& stream, std::ostream* out)
+{
+    *out << stream.name;
+}
+
+class StreamTest : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(StreamTest, EndsAsTheStreamSays)
+{
+    const StreamCase& stream = GetParam();
+    sctest::ScWorld world;
+    auto server = sctest::TestServer::tcp(AF_INET);
+    auto client = sctest::openClient(world, *server, stream.extraConfig);
+    Bytes all;
+    for (const Bytes& bytes : stream.messages)
+        all = all + bytes;
+    server->send(all + stream.tail);
+    if (stream.end == StreamCase::End::Close)
+        server->closeClient();
+    if (stream.end == StreamCase::End::Reset)
+        server->resetClient();
+
+    std::vector<Bytes> expected;
+    for (const Bytes& bytes : stream.messages) // a message after leading filler is dispatched without it
+        expected.emplace_back(std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; }), bytes.end());
+    if (stream.name.find("skipped") != std::string::npos)
+        expected.push_back(message(4, lf_filled(12, 2)));
+
+    const std::size_t awaited = stream.result == S_OK ? expected.size() : expected.size() + 1;
+    EXPECT_EQ(client->dispatchUntil(awaited), stream.result);
+    EXPECT_EQ(client->received.messages, expected);
+    if (stream.result == S_OK)
+        return;
+    // The connection is over: calls return the stored status and the simulator side sees the end.
+    EXPECT_EQ(SimConnect_CallDispatch(client->handle, &sctest::Received::proc, &client->received), stream.result);
+    EXPECT_EQ(SimConnect_ClearDataDefinition(client->handle, 1), stream.result);
+    if (stream.end == StreamCase::End::StayOpen) {
+        EXPECT_TRUE(server->read(1).empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, StreamTest, testing::ValuesIn(kStreams),
+                         [](const testing::TestParamInfo<StreamCase>& info) {
+                             std::string name;
+                             for (char c : info.param.name)
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
+// Cuts the same stream into reads of every size: the messages come out the same.
+TEST(ReceiveBufferTest, MessagesDoNotDependOnHowTheBytesArrive)
+{
+    const std::vector<Bytes> messages = {message(2, lf_filled(296, 'P')), message(7, lf_filled(8, 1)),
+                                         message(8, lf_filled(7000, 0x42)), message(3)};
+    const Bytes stream = messages[0] + lf_filled(5, 0) + messages[1] + messages[2] + lf_filled(4, 0) + messages[3];
+    for (std::size_t chunk : {1u, 3u, 4u, 13u, 2048u, 4000u, 100000u}) {
+        SCOPED_TRACE(chunk);
+        SimConnectReceiveBuffer buffer(41088);
+        std::vector<Bytes> received;
+        for (std::size_t pos = 0; pos < stream.size();) {
+            const auto space = buffer.freeSpace();
+            ASSERT_FALSE(space.empty());
+            const std::size_t count = std::min({chunk, space.size(), stream.size() - pos});
+            std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(pos), count, space.begin());
+            pos += count;
+            ASSERT_EQ(buffer.commit(count, [&](std::vector<std::uint8_t>&& m) { received.push_back(std::move(m)); }),
+                      kCloseOrderly);
+        }
+        EXPECT_EQ(received, messages);
+        EXPECT_EQ(buffer.capacity(), 8192u); // grown in 2048-byte steps to hold 7012 bytes
+    }
+}
+
+TEST(UnresponsiveServerTest, ASimulatorThatNeverReadsNeverHoldsTheCaller)
+{
+    sctest::ScWorld world;
+    auto server = sctest::TestServer::tcp(AF_INET);
+    world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
+    HANDLE handle = nullptr;
+    // Never accepted: the system completes the connect, nobody reads.
+    ASSERT_EQ(SimConnect_Open(&handle, "Orvanta_P3D", nullptr, 0, nullptr, 0), S_OK);
+    const Bytes data(4000, 0x77);
+    for (int i = 0; i < 4000; ++i) // 16 MB, far more than the socket buffers hold
+        ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, 1, 2, 0, 1, 4000, data.data()), S_OK);
+    sctest::Received received;
+    EXPECT_EQ(SimConnect_CallDispatch(handle, &sctest::Received::proc, &received), S_OK);
+    EXPECT_TRUE(received.messages.empty());
+    EXPECT_EQ(SimConnect_Close(handle), S_OK);
+}
+
+TEST(UnresponsiveServerTest, AConnectThatIsNeverAnsweredGivesUp)
+{
+    sctest::ScWorld world;
+    // A listener whose backlog is full drops further connection requests unanswered.
+    auto server = sctest::TestServer::tcp(AF_INET, 0);
+    auto filler = sctest::TestServer::tcp(AF_INET); // only for its helper; the fillers connect below
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(server->port())));
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        fillers.push_back(fd);
+    }
+    world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
+    HANDLE handle = reinterpret_cast<HANDLE>(1);
+    EXPECT_EQ(SimConnect_Open(&handle, "Orvanta_P3D", nullptr, 0, nullptr, 0), E_FAIL);
+    EXPECT_EQ(handle, nullptr);
+    for (int fd : fillers)
+        ::close(fd);
+}
+
+} // namespace
