@@ -76,7 +76,8 @@ TEST(FakesimControl, CommandsChangeTheStandIn)
     const std::string added = sim.control("add-aircraft title=\"Other Traffic\" atc_id=N99 agl=0 heading=45");
     ASSERT_TRUE(added.starts_with("ok ")) << added;
     const auto id = static_cast<std::uint32_t>(std::stoul(added.substr(3)));
-    const auto* object = sim.status().findObject(id);
+    const auto status0 = sim.status();
+    const auto* object = status0.findObject(id);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->atcId, "N99");
     EXPECT_DOUBLE_EQ(object->pose.latitudeDeg, 51.47);  // where the user aircraft is

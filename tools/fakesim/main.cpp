@@ -7,6 +7,7 @@
 #include "fakesim.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +50,9 @@ constexpr const char* kUsage = R"(usage: fakesim [options]
 )";
 
 std::atomic<FakeSim*> g_sim{nullptr};
-std::mutex g_outputMutex;
+std::mutex g_outputMutex;                 // standard output and the flag below
+std::condition_variable g_commandDone;
+bool g_commandRunning = false;            // a control line from standard input is being answered
 
 void lf_onSignal(int)
 {
@@ -241,8 +244,19 @@ int main(int argc, char** argv)
         // Detached: a read blocked on standard input must not keep the program from ending.
         std::thread([s = sim.get()] {
             std::string line;
-            while (std::getline(std::cin, line))
-                lf_print(fakesim::runControlLine(*s, line));
+            while (std::getline(std::cin, line)) {
+                {
+                    std::lock_guard lock(g_outputMutex);
+                    g_commandRunning = true;
+                }
+                const std::string answer = fakesim::runControlLine(*s, line);
+                {
+                    std::lock_guard lock(g_outputMutex);
+                    std::cout << answer << std::endl;
+                    g_commandRunning = false;
+                }
+                g_commandDone.notify_all();
+            }
         }).detach();
     }
     while (!sim->waitForEnd(std::chrono::milliseconds(100))) {
@@ -250,7 +264,10 @@ int main(int argc, char** argv)
             follower->poll(*sim);
     }
     g_sim = nullptr;
-    // The stdin reader may still hold a pointer to the stand-in: leave without destroying it.
+    // A "quit" from standard input gets its answer out before the program ends. The reader may
+    // still hold a pointer to the stand-in: leave without destroying it.
+    std::unique_lock lock(g_outputMutex);
+    g_commandDone.wait_for(lock, std::chrono::seconds(2), [] { return !g_commandRunning; });
     std::cout.flush();
     std::_Exit(0);
 }

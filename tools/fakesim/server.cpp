@@ -135,6 +135,8 @@ struct FakeSim::Impl {
     {
         if (!ended)
             closeEverything("stopped");
+        if (wakeFd >= 0)
+            ::close(wakeFd);
     }
 
     void open();
@@ -418,7 +420,9 @@ void FakeSim::Impl::closeEverything(const char* reason)
 {
     while (!connections.empty())
         close(connections.begin()->first, "the simulator went away", true);
-    for (int* fd : {&tcpFd, &unixFd, &wakeFd}) {
+    // The wake-up descriptor stays open until the stand-in is destroyed: control calls from other
+    // threads may still write to it, and a closed number could be reused by another file.
+    for (int* fd : {&tcpFd, &unixFd}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
