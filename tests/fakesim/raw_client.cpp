@@ -128,6 +128,23 @@ Packet transmitEventPacket(std::uint32_t objectId, std::uint32_t clientEventId, 
     return p;
 }
 
+Packet addToGroupPacket(std::uint32_t groupId, std::uint32_t clientEventId, std::uint32_t maskable)
+{
+    Packet p = lf_packet(0x07, 28);
+    put32(p.bytes, 16, groupId);
+    put32(p.bytes, 20, clientEventId);
+    put32(p.bytes, 24, maskable);
+    return p;
+}
+
+Packet groupPriorityPacket(std::uint32_t groupId, std::uint32_t priority)
+{
+    Packet p = lf_packet(0x09, 24);
+    put32(p.bytes, 16, groupId);
+    put32(p.bytes, 20, priority);
+    return p;
+}
+
 Packet addDatumPacket(std::uint32_t definitionId, std::string_view datum, std::string_view units, std::uint32_t type,
                       std::uint32_t datumId)
 {

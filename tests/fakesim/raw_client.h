@@ -44,6 +44,8 @@ Packet subscribePacket(std::uint32_t clientEventId, std::string_view eventName);
 Packet unsubscribePacket(std::uint32_t clientEventId);
 Packet mapEventPacket(std::uint32_t clientEventId, std::string_view eventName);
 Packet transmitEventPacket(std::uint32_t objectId, std::uint32_t clientEventId, std::uint32_t data);
+Packet addToGroupPacket(std::uint32_t groupId, std::uint32_t clientEventId, std::uint32_t maskable);
+Packet groupPriorityPacket(std::uint32_t groupId, std::uint32_t priority);
 Packet addDatumPacket(std::uint32_t definitionId, std::string_view datum, std::string_view units, std::uint32_t type,
                       std::uint32_t datumId = 0xFFFFFFFF);
 Packet clearDefinitionPacket(std::uint32_t definitionId);

@@ -217,6 +217,66 @@ TEST_F(FakesimServer, UserAircraftBlockOnceAndEverySecond)
     EXPECT_FALSE(client.receiveWhere(kData, 12, 108, std::chrono::milliseconds(300)));
 }
 
+// The whole set-up of the program's SimConnect thread, in its order: nothing of it is refused.
+TEST_F(FakesimServer, TheProgramsSetUpIsAcceptedWhole)
+{
+    start();
+    RawClient client(sim_->port());
+    client.nextSendId = 1;
+    client.open("Orvanta_P3D");
+    const std::vector<std::pair<std::uint32_t, const char*>> events{
+        {201, "Sim"}, {202, "ObjectAdded"}, {203, "ObjectRemoved"}, {205, "PositionChanged"},
+        {206, "FlightLoaded"}, {204, "Frame"}};
+    for (const auto& [id, name] : events)
+        client.send(subscribePacket(id, name));
+    client.send(addDatumPacket(407, "TITLE", "", 11));
+    client.send(addDatumPacket(408, "ATC MODEL", "", 6));
+    client.send(addDatumPacket(409, "SIM ON GROUND", "Bool", 2));
+    definePosition(client, 402);
+    defineUserBlock(client, 403);
+    client.send(addDatumPacket(405, "Static CG to Ground", "feet", 4));
+    client.send(addDatumPacket(405, "Static Pitch", "radians", 4));
+    client.send(addDatumPacket(406, "Light On States", "Mask", 2));
+    defineInRange(client, 404);
+    const std::vector<std::pair<std::uint32_t, const char*>> clientEvents{
+        {220, "GEAR_SET"}, {221, "ENGINE_AUTO_START"}, {222, "ENGINE_AUTO_SHUTDOWN"}, {223, "THROTTLE_SET"},
+        {218, "FLAPS_SET"}, {219, "SPOILERS_SET"}, {208, "NAV_LIGHTS_SET"}, {207, "BEACON_LIGHTS_SET"},
+        {211, "LANDING_LIGHTS_SET"}, {209, "TAXI_LIGHTS_SET"}, {210, "STROBES_SET"}, {213, "LOGO_LIGHTS_SET"},
+        {212, "CABIN_LIGHTS_SET"}, {214, "ALL_LIGHTS_TOGGLE"}, {215, "FREEZE_LATITUDE_LONGITUDE_SET"},
+        {216, "FREEZE_ALTITUDE_SET"}, {217, "FREEZE_ATTITUDE_SET"}};
+    for (const auto& [id, name] : clientEvents)
+        client.send(mapEventPacket(id, name));
+    client.send(addDatumPacket(401, "SPOILERS HANDLE POSITION", "percent", 4));
+    client.send(addDatumPacket(401, "GENERAL ENG THROTTLE LEVER POSITION:1", "percent", 4));
+    client.send(addDatumPacket(401, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", 4));
+    for (std::uint32_t id : {208, 207, 211, 209, 210, 213, 212, 214, 218, 219, 220, 222, 223, 215, 216, 217})
+        client.send(addToGroupPacket(301, id, 1));
+    client.send(groupPriorityPacket(301, 1));
+    client.send(requestDataPacket(108, 409, 0, 4));
+    client.send(requestDataPacket(109, 403, 0, 1));
+    client.send(requestDataPacket(106, 407, 0, 1));
+    client.send(requestDataPacket(107, 408, 0, 1));
+
+    auto title = client.receiveWhere(kData, 12, 106);
+    ASSERT_TRUE(title);
+    EXPECT_EQ(getText(title->bytes, 40, title->size() - 40), "Default Boeing 737-800");
+    auto model = client.receiveWhere(kData, 12, 107);
+    ASSERT_TRUE(model);
+    EXPECT_EQ(model->size(), 40u + 32u);
+    EXPECT_EQ(getText(model->bytes, 40, 32), "B738");
+    auto user = client.receiveWhere(kData, 12, 109);
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->u32(16), 1u);
+    for (int tick = 0; tick < 2; ++tick) {
+        auto onGround = client.receiveWhere(kData, 12, 108);
+        ASSERT_TRUE(onGround);
+        EXPECT_EQ(get64(onGround->bytes, 40), 1);
+    }
+    EXPECT_TRUE(client.receiveWhere(kFrame, 16, 204));
+    EXPECT_EQ(sim_->status().exceptionsSent, 0u);
+    EXPECT_TRUE(traceOfType(tracePath(), "exception").empty());
+}
+
 TEST_F(FakesimServer, RequestFlagsLimitAndChangedAndTagged)
 {
     start();
