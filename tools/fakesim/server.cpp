@@ -1,0 +1,618 @@
+// The stand-in's sockets and clock: one thread polls the listeners, the client connections and a
+// wake-up descriptor, cuts packets out of each stream for SimState, writes the outboxes back and
+// ticks the simulated seconds and frames. Control calls from other threads change SimState under
+// the state mutex and wake the thread; only the thread itself touches sockets.
+
+#include "control.h"
+#include "fakesim.h"
+#include "sim_state.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace fakesim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kReadChunk = 65536;
+constexpr int kReadsPerWakeup = 16;           // keeps one busy client from starving the others
+constexpr std::size_t kMaxOutbox = 64u << 20; // a client that stops reading is cut off
+constexpr auto kQuitFlushTime = std::chrono::seconds(1);
+
+std::runtime_error lf_socketError(const std::string& what)
+{
+    return std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+int lf_listenTcp(std::uint16_t port, std::uint16_t& boundPort)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw lf_socketError("socket");
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+        auto error = lf_socketError("cannot listen on 127.0.0.1:" + std::to_string(port));
+        ::close(fd);
+        throw error;
+    }
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    boundPort = ntohs(address.sin_port);
+    return fd;
+}
+
+int lf_listenUnix(const std::filesystem::path& path)
+{
+    sockaddr_un address{};
+    const std::string text = path.string();
+    if (text.size() >= sizeof address.sun_path)
+        throw std::runtime_error("Unix socket path too long: " + text);
+    std::error_code ec;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ec);
+    // A socket left behind by an earlier run is replaced; any other file is not touched.
+    struct stat info{};
+    if (::lstat(text.c_str(), &info) == 0) {
+        if (!S_ISSOCK(info.st_mode))
+            throw std::runtime_error("not a socket, left alone: " + text);
+        ::unlink(text.c_str());
+    }
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw lf_socketError("socket");
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+        auto error = lf_socketError("cannot listen on " + text);
+        ::close(fd);
+        throw error;
+    }
+    return fd;
+}
+
+Config lf_resolve(Config config)
+{
+    if (config.zuluStartUnix == 0)
+        config.zuluStartUnix = static_cast<std::int64_t>(std::time(nullptr));
+    if (config.secondLength.count() <= 0)
+        config.secondLength = std::chrono::milliseconds(1000);
+    return config;
+}
+
+// Runs a change under the state mutex, then wakes the stand-in's thread to send what it queued.
+template <typename Impl, typename Change>
+void lf_change(Impl& impl, Change&& change)
+{
+    {
+        std::lock_guard lock(impl.stateMutex);
+        change(impl);
+    }
+    impl.wake();
+    impl.changed.notify_all();
+}
+
+} // namespace
+
+struct FakeSim::Impl {
+    struct Connection {
+        int fd = -1;
+        wire::PacketCutter cutter;
+    };
+    struct Scheduled {
+        Clock::time_point at;
+        std::string line;
+    };
+
+    explicit Impl(Config c)
+        : config(lf_resolve(std::move(c))), start(Clock::now()), trace(start), state(config, trace)
+    {
+    }
+    ~Impl()
+    {
+        if (!ended)
+            closeEverything("stopped");
+        if (wakeFd >= 0)
+            ::close(wakeFd);
+    }
+
+    void open();
+    void run(FakeSim& owner);
+    void wake() const;
+    void accept(int listener, const char* via);
+    void readFrom(unsigned id);
+    void flush(unsigned id);
+    void close(unsigned id, const std::string& reason, bool keepObjects = false);
+    void runClock(std::unique_lock<std::mutex>& lock, FakeSim& owner);
+    Clock::time_point nextDeadline() const;
+    void finishQuit();
+    // Closes every connection and listener; the trace ends with {"type":"end","reason":...}.
+    void closeEverything(const char* reason);
+
+    Config config;
+    Clock::time_point start;
+    Trace trace;
+    mutable std::mutex stateMutex;
+    mutable std::condition_variable changed;
+    SimState state;
+    int tcpFd = -1;
+    int unixFd = -1;
+    int wakeFd = -1;
+    bool ownsSocketPath = false;
+    std::uint16_t port = 0;
+    std::map<unsigned, Connection> connections;
+    unsigned nextConnectionId = 1;
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> quitRequested{false};
+    bool dropRequested = false;
+    bool ended = false;
+    std::vector<Scheduled> scheduled;  // by time
+    Clock::time_point nextSecond;
+    Clock::time_point nextFrame;
+    double clockFrameRate = 0.0;
+    std::thread thread;
+};
+
+void FakeSim::Impl::open()
+{
+    if (!config.tracePath.empty())
+        trace.open(config.tracePath);
+    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd < 0)
+        throw lf_socketError("eventfd");
+    if (config.listenTcp)
+        tcpFd = lf_listenTcp(config.tcpPort, port);
+    if (!config.socketPath.empty()) {
+        unixFd = lf_listenUnix(config.socketPath);
+        ownsSocketPath = true;
+    }
+    if (tcpFd < 0 && unixFd < 0)
+        throw std::runtime_error("fakesim needs TCP or a Unix socket to listen on");
+    TraceEntry line{{"port", port}, {"socket", config.socketPath.string()}, {"app_name", config.openReply.applicationName}};
+    trace.write("listen", std::move(line));
+    nextSecond = start + config.secondLength;
+    nextFrame = start;
+    clockFrameRate = state.frameRate();
+}
+
+void FakeSim::Impl::wake() const
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto written = ::write(wakeFd, &one, sizeof one);
+}
+
+void FakeSim::Impl::accept(int listener, const char* via)
+{
+    for (;;) {
+        int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0)
+            return;
+        if (std::string_view(via) == "tcp") {
+            int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        }
+        const unsigned id = nextConnectionId++;
+        connections.emplace(id, Connection{fd, wire::PacketCutter(config.maxPacketSize)});
+        state.connect(id, via);
+    }
+}
+
+void FakeSim::Impl::readFrom(unsigned id)
+{
+    auto it = connections.find(id);
+    if (it == connections.end())
+        return;
+    std::vector<std::uint8_t> chunk(kReadChunk);
+    for (int i = 0; i < kReadsPerWakeup; ++i) {
+        const ssize_t n = ::recv(it->second.fd, chunk.data(), chunk.size(), MSG_DONTWAIT);
+        if (n == 0) {
+            close(id, "closed by client");
+            return;
+        }
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                return;
+            close(id, std::string("connection error: ") + std::strerror(errno));
+            return;
+        }
+        auto& cutter = it->second.cutter;
+        cutter.append(std::span(chunk.data(), static_cast<std::size_t>(n)));
+        while (auto packet = cutter.next())
+            state.receive(id, *packet);
+        if (cutter.broken()) {
+            state.brokenStream(id, cutter.brokenSize());
+            close(id, "bad packet size");
+            return;
+        }
+    }
+}
+
+void FakeSim::Impl::flush(unsigned id)
+{
+    auto it = connections.find(id);
+    auto session = state.sessions().find(id);
+    if (it == connections.end() || session == state.sessions().end())
+        return;
+    auto& outbox = session->second.outbox;
+    std::size_t written = 0;
+    while (written < outbox.size()) {
+        const ssize_t n = ::send(it->second.fd, outbox.data() + written, outbox.size() - written,
+                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                break;
+            close(id, std::string("connection error: ") + std::strerror(errno));
+            return;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    outbox.erase(outbox.begin(), outbox.begin() + static_cast<std::ptrdiff_t>(written));
+    if (outbox.size() > kMaxOutbox)
+        close(id, "client does not read");
+}
+
+void FakeSim::Impl::close(unsigned id, const std::string& reason, bool keepObjects)
+{
+    auto it = connections.find(id);
+    if (it == connections.end())
+        return;
+    ::shutdown(it->second.fd, SHUT_RDWR);
+    ::close(it->second.fd);
+    connections.erase(it);
+    state.disconnect(id, reason, keepObjects);
+}
+
+Clock::time_point FakeSim::Impl::nextDeadline() const
+{
+    Clock::time_point deadline = nextSecond;
+    if (clockFrameRate > 0.0)
+        deadline = std::min(deadline, nextFrame);
+    if (!scheduled.empty())
+        deadline = std::min(deadline, scheduled.front().at);
+    return deadline;
+}
+
+void FakeSim::Impl::runClock(std::unique_lock<std::mutex>& lock, FakeSim& owner)
+{
+    const auto now = Clock::now();
+    const auto second = std::chrono::duration_cast<Clock::duration>(config.secondLength);
+    // After a stall (a debugger, an overloaded machine) the clock goes on from now, without a burst.
+    while (now >= nextSecond) {
+        state.tickSecond();
+        nextSecond += second;
+        if (now - nextSecond > 2 * second)
+            nextSecond = now + second;
+    }
+    if (state.frameRate() != clockFrameRate) {
+        clockFrameRate = state.frameRate();
+        nextFrame = now;
+    }
+    if (clockFrameRate > 0.0) {
+        const auto interval = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double, std::milli>(static_cast<double>(config.secondLength.count()) / clockFrameRate));
+        while (now >= nextFrame) {
+            state.tickFrame();
+            nextFrame += std::max(interval, Clock::duration(1));
+            if (now - nextFrame > 2 * interval)
+                nextFrame = now + interval;
+        }
+    }
+    while (!scheduled.empty() && scheduled.front().at <= now) {
+        std::string line = std::move(scheduled.front().line);
+        scheduled.erase(scheduled.begin());
+        lock.unlock();
+        runControlLine(owner, line);
+        lock.lock();
+    }
+}
+
+void FakeSim::Impl::run(FakeSim& owner)
+{
+    std::unique_lock lock(stateMutex);
+    std::vector<pollfd> fds;
+    std::vector<unsigned> ids;
+    while (!stopRequested) {
+        if (quitRequested) {
+            finishQuit();
+            break;
+        }
+        if (dropRequested) {
+            dropRequested = false;
+            trace.write("drop", {{"connections", connections.size()}});
+            while (!connections.empty())
+                close(connections.begin()->first, "dropped");
+        }
+        fds.clear();
+        ids.clear();
+        fds.push_back({wakeFd, POLLIN, 0});
+        ids.push_back(0);
+        for (int listener : {tcpFd, unixFd}) {
+            if (listener >= 0) {
+                fds.push_back({listener, POLLIN, 0});
+                ids.push_back(0);
+            }
+        }
+        for (const auto& [id, connection] : connections) {
+            const auto session = state.sessions().find(id);
+            const bool pending = session != state.sessions().end() && !session->second.outbox.empty();
+            fds.push_back({connection.fd, static_cast<short>(POLLIN | (pending ? POLLOUT : 0)), 0});
+            ids.push_back(id);
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
+        lock.unlock();
+        ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 1000)));
+        lock.lock();
+
+        std::uint64_t drained = 0;
+        [[maybe_unused]] auto n = ::read(wakeFd, &drained, sizeof drained);
+        for (std::size_t i = 1; i < fds.size(); ++i) {
+            if (fds[i].revents == 0)
+                continue;
+            if (ids[i] == 0)
+                accept(fds[i].fd, fds[i].fd == tcpFd ? "tcp" : "unix");
+            else if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
+                readFrom(ids[i]);
+        }
+        runClock(lock, owner);
+        std::vector<unsigned> open;
+        for (const auto& [id, connection] : connections)
+            open.push_back(id);
+        for (unsigned id : open) {
+            flush(id);
+            auto session = state.sessions().find(id);
+            if (session != state.sessions().end() && session->second.closeRequested)
+                close(id, "closed by the simulator");
+        }
+        changed.notify_all();
+    }
+    if (!ended)
+        closeEverything("stopped");
+    changed.notify_all();
+}
+
+void FakeSim::Impl::finishQuit()
+{
+    trace.write("quit", {{"connections", connections.size()}});
+    state.queueQuit();
+    const auto deadline = Clock::now() + kQuitFlushTime;
+    for (;;) {
+        std::vector<unsigned> ids;
+        for (const auto& [id, connection] : connections)
+            ids.push_back(id);
+        std::vector<pollfd> fds;
+        for (unsigned id : ids) {
+            flush(id);
+            auto session = state.sessions().find(id);
+            if (connections.contains(id) && session != state.sessions().end() && !session->second.outbox.empty())
+                fds.push_back({connections.at(id).fd, POLLOUT, 0});
+        }
+        if (fds.empty() || Clock::now() >= deadline)
+            break;
+        ::poll(fds.data(), fds.size(), 50);
+    }
+    closeEverything("quit");
+}
+
+void FakeSim::Impl::closeEverything(const char* reason)
+{
+    while (!connections.empty())
+        close(connections.begin()->first, "the simulator went away", true);
+    // The wake-up descriptor stays open until the stand-in is destroyed: control calls from other
+    // threads may still write to it, and a closed number could be reused by another file.
+    for (int* fd : {&tcpFd, &unixFd}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    if (ownsSocketPath) {
+        std::error_code ec;
+        std::filesystem::remove(config.socketPath, ec);
+        ownsSocketPath = false;
+    }
+    trace.write("end", {{"reason", reason}});
+    ended = true;
+}
+
+// ---- FakeSim ----
+
+FakeSim::FakeSim(Config config) : impl_(std::make_unique<Impl>(std::move(config)))
+{
+    impl_->open();
+    impl_->thread = std::thread([this] { impl_->run(*this); });
+}
+
+FakeSim::~FakeSim()
+{
+    impl_->stopRequested = true;
+    impl_->wake();
+    if (impl_->thread.joinable())
+        impl_->thread.join();
+}
+
+std::uint16_t FakeSim::port() const { return impl_->port; }
+const std::filesystem::path& FakeSim::socketPath() const { return impl_->config.socketPath; }
+const std::filesystem::path& FakeSim::tracePath() const { return impl_->config.tracePath; }
+
+void FakeSim::setSimRunning(bool running)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.setSimRunning(running); });
+}
+
+void FakeSim::sendFlightLoaded(const std::string& fileName)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.sendFlightLoaded(fileName); });
+}
+
+void FakeSim::sendPositionChanged()
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.sendPositionChanged(); });
+}
+
+void FakeSim::refuseNextCreation(unsigned count)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.refuseNextCreation(count); });
+}
+
+void FakeSim::refuseTitle(const std::string& title)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.refuseTitle(title); });
+}
+
+void FakeSim::setFrameRate(double framesPerSimSecond)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.setFrameRate(framesPerSimSecond); });
+}
+
+void FakeSim::setOpenReply(const wire::OpenReplyFields& fields)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.setOpenReply(fields); });
+}
+
+void FakeSim::setUserAircraft(const UserAircraft& script)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.setUserAircraft(script); });
+}
+
+void FakeSim::dropConnections()
+{
+    lf_change(*impl_, [](auto& impl) { impl.dropRequested = true; });
+}
+
+void FakeSim::failNextRequest(std::uint32_t requestNumber, std::uint32_t exceptionNumber, unsigned count)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.failNextRequest(requestNumber, exceptionNumber, count); });
+}
+
+void FakeSim::sendException(std::uint32_t exceptionNumber, std::uint32_t sendId, std::uint32_t index)
+{
+    lf_change(*impl_, [&](auto& impl) { impl.state.sendException(exceptionNumber, sendId, index); });
+}
+
+std::uint32_t FakeSim::addSimObject(SimObject object)
+{
+    std::uint32_t id = 0;
+    lf_change(*impl_, [&](auto& impl) { id = impl.state.addSimObject(std::move(object)); });
+    return id;
+}
+
+bool FakeSim::removeSimObject(std::uint32_t objectId)
+{
+    bool removed = false;
+    lf_change(*impl_, [&](auto& impl) { removed = impl.state.removeSimObject(objectId); });
+    return removed;
+}
+
+wire::OpenReplyFields FakeSim::openReply() const
+{
+    std::lock_guard lock(impl_->stateMutex);
+    return impl_->state.openReply();
+}
+
+UserAircraft FakeSim::userAircraft() const
+{
+    std::lock_guard lock(impl_->stateMutex);
+    return impl_->state.userAircraft();
+}
+
+void FakeSim::quit()
+{
+    impl_->quitRequested = true;
+    impl_->wake();
+}
+
+void FakeSim::requestQuitAsync() noexcept
+{
+    impl_->quitRequested = true;
+    impl_->wake();
+}
+
+std::string FakeSim::control(std::string_view line)
+{
+    return runControlLine(*this, line);
+}
+
+void FakeSim::scheduleControl(double simSeconds, std::string line)
+{
+    {
+        std::lock_guard lock(impl_->stateMutex);
+        const auto offset = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double, std::milli>(simSeconds * static_cast<double>(impl_->config.secondLength.count())));
+        const Impl::Scheduled entry{impl_->start + offset, std::move(line)};
+        auto& list = impl_->scheduled;
+        list.insert(std::upper_bound(list.begin(), list.end(), entry,
+                                     [](const auto& a, const auto& b) { return a.at < b.at; }),
+                    entry);
+    }
+    impl_->wake();
+}
+
+Status FakeSim::status() const
+{
+    std::lock_guard lock(impl_->stateMutex);
+    Status s = impl_->state.status();
+    s.ended = impl_->ended;
+    return s;
+}
+
+std::vector<SimObject> FakeSim::aiObjects() const
+{
+    return status().aiObjects;
+}
+
+std::size_t FakeSim::requestCount(std::string_view requestName) const
+{
+    return status().requestCount(requestName);
+}
+
+bool FakeSim::waitUntil(const std::function<bool(const Status&)>& predicate, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(impl_->stateMutex);
+    return impl_->changed.wait_for(lock, timeout, [&] {
+        Status s = impl_->state.status();
+        s.ended = impl_->ended;
+        return predicate(s);
+    });
+}
+
+bool FakeSim::waitForEnd(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(impl_->stateMutex);
+    return impl_->changed.wait_for(lock, timeout, [&] { return impl_->ended; });
+}
+
+std::size_t Status::requestCount(std::string_view name) const
+{
+    auto it = requestCounts.find(std::string(name));
+    return it == requestCounts.end() ? 0 : it->second;
+}
+
+const SimObject* Status::findObject(std::uint32_t objectId) const
+{
+    auto it = std::find_if(aiObjects.begin(), aiObjects.end(), [&](const SimObject& o) { return o.id == objectId; });
+    return it == aiObjects.end() ? nullptr : &*it;
+}
+
+} // namespace fakesim
