@@ -87,11 +87,13 @@ private:
 
 TEST_F(ExitMachine, ConcurrentRequestsStartOneExit)
 {
+    FakeWorkThread work; // keeps the first exit running until every request was made
     std::vector<std::thread> requesters;
     for (int i = 0; i < 8; ++i)
         requesters.emplace_back([i] { gf_requestExit(i % 2 ? ExitReason::SimWasClosed : ExitReason::SystemError, 0); });
     for (std::thread& t : requesters)
         t.join();
+    work.end();
     ASSERT_TRUE(gf_waitForExitIdle(10s));
     EXPECT_EQ(count("Exiting: "), 1u);
     EXPECT_FALSE(exitingFlag);
