@@ -2,6 +2,7 @@
 
 #include "core/zip_archive.h"
 #include "support/temp_folder.h"
+#include "support/zip_maker.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -9,23 +10,9 @@
 
 namespace {
 
-// An archive made with libzip's writer; a name ending in '/' is a folder entry.
 void lf_makeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
 {
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(archive, nullptr) << error;
-    for (const auto& [name, content] : entries) {
-        if (!name.empty() && name.back() == '/') {
-            ASSERT_GE(zip_dir_add(archive, name.c_str(), ZIP_FL_ENC_UTF_8), 0);
-            continue;
-        }
-        // libzip reads the buffer at zip_close, while `entries` still holds it.
-        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-        ASSERT_NE(source, nullptr);
-        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
-    }
-    ASSERT_EQ(zip_close(archive), 0);
+    ASSERT_NO_THROW(testsupport::makeZip(path, entries));
 }
 
 class ZipTest : public ::testing::Test {
@@ -100,15 +87,7 @@ TEST_F(ZipTest, DamagedEntryDataReportsAnError)
     const auto good = folder / "crc.zip";
     const std::string content(2000, 'q');
     lf_makeZip(good, {{"data.txt", content}});
-    std::string bytes = testsupport::readFile(good);
-    // Change one byte of the stored (compressed) data, behind the local header, name and extra field.
-    const auto u16 = [&](std::size_t at) {
-        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])) |
-               static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
-    };
-    const std::size_t data = 30 + u16(26) + u16(28);
-    bytes[data + 2] = static_cast<char>(bytes[data + 2] ^ 0x55);
-    testsupport::writeFile(good, bytes);
+    testsupport::damageZipEntry(good, 0);
     ZipArchive archive(good);
     ASSERT_TRUE(archive.open());
     const std::vector<ZipEntry> entries = archive.getEntries();

@@ -1,0 +1,137 @@
+#include "run/program_update.h"
+
+#include "app/message_line.h"
+#include "core/download.h"
+#include "core/exceptions.h"
+#include "core/files.h"
+#include "core/log.h"
+#include "params/names.h"
+
+#include <fmt/format.h>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Removes a file when it exists; a failure throws the file system's error "remove".
+void lf_removeIfExists(const fs::path& path)
+{
+    if (fs::exists(path))
+        fs::remove(path);
+}
+
+std::string lf_installerArchiveName(const ProgramVersion& version)
+{
+    return fmt::format("setup_{}_d_v{}.zip", kProductName, gf_versionText(version));
+}
+
+// The installer lies in the folder the program runs from.
+fs::path lf_installerPath()
+{
+    return fs::current_path() / g_installerFile;
+}
+
+} // namespace
+
+void gf_checkForProgramUpdate()
+{
+    ProgramVersion newest;
+    {
+        CurlHandle curl = gf_newCurlHandle();
+        gf_downloadVersion(curl.get(), newest, gf_downloadBase() + "release/version_P3D.json");
+    }
+    if (newest == ProgramVersion{}) {
+        gf_logWarning("Program Version file not found?");
+        return;
+    }
+    if (!(g_programVersion < newest))
+        return;
+    if (!lf_downloadNewVersion(newest)) {
+        gf_showMessage("The downloading/unzipping of the new version failed? Try manually via dolvenar website", true);
+        return;
+    }
+    throw qmx::UserErrorException(
+        99, fmt::format("New version {} available. Exit here, and run as administrator:   \"{}\"", gf_versionText(newest),
+                        lf_installerPath().string()));
+}
+
+bool lf_downloadNewVersion(const ProgramVersion& version)
+{
+    const std::string archiveName = lf_installerArchiveName(version);
+    const fs::path archive = archiveName;
+    CurlHandle curl = gf_newCurlHandle();
+    bool result = false;
+    if (!gf_downloadFile(curl.get(), gf_downloadBase() + "release/" + archiveName, archive, true)) {
+        gf_showMessage(fmt::format("Downloading program installer file version {} failed", gf_versionText(version)), true);
+    } else {
+        gf_log(fmt::format("downloaded {}", archive.string()));
+        ZipArchive zip(archive);
+        if (!zip.open()) {
+            gf_logWarning(fmt::format("could not open {}", archive.string()));
+        } else {
+            // Every entry replaces the one before; the installer is good only when none failed.
+            const std::vector<ZipEntry> entries = zip.getEntries();
+            bool allWritten = !entries.empty();
+            for (const ZipEntry& entry : entries) {
+                bool written = false;
+                lf_unzipEntryToFile(written, archive, entry);
+                allWritten = allWritten && written;
+            }
+            zip.close();
+            result = allWritten;
+        }
+    }
+    lf_removeIfExists(archive);
+    return result;
+}
+
+void lf_unzipEntryToFile(bool& result, const fs::path& archive, const ZipEntry& entry)
+{
+    const fs::path installer = lf_installerPath();
+    lf_removeIfExists(installer);
+    std::ofstream out(installer, std::ios::binary | std::ios::trunc);
+    const int error = out ? entry.readContent(out, 524288) : -1;
+    if (error != 0) {
+        gf_logWarning(fmt::format("unzipping error code : {}", error));
+        result = false;
+        return;
+    }
+    gf_log(fmt::format("{} unzipped to {}", archive.string(), installer.string()));
+    out.close();
+    result = true;
+}
+
+bool gf_downloadAndUnzip(const fs::path& archiveName, const fs::path& outputFile)
+{
+    CurlHandle curl = gf_newCurlHandle();
+    if (!gf_downloadFile(curl.get(), gf_downloadBase() + archiveName.generic_string(), archiveName, true)) {
+        gf_logWarning(fmt::format("downloading {} failed?", archiveName.string()));
+        lf_removeIfExists(archiveName);
+        return false;
+    }
+    ZipArchive zip(archiveName);
+    if (!zip.open()) {
+        gf_logWarning(fmt::format("unzipping {} failed?", archiveName.string()));
+        lf_removeIfExists(outputFile);
+        lf_removeIfExists(archiveName);
+        return false;
+    }
+    for (const ZipEntry& entry : zip.getEntries()) {
+        if (entry.isFile())
+            gf_writeStringToFile(entry.readAsText(), outputFile, false);
+    }
+    zip.close();
+    lf_removeIfExists(archiveName);
+    return true;
+}
+
+bool gf_downloadDbase(const fs::path& outputFile)
+{
+    return gf_downloadAndUnzip(g_dbaseArchive, outputFile);
+}
+
+std::string gf_p3dDownloadUrl()
+{
+    return gf_downloadBase() + "P3D/";
+}
