@@ -127,6 +127,3 @@ std::filesystem::path gf_appDataFolder()
 {
     return platform::appDataFolder();
 }
-
-const bool g_p3dV5Installed = gf_isP3DInstalled(5);
-const bool g_p3dV6Installed = gf_isP3DInstalled(6);

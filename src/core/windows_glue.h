@@ -16,10 +16,6 @@ bool gf_isP3DInstalled(int simVersion);                          // 5 or 6
 std::filesystem::path gf_getP3DSetupPath(int simVersion);         // empty on any registry failure
 std::filesystem::path gf_appDataFolder();                         // empty on failure
 
-// Simulator-present flags, set during static initialisation.
-extern const bool g_p3dV5Installed;
-extern const bool g_p3dV6Installed;
-
 // Registry helpers of the layer above; a key holder is empty (null) when nothing is open.
 using RegKeyHolder = std::unique_ptr<platform::RegKey>;
 std::u16string lf_regGetString(const platform::RegKey& key, std::u16string_view valueName); // winreg::RegException
