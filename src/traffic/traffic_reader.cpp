@@ -49,6 +49,7 @@ void UdpReader::bindPort(std::uint16_t port)
 void UdpReader::receiveLoop()
 {
     const bool local = rtClientLocal.load();
+    previousDatagram_.clear(); // a new run repeats nothing of the previous one
     net::GuardedSocket::Lease lease = socket_.lease();
     while (lease && !stopRequested_.load()) {
         const long count = net::gf_receiveDatagram(lease.fd(), buffer_.data(), buffer_.size());

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <future>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -13,7 +12,6 @@
 
 namespace {
 
-using traffic_test::kPatience;
 
 bool isOpenDescriptor(int fd)
 {
@@ -58,24 +56,6 @@ TEST(NetSocket, ALeasedDescriptorIsClosedByItsLastUser)
     EXPECT_TRUE(socket.isOpen());
     socket.close();
     EXPECT_FALSE(isOpenDescriptor(second)) << "closed at once without a lease";
-}
-
-TEST(NetSocket, CloseWakesABlockedReceive)
-{
-    net::GuardedSocket socket;
-    const int fd = net::gf_openSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    ASSERT_TRUE(net::gf_bindIpv4(fd, net::kLoopback, 0));
-    ASSERT_TRUE(socket.adopt(fd));
-    auto receiving = std::async(std::launch::async, [&socket] {
-        const net::GuardedSocket::Lease lease = socket.lease();
-        char buffer[16];
-        return net::gf_receiveDatagram(lease.fd(), buffer, sizeof buffer);
-    });
-    // Whether the receive has started or not, the shut-down socket returns it at once.
-    socket.close();
-    ASSERT_EQ(receiving.wait_for(kPatience), std::future_status::ready);
-    EXPECT_LE(receiving.get(), 0);
-    EXPECT_FALSE(isOpenDescriptor(fd));
 }
 
 } // namespace

@@ -78,8 +78,6 @@ TEST_F(Parser, TheDocumentedSampleBecomesOneMessage)
     EXPECT_EQ(message->identity.departure, "SYD");
     EXPECT_EQ(message->identity.destination, "LAX");
     EXPECT_TRUE(message->identity.airline.empty());
-    EXPECT_TRUE(message->identity.coupledCallsign1.empty());
-    EXPECT_EQ(message->identity.flag, 0);
     const StreamPosition& p = message->position;
     EXPECT_DOUBLE_EQ(p.lat, -33.9107);
     EXPECT_DOUBLE_EQ(p.lon, 152.9902);
@@ -93,7 +91,6 @@ TEST_F(Parser, TheDocumentedSampleBecomesOneMessage)
     EXPECT_EQ(p.attitudeFlag, 1);
     EXPECT_FALSE(p.roll) << "a roll of 0 means not sent";
     EXPECT_EQ(p.airborne, 1);
-    EXPECT_EQ(p.stop, 0);
     EXPECT_EQ(p.duePass, 1234 + 3000);
     EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), 1645144774.2);
 }
@@ -425,17 +422,6 @@ TEST_F(Parser, CallsignHandOverBetweenThreads)
     }
     done = true;
     reader.join();
-}
-
-TEST_F(Parser, WantedAircraft)
-{
-    EXPECT_TRUE(lf_isWantedAircraft("A320", "A3"));
-    EXPECT_TRUE(lf_isWantedAircraft("C172", "A1"));
-    EXPECT_TRUE(lf_isWantedAircraft("EC35", "A7"));
-    for (const char* category : {"B1", "B2", "B4", "C1", "C2"})
-        EXPECT_FALSE(lf_isWantedAircraft("A320", category)) << category;
-    for (const char* type : {"GRND", "GLID", "SERV", "BALL", "PARA", "SHIP", "EMER", "", "A3201"})
-        EXPECT_FALSE(lf_isWantedAircraft(type, "A3")) << type;
 }
 
 } // namespace

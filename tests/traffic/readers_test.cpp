@@ -2,7 +2,6 @@
 
 #include "core/log.h"
 #include "fakert/fakert.h"
-#include "fakert/traffic_lines.h"
 #include "support/temp_folder.h"
 #include "traffic_fixture.h"
 
@@ -144,29 +143,6 @@ TEST_F(Readers, RepeatedDatagramsAreSuppressedOnlyFromAnotherPc)
     }
 }
 
-TEST_F(Readers, TheCapturesRepeatedLinesPassOnce)
-{
-    rtClientLocal = false;
-    startReaders(true, false);
-    const std::uint32_t counted = trafficReader.datagramCount();
-    const std::uint32_t passed = trafficReader.passedOnCount();
-    const std::vector<std::string> lines = [] {
-        std::vector<std::string> all = fakert::gf_readTrafficFile(testsupport::sharedDataDir() / "traffic" /
-                                                                  "KLAX_20200624_2220Z.rttfc");
-        all.resize(40); // every line twice, as captured
-        return all;
-    }();
-    fakert::Options options;
-    options.trafficPort = trafficReader.boundPort();
-    options.tcp = false;
-    options.qnhPeriod = std::chrono::milliseconds(0);
-    options.speed = 1000.0;
-    fakert::FakeRt client(options);
-    client.start(lines);
-    ASSERT_TRUE(eventually([&] { return trafficReader.datagramCount() == counted + 40; }));
-    EXPECT_EQ(trafficReader.passedOnCount() - passed, 20u);
-}
-
 TEST_F(Readers, OversizedAndEmptyDatagramsAreNotPassedOn)
 {
     const UdpPeer sender;
@@ -176,9 +152,9 @@ TEST_F(Readers, OversizedAndEmptyDatagramsAreNotPassedOn)
     const std::uint32_t passed = trafficReader.passedOnCount();
     sender.send(port, std::string(kDatagramBufferSize, 'x'));
     sender.send(port, std::string(kDatagramBufferSize - 1, 'y'));
+    // The 16383 bytes count, the 16384 do not.
     ASSERT_TRUE(eventually([&] { return trafficReader.datagramCount() == counted + 1; }));
     EXPECT_NE(log().find("buffer overrun: 16384 bytes"), std::string::npos);
-    EXPECT_EQ(trafficReader.lastOutcome(), LineOutcome::TooFewFields) << "16383 bytes are read";
     sender.send(port, "");
     sender.send(port, "last");
     ASSERT_TRUE(eventually([&] { return trafficReader.datagramCount() == counted + 2; }));
