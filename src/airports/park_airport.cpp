@@ -31,3 +31,11 @@ void gf_setParkAirport(const AirportRecord& airport)
     std::lock_guard lock(parkAirportMutex);
     parkAirport = airport;
 }
+
+std::optional<ParkAirportSite> gf_parkAirportSite()
+{
+    std::lock_guard lock(parkAirportMutex);
+    if (parkAirport.code.empty())
+        return std::nullopt;
+    return ParkAirportSite{{parkAirport.latitude, parkAirport.longitude}, parkAirport.elevation};
+}

@@ -6,6 +6,7 @@
 #include "core/geodesy.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ std::string gf_airportText(const AirportRecord& airport);
 
 AirportRecord gf_parkAirport();
 void gf_setParkAirport(const AirportRecord& airport);
+
+// Where the park airport lies, without copying its texts: for the traffic reader, which asks
+// for every line on the ground. None while no park airport is set.
+struct ParkAirportSite {
+    LatLon position;
+    double elevation = 0.0; // feet
+};
+std::optional<ParkAirportSite> gf_parkAirportSite();
 
 // Static parking runs at the park airport: its stand file has been read.
 extern std::atomic<bool> staticParkingActive;

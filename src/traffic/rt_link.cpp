@@ -1,0 +1,276 @@
+#include "traffic/rt_link.h"
+
+#include "app/message_line.h"
+#include "core/clock.h"
+#include "core/exceptions.h"
+#include "core/log.h"
+#include "engine/live_removal.h"
+#include "platform/net_socket.h"
+#include "run/exit.h"
+#include "traffic/own_position.h"
+#include "traffic/traffic_reader.h"
+#include "traffic/traffic_status.h"
+
+#include <array>
+#include <cerrno>
+#include <fmt/format.h>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <netdb.h>
+#include <nlohmann/json.hpp>
+#include <sys/socket.h>
+
+std::atomic<bool> rtConnected{false};
+
+namespace {
+
+using nlohmann::json;
+
+// Orders the installation of an accepted client against the closing of the link.
+std::mutex rtLinkMutex;
+net::GuardedSocket rtListenSocket;
+net::GuardedSocket rtClientSocket;
+// Work thread only: the receive buffer and what arrived behind the last line read.
+std::array<char, kRtReceiveBufferSize> rtReceiveBuffer;
+std::string rtPending;
+std::atomic<bool> failNextClientOption{false};
+
+[[noreturn]] void lf_startFailed(net::GuardedSocket::Lease& lease, std::uint32_t code, const std::string& message)
+{
+    lease.release();
+    rtListenSocket.close();
+    throw qmx::SysErrorException(code, message);
+}
+
+const json& lf_member(const json& document, const char* key)
+{
+    static const json none;
+    // A document that is no object makes the library throw, as a member of the wrong kind does.
+    if (!document.is_object())
+        return document.at(key);
+    const auto found = document.find(key);
+    return found == document.end() ? none : *found;
+}
+
+// Makes the client's option setting; false with the Winsock code when it fails.
+bool lf_setClientOptions(int fd, std::int32_t& error)
+{
+    if (failNextClientOption.exchange(false)) {
+        error = net::gf_wsaCodeOf(EINVAL);
+        return false;
+    }
+    if (net::gf_setNoDelay(fd))
+        return true;
+    error = net::gf_lastSocketError();
+    return false;
+}
+
+} // namespace
+
+void gf_startRealTrafficServer(const std::string& port)
+{
+    addrinfo hints{};
+    hints.ai_flags = AI_PASSIVE;
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    const int resolved = ::getaddrinfo(nullptr, port.c_str(), &hints, &found);
+    if (resolved != 0)
+        throw qmx::SysErrorException(1, fmt::format("getaddrinfo failed with error {}",
+                                                    net::gf_wsaCodeOfAddrInfo(resolved)));
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
+
+    const int fd = net::gf_openSocket(found->ai_family, found->ai_socktype, found->ai_protocol);
+    if (fd == net::kInvalidSocket)
+        throw qmx::SysErrorException(2, "socket failed with error " + gf_wsaErrorText(net::gf_lastSocketError()));
+    // A listening socket of the previous run still in use refuses the new one.
+    if (!rtListenSocket.adopt(fd))
+        throw qmx::SysErrorException(2, "socket failed with error " + gf_wsaErrorText(net::gf_wsaCodeOf(EALREADY)));
+    rtPending.clear();
+    net::GuardedSocket::Lease lease = rtListenSocket.lease();
+    // Each error text is taken before the socket is closed, which may change errno.
+    if (!lease || !net::gf_setBlocking(fd, true))
+        lf_startFailed(lease, 3, "ioctlsocket failed with error " + gf_wsaErrorText(net::gf_lastSocketError()));
+    if (!net::gf_setReuseAddress(fd))
+        lf_startFailed(lease, 4, "setsockopt(SO_REUSEADDR) failed");
+    if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0)
+        lf_startFailed(lease, 5, "Bind failed at port " + port + " with error " +
+                              gf_wsaErrorText(net::gf_lastSocketError()));
+    if (::listen(fd, SOMAXCONN) != 0)
+        lf_startFailed(lease, 6, "listen failed with error " + gf_wsaErrorText(net::gf_lastSocketError()));
+}
+
+std::uint16_t gf_realTrafficServerPort()
+{
+    const net::GuardedSocket::Lease lease = rtListenSocket.lease();
+    return lease ? net::gf_localPort(lease.fd()) : 0;
+}
+
+bool waitForClient()
+{
+    if (rtConnected.load())
+        return false;
+    int fd = net::kInvalidSocket;
+    {
+        const net::GuardedSocket::Lease lease = rtListenSocket.lease();
+        if (!lease)
+            return false;
+        fd = net::gf_acceptClient(lease.fd()); // the work thread waits here for the client
+    }
+    if (fd == net::kInvalidSocket)
+        return false;
+    std::int32_t error = 0;
+    if (!lf_setClientOptions(fd, error)) {
+        // The accepted socket goes with the failure, so it is never leaked.
+        net::gf_closeDescriptor(fd);
+        const qmx::SysErrorException failure(
+            7, fmt::format("{} setsockopt failed with error {}", gf_utcClockNow(), gf_wsaErrorText(error)));
+        gf_logLine(fmt::format("waitForClient interrupted: {}", failure.what()));
+        return false;
+    }
+    std::lock_guard lock(rtLinkMutex);
+    // The exit closed the link while we waited: this client comes too late.
+    if (!rtListenSocket.isOpen() || !rtClientSocket.adopt(fd)) {
+        net::gf_closeDescriptor(fd);
+        return false;
+    }
+    rtPending.clear();
+    rtConnected.store(true);
+    return true;
+}
+
+std::string receive()
+{
+    const net::GuardedSocket::Lease lease = rtClientSocket.lease();
+    if (!lease)
+        return {};
+    // A reply may arrive in pieces: read on to its line end (or a full buffer).
+    while (rtPending.find('\n') == std::string::npos && rtPending.size() < kRtReceiveBufferSize) {
+        const long count =
+            net::gf_receiveBytes(lease.fd(), rtReceiveBuffer.data(), kRtReceiveBufferSize - rtPending.size());
+        if (count < 0) {
+            gf_logLine(fmt::format("receive: {}", gf_wsaErrorText(net::gf_lastSocketError())));
+            rtPending.clear();
+            return {};
+        }
+        if (count == 0)
+            break; // closed: what came before the close is all there is
+        rtPending.append(rtReceiveBuffer.data(), static_cast<std::size_t>(count));
+    }
+    const std::size_t end = rtPending.find('\n');
+    std::string line = rtPending.substr(0, end);
+    rtPending.erase(0, end == std::string::npos ? std::string::npos : end + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    // The text ends at a NUL, as it would in the receive buffer.
+    line.resize(std::min(line.size(), line.find('\0')));
+    return line;
+}
+
+bool sendDataPacket(std::string_view text)
+{
+    std::int32_t error = 0;
+    {
+        const net::GuardedSocket::Lease lease = rtClientSocket.lease();
+        if (lease && net::gf_sendAll(lease.fd(), text))
+            return true;
+        error = lease ? net::gf_lastSocketError() : net::gf_wsaCodeOf(ENOTSOCK);
+    }
+    gf_logLine(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)));
+    {
+        std::lock_guard lock(rtLinkMutex);
+        rtConnected.store(false);
+        rtClientSocket.close();
+    }
+    gf_logLine("RealTraffic client socket closed");
+    return false;
+}
+
+void lf_readRealTrafficVersion(const std::string& reply)
+{
+    if (reply.empty()) {
+        gf_showMessage("No RealTraffic version received?", true);
+        g_professionalEdition.store(false);
+        return;
+    }
+    const json document = json::parse(reply);
+    const json& versionMember = lf_member(document, "version");
+    const std::string version = versionMember.is_null() ? "?" : versionMember.get<std::string>();
+    const json& level = lf_member(document, "level");
+    // A client that does not tell its level is the professional edition.
+    bool professional = true;
+    if (!level.is_null()) {
+        if (!level.is_number_integer())
+            throw json::type_error::create(302, fmt::format("type must be integer, but is {}", level.type_name()),
+                                           &level);
+        professional = level.get<std::int64_t>() == 2;
+    }
+    g_professionalEdition.store(professional);
+    gf_setRtVersionText(fmt::format("RT{} edition: {}", professional ? " prof" : " stnd", version));
+}
+
+bool lf_connectRealTraffic()
+{
+    if (!rtClientLocal.load())
+        return false;
+    gf_showMessage("Waiting for RealTraffic to connect to Orvanta_P3D ...", true);
+    gf_resetReaders();
+    bool connected = false;
+    if (waitForClient()) {
+        sendDataPacket("Qs999=version\r\n");
+        lf_readRealTrafficVersion(receive());
+        gf_setRtReady(true);
+        gf_log("RealTraffic connected");
+        connected = true;
+    }
+    gf_clearMessage();
+    return connected;
+}
+
+void lf_sendQs123(std::int64_t seconds)
+{
+    if (rtConnected.load() && seconds >= 1 && seconds <= std::numeric_limits<std::int64_t>::max() / 1000)
+        sendDataPacket(fmt::format("Qs123={}\r\n", seconds * 1000));
+}
+
+void gf_sendOwnPosition()
+{
+    if (!rtClientLocal.load())
+        return;
+    const OwnPosition own = gf_ownPosition();
+    if (gf_isUnknownPosition(own.latitude, own.longitude))
+        return;
+    if (!rtConnected.load()) {
+        // During an exit nobody waits for the client.
+        if (exitReason.load() != ExitReason::NotYetSet || !waitForClient())
+            return;
+        gf_setRtReady(true);
+        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
+        gf_clearMessage();
+        return;
+    }
+    if (sendDataPacket(gf_ownPositionLine(own)))
+        return;
+    // The client is gone: so is its traffic, until it comes back.
+    gf_setRtReady(false);
+    gf_removeAllLiveAc();
+    gf_resetReaders();
+    gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
+}
+
+void gf_closeRealTrafficServer()
+{
+    if (rtConnected.load())
+        sendDataPacket("exit\r\n");
+    std::lock_guard lock(rtLinkMutex);
+    rtListenSocket.close();
+    rtClientSocket.close();
+    rtConnected.store(false);
+}
+
+void gf_failNextClientOptionForTest()
+{
+    failNextClientOption.store(true);
+}

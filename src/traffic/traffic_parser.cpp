@@ -1,0 +1,391 @@
+// The Traffic Reader: one RTTFC line per datagram becomes one traffic message on the traffic
+// queue, due 30 seconds (3000 update passes) after its reception, or is dropped by the filters.
+// Runs on the Traffic Reader thread. Fields are views into the receive buffer and numbers are
+// converted in place, so that a line costs no allocation before its message is built.
+
+#include "airports/park_airport.h"
+#include "core/clock.h"
+#include "core/exceptions.h"
+#include "core/log.h"
+#include "core/text.h"
+#include "engine/traffic_queue.h"
+#include "params/parameters.h"
+#include "traffic/traffic_reader.h"
+#include "traffic/traffic_status.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <fmt/format.h>
+
+namespace {
+
+// Field indexes of an RTTFC line (field 0 is the word "RTTFC").
+enum Field : std::size_t {
+    kHexIdField = 1,
+    kLatField = 2,
+    kLonField = 3,
+    kAltitudeField = 4,
+    kVerticalSpeedField = 5,
+    kTrackField = 7,
+    kGroundSpeedField = 8,
+    kCallsignField = 9,
+    kTypeField = 10,
+    kRegistrationField = 11,
+    kDepartureField = 12,
+    kDestinationField = 13,
+    kTimeStampField = 14,
+    kDataSourceField = 15,
+    kPositionSourceField = 17,
+    kTrueAirspeedField = 20,
+    kRollField = 23,
+    kTrueHeadingField = 25,
+    kCategoryField = 28,
+};
+constexpr std::size_t kMinimumFields = kCategoryField + 1;
+
+constexpr std::int32_t kDuePasses = 3000;          // 30 seconds of 10 ms passes
+constexpr std::uint32_t kLowestHexId = 10000;      // lower addresses are no aircraft
+constexpr std::size_t kMaxRegistration = 12;
+constexpr double kGroundRangeNm = 5.0;             // ground traffic only this near the park airport
+constexpr double kClimbOutCutOffFt = 3000.0;
+constexpr double kNoElevation = -1000.0;           // ground test without a known elevation
+
+// The longest leading number of a field. False for an empty field, one that does not begin with
+// a number, and for NaN and infinity, which from_chars accepts but no arithmetic here can use.
+bool lf_toNumber(std::string_view field, double& value)
+{
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    (void)end;
+    return error == std::errc() && std::isfinite(value);
+}
+
+// "adsb_icao", also with the one-letter provider prefix of current clients ("X_adsb_icao").
+bool lf_isAdsbSource(std::string_view source)
+{
+    constexpr std::string_view kAdsb = "adsb_icao";
+    if (source.size() == kAdsb.size() + 2 && std::isalpha(static_cast<unsigned char>(source[0])) &&
+        source[1] == '_')
+        source.remove_prefix(2);
+    return source == kAdsb;
+}
+
+bool lf_isCallsignText(std::string_view text)
+{
+    return !text.empty() && text != "null" && text.find('@') == std::string_view::npos;
+}
+
+// Step of the registration: false means drop the line.
+bool lf_parseRegistration(const std::vector<std::string_view>& fields, TrafficMessage& message)
+{
+    const std::string_view registration = fields[kRegistrationField];
+    if (registration.size() <= kMaxRegistration && registration != "null")
+        message.identity.registration.assign(registration);
+    return !(message.identity.registration.empty() && fields[kDataSourceField] == "F");
+}
+
+// Step of the callsign: false means drop the line.
+bool lf_parseCallsign(const std::vector<std::string_view>& fields, TrafficMessage& message)
+{
+    const std::string_view callsign = fields[kCallsignField];
+    if (lf_isCallsignText(callsign))
+        message.identity.callsign.assign(callsign);
+    return message.identity.callsign != "ERARMTR0";
+}
+
+std::string_view lf_airportCode(std::string_view field)
+{
+    return field == "null" ? std::string_view() : field;
+}
+
+double lf_defaultAirspeed(double altitude)
+{
+    if (altitude <= 2000.0)
+        return 180.0;
+    if (altitude <= 5000.0)
+        return 220.0;
+    if (altitude <= 10000.0)
+        return 250.0;
+    if (altitude <= 20000.0)
+        return 350.0;
+    return 430.0;
+}
+
+// The altitude after the ground test: 0 for an aircraft on the ground.
+double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation)
+{
+    if (altitude <= 0.0)
+        return 0.0;
+    if (altitude < 14000.0) {
+        const double h = altitude - referenceElevation.value_or(kNoElevation);
+        if (h <= 0.0 || (h <= 45.0 && groundSpeed <= 120.0) || (h <= 90.0 && groundSpeed <= 80.0) ||
+            (h <= 120.0 && groundSpeed <= 43.0))
+            return 0.0;
+    }
+    return groundSpeed <= 35.0 ? 0.0 : altitude;
+}
+
+} // namespace
+
+bool lf_isWantedAircraft(std::string_view type, std::string_view category)
+{
+    static constexpr std::array<std::string_view, 5> kUnwantedCategories{"B1", "B2", "B4", "C1", "C2"};
+    static constexpr std::array<std::string_view, 7> kUnwantedTypes{"GRND", "GLID", "SERV", "BALL",
+                                                                    "PARA", "SHIP", "EMER"};
+    if (std::find(kUnwantedCategories.begin(), kUnwantedCategories.end(), category) != kUnwantedCategories.end())
+        return false;
+    if (type.empty() || type.size() > 4)
+        return false;
+    return std::find(kUnwantedTypes.begin(), kUnwantedTypes.end(), type) == kUnwantedTypes.end();
+}
+
+TrafficReader::TrafficReader() : UdpReader("Traffic Reader")
+{
+    fields_.reserve(64);
+}
+
+void TrafficReader::handleDatagram(std::string_view text)
+{
+    datagram = text;
+    onMessage();
+}
+
+void TrafficReader::onMessage()
+{
+    if (datagram.find(" VEH") != std::string_view::npos) {
+        lastOutcome_ = LineOutcome::Vehicle;
+        return;
+    }
+    // Every comma ends a field; a comma at the very end adds no empty field.
+    fields_.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = datagram.find(',', start);
+        if (comma == std::string_view::npos) {
+            if (start < datagram.size())
+                fields_.push_back(datagram.substr(start));
+            break;
+        }
+        fields_.push_back(datagram.substr(start, comma - start));
+        start = comma + 1;
+    }
+    processLine();
+}
+
+void TrafficReader::onStop()
+{
+    gf_setTrafficIndicator(kIndicatorStopped);
+    gf_log("Traffic Reader has stopped");
+}
+
+void TrafficReader::processLine()
+{
+    lastErrorCode_ = 0;
+    try {
+        lastOutcome_ = parseAndQueue();
+    } catch (const qmx::SysErrorException& e) {
+        // A field that cannot be read drops the line; nobody is told.
+        lastOutcome_ = LineOutcome::Failed;
+        lastErrorText_ = e.what();
+    } catch (const std::exception& e) {
+        lastOutcome_ = LineOutcome::Failed;
+        lastErrorText_ = e.what();
+        gf_log(fmt::format("exception in processLine: {}", e.what()));
+    }
+}
+
+void TrafficReader::fail(std::uint32_t code, const std::string& message)
+{
+    lastErrorCode_ = code;
+    throw qmx::SysErrorException(code, message);
+}
+
+LineOutcome TrafficReader::parseAndQueue()
+{
+    // A short line has nothing to say about the fields it lacks.
+    if (fields_.size() < kMinimumFields)
+        return LineOutcome::TooFewFields;
+    const std::vector<std::string_view>& f = fields_;
+    TrafficMessage message;
+    StreamPosition& position = message.position;
+
+    // The traffic clock follows every line with a time stamp, also lines dropped below.
+    if (!lf_toNumber(f[kTimeStampField], message.time))
+        fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
+    g_latestTrafficStamp.store(message.time, std::memory_order_relaxed);
+
+    if (!lf_parseRegistration(f, message))
+        return LineOutcome::NoRegistration;
+
+    if (!lf_toNumber(f[kLatField], position.lat))
+        fail(742, fmt::format("lat:{}", f[kLatField]));
+    if (!lf_toNumber(f[kLonField], position.lon))
+        fail(743, fmt::format("lon:{}", f[kLonField]));
+    const LatLon where{position.lat, position.lon};
+    if (position.lat < -90.0 || position.lat > 90.0 || position.lon < -180.0 || position.lon > 180.0 ||
+        (position.lat >= 0.0 && position.lat <= 0.0009 && position.lon >= 0.0 && position.lon <= 0.05)) {
+        std::string text;
+        gf_formatLatLon(where, text);
+        fail(744, "lalo:" + text);
+    }
+
+    if (gf_distanceNm(referencePosition(), where) > g_trafficRangeNm.load(std::memory_order_relaxed))
+        return LineOutcome::OutOfRange;
+
+    // Callsigns of every line in range, before the filters below.
+    const std::string_view callsignField = f[kCallsignField];
+    if (collectCallsigns_.load(std::memory_order_relaxed) && lf_isCallsignText(callsignField)) {
+        std::lock_guard lock(callsignMutex_);
+        if (collectCallsigns_.load())
+            collectedCallsigns_.emplace(callsignField);
+    }
+
+    const std::string_view type = f[kTypeField];
+    if (type != "null" && type != "0" && type != "ZZZZ")
+        message.identity.type.assign(type);
+
+    const std::string_view category = f[kCategoryField];
+    if (category.empty() || !lf_isWantedAircraft(message.identity.type, category))
+        return LineOutcome::UnwantedAircraft;
+
+    if (lf_isAdsbSource(f[kPositionSourceField])) {
+        double heading = 0.0;
+        if (!lf_toNumber(f[kTrueHeadingField], heading))
+            fail(745, fmt::format("true heading:{}", f[kTrueHeadingField]));
+        if (heading > 360.0)
+            fail(746, fmt::format("true heading:{:.2F}", heading));
+        if (heading == 0.0)
+            position.trueHeading = geo::kTwoPi;
+        else if (heading > 0.0)
+            position.trueHeading = heading * geo::kDegToRad;
+        if (position.trueHeading)
+            position.attitudeFlag = 1;
+    }
+
+    const std::string_view hexField = f[kHexIdField];
+    const auto [hexEnd, hexError] = std::from_chars(hexField.data(), hexField.data() + hexField.size(), message.hexId);
+    (void)hexEnd;
+    if (hexError != std::errc())
+        fail(640, fmt::format("hexid incorrect{}", hexField));
+    if (message.hexId <= kLowestHexId)
+        return LineOutcome::SmallHexId;
+
+    if (!lf_toNumber(f[kGroundSpeedField], position.groundSpeed))
+        fail(747, fmt::format("gs:{}", f[kGroundSpeedField]));
+
+    double altitude = 0.0;
+    if (!lf_toNumber(f[kAltitudeField], altitude))
+        fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
+    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
+    position.airborne = position.altitude > 0.0 ? 1 : 0;
+    if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
+        staticParkingActive.load(std::memory_order_relaxed)) {
+        const std::optional<ParkAirportSite> site = gf_parkAirportSite();
+        if (position.altitude - (site ? site->elevation : 0.0) > kClimbOutCutOffFt)
+            return LineOutcome::ClimbOut;
+    }
+
+    if (!lf_parseCallsign(f, message))
+        return LineOutcome::BlockedCallsign;
+    if (message.identity.registration.empty() && message.identity.callsign.empty())
+        return LineOutcome::NoIdentity;
+
+    if (!position.airborne) {
+        const std::optional<ParkAirportSite> site = gf_parkAirportSite();
+        if (!site)
+            return LineOutcome::GroundWithoutParkAirport;
+        if (gf_distanceNm(site->position, where) > kGroundRangeNm)
+            return LineOutcome::GroundAwayFromParkAirport;
+    }
+
+    const std::string_view track = f[kTrackField];
+    if (!track.empty() && !lf_toNumber(track, position.track))
+        fail(648, fmt::format("track incorrect {}", track));
+    if (position.track == 0.0 && position.trueHeading)
+        position.track = *position.trueHeading * geo::kRadToDeg;
+
+    if (!lf_toNumber(f[kVerticalSpeedField], position.verticalSpeed))
+        fail(748, fmt::format("vs:{}", f[kVerticalSpeedField]));
+
+    message.identity.departure.assign(lf_airportCode(f[kDepartureField]));
+    message.identity.destination.assign(lf_airportCode(f[kDestinationField]));
+
+    if (position.airborne) {
+        double roll = 0.0;
+        if (!lf_toNumber(f[kRollField], roll))
+            fail(750, fmt::format("roll:{}", f[kRollField]));
+        if (roll != -1.0 && roll != 0.0)
+            position.roll = -(roll * geo::kDegToRad);
+    }
+
+    if (!lf_toNumber(f[kTrueAirspeedField], position.trueAirspeed))
+        fail(691, fmt::format("TAS incorrect{}", f[kTrueAirspeedField]));
+    if (position.trueAirspeed == -1.0)
+        position.trueAirspeed = lf_defaultAirspeed(position.altitude);
+    position.stop = 0;
+
+    std::lock_guard lock(trafficQueueMutex);
+    if (!acceptTraffic)
+        return LineOutcome::NotAccepted;
+    // Counted unsigned: the pass counter may wrap after 248 days.
+    position.duePass = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(passCounter.load(std::memory_order_relaxed)) + kDuePasses);
+    trafficQueue.push_back(std::move(message));
+    return LineOutcome::Queued;
+}
+
+void TrafficReader::setReferencePosition(LatLon position)
+{
+    std::lock_guard lock(referenceMutex_);
+    referencePosition_ = position;
+}
+
+LatLon TrafficReader::referencePosition() const
+{
+    std::lock_guard lock(referenceMutex_);
+    return referencePosition_;
+}
+
+void TrafficReader::setReferenceElevation(std::optional<double> elevation)
+{
+    std::lock_guard lock(referenceMutex_);
+    referenceElevation_ = elevation;
+}
+
+std::optional<double> TrafficReader::referenceElevation() const
+{
+    std::lock_guard lock(referenceMutex_);
+    return referenceElevation_;
+}
+
+void TrafficReader::startCallsignCollection()
+{
+    std::lock_guard lock(callsignMutex_);
+    collectedCallsigns_.clear();
+    collectCallsigns_.store(true);
+}
+
+std::set<std::string> TrafficReader::takeCollectedCallsigns()
+{
+    std::lock_guard lock(callsignMutex_);
+    collectCallsigns_.store(false);
+    return collectedCallsigns_;
+}
+
+void TrafficReader::clearCollectedCallsigns()
+{
+    std::lock_guard lock(callsignMutex_);
+    collectedCallsigns_.clear();
+}
+
+double TrafficReader::lastTimeStamp() const
+{
+    return g_latestTrafficStamp.load();
+}
+
+void TrafficReader::resetLastTimeStamp()
+{
+    g_latestTrafficStamp.store(0.0);
+}

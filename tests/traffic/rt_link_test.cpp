@@ -1,0 +1,339 @@
+// The TCP link to the RealTraffic client, served to fakert and to plain test clients.
+
+#include "core/log.h"
+#include "fakert/fakert.h"
+#include "support/temp_folder.h"
+#include "traffic/rt_link.h"
+#include "traffic_fixture.h"
+
+#include <nlohmann/json.hpp>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
+
+namespace {
+
+using namespace traffic_test;
+using namespace std::chrono_literals;
+
+constexpr OwnPosition kAtKlax{0.0123, -0.05, 1.5, 35000.0, 250.0, 33.94, -118.4};
+constexpr const char* kAtKlaxLine = "Qs121=1e+03;-5e+03;1.500000;4e+07;250000;0.592365;-2.066470";
+
+// A plain TCP client of the test.
+class TestClient {
+public:
+    explicit TestClient(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+        const int one = 1;
+        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    }
+    ~TestClient() { ::close(fd_); }
+    TestClient(const TestClient&) = delete;
+    TestClient& operator=(const TestClient&) = delete;
+
+    bool connected() const { return connected_; }
+    void send(std::string_view bytes) const { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size())); }
+    // The bytes up to the next line end, without it; none when the program closed first.
+    std::optional<std::string> readLine()
+    {
+        for (;;) {
+            if (const auto end = pending_.find("\r\n"); end != std::string::npos) {
+                std::string line = pending_.substr(0, end);
+                pending_.erase(0, end + 2);
+                return line;
+            }
+            char buffer[512];
+            pollfd wait{fd_, POLLIN, 0};
+            if (::poll(&wait, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) != 1)
+                return std::nullopt;
+            const ssize_t count = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return std::nullopt;
+            pending_.append(buffer, static_cast<std::size_t>(count));
+        }
+    }
+    // The program closed its end: a read finds the end of the stream (and does not time out).
+    bool closedByProgram() const
+    {
+        pollfd wait{fd_, POLLIN, 0};
+        char byte = 0;
+        return ::poll(&wait, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) == 1 &&
+               ::recv(fd_, &byte, 1, 0) == 0;
+    }
+
+private:
+    int fd_;
+    bool connected_ = false;
+    std::string pending_;
+};
+
+int openDescriptors()
+{
+    int count = 0;
+    if (DIR* folder = ::opendir("/proc/self/fd")) {
+        while (::readdir(folder) != nullptr)
+            ++count;
+        ::closedir(folder);
+    }
+    return count;
+}
+
+class RtLink : public TrafficTest {
+protected:
+    void SetUp() override
+    {
+        TrafficTest::SetUp();
+        gf_openLog();
+        gf_startRealTrafficServer("0");
+        port_ = gf_realTrafficServerPort();
+        ASSERT_NE(port_, 0);
+    }
+    void TearDown() override
+    {
+        gf_closeRealTrafficServer();
+        gf_closeLog();
+        TrafficTest::TearDown();
+    }
+
+    fakert::Options fakertOptions() const
+    {
+        fakert::Options options;
+        options.tcpPort = port_;
+        options.qnhPeriod = 0ms;
+        options.connectRetry = 20ms;
+        return options;
+    }
+    std::string log() const { return testsupport::readFile(folder_ / "Log.txt"); }
+
+    testsupport::TempFolder folder_{true};
+    std::uint16_t port_ = 0;
+};
+
+TEST_F(RtLink, VersionQueryPositionTimeAndExit)
+{
+    fakert::FakeRt client(fakertOptions());
+    client.start({});
+    ASSERT_TRUE(lf_connectRealTraffic());
+    EXPECT_TRUE(rtConnected.load());
+    EXPECT_TRUE(g_professionalEdition.load());
+    EXPECT_TRUE(gf_trafficStatus().rtReady);
+    EXPECT_EQ(gf_trafficStatus().rtVersionText, "RT prof edition: 10.0.240");
+    EXPECT_EQ(gf_messageLineState().text, "") << "the waiting message is cleared";
+
+    gf_storeOwnPosition(kAtKlax);
+    gf_sendOwnPosition();
+    lf_sendQs123(1700000000);
+    lf_sendQs123(0); // no simulator time yet: nothing is sent
+    EXPECT_FALSE(waitForClient()) << "no second client while one is connected";
+    gf_closeRealTrafficServer();
+    EXPECT_FALSE(rtConnected.load());
+    ASSERT_TRUE(client.waitUntil([&] { return client.exitReceived(); }, kPatience));
+    EXPECT_EQ(client.receivedLines(),
+              (std::vector<std::string>{"Qs999=version", kAtKlaxLine, "Qs123=1700000000000", "exit"}));
+    const std::string text = log();
+    EXPECT_NE(text.find("Waiting for RealTraffic to connect to Orvanta_P3D ..."), std::string::npos);
+    EXPECT_NE(text.find("RealTraffic connected"), std::string::npos);
+}
+
+TEST_F(RtLink, OwnPositionTexts)
+{
+    struct Case {
+        OwnPosition position;
+        const char* line;
+    };
+    const std::vector<Case> cases{
+        {kAtKlax, kAtKlaxLine},
+        {{0.0, 0.0, 0.0, 0.0, 12.5, 50.0, 7.0}, "Qs121=0;0;0.000000;0;12500;0.872665;0.122173"},
+        {{0.05, 0.0, 6.2, 950.0, 100.0, -33.85, 152.7}, "Qs121=5e+03;0;6.200000;1e+06;1e+05;-0.590794;2.665118"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(gf_ownPositionLine(c.position), std::string(c.line) + "\r\n");
+}
+
+TEST_F(RtLink, NoPositionIsSentBeforeTheSimulatorToldWhereTheUserIs)
+{
+    gf_storeOwnPosition({0.0, 0.0, 0.0, 0.0, 0.0, 0.0009, 0.05});
+    const auto call = std::async(std::launch::async, gf_sendOwnPosition);
+    // Would block in accept if it tried to reach the (absent) client.
+    EXPECT_EQ(call.wait_for(kPatience), std::future_status::ready);
+    EXPECT_FALSE(rtConnected.load());
+}
+
+TEST_F(RtLink, VersionReplies)
+{
+    struct Case {
+        const char* reply;
+        bool professional;
+        const char* text;
+    };
+    const std::vector<Case> cases{
+        {R"({"version":"10.0.240"})", true, "RT prof edition: 10.0.240"},
+        {R"({"version":"9.0","level":1})", false, "RT stnd edition: 9.0"},
+        {R"({"version":"9.0","level":2})", true, "RT prof edition: 9.0"},
+        {R"({"level":1})", false, "RT stnd edition: ?"},
+        {R"({"version":null,"level":null})", true, "RT prof edition: ?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        g_professionalEdition = !c.professional;
+        lf_readRealTrafficVersion(c.reply);
+        EXPECT_EQ(g_professionalEdition.load(), c.professional);
+        EXPECT_EQ(gf_trafficStatus().rtVersionText, c.text);
+    }
+    g_professionalEdition = true;
+    lf_readRealTrafficVersion("");
+    EXPECT_FALSE(g_professionalEdition.load());
+    EXPECT_EQ(gf_messageLineState().text, "No RealTraffic version received?");
+}
+
+TEST_F(RtLink, RepliesOfTheWrongShapeRaiseTheJsonError)
+{
+    for (const char* reply : {"garbage", "[1,2]", "42", R"({"version":5})", R"({"level":"2"})", R"({"level":2.0})",
+                              R"({"level":1e300})", R"({"version":"1.0")"}) {
+        SCOPED_TRACE(reply);
+        EXPECT_THROW(lf_readRealTrafficVersion(reply), nlohmann::json::exception);
+    }
+}
+
+TEST_F(RtLink, AClientThatSendsGarbageEndsTheConnectionStepWithTheError)
+{
+    fakert::Options options = fakertOptions();
+    options.versionReply = "no version here";
+    fakert::FakeRt client(options);
+    client.start({});
+    EXPECT_THROW(lf_connectRealTraffic(), nlohmann::json::parse_error);
+    // The run reports the error and closes the link, which still says goodbye.
+    gf_closeRealTrafficServer();
+    EXPECT_TRUE(client.waitUntil([&] { return client.exitReceived(); }, kPatience));
+}
+
+TEST_F(RtLink, AReplyInPiecesIsReadToItsLineEnd)
+{
+    auto connecting = std::async(std::launch::async, lf_connectRealTraffic);
+    TestClient client(port_);
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.readLine(), "Qs999=version");
+    client.send(R"({"version":"9.)");
+    // Apart in time, so that the program's first read finds only the first piece.
+    std::this_thread::sleep_for(50ms);
+    client.send("5\",\"level\":1}\r\n");
+    ASSERT_EQ(connecting.wait_for(kPatience), std::future_status::ready);
+    EXPECT_TRUE(connecting.get());
+    EXPECT_EQ(gf_trafficStatus().rtVersionText, "RT stnd edition: 9.5");
+}
+
+TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
+{
+    gf_storeOwnPosition(kAtKlax);
+    {
+        fakert::FakeRt first(fakertOptions());
+        first.start({});
+        ASSERT_TRUE(lf_connectRealTraffic());
+        gf_sendOwnPosition();
+        ASSERT_TRUE(first.waitUntil([&] { return first.receivedLines().size() == 2; }, kPatience));
+    } // the client goes away
+    g_latestTrafficStamp = 1700000000.0;
+    // The first send after the close may still be taken by the system; a later one fails. (Once
+    // the link is down, a call would wait for the client: none is made then.)
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (rtConnected.load() && std::chrono::steady_clock::now() < deadline) {
+        gf_sendOwnPosition();
+        std::this_thread::yield();
+    }
+    ASSERT_FALSE(rtConnected.load());
+    EXPECT_FALSE(gf_trafficStatus().rtReady);
+    EXPECT_EQ(trafficReader.lastTimeStamp(), 0.0) << "the readers are reset for the next client";
+    EXPECT_NE(gf_messageLineState().text.find("RealTraffic gone? Wait for RealTraffic to re-connect ..."),
+              std::string::npos);
+    const std::string text = log();
+    EXPECT_NE(text.find("sendDataPacket to RealTraffic failed: 10054 Connection reset by peer"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("RealTraffic client socket closed"), std::string::npos);
+
+    // The next own position waits for the client and takes it back.
+    auto waiting = std::async(std::launch::async, gf_sendOwnPosition);
+    fakert::FakeRt second(fakertOptions());
+    second.start({});
+    ASSERT_EQ(waiting.wait_for(kPatience), std::future_status::ready);
+    EXPECT_TRUE(rtConnected.load());
+    EXPECT_TRUE(gf_trafficStatus().rtReady);
+    EXPECT_NE(log().find(" RealTraffic re-connected"), std::string::npos);
+    gf_sendOwnPosition();
+    ASSERT_TRUE(second.waitUntil([&] { return !second.receivedLines().empty(); }, kPatience));
+    EXPECT_EQ(second.receivedLines(), (std::vector<std::string>{kAtKlaxLine}));
+}
+
+TEST_F(RtLink, AClientWhoseOptionsFailIsClosedNotLeaked)
+{
+    gf_failNextClientOptionForTest();
+    const int before = openDescriptors();
+    TestClient refused(port_);
+    ASSERT_TRUE(refused.connected());
+    EXPECT_FALSE(waitForClient());
+    EXPECT_FALSE(rtConnected.load());
+    EXPECT_TRUE(refused.closedByProgram());
+    EXPECT_EQ(openDescriptors(), before + 1) << "only the test's own client is open";
+    EXPECT_NE(log().find("waitForClient interrupted: sys error 7: "), std::string::npos);
+    EXPECT_NE(log().find(" setsockopt failed with error 10022 Invalid argument"), std::string::npos);
+
+    TestClient accepted(port_);
+    EXPECT_TRUE(waitForClient()) << "the server goes on listening";
+}
+
+TEST_F(RtLink, TheExitWakesAWorkThreadWaitingForTheClient)
+{
+    auto waiting = std::async(std::launch::async, waitForClient);
+    gf_closeRealTrafficServer();
+    ASSERT_EQ(waiting.wait_for(kPatience), std::future_status::ready);
+    EXPECT_FALSE(waiting.get());
+    TestClient late(port_);
+    EXPECT_FALSE(late.connected()) << "nobody listens after the close";
+}
+
+// The exit closes the link while the work thread keeps sending: once closed, no send may reach
+// a descriptor that the system has handed out again.
+TEST_F(RtLink, NoSendReachesADescriptorReusedAfterTheClose)
+{
+    auto accepting = std::async(std::launch::async, waitForClient);
+    TestClient client(port_);
+    ASSERT_TRUE(accepting.get());
+    std::atomic<bool> closed{false};
+    std::atomic<int> sendsAfterClose{0};
+    std::thread workThread([&] {
+        while (sendsAfterClose.load() < 200) {
+            sendDataPacket("Qs123=1\r\n");
+            if (closed.load())
+                ++sendsAfterClose;
+        }
+    });
+    gf_closeRealTrafficServer();
+    // Take the descriptor numbers the link used, and more.
+    std::vector<std::array<int, 2>> pairs(16);
+    for (auto& pair : pairs)
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair.data()), 0);
+    closed = true;
+    workThread.join();
+    for (const auto& pair : pairs) {
+        char byte = 0;
+        for (const int fd : pair)
+            EXPECT_EQ(::recv(fd, &byte, 1, MSG_DONTWAIT), -1) << "a stray send reached a new descriptor";
+    }
+    for (const auto& pair : pairs)
+        for (const int fd : pair)
+            ::close(fd);
+}
+
+} // namespace
