@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 
 #include "core/geodesy.h"
+#include "app/shell_services.h"
 #include "run/traffic_range.h"
 
 #include <cmath>
@@ -64,7 +65,7 @@ TEST_F(MemoryPortTest, ChoosingTheRangeSetsAllThreeAndTheGroundFlag)
     gf_chooseTrafficRange(UserRangeSituation{true, 0.0, {}});
     EXPECT_EQ(g_trafficRangeM.load(), 18520);
     EXPECT_EQ(gf_controlText(LATERAL_RANGE), "10");
-    EXPECT_TRUE(autoRangeGroundFlag.load());
+    EXPECT_TRUE(groundRangeFlag.load()) << "the name the airports use for it";
 
     // An unchanged value leaves the box alone.
     gf_setControlText(LATERAL_RANGE, "typed");
