@@ -35,7 +35,7 @@ namespace {
 
 // DejaVu Sans from fonts-dejavu-core, through the toolkit's Xft font handling.
 constexpr Fl_Font kUiFont = FL_FREE_FONT;
-constexpr Fl_Fontsize kPaintFontSize = 13;
+constexpr Fl_Fontsize kPaintFontSize = 12;
 constexpr Fl_Fontsize kControlFontSize = 12;
 
 Fl_Color lf_colour(Rgb colour)

@@ -98,16 +98,6 @@ TEST_F(LayoutTest, EveryControlStandsWhereTheLayoutSaysBoundToItsSetting)
     EXPECT_EQ(MAX_FIT.hwnd.load(), nullptr);
 }
 
-TEST_F(LayoutTest, ABoxTickedInTheSettingsIsCreatedTicked)
-{
-    gf_destroyMainWindow();
-    ALWAYS_ON_TOP.value = true;
-    LOG.value = false;
-    gf_buildMainWindow(std::string(kProductName), 0, 0, [] {});
-    EXPECT_TRUE(gf_viewControl(ALWAYS_ON_TOP.controlId)->checked);
-    EXPECT_FALSE(gf_viewControl(LOG.controlId)->checked);
-}
-
 // The controls after the start-up, which loads the settings and enables its two groups.
 TEST_F(LayoutTest, StartUpLoadsTheSettingsAndEnablesTheControls)
 {

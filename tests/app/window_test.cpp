@@ -185,29 +185,5 @@ TEST_F(AppTest, TheSavedWindowPositionIsKeptOffTheLimits)
     EXPECT_FALSE(parametersFileExists());
 }
 
-TEST_F(AppTest, TheRestartResetBringsTheDisplayBack)
-{
-    MainWindow& w = g_mainWindow;
-    w.simNameText = "sim";
-    w.userAcTitleText = "title";
-    w.liveCount = 4;
-    w.liveAverageFit = 2.0f;
-    w.rtPendingFlag = false;
-    w.rtReady = true;
-    w.trafficIndicator = 1;
-    w.userModelFlag = false;
-    w.liveryCount = 99;
-    gf_resetMainWindowDisplay();
-    EXPECT_EQ(w.simNameText.get(), "");
-    EXPECT_EQ(w.userAcTitleText.get(), "");
-    EXPECT_EQ(w.liveCount.load(), 0u);
-    EXPECT_EQ(w.liveAverageFit.load(), -1.0f);
-    EXPECT_TRUE(w.rtPendingFlag.load());
-    EXPECT_FALSE(w.rtReady.load());
-    EXPECT_EQ(w.trafficIndicator.load(), 3u);
-    EXPECT_TRUE(w.userModelFlag.load());
-    EXPECT_EQ(w.liveryCount.load(), 99u) << "the livery count stays until the next livery step";
-}
-
 } // namespace
 } // namespace apptest
