@@ -1,8 +1,14 @@
 #pragma once
-// The two messages the rest of the program posts to the main window: WM_APP+1 starts a work
-// thread (start-up, run, main loop), WM_APP+2 is the final exit of the window side.
+// The two application messages of the main window: start a work thread (program start and
+// every restart) and finish the program (the end of a final exit).
 
-enum class AppMessage { StartUp = 0x8001, FinalExit = 0x8002 };
+#include <cstdint>
 
-// Thread-safe; queued to the GUI thread. Dropped when no window exists.
+enum class AppMessage : std::uint32_t { StartUp = 0x8001, FinalExit = 0x8002 };
+
+// Queued to the GUI thread from any thread; dropped when no window exists.
 void gf_postAppMessage(AppMessage message);
+
+// The window's handler of the messages, set when the window is made (null: none).
+using AppMessageHandler = void (*)(AppMessage);
+void gf_setAppMessageHandler(AppMessageHandler handler);

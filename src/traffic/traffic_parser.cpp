@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "engine/traffic_queue.h"
 #include "params/parameters.h"
+#include "run/traffic_range.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 

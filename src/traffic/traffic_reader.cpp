@@ -12,7 +12,6 @@
 #include <sys/socket.h>
 
 std::atomic<bool> rtClientLocal{true};
-std::atomic<bool> autoRangeGroundFlag{false};
 std::atomic<bool> readerErrorFlag{false};
 std::atomic<std::int32_t> currentQnh{kStandardQnh};
 

@@ -35,8 +35,6 @@ inline constexpr std::int32_t kStandardQnh = 1013;
 // The RealTraffic client runs on this PC: the readers listen on 127.0.0.1 only and keep every
 // datagram (loopback repeats none); the TCP link is served. Set by the start-up's detection.
 extern std::atomic<bool> rtClientLocal;
-// The automatic traffic range chose its 10 NM ground range; written by the traffic range choice.
-extern std::atomic<bool> autoRangeGroundFlag;
 // A reader thread failed; the run and the main loop end the run on it.
 extern std::atomic<bool> readerErrorFlag;
 // The QNH in hPa for the movement in the air.

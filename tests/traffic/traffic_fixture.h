@@ -9,6 +9,7 @@
 #include "params/parameters.h"
 #include "run/exit.h"
 #include "traffic/own_position.h"
+#include "run/traffic_range.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 

@@ -1,0 +1,24 @@
+#include "app/app_messages.h"
+
+#include "app/gui_queue.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<AppMessageHandler> appMessageHandler{nullptr};
+
+} // namespace
+
+void gf_setAppMessageHandler(AppMessageHandler handler)
+{
+    appMessageHandler.store(handler);
+}
+
+void gf_postAppMessage(AppMessage message)
+{
+    gf_postToGui([message] {
+        if (AppMessageHandler handler = appMessageHandler.load())
+            handler(message);
+    });
+}

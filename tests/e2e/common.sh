@@ -1,0 +1,89 @@
+# Helpers of the whole-program runs; sourced by the test scripts, which run under xvfb-run.
+# Every wait polls a condition up to a generous deadline, so a loaded machine only makes a run
+# slower, never wrong.
+
+set -euo pipefail
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wait_until <seconds> <command...>: true as soon as the command succeeds.
+wait_until() {
+  local limit=$1
+  shift
+  local end=$((SECONDS + limit))
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.05
+  done
+}
+
+# A fresh program folder (with docs/), per-user data folder and runtime folder.
+make_folders() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-e2e.XXXXXX")
+  mkdir -p "$work/program/docs" "$work/config" "$work/runtime"
+  chmod 700 "$work/runtime"
+  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+  parameters=$work/config/Orvanta_P3D/parameters.xml
+  log=$work/program/Log.txt
+}
+
+# Openbox names its theme and the work area only at the end of its start-up; a window mapped
+# before that may never be managed.
+wm_ready() {
+  local root
+  root=$(xprop -root _NET_SUPPORTING_WM_CHECK _OB_THEME _NET_WORKAREA)
+  echo "$root" | grep -q "_NET_SUPPORTING_WM_CHECK(WINDOW)" &&
+    echo "$root" | grep -q "_OB_THEME(UTF8_STRING)" &&
+    echo "$root" | grep -q "_NET_WORKAREA(CARDINAL)"
+}
+
+start_wm() {
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  wait_until 60 wm_ready || fail "the window manager did not come up"
+}
+
+# start_program <program>: runs it in the program folder; sets program_pid.
+start_program() {
+  (cd "$work/program" && exec "$1") &
+  program_pid=$!
+}
+
+# The program's window, once the window manager shows it.
+find_window() {
+  window_id=$(xdotool search --name '^Orvanta_P3D$' | head -n 1)
+  [ -n "$window_id" ] && xwininfo -id "$window_id" | grep -q "IsViewable"
+}
+
+# The value stored for a key in parameters.xml.
+stored() {
+  grep -o "name=\"$1\" value=\"[^\"]*\"" "$parameters" | sed 's/.*value="\([^"]*\)"/\1/'
+}
+
+stored_is() {
+  [ -f "$parameters" ] && [ "$(stored "$1")" = "$2" ]
+}
+
+log_has() {
+  [ -f "$log" ] && grep -qF -- "$1" "$log"
+}
+
+process_ended() {
+  ! kill -0 "$1" 2>/dev/null
+}
+
+cleanup() {
+  local status=$?
+  for pid in ${program_pid:-} ${wm_pid:-}; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  if [ $status -ne 0 ] && [ $status -ne 77 ] && [ -f "${log:-}" ]; then
+    echo "--- Log.txt" >&2
+    cat "$log" >&2
+  fi
+  rm -rf "${work:?}"
+}
