@@ -10,6 +10,7 @@
 #include "core/log.h"
 #include "engine/stand_query.h"
 #include "params/parameters.h"
+#include "platform/sync_event.h"
 #include "run/exit.h"
 #include "simconnect/simconnect.h"
 #include "simlink/sim_commands.h"
@@ -30,7 +31,12 @@ namespace {
 
 constexpr const char* kProgramName = "Orvanta_P3D";
 constexpr auto kOpenRetry = std::chrono::seconds(1);
-constexpr auto kDispatchPause = std::chrono::milliseconds(1);
+// Longest wait between two dispatches when no message arrives.
+constexpr auto kDispatchWait = std::chrono::milliseconds(100);
+
+// Set by the client whenever a message arrives or the connection fails, and by a stop request.
+// Process-wide, so that it outlives every connection that was given it.
+platform::SyncEvent messageArrived;
 
 std::mutex threadObjectMutex;
 std::jthread simClientThreadObject;
@@ -212,15 +218,18 @@ bool lf_pause(const std::stop_token& stop, std::chrono::milliseconds pause)
     return !wake.wait_for(lock, stop, pause, [] { return false; }) && !stop.stop_requested();
 }
 
-// Dispatches until a stop is requested (true) or the simulator is gone (false).
+// Dispatches until a stop is requested (true) or the simulator is gone (false). The thread
+// sleeps until a message arrives rather than polling: every message, a frame above all, is
+// handled as soon as it is there, and an idle connection costs no CPU.
 bool lf_dispatchLoop(const std::stop_token& stop, HANDLE handle)
 {
+    const std::stop_callback wakeOnStop(stop, [] { messageArrived.set(); });
     while (!stop.stop_requested()) {
         const HRESULT result = SimConnect_CallDispatch(handle, lf_dispatchProc, nullptr);
         // A QUIT, or a connection that broke without one, ends the simulator's side for good.
         if (simulatorQuit || FAILED(result))
             return false;
-        std::this_thread::sleep_until(std::chrono::steady_clock::now() + kDispatchPause);
+        messageArrived.waitFor(kDispatchWait);
     }
     return true;
 }
@@ -235,7 +244,8 @@ void lf_connectAndDispatch(const std::stop_token& stop)
             gf_showMessage("Waiting for Prepar3Dv" + gf_p3dVersionFromPath() + " ...", true);
         }
         HANDLE handle = nullptr;
-        if (FAILED(SimConnect_Open(&handle, kProgramName, nullptr, 0, nullptr, 0))) {
+        messageArrived.reset();
+        if (FAILED(SimConnect_Open(&handle, kProgramName, nullptr, 0, &messageArrived, 0))) {
             lf_pause(stop, kOpenRetry);
             continue;
         }

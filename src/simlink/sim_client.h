@@ -1,7 +1,7 @@
 #pragma once
 // The SimConnect thread: connects to the simulator under the program's name, registers what the
-// program needs, and dispatches the simulator's messages every millisecond until it is asked to
-// stop, the simulator goes away, or a user error ends it. Whichever way it ends, the connection
+// program needs, and dispatches each of the simulator's messages as soon as it arrives until it
+// is asked to stop, the simulator goes away, or a user error ends it. Whichever way it ends, the connection
 // is closed; only the simulator going away (QUIT or a broken connection) requests the exit
 // SIM WAS CLOSED, and only while no exit runs.
 

@@ -24,6 +24,9 @@ extern std::vector<std::uint32_t> addedObjects; // ObjectAdded, not yet bound
 
 // Flush of the outbound queues at every simulator frame (SimConnect thread).
 void lf_flushSimQueues();
+// A frame's packets leave in one write (true, always in the program); false sends each packet
+// by itself, for the comparison in the flush benchmark.
+extern std::atomic<bool> batchFrameWrites;
 // Releases the object from AI control at once and queues the three freeze events.
 void lf_freezeAc(std::uint32_t objectId);
 // Both position buffers, the event, creation and removal queues emptied.

@@ -23,6 +23,7 @@ using namespace qmx;
 
 std::mutex simConnectMutex;
 std::atomic<bool> simConnectFailed{false};
+std::atomic<bool> batchFrameWrites{true};
 std::vector<PendingCreation> pendingCreations;
 std::vector<std::uint32_t> addedObjects;
 
@@ -183,7 +184,9 @@ void lf_flushSimQueues()
     if (positionSendBuffer->empty() && eventQueue.empty() && creationQueue.empty() && removalQueue.empty())
         return;
     // The frame's packets gather in the send buffer and leave in one write.
-    gf_scSetSendAtOnce(handle, false);
+    const bool batch = batchFrameWrites.load(std::memory_order_relaxed);
+    if (batch)
+        gf_scSetSendAtOnce(handle, false);
     lf_sendPositions(handle);
     lf_sendEvents(handle);
     for (const AcCreateRecord& record : creationQueue)
@@ -192,7 +195,8 @@ void lf_flushSimQueues()
     for (const std::uint32_t objectId : removalQueue)
         lf_removeAiAc(handle, objectId);
     removalQueue.clear();
-    gf_scSetSendAtOnce(handle, true);
+    if (batch)
+        gf_scSetSendAtOnce(handle, true);
 }
 
 void lf_freezeAc(std::uint32_t objectId)
