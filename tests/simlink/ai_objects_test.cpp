@@ -3,6 +3,7 @@
 
 #include "simlink_fixture.h"
 
+#include "simconnect/simconnect.h"
 #include "simconnect/simconnect_connection.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_queues.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <stdexcept>
 
 namespace simlinktest {
@@ -148,6 +151,25 @@ TEST_F(AiObjectsTest, ARefusedCreationIsMatchedByTheSendIdOfItsOwnPacket)
     for (const SimCommand& command : gf_takeSimCommands())
         commands.push_back(command);
     EXPECT_EQ(countCommands(SimCommandType::CreateRefused), 1u);
+}
+
+TEST_F(AiObjectsTest, RefusalsAreMatchedWhileAnotherThreadSendsOnTheConnection)
+{
+    // A sender that does not take simConnectMutex: its packets land between the frame's, so the
+    // connection's last send id after a creation is often another packet's.
+    std::atomic<bool> stop{false};
+    std::thread sender([&] {
+        while (!stop)
+            qmx::SimConnect_TransmitClientEvent(gf_simConnectHandle(), 0, 214, 0, 301, 0);
+    });
+    constexpr std::uint32_t kRefused = 40;
+    sim->refuseNextCreation(kRefused);
+    for (std::uint32_t key = 1; key <= kRefused; ++key)
+        gf_queueCreateAiAc(lf_creation("REF" + std::to_string(key), key));
+    for (std::uint32_t key = 1; key <= kRefused; ++key)
+        EXPECT_TRUE(waitForCommand(SimCommandType::CreateRefused, key)) << key;
+    stop = true;
+    sender.join();
 }
 
 TEST_F(AiObjectsTest, AStaticCreationIsReportedAsStatic)

@@ -4,9 +4,11 @@
 
 #include "simlink_fixture.h"
 
+#include "airports/park_airport.h"
 #include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
+#include "run/exit.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_internal.h"
@@ -260,6 +262,24 @@ TEST_F(DispatchTest, ObjectEventsCountOnlyForAircraftAboveTheUser)
     EXPECT_EQ(bound[0].objectId, 305u);
     EXPECT_EQ(bound[0].first, 300.0);
     EXPECT_EQ(bound[0].second, 2500.0);
+}
+
+TEST_F(DispatchTest, StandAndParkAirportWorkIsLeftToTheWorkThread)
+{
+    parkAirportList.push_back({"KLAX", "", {33.9425, -118.408}, 0.0});
+    lf_userBlock(33.9425, -118.408).dispatch();
+    Message(6, 288).u32(16, 206).dispatch(); // a flight file loaded
+    // The SimConnect thread only raised the requests; the list is the work thread's.
+    EXPECT_TRUE(userStandCheckPending.load());
+    EXPECT_TRUE(recordUserParkAirportPending.load());
+    EXPECT_EQ(parkAirportList.front().stand, "");
+    EXPECT_TRUE(logHas("===> New file loaded"));
+    gf_applyUserAcUpdates();
+    EXPECT_FALSE(userStandCheckPending.load());
+    EXPECT_FALSE(recordUserParkAirportPending.load());
+    EXPECT_TRUE(waitForLog("Exiting: RESTART"));
+    EXPECT_TRUE(gf_waitForExitIdle(kDeadline));
+    parkAirportList.clear();
 }
 
 TEST_F(DispatchTest, SimulatorTimeFollowsTheZuluDateOnceTheTrafficIsProfessional)

@@ -6,7 +6,9 @@
 #include "app/message_line.h"
 #include "params/control_port.h"
 #include "run/exit.h"
+#include "simconnect/simconnect.h"
 #include "simlink/sim_client.h"
+#include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +164,19 @@ TEST_F(LinkTest, StopClosesTheConnectionAndTheNextRunConnectsAgain)
     EXPECT_EQ(trace("request", "ClearDataDefinition").size(), 9u);
     EXPECT_EQ(trace("request", "UnsubscribeFromSystemEvent").size(), 6u);
     EXPECT_FALSE(logHas("no longer connected"));
+}
+
+TEST_F(LinkTest, AConnectionLeftOpenIsClosedBeforeTheNextOpen)
+{
+    startSim();
+    qmx::HANDLE leftover = nullptr;
+    ASSERT_EQ(qmx::SimConnect_Open(&leftover, "Orvanta_P3D", nullptr, 0, nullptr, 0), qmx::S_OK);
+    lf_setSimConnectHandle(leftover);
+    ASSERT_TRUE(sim->waitUntil([](const fakesim::Status& s) { return s.opened == 1; }, kDeadline));
+    connect();
+    EXPECT_TRUE(sim->waitUntil([](const fakesim::Status& s) { return s.connections == 1 && s.connectionsSeen == 2; },
+                               kDeadline));
+    EXPECT_NE(gf_simConnectHandle(), leftover);
 }
 
 TEST_F(LinkTest, EveryOnGroundReplyIsOneTickAndTheUserPositionFollows)
