@@ -210,7 +210,7 @@ TEST_F(AiObjectsTest, FlapsGoBetweenTwoReleasesAndTheStepTablesGiveTheirValues)
     ASSERT_TRUE(waitForRequests("AIReleaseControl", 2));
     std::vector<std::string> sequence;
     for (const auto& line : trace("request")) {
-        if (line["object"] == objectId)
+        if (line.contains("object") && line["object"] == objectId)
             sequence.push_back(line["request"]);
     }
     const std::vector<std::string> released{"AIReleaseControl", "TransmitClientEvent", "AIReleaseControl"};
