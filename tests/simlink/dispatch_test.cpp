@@ -344,14 +344,5 @@ TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)
     EXPECT_FALSE(logHas("remove AI ac from sim failed"));
 }
 
-TEST_F(DispatchTest, ResettingTheQueuesKeepsWhatTheyHold)
-{
-    gf_queueRemoveAiAc(500);
-    gf_resetSimQueues(6);
-    EXPECT_EQ(expectedSimVersion.load(), 6);
-    lf_flushSimQueues(); // no connection: the kept removal fails and is logged
-    EXPECT_TRUE(logHas("!Simconnect call to remove AI ac from sim failed, id 500?"));
-}
-
 } // namespace
 } // namespace simlinktest
