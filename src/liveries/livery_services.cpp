@@ -32,6 +32,11 @@ double gf_wingspanOf(std::string_view /*typeCode*/)
     return kDefaultHalfWingspanNm;
 }
 
+double gf_maxHalfWingspan()
+{
+    return 0.0;
+}
+
 std::int32_t gf_modelSizeClass(std::string_view /*typeCode*/)
 {
     return 0;

@@ -15,6 +15,9 @@ void gf_logNoMatchList();
 void gf_logMatchingSummary();
 
 double gf_wingspanOf(std::string_view typeCode);       // half wing span, nautical miles
+// The largest half wing span of the data base, nautical miles: the default for a model that
+// nobody knows; 0.0 while no data base has been read.
+double gf_maxHalfWingspan();
 std::int32_t gf_modelSizeClass(std::string_view typeCode); // AcCategory 0..5
 bool gf_isKnownModel(std::string_view typeCode);
 void gf_registerCreateFailure(const std::string& liveryTitle);

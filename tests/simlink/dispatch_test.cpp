@@ -1,0 +1,348 @@
+// The dispatch procedure fed with messages built here: short and malformed messages, the user
+// aircraft's title and model, exceptions, object events, the simulator time, the tear-free
+// user block, and the failed-request counter.
+
+#include "simlink_fixture.h"
+
+#include "airports/park_airport.h"
+#include "app/message_line.h"
+#include "core/clock.h"
+#include "core/exceptions.h"
+#include "run/exit.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_commands.h"
+#include "simlink/sim_internal.h"
+#include "simlink/sim_queues.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+namespace simlinktest {
+namespace {
+
+// A received message of exactly `size` bytes (so that a read past its end is caught).
+class Message {
+public:
+    Message(std::uint32_t id, std::size_t size) : bytes_(size, 0)
+    {
+        u32(0, static_cast<std::uint32_t>(size));
+        u32(4, 4);
+        u32(8, id);
+    }
+    Message& u32(std::size_t offset, std::uint32_t value) { return put(offset, &value, sizeof(value)); }
+    Message& f64(std::size_t offset, double value) { return put(offset, &value, sizeof(value)); }
+    Message& i64(std::size_t offset, std::int64_t value) { return put(offset, &value, sizeof(value)); }
+    Message& text(std::size_t offset, const std::string& value) { return put(offset, value.data(), value.size()); }
+    void dispatch()
+    {
+        lf_dispatchProc(reinterpret_cast<qmx::SIMCONNECT_RECV*>(bytes_.data()), static_cast<std::uint32_t>(bytes_.size()),
+                        nullptr);
+    }
+
+private:
+    Message& put(std::size_t offset, const void* value, std::size_t size)
+    {
+        std::memcpy(bytes_.data() + offset, value, size);
+        return *this;
+    }
+    std::vector<std::uint8_t> bytes_;
+};
+
+constexpr std::uint32_t kException = 1, kOpen = 2, kEvent = 4, kAddRemove = 5, kData = 8, kByType = 9;
+
+// An object-data reply for a request with `dataSize` bytes of datums.
+Message lf_data(std::uint32_t requestId, std::size_t dataSize, std::uint32_t objectId = 1, std::uint32_t id = kData)
+{
+    Message message(id, 40 + dataSize);
+    message.u32(12, requestId).u32(16, objectId);
+    return message;
+}
+
+Message lf_userBlock(double latitude, double longitude, std::int64_t year = 2024, std::int64_t dayOfYear = 60,
+                     std::int64_t zuluTime = 3600)
+{
+    Message message = lf_data(109, 96);
+    message.f64(40, latitude).f64(48, longitude).f64(80, 125.0).i64(104, zuluTime).i64(112, dayOfYear).i64(120, year);
+    return message;
+}
+
+Message lf_title(const std::string& title)
+{
+    Message message = lf_data(106, title.size() + 1);
+    message.text(40, title);
+    return message;
+}
+
+Message lf_model(const std::string& model)
+{
+    Message message = lf_data(107, 32);
+    message.text(40, model);
+    return message;
+}
+
+Message lf_exception(std::uint32_t exception, std::uint32_t sendId = 0, std::uint32_t index = 0)
+{
+    Message message(kException, 24);
+    message.u32(12, exception).u32(16, sendId).u32(20, index);
+    return message;
+}
+
+using DispatchTest = SimLinkTest;
+
+TEST_F(DispatchTest, MessagesShorterThanTheirLayoutAreIgnored)
+{
+    struct Case {
+        const char* what;
+        Message message;
+    };
+    Message titleWithoutNul = lf_data(106, 8);
+    titleWithoutNul.text(40, "ABCDEFGH");
+    Message emptyModelCut = lf_data(107, 31); // an empty model would be a user error if read
+    std::vector<Case> cases{
+        {"exception", Message(kException, 20).u32(12, 5)},
+        {"open", Message(kOpen, 300).text(12, "Lockheed Martin Prepar3D v5")},
+        {"event", Message(kEvent, 20).u32(16, 205)},
+        {"object added", Message(kAddRemove, 24).u32(16, 202).u32(20, 500)},
+        {"user block", lf_data(109, 95).f64(40, 45.0)},
+        {"on ground", lf_data(108, 7)},
+        {"title without its NUL", titleWithoutNul},
+        {"model", emptyModelCut},
+        {"static CG", lf_data(102, 15)},
+        {"in range", lf_data(101, 55, 600, kByType)},
+        {"header", Message(kData, 12)},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NO_THROW(c.message.dispatch());
+    }
+    EXPECT_FALSE(userAcDataValid.load());
+    EXPECT_FALSE(tickFlag.load());
+    EXPECT_FALSE(gf_simLinkStatus().simConnected);
+    EXPECT_TRUE(userAcTitle.empty());
+    EXPECT_TRUE(addedObjects.empty());
+    EXPECT_TRUE(gf_takeSimCommands().empty());
+    EXPECT_FALSE(logHas("User ac position changed"));
+    EXPECT_FALSE(logHas("title"));
+}
+
+TEST_F(DispatchTest, TheTitleIsCutTo48CharactersAndARepeatChangesNothing)
+{
+    const std::string title(60, 'T');
+    lf_title(title).dispatch();
+    EXPECT_EQ(userAcTitle.get(), title.substr(0, 48));
+    EXPECT_EQ(gf_simLinkStatus().userAcTitleText, title.substr(0, 48));
+    lf_title(title).dispatch();
+    const std::string log = logText();
+    const std::string line = "          SimConnect: User aircraft title: " + title.substr(0, 48) + "\n";
+    EXPECT_NE(log.find(line), std::string::npos);
+    EXPECT_EQ(log.find(line), log.rfind(line)) << "logged once";
+    lf_title("").dispatch();
+    EXPECT_TRUE(logHas("! title of your ac is empty?"));
+    EXPECT_EQ(userAcTitle.get(), title.substr(0, 48));
+}
+
+TEST_F(DispatchTest, TheUserModelGivesTheWingSpanAndCategory)
+{
+    struct Case {
+        std::string title;
+        std::string model;
+        bool known;
+        const char* logLine; // null: none
+        bool unknownMessage;
+    };
+    // Until the data base is read, every type has the stub's wing span and the default (the
+    // largest of the data base) is 0.
+    const std::vector<Case> cases{
+        {"Default Boeing", "B738", true,
+         "SimConnect: User aircraft model: B738, half wing span: 18.0 meter, category: Light", false},
+        {"Default Boeing", "camerapod", true, nullptr, false},
+        {"Aerosoft A320 Lufthansa", "Airbus A320-214", true,
+         "SimConnect: User aircraft model deduced from title: A320, half wing span: 18.0 meter, category: Light",
+         false},
+        {"Aerosoft A3", "Airbus A320-214", false, "SimConnect: User aircraft model: Airbus A320-214, category: Light",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model + " / " + c.title);
+        gf_resetSimLinkState();
+        gf_clearMessage();
+        userAcTitle = c.title;
+        lf_model(c.model).dispatch();
+        EXPECT_EQ(gf_simLinkStatus().userModelFlag, c.known);
+        EXPECT_TRUE(userHalfWingspanValid.load());
+        EXPECT_EQ(userAcCategory.load(), AcCategory::Light);
+        EXPECT_TRUE(logHas("          model raw: " + c.model + " \n"));
+        if (c.logLine) {
+            EXPECT_TRUE(logHas(std::string("          ") + c.logLine + "\n"));
+        }
+        EXPECT_EQ(gf_messageLineState().text ==
+                      "User aircraft wing span unknown, max is taken instead, please report in my Forum!",
+                  c.unknownMessage);
+    }
+    EXPECT_FALSE(logHas("model: camerapod"));
+    try {
+        lf_model("").dispatch();
+        FAIL() << "an empty model is a user error";
+    } catch (const qmx::UserErrorException& e) {
+        EXPECT_STREQ(e.what(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
+    }
+}
+
+TEST_F(DispatchTest, ExceptionsAreReportedByTheirNumber)
+{
+    try {
+        lf_exception(5, 0, 7).dispatch();
+        FAIL() << "a version mismatch ends the thread";
+    } catch (const qmx::UserErrorException& e) {
+        EXPECT_STREQ(e.what(), "95: Simconnect Version Mismatch, dwindex: 7 ");
+    }
+    lf_exception(11).dispatch();
+    EXPECT_EQ(gf_messageLineState().text, "SimConnect: too many objects (max 1000)");
+    lf_exception(19).dispatch();
+    lf_exception(23).dispatch();
+    lf_exception(24).dispatch();
+    lf_exception(7).dispatch();
+    // The user position is not yet known: an unknown id is no news.
+    lf_exception(3).dispatch();
+    lf_userBlock(51.47, -0.45).dispatch();
+    lf_exception(3).dispatch();
+    const std::string log = logText();
+    for (const char* line : {"SimConnect: too many objects (max 1000)\n", "SIMCON EXCEP 19\n",
+                             "===> Simconnect Exception: load flight plan failed\n", "SIMCON EXCEP 24\n",
+                             "===> SIMCON EXCEP 7\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(log.find("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), log.rfind("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
+    EXPECT_NE(log.find("===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
+}
+
+TEST_F(DispatchTest, ObjectEventsCountOnlyForAircraftAboveTheUser)
+{
+    const auto addRemove = [](std::uint32_t event, std::uint32_t objectId, std::uint32_t type) {
+        Message(kAddRemove, 28).u32(16, event).u32(20, objectId).u32(24, type).dispatch();
+    };
+    addRemove(202, 2, 2);   // the user's id (2 until the first block)
+    addRemove(202, 300, 1); // not an aircraft
+    addRemove(202, 301, 2);
+    EXPECT_EQ(addedObjects, std::vector<std::uint32_t>{301});
+    addRemove(203, 302, 1);
+    addRemove(203, 303, 2);
+    const auto commands = gf_takeSimCommands();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].type, SimCommandType::Removed);
+    EXPECT_EQ(commands[0].objectId, 303u);
+
+    // Two creations with the same callsign: each reply binds the first pending one.
+    pendingCreations.push_back({10, 20001, "TWIN"});
+    pendingCreations.push_back({11, 20002, "TWIN"});
+    addRemove(202, 304, 2);
+    const auto inRange = [](std::uint32_t objectId, const std::string& atcId, double agl) {
+        Message message = lf_data(101, 56, objectId, kByType);
+        message.f64(40, agl).f64(48, 300.0).i64(56, 0).text(64, atcId);
+        message.dispatch();
+    };
+    inRange(301, "TWIN", 900.0);
+    inRange(304, "TWIN", 800.0);
+    auto bound = gf_takeSimCommands();
+    ASSERT_EQ(bound.size(), 2u);
+    EXPECT_EQ(bound[0].key, 20001u);
+    EXPECT_EQ(bound[0].objectId, 301u);
+    EXPECT_EQ(bound[0].second, 900.0);
+    EXPECT_EQ(bound[1].key, 20002u);
+    EXPECT_TRUE(pendingCreations.empty());
+    // Objects not just added: ground data below 2500 ft, nothing for '*' callsigns or higher up.
+    inRange(305, "DLH4", 2500.0);
+    inRange(306, "DLH5*", 100.0);
+    inRange(307, "DLH6", 2600.0);
+    bound = gf_takeSimCommands();
+    ASSERT_EQ(bound.size(), 1u);
+    EXPECT_EQ(bound[0].type, SimCommandType::GroundData);
+    EXPECT_EQ(bound[0].objectId, 305u);
+    EXPECT_EQ(bound[0].first, 300.0);
+    EXPECT_EQ(bound[0].second, 2500.0);
+}
+
+TEST_F(DispatchTest, StandAndParkAirportWorkIsLeftToTheWorkThread)
+{
+    parkAirportList.push_back({"KLAX", "", {33.9425, -118.408}, 0.0});
+    lf_userBlock(33.9425, -118.408).dispatch();
+    Message(6, 288).u32(16, 206).dispatch(); // a flight file loaded
+    // The SimConnect thread only raised the requests; the list is the work thread's.
+    EXPECT_TRUE(userStandCheckPending.load());
+    EXPECT_TRUE(recordUserParkAirportPending.load());
+    EXPECT_EQ(parkAirportList.front().stand, "");
+    EXPECT_TRUE(logHas("===> New file loaded"));
+    gf_applyUserAcUpdates();
+    EXPECT_FALSE(userStandCheckPending.load());
+    EXPECT_FALSE(recordUserParkAirportPending.load());
+    EXPECT_TRUE(waitForLog("Exiting: RESTART"));
+    EXPECT_TRUE(gf_waitForExitIdle(kDeadline));
+    parkAirportList.clear();
+}
+
+TEST_F(DispatchTest, SimulatorTimeFollowsTheZuluDateOnceTheTrafficIsProfessional)
+{
+    g_professionalEdition = false;
+    lf_userBlock(51.47, -0.45, 2024, 60, 3600).dispatch();
+    EXPECT_EQ(simUnixTime.load(), 0);
+    g_professionalEdition = true;
+    lf_userBlock(51.47, -0.45, 2024, 60, 3600).dispatch(); // 29 February 2024, 01:00
+    EXPECT_EQ(simUnixTime.load(), 1709168400);
+    lf_userBlock(51.47, -0.45, 2024, 61, 3600).dispatch(); // 1 March
+    EXPECT_EQ(simUnixTime.load(), 1709168400 + 86400);
+    g_professionalEdition = false;
+    simUnixTime = 0;
+}
+
+TEST_F(DispatchTest, TheUserBlockIsNeverSeenHalfWritten)
+{
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (std::int64_t k = 1; !stop; ++k) {
+            UserAcData block;
+            block.latitude = block.longitude = block.pitch = block.bank = block.heading = block.altitude =
+                block.altAboveGround = block.groundVelocity = static_cast<double>(k);
+            block.zuluTime = block.zuluDayOfYear = block.zuluYear = block.lightStates = k;
+            lf_storeLiveUserAc(block);
+        }
+    });
+    bool torn = false;
+    for (int i = 0; i < 200000 && !torn; ++i) {
+        const UserAcData copy = gf_liveUserAcData();
+        torn = copy.latitude != copy.groundVelocity || copy.lightStates != static_cast<std::int64_t>(copy.latitude);
+    }
+    stop = true;
+    writer.join();
+    EXPECT_FALSE(torn);
+}
+
+TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)
+{
+    // Without a connection every request fails.
+    gf_getUserAcPosition();
+    gf_requestUserOnGround();
+    EXPECT_FALSE(simConnectFailed.load());
+    EXPECT_FALSE(logHas("SimConnect request error"));
+    gf_requestUserAcTitleAndModel();
+    EXPECT_TRUE(simConnectFailed.load());
+    for (const char* line : {"===> SimConnect request user ac position fails\n", "===> SimConnect request ac gnd/air fails\n",
+                             "===> SimConnect request user ac title fails\n", "===> SimConnect reques user ac model fails\n",
+                             "SimConnect request error 3, see Log.txt\n", "SimConnect request error 4, see Log.txt\n"})
+        EXPECT_TRUE(logHas(line)) << line;
+    // Once failed, nothing more is asked of the simulator.
+    gf_getUserAcPosition();
+    gf_requestAircraftInRange(1000);
+    EXPECT_FALSE(logHas("SimConnect request error 5"));
+    EXPECT_TRUE(waitForLog("Exiting: RESTART"));
+    // Queued work is dropped, no creation is left pending.
+    gf_queueCreateAiAc({});
+    gf_queueRemoveAiAc(500);
+    lf_flushSimQueues();
+    EXPECT_TRUE(pendingCreations.empty());
+    EXPECT_FALSE(logHas("remove AI ac from sim failed"));
+}
+
+} // namespace
+} // namespace simlinktest
