@@ -42,10 +42,10 @@ ExitTimings lf_timings()
 
 void lf_setState(MachineState state)
 {
-    {
-        std::lock_guard lock(exitMachineMutex);
-        machineState = state;
-    }
+    // Notified under the lock: the detached exit thread must be out of the condition variable
+    // before a waiter can see the machine idle and let the process end.
+    std::lock_guard lock(exitMachineMutex);
+    machineState = state;
     if (state == MachineState::Idle)
         exitMachineIdle.notify_all();
 }

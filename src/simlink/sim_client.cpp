@@ -17,7 +17,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
-#include "simlink/sim_version.h"
+#include "run/simulator_detection.h"
 
 #include <condition_variable>
 #include <fmt/format.h>
