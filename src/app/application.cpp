@@ -463,6 +463,7 @@ void gf_buildMainWindow(const std::string& title, int x, int y, std::function<vo
                        },
                        lf_stayOnTop});
     gf_setMessageLineSink(gf_invalidateMessageLine);
+    gf_followSubsystemStatus(true);
     gf_setAppMessageHandler(lf_onAppMessage);
 }
 
@@ -471,6 +472,7 @@ void gf_destroyMainWindow()
     if (mainWindowWidget == nullptr)
         return;
     gf_setAppMessageHandler(nullptr);
+    gf_followSubsystemStatus(false);
     gf_setMessageLineSink(nullptr);
     gf_setWindowHooks({});
     gf_setControlPort(nullptr);

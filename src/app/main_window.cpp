@@ -3,6 +3,8 @@
 #include "app/gui_queue.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "simlink/sim_state.h"
+#include "traffic/traffic_status.h"
 
 #include <array>
 #include <mutex>
@@ -100,6 +102,41 @@ void gf_resetMainWindowDisplay()
     w.trafficIndicator.store(3);
     w.qnhIndicator.store(3);
     lf_requestRedraw();
+}
+
+void gf_copySimLinkStatus()
+{
+    const SimLinkStatus status = gf_simLinkStatus();
+    MainWindow& w = g_mainWindow;
+    w.simConnected.store(status.simConnected);
+    w.simRunningDisplay.store(status.simRunningDisplay);
+    w.userModelFlag.store(status.userModelFlag);
+    w.simNameText.set(status.simNameText);
+    w.userAcTitleText.set(status.userAcTitleText);
+    w.userStandText.set(status.userStandText);
+    gf_invalidateStatusArea();
+}
+
+void gf_copyTrafficStatus()
+{
+    const TrafficStatus status = gf_trafficStatus();
+    MainWindow& w = g_mainWindow;
+    w.trafficIndicator.store(static_cast<std::uint32_t>(status.trafficIndicator));
+    w.qnhIndicator.store(static_cast<std::uint32_t>(status.qnhIndicator));
+    w.qnhDisplay.store(status.qnhDisplay);
+    w.rtReady.store(status.rtReady);
+    w.rtVersionText.set(status.rtVersionText);
+    gf_invalidateStatusArea();
+}
+
+void gf_followSubsystemStatus(bool follow)
+{
+    gf_setSimLinkRepaint(follow ? std::function<void()>(gf_copySimLinkStatus) : nullptr);
+    gf_setTrafficStatusSink(follow ? std::function<void()>(gf_copyTrafficStatus) : nullptr);
+    if (follow) {
+        gf_copySimLinkStatus();
+        gf_copyTrafficStatus();
+    }
 }
 
 void gf_readWindowPosition()

@@ -83,6 +83,12 @@ void gf_setStayOnTop(bool on);
 // to their first values, the start-up indicator on; then the whole window is repainted.
 void gf_resetMainWindowDisplay();
 
+// The simulator connection and the traffic input keep their status themselves; while the window
+// exists it follows both: every change is copied into the display fields and repainted.
+void gf_followSubsystemStatus(bool follow);
+void gf_copySimLinkStatus();
+void gf_copyTrafficStatus();
+
 // The window's side of the calls above, set by the window on the GUI thread (empty: none).
 struct WindowHooks {
     std::function<void()> redraw;

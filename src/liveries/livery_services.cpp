@@ -25,6 +25,10 @@ void gf_reserveMatchingTables() {}
 
 void gf_logNoMatchList() {}
 
+void gf_clearNoMatchList() {}
+
+void gf_clearLiveryTables() {}
+
 void gf_logMatchingSummary() {}
 
 double gf_wingspanOf(std::string_view /*typeCode*/)

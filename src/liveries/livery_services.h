@@ -12,6 +12,9 @@ bool gf_readDbase();
 void gf_scanLiveries();
 void gf_reserveMatchingTables();
 void gf_logNoMatchList();
+void gf_clearNoMatchList();
+// Empties the livery tables, so that the next livery step builds them again.
+void gf_clearLiveryTables();
 void gf_logMatchingSummary();
 
 double gf_wingspanOf(std::string_view typeCode);       // half wing span, nautical miles

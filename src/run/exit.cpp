@@ -2,12 +2,26 @@
 
 #include "airports/airport_services.h"
 #include "app/app_messages.h"
+#include "app/main_window.h"
 #include "app/message_line.h"
+#include "core/clock.h"
 #include "core/log.h"
+#include "engine/live_removal.h"
+#include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "run/run_flags.h"
+#include "run/startup.h"
 #include "run/work_thread.h"
+#include "simlink/flight_plans.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_commands.h"
+#include "simlink/sim_queues.h"
+#include "simlink/sim_state.h"
+#include "traffic/rt_link.h"
+#include "traffic/traffic_reader.h"
+#include "traffic/traffic_status.h"
 
 #include <array>
 #include <condition_variable>
@@ -67,16 +81,29 @@ void lf_stopRun(ExitReason reason)
     gf_logf("Exiting: {}", gf_exitReasonName(reason));
     if (reason == ExitReason::Restart)
         gf_showMessage("Prepare for a restart ...", true);
+    gf_stopReaders();
     std::this_thread::sleep_for(pause.afterReaders);
     lf_waitForWorkThread();
+    gf_removeAllLiveAc();
+    gf_removeAllStatics();
+    {
+        std::lock_guard lock(simConnectMutex);
+        gf_handOverAllRemovals();
+    }
     std::this_thread::sleep_for(pause.afterRemovals);
+    gf_closeRealTrafficServer();
     if (reason == ExitReason::SystemError) {
         std::this_thread::sleep_for(pause.onSystemError);
     } else if (reason == ExitReason::UserClosedSim) {
         gf_logf("User closed {}", "Orvanta_P3D");
         quitFlag = true;
     }
+    gf_requestSimClientStop();
+    gf_joinSimClientThread();
+    // With both threads ended, what the connection left for the work thread is applied here.
+    gf_applyUserAcUpdates();
     liveryByHexId.clear();
+    gf_removeFlightPlanFolder();
 }
 
 void lf_finishFinalExit()
@@ -88,22 +115,51 @@ void lf_finishFinalExit()
     gf_logNoMatchList();
 }
 
-// The state of the run back to that of a fresh start.
+void lf_resetRunFlags()
+{
+    for (std::atomic<bool>* flag : {&tickFlag, &readerErrorFlag, &quitFlag, &exitingFlag, &flightNotRunningFlag,
+                                    &g_professionalEdition, &parkingRequestFlag, &parkingCollectingFlag,
+                                    &blockRequestFlag, &userPositionValid, &parkingBusyFlag})
+        flag->store(false);
+    tickCounter = 0;
+    startUpPhaseFlag = true;
+    userAc = UserAcData{};
+    g_stockSceneryPath.clear();
+}
+
+// lf_resetParkAndLists: the park airport and every list of the run.
+void lf_resetParkAndLists()
+{
+    gf_setParkAirport({});
+    trafficReader.setReferenceElevation(std::nullopt);
+    gf_clearSimCommands();
+    liveryByHexId.clear();
+    parkAirportList.clear();
+    gf_resetEngineQueues();
+    currentQnh = kStandardQnh;
+    gf_clearNoMatchList();
+}
+
+// The state of the run back to that of a fresh start. Runs only after the work thread and the
+// SimConnect thread of the run have ended.
 void lf_restartReset(ExitReason reason)
 {
     gf_clearError();
+    gf_resetReaders();
     if (reason == ExitReason::Restart) {
         SCAN_LIVERIES.value = false;
         gf_saveBoolParameter(SCAN_LIVERIES);
         SCAN_AIRPORTS.value = false;
         gf_saveBoolParameter(SCAN_AIRPORTS);
     }
-    quitFlag = false;
-    exitingFlag = false;
+    lf_resetRunFlags();
     LATERAL_RANGE.setValue(LATERAL_RANGE.value);
     gf_mirrorLateralRange();
-    gf_setParkAirport({});
-    parkAirportList.clear();
+    expectedSimVersion = P3D_VERSION.value.load();
+    gf_resetSimLinkState();
+    lf_resetParkAndLists();
+    gf_resetTrafficStatus();
+    gf_resetMainWindowDisplay();
     gf_resetMessageLineClock();
     exitReason = ExitReason::NotYetSet;
 }

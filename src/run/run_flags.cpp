@@ -39,3 +39,7 @@ std::optional<DestinationRequest> gf_takeDestinationRequest()
     destinationRequest.reset();
     return taken;
 }
+
+std::atomic<std::uint64_t> currentDaySlot{0};
+std::atomic<bool> flightNotRunningFlag{false};
+std::atomic<bool> parkingCollectingFlag{false};

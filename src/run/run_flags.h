@@ -54,3 +54,12 @@ extern std::atomic<std::int32_t> userMaxLive;
 extern std::atomic<bool> parkingBusyFlag;
 // The LATERAL_RANGE that the user set, kept while the automatic range runs.
 extern std::atomic<std::int32_t> manualLateralRange;
+
+// The run's own state (work thread; the restart reset sets it back after the work thread ended).
+// Time of the week of now, stored at every tick: slot in the upper, weekday in the lower 32 bits.
+extern std::atomic<std::uint64_t> currentDaySlot;
+// Set by the first pass that finds the flight not running, cleared by the first tick after it
+// runs again.
+extern std::atomic<bool> flightNotRunningFlag;
+// The first step of a requested parking recalculation has run: callsigns are being collected.
+extern std::atomic<bool> parkingCollectingFlag;

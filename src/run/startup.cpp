@@ -1,20 +1,40 @@
 #include "run/startup.h"
 
+#include "airports/airport_services.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
+#include "app/text_boxes.h"
+#include "core/clock.h"
 #include "core/exceptions.h"
+#include "core/log.h"
+#include "core/scan_throttle.h"
+#include "core/windows_glue.h"
+#include "liveries/livery_services.h"
 #include "params/control_port.h"
 #include "params/names.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "run/exit.h"
+#include "run/program_update.h"
+#include "run/run_connection.h"
 #include "run/run_flags.h"
+#include "run/simulator_detection.h"
+#include "run/traffic_range.h"
+#include "run/work_thread.h"
+#include "simlink/flight_plans.h"
+#include "simlink/sim_state.h"
+#include "traffic/traffic_reader.h"
 
 #include <filesystem>
+#include <fmt/format.h>
+#include <optional>
 #include <system_error>
 
 std::thread startUpThread;
 
 namespace {
+
+namespace fs = std::filesystem;
 
 void lf_checkWorkingFolder()
 {
@@ -78,33 +98,147 @@ void lf_enableSecondGroup()
         gf_enableControl(*control);
 }
 
-// The settings and the controls; the data that live traffic needs comes with the full start-up.
+// The working folders that are missing, in this order.
+void lf_createAirportsFolder()
+{
+    const fs::path folders[] = {g_outputFolder,    g_outputInfoFolder,        g_outputErrorsFolder,
+                                g_airportsFolder,  g_learnedFolder,           g_learnedStockFolder,
+                                g_learnedSimaddonFolder, g_learnedThirdpartyFolder, g_myOrbxFolder,
+                                g_myThirdpartyFolder, g_myRegcodesFolder};
+    for (const fs::path& folder : folders) {
+        if (!fs::exists(folder))
+            fs::create_directories(folder);
+    }
+}
+
+// The RealTraffic client runs on this PC when its program lies in the per-user data folder.
+void lf_detectRealTrafficClient()
+{
+    const fs::path jar = gf_appDataFolder() / g_insideSystemsFolder / "RealTraffic.jar";
+    rtClientLocal = fs::exists(jar);
+    gf_showMessage(fmt::format("RealTraffic {}detected at this PC", rtClientLocal.load() ? "" : "not "), true);
+}
+
 void lf_prepareStartUp()
 {
     gf_loadParameters();
     gf_invalidateStatusArea();
+    lf_createAirportsFolder();
     userMaxLive.store(MAX_LIVE.value.load());
+    if (!restartFlag.load())
+        gf_checkForProgramUpdate();
     lf_enableFirstGroup();
-    gf_setParameterString(PROGRAM_INSTALL_PATH, std::filesystem::current_path().string());
+    gf_setParameterString(PROGRAM_INSTALL_PATH, fs::current_path().string());
+    currentDaySlot = gf_dayAndHalfHour();
+    static bool dbaseLoaded = false; // the data base is read once per process
+    if (!dbaseLoaded) {
+        dbaseLoaded = true;
+        gf_readDbase();
+    }
     ALL_INSTALL_PATH.value.set(SIM_INSTALL_PATH.getValue());
-    gf_updateTextBoxString(ALL_INSTALL_PATH);
     gf_enableControl(ALL_INSTALL_PATH);
+    gf_updateTextBoxString(ALL_INSTALL_PATH);
+    if (ALL_INSTALL_PATH.value.empty())
+        lf_detectP3D();
     gf_invalidateStatusArea();
+    lf_detectRealTrafficClient();
     lf_enableSecondGroup();
+    gf_readAirports();
+}
+
+void lf_checkStockAirportsPath()
+{
+    g_stockSceneryPath = fs::path(SIM_INSTALL_PATH.getValue()) / "Scenery";
+    if (!fs::exists(g_stockSceneryPath))
+        gf_showMessage(fmt::format("Stock airports path does not exist: {}", g_stockSceneryPath.string()), true);
+}
+
+// A saved livery scan that is gone is made again in this start.
+void lf_checkSavedLiveryScan()
+{
+    if (SCAN_LIVERIES.value.load() || fs::exists(g_liveriesScannedFile))
+        return;
+    gf_showMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedFile.string()), true);
+    SCAN_LIVERIES.value = true;
+    gf_saveBoolParameter(SCAN_LIVERIES);
+    gf_setCheckMark(SCAN_LIVERIES, true);
+    gf_invalidateStatusArea();
+}
+
+std::uint64_t lf_countFiles(const fs::path& folder)
+{
+    std::error_code error;
+    std::uint64_t count = 0;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file())
+            ++count;
+    return count;
+}
+
+void lf_addonAirportStep()
+{
+    if (SCAN_AIRPORTS.value.load()) {
+        g_mainWindow.simaddonCount = 0;
+        g_mainWindow.thirdpCount = 0;
+        gf_invalidateStatusArea();
+        gf_scanAddonAirports();
+    }
+    g_mainWindow.simaddonCount = lf_countFiles(g_myOrbxFolder);
+    g_mainWindow.thirdpCount = lf_countFiles(g_myThirdpartyFolder);
+    gf_invalidateStatusArea();
+}
+
+bool lf_exitRequested()
+{
+    return exitingFlag.load() || quitFlag.load();
+}
+
+void lf_startUp()
+{
+    lf_checkWorkingFolder();
+    lf_prepareStartUp();
+    lf_checkStockAirportsPath();
+    gf_initScanThrottle();
+    lf_checkSavedLiveryScan();
+    // A scan option ticked during the start-up left the emptying of the tables to this thread.
+    if (liveryTablesResetRequestFlag.exchange(false))
+        gf_clearLiveryTables();
+    gf_scanLiveries();
+    if (lf_exitRequested())
+        return;
+    lf_addonAirportStep();
+    if (lf_exitRequested()) {
+        gf_requestExit(ExitReason::UserClosedSim, 1);
+        return;
+    }
+    gf_createFlightPlanFolder();
+    lf_readMyParkAirports();
+    gf_enableControl(g_rereadButton);
+    const std::string destination = DESTINATION.getValue();
+    if (!destination.empty()) {
+        if (const std::optional<AirportRecord> airport = gf_findAirport(destination))
+            lf_newDestination(destination, {airport->latitude, airport->longitude});
+    } else {
+        gf_enableControl(g_rereadButton);
+    }
+    gf_setStayOnTop(ALWAYS_ON_TOP.value.load());
+    if (AUTO_RANGE.value.load()) {
+        gf_chooseTrafficRange({userOnGround.load(), userAc.altitude, {userAc.latitude, userAc.longitude}});
+        gf_disableControl(LATERAL_RANGE);
+    }
+    gf_invalidateControlArea();
+    lf_runConnection();
 }
 
 } // namespace
 
+fs::path g_stockSceneryPath;
+
 void lf_startUpOrva()
 {
+    WorkThreadScope workThread;
     try {
-        lf_checkWorkingFolder();
-        lf_prepareStartUp();
-        gf_enableControl(g_rereadButton);
-        gf_setStayOnTop(ALWAYS_ON_TOP.value.load());
-        if (AUTO_RANGE.value.load())
-            gf_disableControl(LATERAL_RANGE);
-        gf_invalidateControlArea();
+        lf_startUp();
     } catch (...) {
         gf_reportException("lf_startUpOrva");
     }

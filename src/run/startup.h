@@ -2,6 +2,7 @@
 // The start-up sequence: the body of the work thread that the main window starts at program
 // start and after every restart.
 
+#include <filesystem>
 #include <thread>
 
 // Receives each new work thread, which is detached at once: the GUI thread never waits for it.
@@ -9,3 +10,7 @@ extern std::thread startUpThread;
 
 // The work thread's body. Every exception ends here in the exception report.
 void lf_startUpOrva();
+
+// The simulator's stock scenery folder: the install path followed by "Scenery"; set by the
+// start-up before the add-on airport scan, which reads it.
+extern std::filesystem::path g_stockSceneryPath;

@@ -1,17 +1,12 @@
 #include "traffic/own_position.h"
 
 #include "core/geodesy.h"
+#include "simlink/sim_state.h"
 
-#include <atomic>
 #include <charconv>
 #include <fmt/format.h>
-#include <mutex>
 
 namespace {
-
-std::mutex ownPositionMutex; // guards ownPosition
-OwnPosition ownPosition;
-std::atomic<long long> simUnixTime{0};
 
 // The shortest text that reads back as the same double ("{}" of std::format): 250000 stays
 // "250000", while 100000 becomes "1e+05".
@@ -24,16 +19,23 @@ std::string lf_shortest(double value)
 
 } // namespace
 
+// The own position is the work thread's copy of the user aircraft (userAc), which the update
+// pass refreshes once a second; there is no second copy to keep in step.
 void gf_storeOwnPosition(const OwnPosition& position)
 {
-    std::lock_guard lock(ownPositionMutex);
-    ownPosition = position;
+    userAc.pitch = position.pitch;
+    userAc.bank = position.bank;
+    userAc.heading = position.heading;
+    userAc.altitude = position.altitude;
+    userAc.groundVelocity = position.groundSpeed;
+    userAc.latitude = position.latitude;
+    userAc.longitude = position.longitude;
 }
 
 OwnPosition gf_ownPosition()
 {
-    std::lock_guard lock(ownPositionMutex);
-    return ownPosition;
+    return {userAc.pitch, userAc.bank, userAc.heading, userAc.altitude, userAc.groundVelocity, userAc.latitude,
+            userAc.longitude};
 }
 
 void gf_storeSimUnixTime(long long seconds)
@@ -44,11 +46,6 @@ void gf_storeSimUnixTime(long long seconds)
 long long gf_simUnixTime()
 {
     return simUnixTime.load();
-}
-
-bool gf_isUnknownPosition(double latitude, double longitude)
-{
-    return latitude >= 0.0 && latitude <= 0.0009 && longitude >= 0.0 && longitude <= 0.05;
 }
 
 std::string gf_ownPositionLine(const OwnPosition& p)

@@ -1,7 +1,7 @@
 #pragma once
-// The user aircraft as the RealTraffic link tells it to the client. The simulator connection
-// stores the values of every user-aircraft block it receives; the link reads the latest ones
-// when it sends the own position (on the work thread).
+// The user aircraft as the RealTraffic link tells it to the client: a view of the work thread's
+// copy of the user-aircraft data (userAc), which the update pass refreshes once a second. Work
+// thread only.
 
 #include <string>
 
@@ -21,9 +21,6 @@ OwnPosition gf_ownPosition();
 void gf_storeSimUnixTime(long long seconds);
 long long gf_simUnixTime();
 
-// Inside the box of latitude 0..0.0009 and longitude 0..0.05 degrees the simulator has not yet
-// told where the user aircraft is.
-bool gf_isUnknownPosition(double latitude, double longitude);
 
 // "Qs121=..." with the line end: pitch and bank (radians x 100000) and altitude (feet x 1000)
 // with one significant digit, heading, latitude and longitude in radians with six decimals,

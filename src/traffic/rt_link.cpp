@@ -7,6 +7,7 @@
 #include "engine/live_removal.h"
 #include "platform/net_socket.h"
 #include "run/exit.h"
+#include "simlink/sim_state.h"
 #include "traffic/own_position.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
@@ -240,7 +241,7 @@ void gf_sendOwnPosition()
     if (!rtClientLocal.load())
         return;
     const OwnPosition own = gf_ownPosition();
-    if (gf_isUnknownPosition(own.latitude, own.longitude))
+    if (gf_inNotYetKnownBox(own.latitude, own.longitude))
         return;
     if (!rtConnected.load()) {
         // During an exit nobody waits for the client.

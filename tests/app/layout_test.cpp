@@ -4,11 +4,14 @@
 #include "app_fixture.h"
 
 #include "app/application.h"
+#include "app/gui_queue.h"
 #include "app/message_line.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
 #include "run/startup.h"
+#include "simlink/sim_client.h"
 
+#include <thread>
 #include <vector>
 
 namespace apptest {
@@ -98,7 +101,8 @@ TEST_F(LayoutTest, EveryControlStandsWhereTheLayoutSaysBoundToItsSetting)
     EXPECT_EQ(MAX_FIT.hwnd.load(), nullptr);
 }
 
-// The controls after the start-up, which loads the settings and enables its two groups.
+// The controls after the start-up, which loads the settings and enables its two groups, and
+// then waits in the run for a simulator that never comes until the window is closed.
 TEST_F(LayoutTest, StartUpLoadsTheSettingsAndEnablesTheControls)
 {
     std::filesystem::create_directories(folder.path() / "docs");
@@ -110,7 +114,12 @@ TEST_F(LayoutTest, StartUpLoadsTheSettingsAndEnablesTheControls)
                                              "<parameter name=\"BLOCK_CALLSIGN\" value=\"DLH4\"/>\n"
                                              "<parameter name=\"SIM_INSTALL_PATH\" value=\"/sim/P3D v5\"/>\n"
                                              "</parameters>\n");
-    lf_startUpOrva();
+    std::thread workThread(lf_startUpOrva);
+    ASSERT_TRUE(waitFor([] { return gf_simClientThreadRunning(); })) << "the start-up reaches the run";
+    gf_requestExit(ExitReason::UserClosedSim, 0);
+    workThread.join();
+    EXPECT_EQ(exitLogged(), "USER CLOSED SIM");
+    gf_drainGuiQueue(); // the work thread's control changes reach the widgets on this thread
     EXPECT_FALSE(messageIsError()) << messageText();
 
     struct State {

@@ -20,12 +20,18 @@ wait_until() {
   done
 }
 
-# A fresh program folder (with docs/), per-user data folder and runtime folder.
+# A fresh program folder (with docs/), per-user data folder, runtime folder and home, and a Wine
+# prefix in which Prepar3D v5 is installed (its registry key and its Scenery folder).
 make_folders() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-e2e.XXXXXX")
-  mkdir -p "$work/program/docs" "$work/config" "$work/runtime"
+  mkdir -p "$work/program/docs" "$work/config" "$work/runtime" "$work/home/Documents"
   chmod 700 "$work/runtime"
-  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime HOME=$work/home
+  export XDG_DOCUMENTS_DIR=$work/home/Documents WINEPREFIX=$work/wine
+  mkdir -p "$WINEPREFIX/drive_c/Prepar3D v5/Scenery"
+  printf '%s\n' 'WINE REGISTRY Version 2' ';; All keys relative to \\Machine' '' \
+    '[Software\\Lockheed Martin\\Prepar3D v5] 1700000000' \
+    '"SetupPath"="C:\\Prepar3D v5\\"' >"$WINEPREFIX/system.reg"
   parameters=$work/config/Orvanta_P3D/parameters.xml
   log=$work/program/Log.txt
 }

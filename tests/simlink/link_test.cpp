@@ -271,6 +271,7 @@ TEST_F(LinkTest, ANewFlightOrPositionRestartsAndTheSimEventFollowsTheFlight)
     EXPECT_TRUE(waitForLog("===> New file loaded"));
     EXPECT_TRUE(waitForLog("Exiting: RESTART"));
     ASSERT_TRUE(gf_waitForExitIdle(kDeadline));
+    connect(); // the next run connects again
     sim->sendPositionChanged();
     EXPECT_TRUE(waitForLog("===> User ac position changed"));
 }

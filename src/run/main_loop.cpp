@@ -1,0 +1,266 @@
+#include "run/main_loop.h"
+
+#include "airports/airport_services.h"
+#include "app/controls.h"
+#include "app/main_window.h"
+#include "app/message_line.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "engine/traffic_queue.h"
+#include "engine/update_pass.h"
+#include "liveries/livery_services.h"
+#include "params/control_port.h"
+#include "params/parameters.h"
+#include "run/exit.h"
+#include "run/run_flags.h"
+#include "run/traffic_range.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_queues.h"
+#include "simlink/sim_state.h"
+#include "traffic/own_position.h"
+#include "traffic/rt_link.h"
+#include "traffic/traffic_reader.h"
+#include "traffic/traffic_status.h"
+
+#include <chrono>
+#include <fmt/format.h>
+#include <new>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPass = std::chrono::milliseconds(10);
+
+int notRunningCountdown = 100;
+
+bool lf_exitRequested()
+{
+    return exitingFlag.load() || quitFlag.load();
+}
+
+// The periodic jobs log what they catch with their own name and pass it on to the main loop.
+template <typename Job>
+void lf_runJob(const char* name, Job job)
+{
+    try {
+        job();
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{}: {}", name, e.what()));
+        throw;
+    }
+}
+
+UserRangeSituation lf_userSituation()
+{
+    return {userOnGround.load(), userAc.altitude, {userAc.latitude, userAc.longitude}};
+}
+
+void lf_flushStaticRequest()
+{
+    if (!flushStaticRequestFlag.exchange(false))
+        return;
+    gf_removeAllStatics();
+    if (!INITIAL_LOAD_ONLY.value.load()) {
+        INITIAL_LOAD_ONLY.value = true; // in memory only
+        gf_setCheckMark(INITIAL_LOAD_ONLY, true);
+    }
+}
+
+// The first step of a requested recalculation collects the callsigns of the traffic for 15 ticks;
+// the second adjusts the parking.
+void lf_parkingRequest()
+{
+    if (!parkingRequestFlag.load())
+        return;
+    if (!parkingCollectingFlag.load()) {
+        parkingCollectingFlag = true;
+        gf_disableParkingControls();
+        trafficReader.startCallsignCollection();
+        return;
+    }
+    parkingCollectingFlag = false;
+    gf_clearError();
+    if (!gf_parkAirport().code.empty())
+        gf_parkingAdjustments();
+    parkingRequestFlag = false;
+}
+
+void lf_everyMinuteJobs(std::uint32_t n)
+{
+    g_mainWindow.renewalCountdown = 20 - ((n / 60) % 20);
+    gf_invalidateStatusArea();
+    if (n % 1200 != 0)
+        return;
+    gf_logNoMatchList();
+    if (staticParkingActive.load() && !INITIAL_LOAD_ONLY.value.load() && !parkingRequestFlag.load())
+        parkingRequestFlag = true;
+    if (n % 86400 != 0)
+        return;
+    tickCounter = 0;
+    gf_logMatchingSummary();
+    liveryByHexId.clear();
+}
+
+} // namespace
+
+// The system timer resolution needs no raising around the loop: sleeps here are fine-grained.
+void mainLoop()
+{
+    try {
+        gf_checkForParkAirportUpdates(true);
+        gf_updateReaderIndicators();
+        tickCounter = 0;
+        auto deadline = Clock::now() + kPass;
+        currentDaySlot = gf_dayAndHalfHour();
+        gf_setAcceptTraffic(true);
+        while (lf_workOrva()) {
+            // Whole milliseconds left, truncated: less than one and the pass runs at once.
+            if (std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count() > 0)
+                std::this_thread::sleep_until(deadline);
+            // A tick that this pass did not take aligns the grid to the simulator's second.
+            if (tickFlag.load())
+                deadline = Clock::now();
+            deadline += kPass;
+        }
+    } catch (...) {
+        gf_reportException("mainLoop");
+    }
+}
+
+bool lf_workOrva()
+{
+    if (!simRunningFlag.load()) {
+        lf_workSimNotRunning();
+        return !lf_exitRequested();
+    }
+    try {
+        gf_updateAI();
+        gf_applyUserAcUpdates();
+        bool pending = true;
+        if (!tickFlag.compare_exchange_strong(pending, false))
+            return !lf_exitRequested();
+        lf_everySecond();
+        if (lf_exitRequested())
+            return false;
+        const std::uint32_t n = tickCounter.load();
+        if (n % 15 == 0) {
+            lf_every5Seconds();
+            return true;
+        }
+        if (n % 16 == 0 && !parkingCollectingFlag.load())
+            gf_checkForParkAirportUpdates(false);
+        if (n % 59 == 0)
+            gf_updateReaderIndicators();
+        return true;
+    } catch (const std::bad_alloc& e) {
+        gf_log(fmt::format("{}: {}", "lf_workOrva", e.what()));
+        throw;
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{}: {}", "lf_workOrva", e.what()));
+        throw;
+    }
+}
+
+void lf_workSimNotRunning()
+{
+    lf_runJob("lf_workSimNotRunning", [] {
+        if (!flightNotRunningFlag.load()) {
+            gf_setAcceptTraffic(false);
+            flightNotRunningFlag = true;
+            notRunningCountdown = 100;
+            gf_clearPositionBuffers();
+            gf_log(fmt::format("{} Flight not running", gf_utcClockNow()));
+        }
+        gf_SimCommands();
+        gf_applyUserAcUpdates();
+        if (--notRunningCountdown > 0)
+            return;
+        lf_handleReReadRequest();
+        lf_handleWindowRequests();
+        gf_sendOwnPosition();
+        notRunningCountdown = 100;
+        currentDaySlot = gf_dayAndHalfHour();
+    });
+}
+
+void lf_everySecond()
+{
+    if (flightNotRunningFlag.exchange(false)) {
+        gf_log(fmt::format("{} Flight resumed", gf_utcClockNow()));
+        gf_setAcceptTraffic(true);
+    }
+    gf_messageLineTick();
+    currentDaySlot = gf_dayAndHalfHour();
+    ++tickCounter;
+    lf_flushStaticRequest();
+    if (blockRequestFlag.load()) {
+        // The live aircraft with that callsign goes with the engine's tables; the request is done.
+        blockRequestFlag = false;
+    }
+    lf_handleWindowRequests();
+}
+
+void lf_every5Seconds()
+{
+    lf_runJob("lf_every5Seconds", [] {
+        trafficReader.setReferencePosition({userAc.latitude, userAc.longitude});
+        if (g_professionalEdition.load())
+            lf_sendQs123(gf_simUnixTime());
+        lf_handleReReadRequest();
+        lf_every15Seconds();
+    });
+}
+
+void lf_every15Seconds()
+{
+    lf_runJob("lf_every15Seconds", [] {
+        lf_parkingRequest();
+        const TrafficStatus status = gf_trafficStatus();
+        if (status.trafficIndicator == kIndicatorNoData || status.qnhIndicator == kIndicatorNoData)
+            gf_updateReaderIndicators();
+        if (tickCounter.load() % 30 == 0)
+            lf_every30Seconds();
+    });
+}
+
+void lf_every30Seconds()
+{
+    lf_runJob("lf_every30Seconds", [] {
+        if (matchingDepthChangedFlag.exchange(false))
+            gf_clearNoMatchList();
+        if (AUTO_RANGE.value.load())
+            gf_chooseTrafficRange(lf_userSituation());
+        if (readerErrorFlag.load()) {
+            gf_showError("1001: RT error");
+            gf_requestExit(ExitReason::SystemError, 0);
+        }
+        const std::uint32_t n = tickCounter.load();
+        if (n % 60 == 0)
+            lf_everyMinuteJobs(n);
+    });
+}
+
+void lf_handleReReadRequest()
+{
+    if (!rereadRequestFlag.load() || parkingBusyFlag.load())
+        return;
+    std::string message;
+    if (gf_checkReservedStand(true, message))
+        gf_showMessage(message, true);
+    gf_enableControl(g_rereadButton);
+    gf_enableControl(DESTINATION);
+    rereadRequestFlag = false;
+}
+
+void lf_handleWindowRequests()
+{
+    if (maxLiveRequestFlag.exchange(false))
+        gf_applyMaxLive();
+    if (navLightsRequestFlag.exchange(false))
+        gf_applyNavLightsWhileParked();
+    if (trafficRangeRequestFlag.exchange(false) && AUTO_RANGE.value.load())
+        gf_chooseTrafficRange(lf_userSituation());
+    if (const std::optional<DestinationRequest> destination = gf_takeDestinationRequest())
+        gf_setDestinationParkAirport(destination->code, destination->position);
+}
