@@ -20,20 +20,13 @@ wait_until() {
   done
 }
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/stand_ins.sh"
+
 # A fresh program folder (with docs/), per-user data folder, runtime folder and home, and a Wine
-# prefix in which Prepar3D v5 is installed (its registry key and its Scenery folder).
+# prefix in which Prepar3D v5 is installed.
 make_folders() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-e2e.XXXXXX")
-  mkdir -p "$work/program/docs" "$work/config" "$work/runtime" "$work/home/Documents"
-  chmod 700 "$work/runtime"
-  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime HOME=$work/home
-  export XDG_DOCUMENTS_DIR=$work/home/Documents WINEPREFIX=$work/wine
-  mkdir -p "$WINEPREFIX/drive_c/Prepar3D v5/Scenery"
-  printf '%s\n' 'WINE REGISTRY Version 2' ';; All keys relative to \\Machine' '' \
-    '[Software\\Lockheed Martin\\Prepar3D v5] 1700000000' \
-    '"SetupPath"="C:\\Prepar3D v5\\"' >"$WINEPREFIX/system.reg"
-  parameters=$work/config/Orvanta_P3D/parameters.xml
-  log=$work/program/Log.txt
+  make_program_folders
 }
 
 # Openbox names its theme and the work area only at the end of its start-up; a window mapped

@@ -432,7 +432,15 @@ void FakeSim::Impl::closeEverything(const char* reason)
         std::filesystem::remove(config.socketPath, ec);
         ownsSocketPath = false;
     }
-    trace.write("end", {{"reason", reason}});
+    // The last line sums up what the stand-in sent, which the trace does not list line by line.
+    const Status totals = state.status();
+    trace.write("end", {{"reason", reason},
+                        {"connections_seen", totals.connectionsSeen},
+                        {"frames_sent", totals.framesSent},
+                        {"data_sent", totals.dataSent},
+                        {"exceptions_sent", totals.exceptionsSent},
+                        {"ai_created", totals.aiCreated},
+                        {"ai_removed", totals.aiRemoved}});
     ended = true;
 }
 
