@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The start-up's own checks, without a simulator: the program's folder, and the update check.
+#   startup_checks.sh <program>
+source "$(dirname "$0")/common.sh"
+program=$1
+make_folders
+trap cleanup EXIT
+start_wm
+
+run_until_logged() {
+  start_program "$program"
+  wait_until 60 log_has "$1" || fail "no \"$1\""
+  wait_until 60 find_window || fail "no window"
+  kill "$program_pid"
+  wait "$program_pid" 2>/dev/null || true
+  program_pid=
+}
+
+# Not in its own folder: the error, and no run.
+rm -rf "$work/program/docs"
+run_until_logged "Error 41: Orvanta_P3D must be run from the Orvanta_P3D folder!"
+log_has "Waiting for Prepar3Dv5" && fail "a run started without the docs folder"
+mkdir -p "$work/program/docs"
+
+# The same version on the server: nothing happens, the run starts.
+publish_version "10.9.8"
+run_until_logged "Waiting for Prepar3Dv5 ..."
+log_has "available" && fail "an update for the running version"
+
+# A newer version: the installer is unpacked next to the program and start-up stops.
+publish_version "10.9.9"
+mkdir -p "$work/installer"
+printf 'MZ new installer' >"$work/installer/install_new_version.exe"
+(cd "$work/installer" && zip -q "$work/program/server/release/setup_Orvanta_P3D_d_v10.9.9.zip" install_new_version.exe)
+notice="Error New version 10.9.9 available. Exit here, and run as administrator:   \"$work/program/install_new_version.exe\""
+run_until_logged "$notice"
+[ "$(cat "$work/program/install_new_version.exe")" = "MZ new installer" ] || fail "the installer was not unpacked"
+[ ! -e "$work/program/setup_Orvanta_P3D_d_v10.9.9.zip" ] || fail "the archive was left"
+log_has "Waiting for Prepar3Dv5" && fail "a run started after the new-version notice"
+echo "start-up checks ok"
