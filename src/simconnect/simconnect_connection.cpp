@@ -1,6 +1,7 @@
 #include "simconnect/simconnect_connection.h"
 
 #include <bit>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <netinet/in.h>
@@ -87,10 +88,16 @@ HRESULT SimConnectConnection::beginPacket(std::uint32_t requestNumber, std::uint
         return E_FAIL;
     if (const HRESULT status = failureStatus(); status != S_OK)
         return status;
-    if (size > kSendBufferSize - writePos_) {
-        // Only held packets can fill the buffer: they leave first to make room.
-        if (size > kSendBufferSize || flush() != S_OK)
+    if (size > kSendBufferSize)
+        return E_FAIL;
+    if (size > kHeldBufferLimit - writePos_ && flush() != S_OK) // only held packets fill it
+        return E_FAIL;
+    if (writePos_ + size > sendBuffer_.size()) {
+        try {
+            sendBuffer_.resize(std::max(writePos_ + size, 2 * sendBuffer_.size()));
+        } catch (const std::bad_alloc&) {
             return E_FAIL;
+        }
     }
     packetStart_ = writePos_;
     const std::span<std::uint8_t> packet(sendBuffer_.data() + writePos_, size);

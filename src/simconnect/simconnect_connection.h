@@ -40,7 +40,11 @@ private:
 
 class SimConnectConnection : public SimConnectTransport {
 public:
+    // The largest packet. Packets held for one flush gather in a buffer that grows up to
+    // kHeldBufferLimit, so that a frame's position writes for a thousand objects still leave
+    // in one write.
     static constexpr std::size_t kSendBufferSize = 41088;
+    static constexpr std::size_t kHeldBufferLimit = 1u << 20;
     static constexpr std::uint32_t kPacketIdBase = 0xF0000000u;
 
     SimConnectConnection(platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event);
@@ -84,7 +88,7 @@ private:
     void* dispatchContext_ = nullptr;
 
     // Under gf_scSendLock().
-    std::array<std::uint8_t, kSendBufferSize> sendBuffer_{};
+    std::vector<std::uint8_t> sendBuffer_ = std::vector<std::uint8_t>(kSendBufferSize);
     std::size_t writePos_ = 0;
     std::size_t packetStart_ = 0;
     std::uint32_t lastSendId_ = 0;

@@ -230,7 +230,7 @@ void lf_positions(HANDLE handle, int count)
 
 TEST_F(PacketTest, HeldPacketsLeaveInOneWriteWithTheSameBytes)
 {
-    constexpr int kPoses = 200; // 200 x 100 bytes: well inside the send buffer
+    constexpr int kPoses = 1000; // a frame of a thousand objects: 100,000 bytes in one write
     auto other = sctest::TestServer::tcp(AF_INET);
     auto separate = sctest::openClient(world, *other);
     lf_positions(separate->handle, kPoses);
@@ -252,13 +252,14 @@ TEST_F(PacketTest, HeldPacketsLeaveInOneWriteWithTheSameBytes)
 TEST_F(PacketTest, HeldPacketsThatOverfillTheBufferLeaveBeforeTheNextOne)
 {
     ASSERT_EQ(gf_scSetSendAtOnce(client->handle, false), S_OK);
-    lf_positions(client->handle, 411); // 410 packets of 100 bytes fit into 41088
+    constexpr int kFit = static_cast<int>(qmx::SimConnectConnection::kHeldBufferLimit / 100); // 100-byte packets
+    lf_positions(client->handle, kFit + 1);
     const auto connection = scFindConnection(client->handle);
     EXPECT_EQ(connection->pendingBytes(), 100u);
-    const Bytes first = next(41000);
-    ASSERT_EQ(first.size(), 41000u);
-    // The last packet of the first block is the 410th position, send id 2 + 409.
-    EXPECT_EQ(Bytes(first.begin() + 40912, first.begin() + 40916), sctest::u32le(411));
+    const Bytes first = next(kFit * 100);
+    ASSERT_EQ(first.size(), kFit * 100u);
+    // The last packet of the first block is position kFit, send id 2 + kFit - 1.
+    EXPECT_EQ(Bytes(first.end() - 100 + 12, first.end() - 100 + 16), sctest::u32le(1 + kFit));
     ASSERT_EQ(SimConnect_Close(client->handle), S_OK); // sends the held rest
     client->handle = nullptr;
     EXPECT_EQ(next(100).size(), 100u);
