@@ -1,7 +1,7 @@
 #include "simconnect/simconnect_connection.h"
 
-#include <bit>
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <map>
 #include <netinet/in.h>
