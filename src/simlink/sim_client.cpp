@@ -96,13 +96,14 @@ const Definition kThrottleDefinition{simid::kDefThrottleSpoilers,
                                       {"GENERAL ENG THROTTLE LEVER POSITION:1", "percent", kF64},
                                       {"GENERAL ENG THROTTLE LEVER POSITION:2", "percent", kF64}}};
 
-struct ClientEvent {
+// A client or system event and the simulator's name for it.
+struct NamedEvent {
     std::uint32_t id;
     const char* name;
 };
 
 // In the order in which they are mapped.
-constexpr ClientEvent kClientEvents[] = {
+constexpr NamedEvent kClientEvents[] = {
     {simid::kGearSet, "GEAR_SET"},
     {simid::kEngineAutoStart, "ENGINE_AUTO_START"},
     {simid::kEngineAutoShutdown, "ENGINE_AUTO_SHUTDOWN"},
@@ -131,12 +132,7 @@ constexpr std::uint32_t kGroupEvents[] = {
     simid::kFreezeAttitudeSet,
 };
 
-struct SystemEvent {
-    std::uint32_t id;
-    const char* name;
-};
-
-constexpr SystemEvent kSystemEvents[] = {
+constexpr NamedEvent kSystemEvents[] = {
     {simid::kEventSim, "Sim"},
     {simid::kEventObjectAdded, "ObjectAdded"},
     {simid::kEventObjectRemoved, "ObjectRemoved"},
@@ -160,11 +156,11 @@ void lf_addDefinition(HANDLE handle, const Definition& definition)
 // The registrations; their results are not examined (a refused one comes back as an exception).
 void lf_initSimConnect(HANDLE handle)
 {
-    for (const SystemEvent& event : kSystemEvents)
+    for (const NamedEvent& event : kSystemEvents)
         SimConnect_SubscribeToSystemEvent(handle, event.id, event.name);
     for (const Definition& definition : kDefinitions)
         lf_addDefinition(handle, definition);
-    for (const ClientEvent& event : kClientEvents)
+    for (const NamedEvent& event : kClientEvents)
         SimConnect_MapClientEventToSimEvent(handle, event.id, event.name);
     lf_addDefinition(handle, kThrottleDefinition);
     for (const std::uint32_t event : kGroupEvents)
@@ -182,7 +178,7 @@ void lf_releaseSimConnect()
     lf_changeStatus([](SimLinkStatus& s) { s.simConnected = false; });
     for (const std::uint32_t definition : kClearedDefinitions)
         SimConnect_ClearDataDefinition(handle, definition);
-    for (const SystemEvent& event : kSystemEvents)
+    for (const NamedEvent& event : kSystemEvents)
         SimConnect_UnsubscribeFromSystemEvent(handle, event.id);
     {
         // No work-thread call may use the handle once it is closed.
