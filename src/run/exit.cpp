@@ -47,6 +47,18 @@ std::condition_variable exitMachineIdle;
 MachineState machineState = MachineState::Idle;
 std::optional<ExitReason> pendingFinalExit;
 ExitTimings timings;
+ExitStepObserver stepObserver;
+
+void lf_step(std::string_view name)
+{
+    ExitStepObserver observer;
+    {
+        std::lock_guard lock(exitMachineMutex);
+        observer = stepObserver;
+    }
+    if (observer)
+        observer(name);
+}
 
 ExitTimings lf_timings()
 {
@@ -81,9 +93,11 @@ void lf_stopRun(ExitReason reason)
     gf_logf("Exiting: {}", gf_exitReasonName(reason));
     if (reason == ExitReason::Restart)
         gf_showMessage("Prepare for a restart ...", true);
+    lf_step("readers");
     gf_stopReaders();
     std::this_thread::sleep_for(pause.afterReaders);
     lf_waitForWorkThread();
+    lf_step("aircraft");
     gf_removeAllLiveAc();
     gf_removeAllStatics();
     {
@@ -91,6 +105,7 @@ void lf_stopRun(ExitReason reason)
         gf_handOverAllRemovals();
     }
     std::this_thread::sleep_for(pause.afterRemovals);
+    lf_step("link");
     gf_closeRealTrafficServer();
     if (reason == ExitReason::SystemError) {
         std::this_thread::sleep_for(pause.onSystemError);
@@ -98,16 +113,19 @@ void lf_stopRun(ExitReason reason)
         gf_logf("User closed {}", "Orvanta_P3D");
         quitFlag = true;
     }
+    lf_step("simconnect");
     gf_requestSimClientStop();
     gf_joinSimClientThread();
     // With both threads ended, what the connection left for the work thread is applied here.
     gf_applyUserAcUpdates();
+    lf_step("flight plans");
     liveryByHexId.clear();
     gf_removeFlightPlanFolder();
 }
 
 void lf_finishFinalExit()
 {
+    lf_step("final");
     restartFlag = false;
     gf_setParameterString(DESTINATION, "");
     gf_setParameterString(BLOCK_CALLSIGN, "");
@@ -144,6 +162,7 @@ void lf_resetParkAndLists()
 // SimConnect thread of the run have ended.
 void lf_restartReset(ExitReason reason)
 {
+    lf_step("reset");
     gf_clearError();
     gf_resetReaders();
     if (reason == ExitReason::Restart) {
@@ -172,6 +191,7 @@ std::optional<ExitReason> lf_countDown(std::uint32_t seconds)
         std::lock_guard lock(exitMachineMutex);
         machineState = MachineState::CountingDown;
     }
+    lf_step("countdown");
     lf_restartCountdown(seconds);
     std::lock_guard lock(exitMachineMutex);
     machineState = MachineState::Running;
@@ -259,6 +279,12 @@ void lf_restartCountdown(std::uint32_t seconds)
         gf_showMessage(fmt::format("Restarting after {} second{}", left, left == 1 ? "" : "s"), false);
         std::this_thread::sleep_for(step);
     }
+}
+
+void gf_setExitStepObserver(ExitStepObserver observer)
+{
+    std::lock_guard lock(exitMachineMutex);
+    stepObserver = std::move(observer);
 }
 
 void gf_setExitTimings(const ExitTimings& newTimings)

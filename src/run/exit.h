@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 enum class ExitReason : std::int32_t {
@@ -46,6 +47,11 @@ struct ExitTimings {
     std::chrono::milliseconds countdownStep{1000};
 };
 void gf_setExitTimings(const ExitTimings& timings);
+
+// Told the name of every step of the exit thread before it runs ("readers", "aircraft", "link",
+// "simconnect", "flight plans", "final", "reset", "countdown"); for tests.
+using ExitStepObserver = std::function<void(std::string_view step)>;
+void gf_setExitStepObserver(ExitStepObserver observer);
 
 // True when no exit thread runs (any more) before the deadline; for tests and the program end.
 bool gf_waitForExitIdle(std::chrono::milliseconds timeout);

@@ -1,3 +1,5 @@
+#include "app/app_messages.h"
+#include "app/gui_queue.h"
 #include "app/message_line.h"
 #include "params/parameter_store.h"
 #include "run/exit.h"
@@ -29,6 +31,8 @@ protected:
     void TearDown() override
     {
         ASSERT_TRUE(gf_waitForExitIdle(10s));
+        gf_setExitStepObserver(nullptr);
+        gf_setAppMessageHandler(nullptr);
         gf_setExitTimings({});
         ParamsTest::TearDown();
     }
@@ -175,4 +179,69 @@ TEST_F(ExitMachine, CountdownMessages)
     lf_restartCountdown(2);
     gf_setMessageLineSink(nullptr);
     EXPECT_EQ(shown, (std::vector<std::string>{"Restarting after 2 seconds", "Restarting after 1 second"}));
+}
+
+namespace {
+
+std::mutex recordMutex;
+std::vector<std::string> steps;
+std::vector<AppMessage> posted;
+
+void lf_recordPosted(AppMessage message)
+{
+    std::lock_guard lock(recordMutex);
+    posted.push_back(message);
+}
+
+} // namespace
+
+TEST_F(ExitMachine, StepsRunInTheirOrderAndEndInTheWindowsMessage)
+{
+    steps.clear();
+    posted.clear();
+    gf_setExitStepObserver([](std::string_view step) {
+        std::lock_guard lock(recordMutex);
+        steps.emplace_back(step);
+    });
+    gf_setAppMessageHandler(lf_recordPosted);
+    gf_openGuiQueue(nullptr); // this thread stands in for the window's
+    gf_requestExit(ExitReason::Restart, 1);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    gf_requestExit(ExitReason::SimWasClosed, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    gf_drainGuiQueue();
+    gf_closeGuiQueue();
+    std::lock_guard lock(recordMutex);
+    const std::vector<std::string> expected{"readers", "aircraft", "link", "simconnect", "flight plans", "reset",
+                                            "countdown", "readers", "aircraft", "link", "simconnect",
+                                            "flight plans", "final"};
+    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(posted, (std::vector<AppMessage>{AppMessage::StartUp, AppMessage::FinalExit}));
+}
+
+TEST_F(ExitMachine, AnExceptionInTheExitThreadIsReportedAndTheProgramStillEnds)
+{
+    posted.clear();
+    gf_setAppMessageHandler(lf_recordPosted);
+    gf_setExitStepObserver([](std::string_view step) {
+        if (step == "link")
+            throw std::runtime_error("link would not close");
+    });
+    restartFlag = true;
+    gf_openGuiQueue(nullptr);
+    gf_requestExit(ExitReason::Restart, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    gf_drainGuiQueue();
+    gf_closeGuiQueue();
+    EXPECT_NE(logText().find("Error FinalExit: link would not close\n"), std::string::npos);
+    EXPECT_FALSE(exitingFlag) << "later exit requests still get through";
+    EXPECT_FALSE(restartFlag);
+    {
+        std::lock_guard lock(recordMutex);
+        EXPECT_EQ(posted, (std::vector<AppMessage>{AppMessage::FinalExit})) << "a final exit, not a restart";
+    }
+    gf_setExitStepObserver(nullptr);
+    gf_requestExit(ExitReason::UserClosedSim, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_NE(logText().find("Exiting: USER CLOSED SIM"), std::string::npos);
 }
