@@ -159,7 +159,8 @@ TEST_F(AiObjectsTest, RefusalsAreMatchedWhileAnotherThreadSendsOnTheConnection)
     // connection's last send id after a creation is often another packet's.
     std::atomic<bool> stop{false};
     std::thread sender([&] {
-        while (!stop)
+        // As fast as it can, but with a bound, so that a slow machine is not flooded for ever.
+        for (int sent = 0; sent < 100000 && !stop; ++sent)
             qmx::SimConnect_TransmitClientEvent(gf_simConnectHandle(), 0, 214, 0, 301, 0);
     });
     constexpr std::uint32_t kRefused = 40;
