@@ -3,7 +3,9 @@
 #include "app/application.h"
 #include "core/log.h"
 #include "platform/single_instance.h"
+#include "run/exit.h"
 
+#include <chrono>
 #include <exception>
 #include <iostream>
 
@@ -18,5 +20,9 @@ int main()
         std::cerr << e.what() << '\n';
         return 1;
     }
-    return gf_runApplication();
+    const int status = gf_runApplication();
+    // The exit thread posted the final exit as its last work; it is let finish before the
+    // program's globals go.
+    gf_waitForExitIdle(std::chrono::seconds(10));
+    return status;
 }

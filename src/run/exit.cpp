@@ -198,6 +198,16 @@ std::optional<ExitReason> lf_countDown(std::uint32_t seconds)
     return std::exchange(pendingFinalExit, std::nullopt);
 }
 
+// The window's message is the exit thread's last work: the machine is idle only after it, so
+// that whoever waits for the exit finds it done. The next run's requests come only after the
+// window took the message up.
+void lf_finish(AppMessage message)
+{
+    exitingFlag = false;
+    gf_postAppMessage(message);
+    lf_setState(MachineState::Idle);
+}
+
 void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
 {
     try {
@@ -215,9 +225,7 @@ void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
             lf_restartReset(reason);
             const std::optional<ExitReason> finalExit = lf_countDown(countdownSeconds);
             if (!finalExit) {
-                exitingFlag = false;
-                lf_setState(MachineState::Idle);
-                gf_postAppMessage(AppMessage::StartUp);
+                lf_finish(AppMessage::StartUp);
                 return;
             }
             reason = *finalExit;
@@ -228,9 +236,7 @@ void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
         restartFlag = false;
     }
     // A final exit always ends the program, also after an exception on the way.
-    exitingFlag = false;
-    lf_setState(MachineState::Idle);
-    gf_postAppMessage(AppMessage::FinalExit);
+    lf_finish(AppMessage::FinalExit);
 }
 
 } // namespace

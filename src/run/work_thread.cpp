@@ -19,10 +19,10 @@ WorkThreadScope::WorkThreadScope()
 
 WorkThreadScope::~WorkThreadScope()
 {
-    {
-        std::lock_guard lock(workThreadMutex);
-        --workThreadsRunning;
-    }
+    // Notified under the lock: the thread is out of the condition variable before a waiter sees
+    // it ended and the program may end.
+    std::lock_guard lock(workThreadMutex);
+    --workThreadsRunning;
     workThreadEnded.notify_all();
 }
 

@@ -7,6 +7,7 @@
 #include "run/exit.h"
 #include "run/run_flags.h"
 #include "run/traffic_range.h"
+#include "run/work_thread.h"
 
 #include <pugixml.hpp>
 
@@ -75,6 +76,7 @@ void AppTest::SetUp()
 
 void AppTest::TearDown()
 {
+    EXPECT_TRUE(gf_waitForWorkThreadEnd(std::chrono::seconds(30))); // a work thread a test started
     EXPECT_TRUE(gf_waitForExitIdle(std::chrono::seconds(30)));
     gf_setExitTimings({});
     gf_closeLog();
