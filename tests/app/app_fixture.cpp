@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include "support/params_fixture.h"
+
 #include "airports/park_airport.h"
 #include "app/application.h"
 #include "app/controls.h"
@@ -12,23 +14,6 @@
 #include <pugixml.hpp>
 
 namespace apptest {
-
-void resetAllParameters()
-{
-    for (Parameter* parameter : gf_allParameters()) {
-        if (auto* p = dynamic_cast<IntParameter*>(parameter))
-            p->value.store(p->defaultValue);
-        else if (auto* p = dynamic_cast<FloatParameter*>(parameter))
-            p->value.store(p->defaultValue);
-        else if (auto* p = dynamic_cast<BoolParameter*>(parameter))
-            p->value.store(p->defaultValue);
-        else if (auto* p = dynamic_cast<StringParameter*>(parameter))
-            p->value.set(p->defaultValue);
-        if (auto* control = dynamic_cast<ParameterControl*>(parameter))
-            control->hwnd.store(nullptr);
-    }
-    gf_mirrorLateralRange();
-}
 
 void resetRunState()
 {
@@ -69,7 +54,7 @@ void AppTest::SetUp()
     gf_setExitTimings({std::chrono::milliseconds(1), std::chrono::milliseconds(1), std::chrono::milliseconds(1),
                        std::chrono::milliseconds(1)});
     gf_initAppDataFolder();
-    resetAllParameters();
+    paramstest::resetAllParameters();
     resetRunState();
     gf_openLog();
 }
@@ -81,7 +66,7 @@ void AppTest::TearDown()
     gf_setExitTimings({});
     gf_closeLog();
     resetRunState();
-    resetAllParameters();
+    paramstest::resetAllParameters();
 }
 
 std::string AppTest::exitLogged() const

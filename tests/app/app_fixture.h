@@ -57,7 +57,6 @@ protected:
     std::atomic<int> wakes{0};
 };
 
-void resetAllParameters();
 void resetRunState();
 
 } // namespace apptest

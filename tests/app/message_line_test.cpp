@@ -82,7 +82,7 @@ TEST_F(MessageLine, ExceptionReportByKind)
     const std::vector<Case> cases{
         {[] { throw qmx::UserErrorException(12, "fix it"); }, "12: fix it", false},
         {[] { throw qmx::SysErrorException(40, "disk"); }, "mainLoop: sys error 40: disk", true},
-        {[] { throw fmt::format_error("bad spec"); }, "std::format error: bad spec", false},
+        {[] { throw fmt::format_error("bad width"); }, "std::format error: bad width", false},
         {[] { throw std::bad_alloc(); }, "mainLoop: std::bad_alloc", true},
         {[] { throw std::out_of_range("idx"); }, "mainLoop: idx", true},
         {[] { throw std::logic_error("logic"); }, "mainLoop: logic", true},
