@@ -1,7 +1,5 @@
 #include "app_fixture.h"
 
-#include "support/params_fixture.h"
-
 #include "airports/park_airport.h"
 #include "app/application.h"
 #include "app/controls.h"
@@ -10,6 +8,7 @@
 #include "run/run_flags.h"
 #include "run/traffic_range.h"
 #include "run/work_thread.h"
+#include "support/params_fixture.h"
 
 #include <pugixml.hpp>
 
