@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <thread>
 
 namespace simlinktest {
@@ -320,6 +321,14 @@ TEST_F(DispatchTest, TheUserBlockIsNeverSeenHalfWritten)
 
 TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)
 {
+    // The restart's reset clears the failed state, so the exit thread waits at its first step
+    // until the failed state has been looked at.
+    std::promise<void> checked;
+    std::shared_future<void> checkedFuture = checked.get_future().share();
+    gf_setExitStepObserver([checkedFuture](std::string_view step) {
+        if (step == "readers")
+            checkedFuture.wait();
+    });
     // Without a connection every request fails.
     gf_getUserAcPosition();
     gf_requestUserOnGround();
@@ -342,6 +351,9 @@ TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)
     lf_flushSimQueues();
     EXPECT_TRUE(pendingCreations.empty());
     EXPECT_FALSE(logHas("remove AI ac from sim failed"));
+    checked.set_value();
+    EXPECT_TRUE(gf_waitForExitIdle(kDeadline));
+    gf_setExitStepObserver(nullptr);
 }
 
 } // namespace
