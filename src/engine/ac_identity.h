@@ -1,0 +1,42 @@
+#pragma once
+// The identity of an aircraft: its description made from received identity data, whether its
+// callsign can be used, and the fixed-width texts by which it is shown in the log and kept in
+// the engine's lookup sets.
+
+#include "engine/ac_records.h"
+#include "traffic/traffic_message.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+// A new description from an identity record: its texts and flag, the category and half
+// wingspan of its type code, the category's pass counts and its rotation and climb pitches
+// (each varied at random by 2.5 and 5 percent). Work thread (the random engine is per thread).
+AcDescription gf_makeAircraftDescription(const AcIdentity& identity);
+
+// False for an empty callsign, "@@@@@@@@", or one of 9 or more characters.
+bool gf_isCallsignUsable(const AcDescription& desc);
+
+using KeyPair = std::pair<std::string_view, std::string_view>;
+// Both texts equal pairwise.
+bool gf_sameKeyPair(const KeyPair& a, const KeyPair& b);
+// Airline and type codes of two descriptions equal.
+bool gf_sameKeyPair(const AcDescription& a, const AcDescription& b);
+
+// "{:3} {:4}" of the airline and the type code.
+std::string gf_aimoKey(std::string_view airline, std::string_view type);
+std::string gf_aimoKey(const AcDescription& desc);
+// The aimo key, a blank and the registration: the entry of NoMatchList.
+std::string gf_flightKeyWithSuffix(const AcDescription& desc);
+// "{:8}" callsign, " ", "{:8}" registration, " ", and "{:3}->{:3}" of origin and destination
+// (eight blanks when both are empty).
+std::string lf_aircraftLabelText(const AcDescription& desc);
+// The long label, a blank and the aimo key: the label of log lines about one aircraft.
+std::string gf_aircraftLabel(const AcDescription& desc);
+std::string gf_aircraftLabelAt(const AcDescription& desc);
+// "{:8}" of the callsign, then " {} {}" of the registration and the aimo key.
+std::string gf_aircraftShortLabel(const AcDescription& desc);
+
+inline std::string gf_aircraftLabel(const StaticAc& ac) { return gf_aircraftLabel(ac.desc); }
+inline std::string gf_aircraftShortLabel(const StaticAc& ac) { return gf_aircraftShortLabel(ac.desc); }

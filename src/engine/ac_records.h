@@ -1,0 +1,201 @@
+#pragma once
+// The engine's aircraft records and the tables that hold them. A static aircraft (parked on a
+// stand by the parking calculation) is a StaticAc; a live aircraft (made from received traffic)
+// is a LiveAc, which is a StaticAc followed by its movement state. Both begin with the
+// aircraft's description. Only the work thread touches the tables; the simulator connection
+// gets copies through its own queues.
+
+#include "core/geodesy.h"
+#include "engine/ac_category.h"
+#include "traffic/traffic_message.h"
+
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// The record's standing with the simulator.
+enum class AcState : std::uint32_t {
+    Buffered = 0,   // not in the simulator (buffered live, or static not yet queued)
+    Creating = 1,   // creation queued
+    InSim = 2,      // in the simulator, object id known
+    Respawning = 3, // removed to be created again with another livery
+    Removing = 4,   // object id handed to the removal queue
+};
+
+// Where a live aircraft is in its life.
+enum class AcPhase : std::uint32_t {
+    PushBack = 0,
+    PushBackDone = 1,
+    Taxi = 2,
+    Takeoff = 3,
+    Airborne = 4,
+    ToStand = 5,
+    Parked = 6,
+    New = 7,
+};
+
+// The identity and model data of an aircraft; made only by gf_makeAircraftDescription.
+struct AcDescription {
+    std::string airline;     // ICAO airline code; "PVT" when still empty at spawn
+    std::string type;        // ICAO model code
+    std::string origin;      // as received; a flight plan needs origin and destination
+    std::string destination;
+    std::string callsign;    // also the tail number by which the simulator binds the object
+    // The two callsigns a learned parking option ties to the aircraft (an aircraft that arrives
+    // under one flight number and leaves under another).
+    std::string cs;
+    std::string csSuffix;
+    std::string registration;
+    std::uint8_t flag = 0;   // live: the coupled-callsign search has run for it
+    AcCategory category = AcCategory::Large;
+    double halfWingspan = 0.0;   // nautical miles
+    double staticCgHeight = 0.0; // feet, from the simulator
+    double staticPitch = 0.0;    // radians, from the simulator
+    double rotationPitch = 0.0;  // radians, negative is nose up
+    double climbPitch = 0.0;     // radians
+    double groundTurnRateDefault = 0.0; // radians per pass
+    double groundTurnRate = 0.0;        // radians per pass, scaled by the ground movement
+    double maxClimbStep = 0.0;          // feet per pass
+    double standSpeed = 0.0;            // knots
+    // The chosen livery's title; empty while none is chosen. Kept as the record's own copy, so
+    // that a rebuilt or emptied livery table never leaves a live aircraft with a dangling title.
+    std::string liveryTitle;
+    std::uint32_t key = 0;      // hex id (live) or static key (1..9999)
+    std::uint32_t flarePasses = 0;
+    std::uint32_t touchdownPasses = 0;
+    std::uint32_t rotationPasses = 0;
+    std::uint32_t climbPasses = 0;
+    std::uint8_t cargo = 0;
+    std::uint8_t fsltlFlag = 0; // the livery title contains "FSLTL_": throttle levers reversed
+};
+
+// Where a stand puts an aircraft.
+struct StandPose {
+    double latitude = 0.0;  // degrees
+    double longitude = 0.0; // degrees
+    double heading = 0.0;   // radians
+};
+
+struct StaticAc {
+    StaticAc() = default;
+    StaticAc(AcDescription description, std::uint32_t standId, StandPose stand, bool cargoStand);
+
+    AcDescription desc;
+    std::uint32_t objectId = 0;
+    double standLat = 0.0;
+    double standLon = 0.0;
+    double standHeading = 0.0;     // radians
+    std::uint64_t parkedStamp = 0; // time of the week, packed as currentDaySlot; 0 = not set
+    std::uint32_t standId = 0;     // 0 = none
+    AcState state = AcState::Buffered;
+    std::uint32_t throttleStep = 5; // 5: none sent yet
+    std::uint32_t flapsStep = 4;    // 4: none sent yet
+    std::uint8_t cargoStand = 0;
+    std::uint8_t removeWhenCreated = 0;
+    std::uint8_t erase = 0;
+};
+
+// The pose written to the simulator every pass, in the order of AcPositionRecord.
+struct AcPose {
+    double latitude = 0.0;  // degrees
+    double longitude = 0.0; // degrees
+    double pitch = 0.0;     // radians
+    double bank = 0.0;      // radians
+    double heading = 0.0;   // radians
+    double altitude = 0.0;  // feet
+    double verticalSpeed = 0.0; // feet per second
+    double trueAirspeed = 0.0;  // knots
+};
+
+inline CurveSegment gf_noCurve()
+{
+    CurveSegment curve;
+    curve.controlEast = std::numeric_limits<double>::quiet_NaN();
+    curve.controlNorth = std::numeric_limits<double>::quiet_NaN();
+    return curve;
+}
+
+struct LiveAc : StaticAc {
+    LiveAc(const StreamPosition& first, AcDescription description, double messageTime);
+
+    // Changes the phase and keeps the old one; setting the phase it already has changes nothing.
+    void setPhase(AcPhase next);
+    bool inGroundMode() const { return groundMode != 0; }
+    bool curveActive() const { return !std::isnan(curve.controlEast) && !std::isnan(curve.controlNorth); }
+
+    AcPose pose;
+    std::deque<StreamPosition> stream; // received positions not yet flown, oldest first
+    double lastMessageTime = 0.0;      // seconds
+    std::int64_t parkedSince = 0;      // steady-clock ticks of 100 ns; 0 = not parked
+    std::int32_t extrapolationsLeft = 0;
+    std::uint32_t holdingSincePass = 0;
+    AcPhase phase = AcPhase::New;
+    AcPhase previousPhase = AcPhase::New;
+    std::uint8_t arrivedWhileLive = 0;
+    std::uint8_t groundMode = 0;
+    std::uint8_t flightPlanSet = 0;
+    std::uint8_t userHold = 0;
+    std::uint8_t holding = 0;
+    double latStep = 0.0;     // degrees per pass
+    double lonStep = 0.0;
+    double pitchStep = 0.0;   // radians per pass
+    double bankStep = 0.0;
+    double headingStep = 0.0;
+    double altitudeStep = 0.0; // feet per pass
+    double verticalRate = 0.0; // feet per minute
+    double legSpeed = 0.0;     // knots, negative while pushing back
+    CurveSegment curve = gf_noCurve();
+    double curveT = 0.0;
+    double curveTStep = 0.0;
+    double turnDistance = 0.0; // degrees
+    StreamPosition pushBackEnd; // the right-hand push-back end
+    double lastClaimLat = 0.0;  // last examined stand-claim position
+    double lastClaimLon = 0.0;
+    std::int32_t maxLead = 1000;
+    std::int32_t maxLag = 1000;
+    std::int32_t rotationCounter = 1;
+    std::int32_t pushBackLegs = 0;
+    std::uint32_t standApproachCount = 0;
+    double legBearing = 0.0; // radians
+    double heightAboveGround = 2500.0;
+    double flareHeight = 0.0;
+    double touchdownHeading = 0.0;
+    double holdDistance = 0.0;
+    double standFirstDistance = 0.0;
+    double standLastDistance = 0.0;
+    double turnDistanceCurve = 0.0;
+    std::optional<double> respawnHeading;
+    std::uint8_t pushBackTurnRight = 0;
+    std::uint8_t pushBackTurnKnown = 0;
+    std::optional<double> groundElevation;
+    std::uint32_t flareStage = 0;
+    std::uint8_t landing = 0;
+    std::uint8_t landed = 0;
+    std::uint8_t towed = 0;
+    std::uint8_t climbConfigured = 0;
+    std::uint8_t takeoffRun = 0;
+    std::uint8_t highLights = 0;
+    std::uint8_t lowLights = 0;
+    std::uint8_t pitchSettling = 0;
+    std::uint8_t rollingOut = 0;
+    std::uint8_t nearStand = 0;
+    std::uint8_t curveTurn = 0;
+};
+
+// ---- The engine's tables, work thread only ----
+extern std::vector<LiveAc> liveAcTable;     // insertion order; erased records compacted each pass
+extern std::vector<StaticAc> staticAcTable;
+extern std::vector<std::uint32_t> acToCreate; // hex ids whose creation request is built next
+extern std::vector<std::string> ghostCallsigns; // each ends in '_'
+extern std::set<std::string> NoMatchList;       // flight keys of live aircraft without a livery
+extern std::deque<std::uint32_t> spawnCheckList; // hex ids of freshly spawned live aircraft
+
+// Room for 512 live and 256 static records, at the start of every run.
+void gf_reserveAcTables();
+// The live aircraft with this key, or null.
+LiveAc* gf_findLiveAc(std::uint32_t key);
