@@ -1,8 +1,24 @@
 #pragma once
-// How other subsystems take the live aircraft out of the simulator.
+// Taking aircraft out of the simulator: the one removal operation, the removal of every live or
+// static aircraft (the exit, a lost traffic client) and the limit on live aircraft. Work thread
+// only, except where the exit runs them after the work thread has ended.
+
+#include "engine/ac_records.h"
+
+// Takes one aircraft (static, or the static part of a live one) out of the simulator: a record
+// that never reached it is only marked for erasing; otherwise its stand is freed, its state set
+// to Removing and its object id queued for removal.
+void gf_removeAc(StaticAc& ac);
 
 // Removes every live aircraft: those in the simulator are handed to the removal queue, queued
 // creations are cancelled (an aircraft whose creation is no longer queued is marked to be removed
-// once created). Work thread only. Called when the RealTraffic client is lost and by the exit.
-// The live-aircraft table is not part of this build yet: until it is, there is nothing to remove.
+// once created). Called when the RealTraffic client is lost and by the exit.
 void gf_removeAllLiveAc();
+// The same for every static aircraft.
+void gf_removeAllStatics();
+
+// Removes the live aircraft in the simulator that lies farthest from the user aircraft, when it
+// lies more than 0.1 NM beyond `distanceNm`; true when none does (nothing removed).
+bool lf_removeFarthestLiveAc(double distanceNm);
+// While MAX_LIVE is in force: removes the live aircraft in the simulator beyond it, farthest first.
+void gf_applyMaxLive();

@@ -1,6 +1,12 @@
 #include "engine/update_pass.h"
 
+#include "core/geodesy.h"
 #include "core/log.h"
+#include "engine/ac_records.h"
+#include "engine/live_update.h"
+#include "engine/neighbour_services.h"
+#include "engine/static_parking.h"
+#include "engine/traffic_intake.h"
 #include "engine/traffic_queue.h"
 #include "params/parameters.h"
 #include "simlink/sim_commands.h"
@@ -17,24 +23,57 @@ std::atomic<bool> fastRangeRequest{false};
 
 namespace {
 
-constexpr int kMessagesPerPass = 2;
+template <typename T>
+T lf_takeFront(std::deque<T>& queue)
+{
+    T front = std::move(queue.front());
+    queue.pop_front();
+    return front;
+}
 
+// One removal every 10 passes; one creation every 50, a live one before a static one, and a new
+// static aircraft planned only in a creation slot that no live creation used.
 void lf_handOverQueues(std::int32_t pass)
 {
     if (pass % 10 != 0)
         return;
-    if (!removalQueue.empty()) {
-        gf_queueRemoveAiAc(removalQueue.front());
-        removalQueue.pop_front();
-    }
+    if (!removalQueue.empty())
+        gf_queueRemoveAiAc(lf_takeFront(removalQueue));
     if (pass % 50 != 0)
         return;
-    // A live creation always goes before a static one.
-    std::deque<AcCreateRecord>& queue = !liveCreationQueue.empty() ? liveCreationQueue : staticCreationQueue;
-    if (!queue.empty()) {
-        gf_queueCreateAiAc(queue.front());
-        queue.pop_front();
+    if (!liveCreationQueue.empty()) {
+        gf_queueCreateAiAc(lf_takeFront(liveCreationQueue));
+        return;
     }
+    if (!staticCreationQueue.empty())
+        gf_queueCreateAiAc(lf_takeFront(staticCreationQueue));
+    if (gf_staticCandidatesWaiting())
+        lf_parkStatic();
+}
+
+// The creation request of the last spawned aircraft; dropped when its record is gone.
+void lf_buildCreationRequest()
+{
+    if (acToCreate.empty())
+        return;
+    const std::uint32_t key = acToCreate.back();
+    acToCreate.pop_back();
+    const LiveAc* ac = gf_findLiveAc(key);
+    if (ac == nullptr)
+        return;
+    AcCreateRecord record;
+    record.latitude = ac->pose.latitude;
+    record.longitude = ac->pose.longitude;
+    record.altitude = ac->pose.altitude;
+    record.pitch = ac->pose.pitch * geo::kRadToDeg;
+    record.bank = ac->pose.bank * geo::kRadToDeg;
+    record.heading = ac->pose.heading * geo::kRadToDeg;
+    record.onGround = ac->stream.at(0).airborne != 0 ? 0 : 1;
+    record.airspeed = 0;
+    record.callsign = ac->desc.callsign;
+    record.liveryTitle = ac->desc.liveryTitle;
+    record.key = key;
+    liveCreationQueue.push_back(std::move(record));
 }
 
 void lf_requestAircraftInRange(std::int32_t pass)
@@ -52,9 +91,10 @@ void gf_updateAI()
     try {
         const std::int32_t pass = passCounter.load();
         gf_SimCommands();
-        gf_handOverPositions();
+        lf_updateAllLiveAc();
         lf_handOverQueues(pass);
         lf_handleUdpMessages();
+        lf_buildCreationRequest();
         lf_requestAircraftInRange(pass);
         if (pass % 100 == 0) {
             gf_sendOwnPosition();
@@ -66,30 +106,32 @@ void gf_updateAI()
     }
 }
 
-void gf_SimCommands()
+void lf_updateAllLiveAc()
 {
-    // Without aircraft records there is nothing to apply the commands to.
-    (void)gf_takeSimCommands();
+    try {
+        bool anyErased = false;
+        for (LiveAc& ac : liveAcTable)
+            anyErased = updateLiveAc(ac) || anyErased;
+        if (anyErased)
+            std::erase_if(liveAcTable, [](const LiveAc& ac) { return ac.erase != 0; });
+        gf_handOverPositions();
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{}: {}", "lf_updateAllLiveAc", e.what()));
+    }
 }
 
-void lf_handleUdpMessages()
+void gf_SimCommands()
 {
-    std::lock_guard lock(trafficQueueMutex);
-    for (int i = 0; i < kMessagesPerPass && !trafficQueue.empty(); ++i)
-        trafficQueue.pop_front();
+    // Applying the commands to the records comes with the simulator-command rules; until then
+    // they are drained so that the queue does not grow.
+    (void)gf_takeSimCommands();
 }
 
 void gf_handOverAllRemovals()
 {
-    while (!removalQueue.empty()) {
-        gf_queueRemoveAiAc(removalQueue.front());
-        removalQueue.pop_front();
-    }
+    while (!removalQueue.empty())
+        gf_queueRemoveAiAcLocked(lf_takeFront(removalQueue));
 }
-
-void gf_removeAllStatics() {}
-
-void gf_applyMaxLive() {}
 
 void gf_applyNavLightsWhileParked() {}
 
@@ -98,7 +140,14 @@ void gf_resetEngineQueues()
     removalQueue.clear();
     liveCreationQueue.clear();
     staticCreationQueue.clear();
+    liveAcTable.clear();
+    staticAcTable.clear();
+    acToCreate.clear();
+    spawnCheckList.clear();
+    ghostCallsigns.clear();
+    NoMatchList.clear();
     fastRangeRequest = false;
+    passCounter = 0;
     std::lock_guard lock(trafficQueueMutex);
     trafficQueue.clear();
 }

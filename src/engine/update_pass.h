@@ -2,11 +2,6 @@
 // One pass of the live-traffic engine, run by the main loop every 10 ms while the flight runs,
 // and the queues through which the engine hands creations and removals to the simulator
 // connection at fixed rates (one removal every 10 passes, one creation every 50).
-//
-// The aircraft records, spawning and movement are not part of this build yet: the pass drains
-// the simulator's commands and the traffic queue without applying them, hands the queues and the
-// position buffer over, asks for the aircraft in range, refreshes the user aircraft's data and
-// the own position, and counts the pass.
 
 #include "engine/creation_queues.h"
 
@@ -22,18 +17,19 @@ extern std::deque<AcCreateRecord> staticCreationQueue;
 // five times as often.
 extern std::atomic<bool> fastRangeRequest;
 
+// One pass: the simulator's commands, every live aircraft and the hand-over of their poses,
+// the removal and creation slots, two traffic messages, one creation request built, the
+// aircraft-in-range request, the own position and the user aircraft's data, and the pass counted.
 void gf_updateAI();
+// Runs every live aircraft's pass, drops the records marked for erasing and hands the pass's
+// poses to the simulator connection.
+void lf_updateAllLiveAc();
 // Applies every command the simulator connection queued since the last pass.
 void gf_SimCommands();
-// Takes at most two traffic messages off the traffic queue and applies them.
-void lf_handleUdpMessages();
-// Hands every queued removal to the simulator connection at once (the exit).
+// Hands every queued removal to the simulator connection at once (the exit); the caller holds
+// simConnectMutex.
 void gf_handOverAllRemovals();
-// Removes every static aircraft.
-void gf_removeAllStatics();
-// The live aircraft removed beyond MAX_LIVE, farthest first.
-void gf_applyMaxLive();
 // Sets the nav lights of the parked aircraft as NAV_LIGHTS_WHILE_PARKED says.
 void gf_applyNavLightsWhileParked();
-// The restart reset of the engine's queues.
+// The restart reset of the engine's tables and queues.
 void gf_resetEngineQueues();

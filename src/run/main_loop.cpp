@@ -6,6 +6,8 @@
 #include "app/message_line.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "engine/ac_records.h"
+#include "engine/live_removal.h"
 #include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
@@ -111,6 +113,7 @@ void mainLoop()
         gf_checkForParkAirportUpdates(true);
         gf_updateReaderIndicators();
         tickCounter = 0;
+        gf_reserveAcTables();
         auto deadline = Clock::now() + kPass;
         currentDaySlot = gf_dayAndHalfHour();
         gf_setAcceptTraffic(true);

@@ -251,6 +251,11 @@ void gf_queueRemoveAiAc(std::uint32_t objectId)
     removalQueue.push_back(objectId);
 }
 
+void gf_queueRemoveAiAcLocked(std::uint32_t objectId)
+{
+    removalQueue.push_back(objectId);
+}
+
 void gf_setLights(std::uint32_t objectId, const AcLights& lights)
 {
     std::lock_guard lock(simConnectMutex);

@@ -58,6 +58,8 @@ void gf_clearPositionBuffers();
 // ---- Creations and removals ----
 void gf_queueCreateAiAc(const AcCreateRecord& record);
 void gf_queueRemoveAiAc(std::uint32_t objectId);
+// The same for a caller that already holds simConnectMutex (the exit hands all removals at once).
+void gf_queueRemoveAiAcLocked(std::uint32_t objectId);
 
 // ---- Client events, sent at the next frame ----
 // Values 0 off, 1 on; queued under one lock in the order nav, beacon, landing, taxi, strobes,

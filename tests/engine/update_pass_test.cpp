@@ -1,0 +1,176 @@
+#include "engine_fixture.h"
+
+#include "engine/live_removal.h"
+#include "params/parameters.h"
+
+#include <gtest/gtest.h>
+
+namespace enginetest {
+namespace {
+
+AcCreateRecord creation(std::uint32_t key)
+{
+    AcCreateRecord record;
+    record.key = key;
+    return record;
+}
+
+void runPasses(int count)
+{
+    for (int i = 0; i < count; ++i)
+        gf_updateAI();
+}
+
+using UpdatePass = EngineTest;
+
+TEST_F(UpdatePass, TenSecondsHandOverTwentyCreationsLiveFirst)
+{
+    for (std::uint32_t i = 0; i < 30; ++i) {
+        liveCreationQueue.push_back(creation(20000 + i));
+        staticCreationQueue.push_back(creation(1 + i));
+    }
+    runPasses(1000);
+    EXPECT_EQ(passCounter.load(), 1000);
+    EXPECT_EQ(liveCreationQueue.size(), 10u);
+    EXPECT_EQ(staticCreationQueue.size(), 30u);
+}
+
+TEST_F(UpdatePass, StaticCreationOnlyInASlotWithoutLiveCreation)
+{
+    liveCreationQueue.push_back(creation(20000));
+    staticCreationQueue.push_back(creation(1));
+    staticCreationQueue.push_back(creation(2));
+    runPasses(51); // slots 0 and 50
+    EXPECT_TRUE(liveCreationQueue.empty());
+    ASSERT_EQ(staticCreationQueue.size(), 1u);
+    EXPECT_EQ(staticCreationQueue.front().key, 2u);
+}
+
+TEST_F(UpdatePass, OneRemovalEveryTenPasses)
+{
+    for (std::uint32_t id = 10; id < 20; ++id)
+        removalQueue.push_back(id);
+    runPasses(21); // passes 0, 10 and 20
+    ASSERT_EQ(removalQueue.size(), 7u);
+    EXPECT_EQ(removalQueue.front(), 13u);
+}
+
+TEST_F(UpdatePass, CreationRequestFromTheLastSpawnedAircraft)
+{
+    StreamPosition first = position(48.1, 11.5, 0.0);
+    LiveAc& ac = addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, first);
+    ac.pose.heading = 1.0;
+    ac.pose.pitch = -0.1;
+    ac.desc.liveryTitle = "Some livery";
+    acToCreate = {0x123456, 0x3C6444};
+    gf_updateAI();
+    ASSERT_EQ(liveCreationQueue.size(), 1u);
+    const AcCreateRecord& record = liveCreationQueue.front();
+    EXPECT_EQ(record.key, 0x3C6444u);
+    EXPECT_DOUBLE_EQ(record.heading, 57.29577951308232);
+    EXPECT_DOUBLE_EQ(record.pitch, -5.729577951308232);
+    EXPECT_EQ(record.onGround, 1u);
+    EXPECT_EQ(record.airspeed, 0u);
+    EXPECT_EQ(record.callsign, ac.desc.callsign);
+    EXPECT_EQ(record.liveryTitle, "Some livery");
+    // The hex id whose record is gone is dropped without a request.
+    gf_updateAI();
+    EXPECT_TRUE(acToCreate.empty());
+    EXPECT_EQ(liveCreationQueue.size(), 1u);
+}
+
+TEST_F(UpdatePass, ErasedRecordsAreCompactedInOrder)
+{
+    addLive(20001, AcState::Buffered, AcPhase::New, position(1, 1));
+    addLive(20002, AcState::Buffered, AcPhase::New, position(1, 1)).erase = 1;
+    addLive(20003, AcState::Buffered, AcPhase::New, position(1, 1));
+    lf_updateAllLiveAc();
+    ASSERT_EQ(liveAcTable.size(), 2u);
+    EXPECT_EQ(liveAcTable[0].desc.key, 20001u);
+    EXPECT_EQ(liveAcTable[1].desc.key, 20003u);
+}
+
+TEST_F(UpdatePass, RemovalOfRecordsByState)
+{
+    LiveAc& buffered = addLive(20001, AcState::Buffered, AcPhase::New, position(1, 1));
+    buffered.standId = 7;
+    gf_removeAc(buffered);
+    EXPECT_EQ(buffered.erase, 1);
+    EXPECT_EQ(buffered.state, AcState::Buffered);
+    EXPECT_TRUE(removalQueue.empty());
+
+    LiveAc& inSim = addLive(20002, AcState::InSim, AcPhase::Taxi, position(1, 1), 55);
+    gf_removeAc(inSim);
+    EXPECT_EQ(inSim.state, AcState::Removing);
+    ASSERT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalQueue.front(), 55u);
+
+    LiveAc& noObject = addLive(20003, AcState::InSim, AcPhase::Taxi, position(1, 1), 0);
+    gf_removeAc(noObject);
+    EXPECT_EQ(noObject.state, AcState::Removing);
+    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_NE(logText().find("removing act DLH3"), std::string::npos);
+}
+
+TEST_F(UpdatePass, FarthestAircraftOnlyBeyondTheDistanceWithMargin)
+{
+    // 5.05 NM north of the user: within the 0.1 NM margin of 5.0.
+    addLive(20001, AcState::InSim, AcPhase::Airborne, position(5.05 / 60.0, 0.0), 31);
+    EXPECT_TRUE(lf_removeFarthestLiveAc(5.0));
+    EXPECT_TRUE(removalQueue.empty());
+    EXPECT_FALSE(lf_removeFarthestLiveAc(4.9));
+    EXPECT_EQ(removalQueue.size(), 1u);
+}
+
+TEST_F(UpdatePass, MaxLiveRemovesFarthestFirst)
+{
+    addLive(20001, AcState::InSim, AcPhase::Airborne, position(0.1, 0.0), 31);
+    addLive(20002, AcState::InSim, AcPhase::Airborne, position(0.3, 0.0), 32);
+    addLive(20003, AcState::InSim, AcPhase::Airborne, position(0.2, 0.0), 33);
+    addLive(20004, AcState::Buffered, AcPhase::New, position(0.9, 0.0));
+    gf_applyMaxLive(); // default: not in force
+    EXPECT_TRUE(removalQueue.empty());
+    MAX_LIVE.value = 1;
+    gf_applyMaxLive();
+    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{32, 33}));
+    MAX_LIVE.value = 0;
+    gf_applyMaxLive();
+    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{32, 33, 31}));
+    EXPECT_EQ(liveAcTable[3].state, AcState::Buffered);
+}
+
+TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
+{
+    addLive(20001, AcState::Creating, AcPhase::Taxi, position(1, 1));
+    addLive(20002, AcState::Creating, AcPhase::Taxi, position(1, 1));
+    addLive(20003, AcState::Creating, AcPhase::Taxi, position(1, 1));
+    addLive(20004, AcState::InSim, AcPhase::Taxi, position(1, 1), 40);
+    liveCreationQueue.push_back(creation(20001));
+    acToCreate.push_back(20002);
+    gf_removeAllLiveAc();
+    EXPECT_TRUE(liveCreationQueue.empty());
+    EXPECT_EQ(liveAcTable[0].erase, 1);
+    EXPECT_EQ(liveAcTable[1].erase, 1);
+    EXPECT_EQ(liveAcTable[2].removeWhenCreated, 1); // already with the simulator
+    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{40}));
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+// The exit hands every removal over while it holds simConnectMutex.
+TEST_F(UpdatePass, AllRemovalsHandedOverUnderTheSimConnectLock)
+{
+    removalQueue = {31, 32, 33};
+    {
+        std::lock_guard lock(simConnectMutex);
+        gf_handOverAllRemovals();
+    }
+    EXPECT_TRUE(removalQueue.empty());
+}
+
+} // namespace
+} // namespace enginetest
