@@ -1,0 +1,170 @@
+#include "engine_fixture.h"
+
+#include "engine/live_sim_events.h"
+#include "engine/live_update.h"
+#include "engine/stream_intake.h"
+#include "liveries/livery_services.h"
+
+#include <gtest/gtest.h>
+
+namespace enginetest {
+namespace {
+
+using LiveUpdate = EngineTest;
+
+constexpr double kMetreLat = 1.0 / 111120.0; // degrees of latitude per metre (1 NM = 1852 m = 1/60 degree)
+
+TEST_F(LiveUpdate, AircraftWithEmptyStreamIsRemoved)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Airborne, position(1, 1), 77);
+    ac.stream.clear();
+    EXPECT_FALSE(updateLiveAc(ac));
+    EXPECT_EQ(ac.state, AcState::Removing);
+    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{77}));
+    EXPECT_NE(logText().find("updateLiveAc stream empty ? DLH1"), std::string::npos);
+}
+
+TEST_F(LiveUpdate, AircraftWithoutObjectIdIsRemoved)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Airborne, position(1, 1, 200.0, 500), 0);
+    updateLiveAc(ac);
+    EXPECT_EQ(ac.state, AcState::Removing);
+    EXPECT_NE(logText().find("updateLiveAc objectid=0? hexid: 20001,cs:DLH1, reg:, aimo:DLH A320 sz:1"),
+              std::string::npos);
+}
+
+TEST_F(LiveUpdate, PoseAdvancesOnlyWhileTheOldestPositionMoves)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Airborne, position(1, 1, 200.0, 500), 9);
+    ac.latStep = 0.001;
+    ac.stream.front().stop = 1;
+    updateLiveAc(ac);
+    EXPECT_EQ(ac.pose.latitude, 1.0);
+    ac.stream.front().stop = 0;
+    updateLiveAc(ac);
+    EXPECT_DOUBLE_EQ(ac.pose.latitude, 1.001);
+}
+
+TEST_F(LiveUpdate, OverlongStreamRemovesTheAircraft)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Taxi, position(1, 1), 9);
+    ac.groundMode = 1;
+    for (int i = 1; i <= 200; ++i)
+        lf_addStreamPosition(ac, position(1 + i * 0.001, 1, 10.0));
+    EXPECT_EQ(ac.stream.size(), 201u);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    lf_addStreamPosition(ac, position(2, 1, 10.0));
+    EXPECT_EQ(ac.stream.size(), 201u);
+    EXPECT_EQ(ac.state, AcState::Removing);
+}
+
+TEST_F(LiveUpdate, NothingIsAppendedDuringAPushBack)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::PushBack, position(1, 1), 9);
+    ac.pushBackLegs = 2;
+    StreamPosition p = position(1.001, 1, 3.0);
+    p.trueHeading = 0.5; // to the right of north
+    lf_addStreamPosition(ac, p);
+    EXPECT_EQ(ac.stream.size(), 1u);
+    EXPECT_EQ(ac.pushBackTurnKnown, 1);
+    EXPECT_EQ(ac.pushBackTurnRight, 1);
+}
+
+TEST_F(LiveUpdate, ParkedAircraftLeavesOrIsRemovedByDistanceFromItsStand)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Parked, position(0, 0, 0.0), 9);
+    ac.previousPhase = AcPhase::Parked;
+    ac.standFirstDistance = ac.standLastDistance = 0.001;
+    lf_addStreamPosition(ac, position(150 * kMetreLat, 0, 5.0));
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_EQ(ac.nearStand, 1);
+    ASSERT_EQ(ac.stream.size(), 2u);
+    EXPECT_EQ(ac.stream.back().stop, 0);
+    lf_addStreamPosition(ac, position(210 * kMetreLat, 0, 5.0));
+    EXPECT_EQ(ac.state, AcState::Removing);
+    EXPECT_EQ(ac.stream.size(), 2u);
+}
+
+TEST_F(LiveUpdate, SamePlaceOnTheGroundBecomesAStop)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Taxi, position(1, 1, 0.0, 100), 9);
+    ac.groundMode = 1;
+    lf_addStreamPosition(ac, position(1, 1, 7.0, 50));
+    ASSERT_EQ(ac.stream.size(), 2u);
+    EXPECT_EQ(ac.stream.back().stop, 1);
+    EXPECT_EQ(ac.stream.back().groundSpeed, 0.0);
+    EXPECT_EQ(ac.stream.back().duePass, 101); // never before the newest
+    // A near position merges into a copy of the newest.
+    lf_addStreamPosition(ac, position(1.0001, 1.0001, 7.0));
+    ASSERT_EQ(ac.stream.size(), 3u);
+    EXPECT_EQ(ac.stream.back().lat, 1.0);
+    EXPECT_EQ(ac.stream.back().stop, 1);
+    // Once every buffered position is a stop, a further stop cuts the stream to its oldest.
+    ac.stream.front().stop = 1;
+    lf_addStreamPosition(ac, position(1, 1, 0.0));
+    ASSERT_EQ(ac.stream.size(), 2u);
+    EXPECT_EQ(ac.stream.front().duePass, passCounter.load() + 1); // two stops: the oldest is due
+}
+
+TEST_F(LiveUpdate, RotorcraftNeverMergesPositions)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Taxi, position(1, 1, 5.0), 9);
+    ac.groundMode = 1;
+    ac.desc.category = AcCategory::Rotorcraft;
+    lf_addStreamPosition(ac, position(1.0001, 1.0001, 5.0, 10));
+    ASSERT_EQ(ac.stream.size(), 2u);
+    EXPECT_EQ(ac.stream.back().lat, 1.0001);
+    EXPECT_EQ(ac.stream.back().stop, 0);
+}
+
+TEST_F(LiveUpdate, ShortStopIsDroppedWhenTheAircraftMovesOn)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Taxi, position(1, 1, 10.0, 0), 9);
+    ac.groundMode = 1;
+    lf_addStreamPosition(ac, position(1.001, 1, 10.0, 100));
+    lf_addStreamPosition(ac, position(1.001, 1, 10.0, 200)); // stop
+    lf_addStreamPosition(ac, position(1.001, 1, 10.0, 300)); // stop
+    ASSERT_EQ(ac.stream.size(), 4u);
+    lf_addStreamPosition(ac, position(1.002, 1, 10.0, 400));
+    ASSERT_EQ(ac.stream.size(), 3u); // the 2-second stop is gone
+    EXPECT_EQ(ac.stream[1].stop, 0);
+    EXPECT_EQ(ac.stream[2].lat, 1.002);
+}
+
+TEST_F(LiveUpdate, GroundContactOfALandingStartsTheRollOut)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Airborne, position(1, 1, 140.0), 9);
+    ac.landing = 1;
+    ac.pose.pitch = -0.05;
+    ac.pose.bank = 0.02;
+    ac.pose.heading = 1.5;
+    ac.desc.staticPitch = 0.01;
+    ac.desc.staticCgHeight = 8.0;
+    fastRangeRequest = true;
+    lf_applyGroundData(ac, SimCommand{9, 1, 0, SimCommandType::GroundData, 1500.0, 3.0});
+    EXPECT_EQ(ac.rollingOut, 1);
+    EXPECT_EQ(ac.pitchSettling, 1);
+    EXPECT_EQ(ac.landed, 1);
+    EXPECT_EQ(ac.landing, 0);
+    EXPECT_EQ(ac.groundMode, 1);
+    EXPECT_FALSE(fastRangeRequest.load());
+    EXPECT_EQ(ac.touchdownHeading, 1.5);
+    EXPECT_DOUBLE_EQ(ac.pitchStep, 0.06 / ac.desc.touchdownPasses);
+    EXPECT_DOUBLE_EQ(ac.bankStep, -0.02 / ac.desc.touchdownPasses);
+    EXPECT_EQ(spawnCheckList, (std::deque<std::uint32_t>{20001}));
+    EXPECT_EQ(ac.heightAboveGround, 3.0);
+    EXPECT_EQ(ac.pose.altitude, 1508.0);
+}
+
+TEST_F(LiveUpdate, RememberedLiveryIsTakenAgain)
+{
+    LiveAc& ac = addLive(20001, AcState::Buffered, AcPhase::New, position(1, 1));
+    EXPECT_FALSE(lf_chooseLivery(ac)); // no livery fits here
+    liveryByHexId[20001] = "Remembered livery";
+    EXPECT_TRUE(lf_chooseLivery(ac));
+    EXPECT_EQ(ac.desc.liveryTitle, "Remembered livery");
+    liveryByHexId.clear();
+}
+
+} // namespace
+} // namespace enginetest
