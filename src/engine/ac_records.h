@@ -15,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,16 @@ struct LiveAc : StaticAc {
     std::uint8_t nearStand = 0;
     std::uint8_t curveTurn = 0;
 };
+
+// A position of a stream; one that is not there throws std::out_of_range with the text
+// "invalid deque<T> subscript", which the enclosing job logs.
+template <typename Stream>
+auto& gf_streamAt(Stream& stream, std::size_t index)
+{
+    if (index >= stream.size())
+        throw std::out_of_range("invalid deque<T> subscript");
+    return stream[index];
+}
 
 // ---- The engine's tables, work thread only ----
 extern std::vector<LiveAc> liveAcTable;     // insertion order; erased records compacted each pass

@@ -73,6 +73,20 @@ void gf_removeAllStatics()
     lf_removeAll(staticAcTable, staticCreationQueue);
 }
 
+bool gf_cancelQueuedLiveCreation(std::string_view callsign)
+{
+    bool found = false;
+    std::erase_if(liveCreationQueue, [&](const AcCreateRecord& record) {
+        if (record.callsign != callsign)
+            return false;
+        if (LiveAc* ac = gf_findLiveAc(record.key); ac != nullptr)
+            ac->erase = 1;
+        found = true;
+        return true;
+    });
+    return found;
+}
+
 bool lf_removeFarthestLiveAc(double distanceNm)
 {
     double best = distanceNm;

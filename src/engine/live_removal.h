@@ -5,6 +5,8 @@
 
 #include "engine/ac_records.h"
 
+#include <string_view>
+
 // Takes one aircraft (static, or the static part of a live one) out of the simulator: a record
 // that never reached it is only marked for erasing; otherwise its stand is freed, its state set
 // to Removing and its object id queued for removal.
@@ -16,6 +18,10 @@ void gf_removeAc(StaticAc& ac);
 void gf_removeAllLiveAc();
 // The same for every static aircraft.
 void gf_removeAllStatics();
+
+// Drops the queued live creation requests with this callsign and erases their records; true
+// when one was found.
+bool gf_cancelQueuedLiveCreation(std::string_view callsign);
 
 // Removes the live aircraft in the simulator that lies farthest from the user aircraft, when it
 // lies more than 0.1 NM beyond `distanceNm`; true when none does (nothing removed).

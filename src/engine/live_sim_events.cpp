@@ -56,7 +56,7 @@ bool lf_onLiveAcCreated(LiveAc& ac, const SimCommand& command)
         return false;
     ac.objectId = command.objectId;
     ac.heightAboveGround = command.second;
-    if (ac.stream.at(0).airborne == 0) {
+    if (gf_streamAt(ac.stream, 0).airborne == 0) {
         ac.groundMode = 1;
         ac.altitudeStep = 0.0;
         if (ac.phase == AcPhase::Parked) {
@@ -75,7 +75,7 @@ bool lf_onLiveAcCreated(LiveAc& ac, const SimCommand& command)
 void lf_activateLiveAc(LiveAc& ac)
 {
     const std::uint32_t id = ac.objectId;
-    if (ac.stream.at(0).airborne != 0) {
+    if (gf_streamAt(ac.stream, 0).airborne != 0) {
         gf_sendClientEvent(id, simid::kEngineAutoStart, 0);
         lf_spoilers(ac, 0);
         const std::uint32_t low = ac.pose.altitude <= 10000.0 ? 1 : 0;
@@ -151,7 +151,7 @@ void lf_rollOut(LiveAc& ac)
         gf_setLights(ac.objectId, AcLights{1, 1, 0, 1, 0, 1, 1});
         return;
     }
-    if (ac.stream.at(0).groundSpeed > 90.0)
+    if (gf_streamAt(ac.stream, 0).groundSpeed > 90.0)
         return;
     lf_spoilers(ac, 0);
     lf_setSpoilerAndThrottles(ac, 0.0, 0.0);
@@ -161,7 +161,7 @@ void lf_rollOut(LiveAc& ac)
 void liveryRespawn(LiveAc& ac)
 {
     try {
-        StreamPosition first = ac.stream.at(0);
+        StreamPosition first = gf_streamAt(ac.stream, 0);
         if (ac.phase == AcPhase::Parked) {
             ac.stream.resize(1);
             ac.stream.front().stop = 1;

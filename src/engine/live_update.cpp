@@ -134,11 +134,11 @@ void lf_updateInSim(LiveAc& ac)
     if (passCounter.load() >= ac.stream.front().duePass) {
         nextPosMain(ac);
         ac.pose.verticalSpeed = ac.verticalRate / 60.0;
-        ac.pose.trueAirspeed = ac.stream.at(0).stop != 0 ? 0.0 : ac.legSpeed;
+        ac.pose.trueAirspeed = gf_streamAt(ac.stream, 0).stop != 0 ? 0.0 : ac.legSpeed;
     }
     if (ac.state != AcState::InSim)
         return;
-    if (ac.stream.at(0).stop == 0)
+    if (gf_streamAt(ac.stream, 0).stop == 0)
         lf_fitCurve(ac);
     lf_writePose(ac);
 }
@@ -175,7 +175,7 @@ void lf_fitCurve(LiveAc& ac)
 
 std::int32_t lf_passesToNextPosition(const LiveAc& ac)
 {
-    return std::max(ac.stream.at(1).duePass - passCounter.load(), 25);
+    return std::max(gf_streamAt(ac.stream, 1).duePass - passCounter.load(), 25);
 }
 
 void lf_resetBudgets(LiveAc& ac)

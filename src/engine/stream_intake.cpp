@@ -40,7 +40,7 @@ bool lf_samePlace(const StreamPosition& a, const StreamPosition& b)
 // The oldest position falls due at the next pass.
 void lf_dueNextPass(LiveAc& ac)
 {
-    ac.stream.at(0).duePass = passCounter.load() + 1;
+    gf_streamAt(ac.stream, 0).duePass = passCounter.load() + 1;
 }
 
 void lf_abandonInvented(LiveAc& ac)
@@ -153,7 +153,8 @@ void lf_standLeaveCheck(LiveAc& ac)
 {
     if (ac.extrapolationsLeft > 0) {
         if (ac.phase == AcPhase::Parked && ac.landed != 0) {
-            const auto parked = static_cast<std::uint32_t>(passCounter.load() - ac.stream.at(0).duePass + 60480000);
+            const std::int64_t since = std::int64_t{passCounter.load()} - gf_streamAt(ac.stream, 0).duePass;
+            const auto parked = static_cast<std::uint32_t>(since + 60480000);
             if (parked < lf_towedLimit(ac.desc.category))
                 ac.towed = 1;
             ac.landed = 0;
@@ -392,7 +393,7 @@ void removeSmallStop(LiveAc& ac, const StreamPosition& pos)
 void checkStops(LiveAc& ac, const StreamPosition& pos, std::size_t rank)
 {
     try {
-        const StreamPosition& moving = ac.stream.at(ac.stream.size() - rank);
+        const StreamPosition& moving = gf_streamAt(ac.stream, ac.stream.size() - rank);
         const double seconds = (ac.stream.back().duePass - moving.duePass) / 100.0;
         if (seconds < 15.0 || gf_distanceNm(lf_at(pos), lf_at(moving)) <= kSmallStopNm)
             ac.stream.resize(ac.stream.size() - (rank - 1));

@@ -68,7 +68,7 @@ void lf_buildCreationRequest()
     record.pitch = ac->pose.pitch * geo::kRadToDeg;
     record.bank = ac->pose.bank * geo::kRadToDeg;
     record.heading = ac->pose.heading * geo::kRadToDeg;
-    record.onGround = ac->stream.at(0).airborne != 0 ? 0 : 1;
+    record.onGround = gf_streamAt(ac->stream, 0).airborne != 0 ? 0 : 1;
     record.airspeed = 0;
     record.callsign = ac->desc.callsign;
     record.liveryTitle = ac->desc.liveryTitle;

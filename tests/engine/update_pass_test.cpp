@@ -155,6 +155,19 @@ TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
     EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{40}));
 }
 
+TEST_F(UpdatePass, QueuedLiveCreationCancelledByCallsign)
+{
+    LiveAc& ac = addLive(20001, AcState::Creating, AcPhase::Taxi, position(1, 1));
+    AcCreateRecord record = creation(20001);
+    record.callsign = ac.desc.callsign;
+    liveCreationQueue = {creation(20002), record};
+    EXPECT_FALSE(gf_cancelQueuedLiveCreation("NOPE"));
+    EXPECT_TRUE(gf_cancelQueuedLiveCreation(ac.desc.callsign));
+    ASSERT_EQ(liveCreationQueue.size(), 1u);
+    EXPECT_EQ(liveCreationQueue.front().key, 20002u);
+    EXPECT_EQ(ac.erase, 1);
+}
+
 } // namespace
 } // namespace enginetest
 
