@@ -4,6 +4,8 @@
 #include "engine/live_update.h"
 #include "engine/stream_intake.h"
 #include "liveries/livery_services.h"
+#include "params/parameters.h"
+#include "run/run_flags.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +166,64 @@ TEST_F(LiveUpdate, RememberedLiveryIsTakenAgain)
     EXPECT_TRUE(lf_chooseLivery(ac));
     EXPECT_EQ(ac.desc.liveryTitle, "Remembered livery");
     liveryByHexId.clear();
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+TEST_F(LiveUpdate, CreatedObjectIsBoundToItsParkedRecord)
+{
+    LOG.value = true;
+    currentDaySlot = (std::uint64_t{17} << 32) | 3;
+    LiveAc& ac = addLive(20001, AcState::Creating, AcPhase::Parked, position(1, 1, 0.0));
+    EXPECT_FALSE(lf_onLiveAcCreated(ac, SimCommand{2, 20001, 0, SimCommandType::LiveCreated, 0.0, 5.0}));
+    EXPECT_EQ(ac.objectId, 0u);
+    EXPECT_TRUE(lf_onLiveAcCreated(ac, SimCommand{12, 20001, 0, SimCommandType::LiveCreated, 0.0, 5.0}));
+    EXPECT_EQ(ac.objectId, 12u);
+    EXPECT_EQ(ac.heightAboveGround, 5.0);
+    EXPECT_EQ(ac.groundMode, 1);
+    EXPECT_EQ(ac.parkedStamp, currentDaySlot.load());
+    EXPECT_EQ(ac.flightPlanSet, 0); // no origin and destination
+    EXPECT_NE(logText().find(": DLH1     parks"), std::string::npos);
+    lf_activateLiveAc(ac);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_EQ(ac.throttleStep, 0u);
+    EXPECT_EQ(ac.flapsStep, 0u);
+}
+
+TEST_F(LiveUpdate, RespawnStartsFromTheCurrentPose)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Airborne, position(1, 1, 250.0, 400), 44);
+    lf_addStreamPosition(ac, position(1.1, 1, 250.0, 800));
+    ac.pose.latitude = 1.05;
+    ac.pose.heading = 2.0;
+    ac.pose.bank = 0.1;
+    liveryRespawn(ac);
+    EXPECT_EQ(ac.state, AcState::Respawning);
+    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{44}));
+    ASSERT_EQ(ac.stream.size(), 3u);
+    EXPECT_EQ(ac.stream.front().lat, 1.05);
+    EXPECT_EQ(ac.stream.front().roll, 0.1);
+    EXPECT_EQ(ac.stream.front().duePass, passCounter.load() + 1);
+    EXPECT_EQ(ac.stream[1].stop, 0);
+    EXPECT_EQ(ac.respawnHeading, 2.0);
+}
+
+TEST_F(LiveUpdate, AircraftHeadingForItsStandTurnsTowardItsLegBearing)
+{
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::ToStand, position(1, 1, 5.0, 900), 9);
+    ac.groundMode = 1;
+    ac.desc.groundTurnRate = 0.01;
+    ac.pose.heading = 6.2;
+    ac.legBearing = 0.1; // across north: the shorter turn is to the right
+    lf_fitCurve(ac);
+    EXPECT_NEAR(ac.pose.heading, 6.21, 1e-12);
+    ac.pose.heading = 0.1 + 0.4 * 0.017453292519943295; // within half a degree: it stays
+    lf_fitCurve(ac);
+    EXPECT_NEAR(ac.pose.heading, 0.1 + 0.4 * 0.017453292519943295, 1e-12);
 }
 
 } // namespace
