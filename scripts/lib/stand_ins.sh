@@ -3,6 +3,8 @@
 # installed, the simulator stand-in (tools/fakesim) and the RealTraffic stand-in (tools/fakert).
 # Sourced by bash scripts; every function works below the folder in $work.
 
+sample_dbase_folder=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/liveries/fixtures/dbase" && pwd)
+
 # A fresh set of folders below $work; exports the variables that point the program at them.
 make_program_folders() {
   mkdir -p "$work/program/docs" "$work/program/server/release" "$work/config/InsideSystems" \
@@ -15,6 +17,8 @@ make_program_folders() {
   printf '%s\n' 'WINE REGISTRY Version 2' ';; All keys relative to \\Machine' '' \
     '[Software\\Lockheed Martin\\Prepar3D v5] 1700000000' \
     '"SetupPath"="C:\\Prepar3D v5\\"' >"$WINEPREFIX/system.reg"
+  # The sample model and airline data base, served as the download server would.
+  (cd "$sample_dbase_folder" && zip -q "$work/program/server/dbase.zip" temp2.xml)
   parameters=$work/config/Orvanta_P3D/parameters.xml
   log=$work/program/Log.txt
 }
