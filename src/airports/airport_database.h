@@ -14,7 +14,8 @@
 // Sorted by code once loaded. Read it only after gf_readAirports has returned.
 extern std::vector<AirportRecord> airportTable;
 
-// Loads the file once; true when the table holds an airport. Every failure becomes
+// Loads the file once; true when the table holds an airport. A missing file is logged and
+// leaves the table empty (a later call tries again); every other failure becomes
 // qmx::UserErrorException 88 with the failure's text.
 bool gf_readAirports();
 // Empties the table and forgets the load (restart of a test).
