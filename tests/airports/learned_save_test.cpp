@@ -2,6 +2,7 @@
 
 #include "airports/apf_state.h"
 #include "airports/learned_save.h"
+#include "airports/stand_file_loader.h"
 #include "airports/stand_file.h"
 #include "app/shell_services.h"
 #include "standfiles_fixture.h"
@@ -112,6 +113,51 @@ TEST_F(LearnedSaveTest, UnwritableFolderIsReported)
     EXPECT_THAT(lastLogLine(), HasSubstr(" saving \"" + (g_learnedStockFolder / "EGLL.xml").string() +
                                          "\" did not succeed"));
     EXPECT_EQ(learnedUpdateCount.load(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// What one visit learned comes back with the next load of the airport, without the options of
+// the airport file being taken twice.
+using RoundTripTest = airportstest::StandFilesTest;
+
+TEST_F(RoundTripTest, LearnedOptionsSurviveASaveAndTheNextLoad)
+{
+    const std::string stock = "archive/stock/EGLL.xml";
+    putOnServer(stock, airportstest::apfText(
+                           airportstest::parameterXml("publisher", "stock") + airportstest::parameterXml("altitude", "83"),
+                           "<parkpos id=\"A1\" latitude=\"51.47\" longitude=\"-0.45\" radius=\"30\">"
+                           "<opt airl=\"BAW\" type=\"A320\" day=\"1\" hh=\"10\"/></parkpos>\n"));
+    gf_setParkAirport({"EGLL", "LHR", 51.47, -0.45, 0.0});
+    ASSERT_EQ(gf_readApf(stock, parkApfInfo, parkQualityFactors), "");
+    ParkPosOption learned;
+    learned.airl = "EZY";
+    learned.type = "A319";
+    learned.cs = "EZY12";
+    learned.day = 4;
+    learned.hours.set(20);
+    learned.number = 2;
+    standTable[0].opts.push_back(learned);
+    standTable[0].radius *= 2.0;
+    standTable[0].radiusChange = true;
+    learnedUpdateCount = 1;
+    PARK_SOFT.value = true;
+    lf_saveAirportFile();
+
+    standTable.clear();
+    PARK_SOFT.value = false;
+    ASSERT_EQ(gf_readApf(stock, parkApfInfo, parkQualityFactors), "");
+    ASSERT_EQ(standTable.size(), 1u);
+    const Stand& a1 = standTable[0];
+    ASSERT_EQ(a1.opts.size(), 2u);
+    EXPECT_EQ(a1.opts[0].fixed, 1u);
+    EXPECT_EQ(a1.opts[1].cs, "EZY12");
+    EXPECT_EQ(a1.opts[1].fixed, 0u);
+    EXPECT_EQ(a1.opts[1].day, 4u);
+    EXPECT_NEAR(a1.radius * 1852.0, 60.0, 0.05);
+    EXPECT_TRUE(PARK_SOFT.value.load()) << "the settings in force at the airport come back";
 }
 
 } // namespace
