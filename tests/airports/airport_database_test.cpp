@@ -163,26 +163,6 @@ TEST_F(AirportDbTest, ReadsTheParkAirportList)
     EXPECT_THAT(logText(), HasSubstr(g_myParkAirportsFile.string() + " not found"));
 }
 
-TEST_F(AirportDbTest, ManyParkAirportsAreWarnedAbout)
-{
-    std::string db;
-    std::string list;
-    for (int i = 0; i < 3001; ++i) {
-        const std::string code = fmt::format("K{:03}", i);
-        db += airport(code, 40.0);
-        if (i > 0)
-            list += code + "\n";
-    }
-    writeDb(db);
-    ASSERT_TRUE(gf_readAirports());
-    writeList(list);
-    lf_readMyParkAirports();
-    EXPECT_THAT(logText(), Not(HasSubstr("Warning: There are a lot of airports")));
-    writeList(list + "K000\n");
-    lf_readMyParkAirports();
-    EXPECT_THAT(logText(), HasSubstr("Warning: There are a lot of airports (3001) in my_park_airports.txt"));
-}
-
 TEST_F(AirportDbTest, WritesTheFrontEntry)
 {
     gf_setDestinationParkAirport("EDDF", {50.0, 8.5});

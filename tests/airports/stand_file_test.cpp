@@ -217,9 +217,4 @@ TEST_F(StandFileTest, ParameterGetters)
     EXPECT_FALSE(lf_getIntParameter(document, "missing"));
 }
 
-TEST_F(StandFileTest, UnwritableFolderIsReportedAsNotSaved)
-{
-    EXPECT_FALSE(gf_writeApf(baseFile(), folder.path() / "no_such_folder" / "EGLL.xml", ApfWriteMode::Generated));
-}
-
 } // namespace

@@ -60,17 +60,6 @@ TEST(StandRecord, PlausiblePosition)
     EXPECT_TRUE(lf_isPlausiblePosition({0.0, 0.06}));
 }
 
-TEST(StandRecord, OptionIndexHashIsFnv1aOfTheKeyBytes)
-{
-    // FNV-1a of the bytes 01 00 00 00.
-    std::uint64_t expected = 14695981039346656037ull;
-    for (std::uint8_t byte : {1, 0, 0, 0}) {
-        expected ^= byte;
-        expected *= 1099511628211ull;
-    }
-    EXPECT_EQ(AircraftKeyHash{}(1u), static_cast<std::size_t>(expected));
-}
-
 TEST_F(StandTableTest, NeighboursOverlapStrictlyAndSymmetrically)
 {
     standTable.push_back(makeStand("A", 0.0, 30.0));
@@ -92,15 +81,6 @@ TEST_F(StandTableTest, StandsWithTheSameIdAreNoNeighbours)
     lf_computeStandNeighbours(); // both still have id 0
     EXPECT_TRUE(standTable[0].neighbours.empty());
     EXPECT_TRUE(standTable[1].neighbours.empty());
-}
-
-TEST_F(StandTableTest, FindStandByName)
-{
-    standTable.push_back(makeStand("A", 0.0, 30.0));
-    standTable.push_back(makeStand("B", 100.0, 30.0));
-    ASSERT_NE(gf_findStandByName("B"), nullptr);
-    EXPECT_EQ(gf_findStandByName("B")->name, "B");
-    EXPECT_EQ(gf_findStandByName("b"), nullptr);
 }
 
 TEST_F(StandTableTest, QualityFactorWithoutOptions)
