@@ -50,8 +50,7 @@ AirportRecord lf_readAirportAttributes(const pugi::xml_node& airport, std::strin
     return record;
 }
 
-// False when there is no file.
-bool lf_loadAirports()
+void lf_loadAirports()
 {
     airportTable.clear();
     if (airportTable.capacity() < kAirportCapacity)
@@ -59,12 +58,6 @@ bool lf_loadAirports()
     const std::string path = g_airportsDbFile.string();
     pugi::xml_document document;
     const pugi::xml_parse_result result = document.load_file(g_airportsDbFile.c_str());
-    // Without the file no airport is known: park airports and destinations are then refused one
-    // by one, while the live traffic runs.
-    if (result.status == pugi::status_file_not_found) {
-        gf_logWarning(fmt::format("{} not found, no airports known", path));
-        return false;
-    }
     if (!result)
         throw std::runtime_error(path + " not loaded " + result.description());
     const pugi::xml_node airports = document.child("airports");
@@ -75,7 +68,6 @@ bool lf_loadAirports()
     std::sort(airportTable.begin(), airportTable.end(),
               [](const AirportRecord& a, const AirportRecord& b) { return a.code < b.code; });
     gf_log(fmt::format("{} airports read from \"{}\"", airportTable.size(), path));
-    return true;
 }
 
 LatLon lf_positionOf(const AirportRecord& airport)
@@ -90,8 +82,7 @@ bool gf_readAirports()
     if (airportsLoaded.load())
         return !airportTable.empty();
     try {
-        if (!lf_loadAirports())
-            return false;
+        lf_loadAirports();
     } catch (const pugi::xpath_exception& e) {
         throw qmx::UserErrorException(87, e.what());
     } catch (const std::exception& e) {

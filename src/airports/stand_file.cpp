@@ -4,16 +4,13 @@
 #include "core/files.h"
 #include "core/xml.h"
 #include "core/xml_meta.h"
+#include "liveries/registrations.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
 
 #include <fmt/format.h>
-#include <mutex>
 
 namespace {
-
-std::mutex registrationLookupMutex;
-RegistrationLookup registrationLookup;
 
 constexpr double kMetresPerNm = 1852.0;
 
@@ -72,24 +69,6 @@ pugi::xml_node lf_findParameter(const pugi::xml_document& document, std::string_
 
 } // namespace
 
-void gf_setRegistrationLookup(RegistrationLookup lookup)
-{
-    std::lock_guard lock(registrationLookupMutex);
-    registrationLookup = std::move(lookup);
-}
-
-std::optional<RegistrationCodes> gf_lookupRegistration(std::string_view registration)
-{
-    RegistrationLookup lookup;
-    {
-        std::lock_guard lock(registrationLookupMutex);
-        lookup = registrationLookup;
-    }
-    if (!lookup || registration.empty())
-        return std::nullopt;
-    return lookup(registration);
-}
-
 bool gf_appendParameter(pugi::xml_node node, std::string_view name, std::uint32_t value)
 {
     pugi::xml_node parameter = node.append_child("parameter");
@@ -146,7 +125,7 @@ void lf_writeOpt(pugi::xml_node parkpos, const ParkPosOption& option)
         return;
     pugi::xml_node opt = parkpos.append_child("opt");
     opt.append_attribute("reg") = option.reg.c_str();
-    if (option.reg.empty() || !gf_lookupRegistration(option.reg)) {
+    if (!gf_regcodeLookup(option.reg)) {
         opt.append_attribute("airl") = option.airl.c_str();
         opt.append_attribute("type") = option.type.c_str();
     }
@@ -197,7 +176,7 @@ OptIdentity lf_readOpt(const pugi::xml_node& opt)
     if (colon != std::string::npos && cs.find(':', colon + 1) == std::string::npos)
         identity.csSuffix = cs.substr(colon + 1);
     const std::string reg = opt.attribute("reg").value();
-    if (const std::optional<RegistrationCodes> codes = gf_lookupRegistration(reg)) {
+    if (const std::optional<DbaseRegRecord> codes = gf_regcodeLookup(reg)) {
         identity.airl = codes->operatorCode.empty() ? codes->airline : codes->operatorCode;
         identity.type = codes->model;
         return identity;

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
@@ -40,19 +39,8 @@ bool gf_appendParameter(pugi::xml_node node, std::string_view name, std::uint32_
 void lf_writeParkpos(pugi::xml_node parkpositions, const Stand& stand, ApfWriteMode mode);
 void lf_writeOpt(pugi::xml_node parkpos, const ParkPosOption& option);
 
-// The data base's codes of a registration. An option whose registration the data base knows is
-// written without airline and type, which are taken from the data base when it is read back.
-struct RegistrationCodes {
-    std::string airline;
-    std::string model;
-    std::string operatorCode;
-};
-// Looks a registration up in any of its written forms; none when the data base lacks it.
-using RegistrationLookup = std::function<std::optional<RegistrationCodes>(std::string_view registration)>;
-// Installs the lookup (the model data base's registration table); an empty one knows no
-// registration, which is also the state before any is installed.
-void gf_setRegistrationLookup(RegistrationLookup lookup);
-std::optional<RegistrationCodes> gf_lookupRegistration(std::string_view registration);
+// An option whose registration the data base knows is written without airline and type, which
+// are taken from the data base when it is read back.
 
 // Element readers. A missing number reads 0, a missing boolean false, a missing text empty.
 struct OptIdentity {

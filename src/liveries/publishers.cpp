@@ -1,22 +1,14 @@
 #include "liveries/publishers.h"
 
-#include "core/log.h"
+#include "airports/scan_messages.h"
 #include "liveries/dbase.h"
 
-#include <atomic>
 #include <fmt/format.h>
 #include <regex>
 
 namespace {
 
 constexpr std::size_t kMaxPatternNameLength = 1024;
-
-void lf_logScanMessage(const std::string& line)
-{
-    gf_log(line);
-}
-
-std::atomic<ScanMessageSink> publisherMessageSink{lf_logScanMessage};
 
 bool lf_entryMatches(const std::string& name, const std::string& entry)
 {
@@ -46,7 +38,7 @@ bool lf_matchesNamePattern(const std::string& name, const std::string& pattern)
 std::string gf_publisherFromName(const std::string& name)
 {
     if (name.find("ORBX") != std::string::npos || lf_matchesNamePattern(name, "ORBX")) {
-        publisherMessageSink.load()(fmt::format("from filename => publisher  {}", "simaddon"));
+        gf_addScanMessage(fmt::format("from filename => publisher  {}", "simaddon"));
         return "simaddon";
     }
     for (const std::vector<std::string>& names : dbaseTables.Publishers) {
@@ -56,9 +48,4 @@ std::string gf_publisherFromName(const std::string& name)
         }
     }
     return "unknown";
-}
-
-void gf_setPublisherMessageSink(ScanMessageSink sink)
-{
-    publisherMessageSink.store(sink != nullptr ? sink : lf_logScanMessage);
 }

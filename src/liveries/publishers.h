@@ -5,15 +5,10 @@
 
 #include <string>
 
-// "simaddon" for an ORBX package, else the name of the first publisher list with an entry that
+// "simaddon" for an ORBX package (noted in the airport scan's messages), else the name of the first publisher list with an entry that
 // matches the name, else "unknown". Never throws for a pattern problem.
 std::string gf_publisherFromName(const std::string& name);
 
 // Whether the name matches ".*" + pattern + ".*" as a case-insensitive ECMAScript expression;
 // false for a pattern that is no valid expression.
 bool lf_matchesNamePattern(const std::string& name, const std::string& pattern);
-
-// Where the lookup reports a package it named "simaddon": the airport scan's message list.
-// Until a sink is set the line goes to the log. Set it before any scan task starts.
-using ScanMessageSink = void (*)(const std::string& line);
-void gf_setPublisherMessageSink(ScanMessageSink sink);

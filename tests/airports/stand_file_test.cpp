@@ -2,6 +2,7 @@
 
 #include "airports/apf_state.h"
 #include "airports/stand_file.h"
+#include "liveries/dbase.h"
 #include "standfiles_fixture.h"
 
 #include <gmock/gmock.h>
@@ -141,11 +142,7 @@ TEST_F(StandFileTest, LearnedSaveWritesOnlyChangesOptionsAndSettings)
 
 TEST_F(StandFileTest, OptionsRoundTripWithRegistrationsAndCallsignSuffixes)
 {
-    gf_setRegistrationLookup([](std::string_view reg) -> std::optional<RegistrationCodes> {
-        if (reg == "G-EUPT")
-            return RegistrationCodes{"BAW", "A319", "SHT"};
-        return std::nullopt;
-    });
+    dbaseTables.DbaseRegcodes["G-EUPT"] = DbaseRegRecord{"BAW", "A319", "SHT", false};
     AirportFile file = baseFile();
     file.stands.push_back(stand("A1"));
     file.stands[0].opts.push_back(option("G-EUPT", 1));

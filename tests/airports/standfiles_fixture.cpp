@@ -6,6 +6,7 @@
 #include "airports/park_airport_list.h"
 #include "airports/stand.h"
 #include "airports/stand_file.h"
+#include "liveries/dbase.h"
 
 #include <fmt/format.h>
 
@@ -40,7 +41,7 @@ void StandFilesTest::clearAirportsState()
     parkAirportList.clear();
     reservedStand.clear();
     gf_clearAirportTable();
-    gf_setRegistrationLookup({});
+    dbaseTables.DbaseRegcodes.clear();
 }
 
 fs::path StandFilesTest::serverFile(const std::string& serverPath) const

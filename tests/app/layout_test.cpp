@@ -110,6 +110,8 @@ TEST_F(LayoutTest, StartUpLoadsTheSettingsAndEnablesTheControls)
     std::filesystem::create_directories(folder.path() / "server");
     testsupport::makeZip(folder.path() / "server" / "dbase.zip",
                          {{"temp2.xml", testsupport::readFile(testsupport::sourceDir() / "tests/liveries/fixtures/dbase/temp2.xml")}});
+    std::filesystem::create_directories(g_airportsDbFile.parent_path());
+    std::filesystem::copy_file(testsupport::sourceDir() / "data/airports/airports_p3d.xml", g_airportsDbFile);
     std::filesystem::create_directories(g_appDataFolder);
     testsupport::writeFile(g_parametersFile, "<?xml version=\"1.0\"?>\n<parameters>\n"
                                              "<parameter name=\"LOG\" value=\"false\"/>\n"

@@ -1,6 +1,7 @@
 // What the rest of the program asks of a read data base: size classes, known codes, wingspans,
 // registrations in their written forms, and scenery publishers by package name.
 
+#include "airports/scan_messages.h"
 #include "liveries/dbase.h"
 #include "liveries/model_classes.h"
 #include "liveries/publishers.h"
@@ -19,7 +20,7 @@ protected:
     void TearDown() override
     {
         gf_clearDbaseTables();
-        gf_setPublisherMessageSink(nullptr);
+        gf_takeScanMessages();
     }
 
     DbaseTables& t = dbaseTables;
@@ -129,12 +130,9 @@ TEST_F(DbaseLookupsTest, APrivateRegistrationIsFoundInATitleWhenShort)
     EXPECT_EQ(lf_findPvtRegcodeInTitle("Cessna 172 D-EFGH"), "") << "5 characters or more never count";
 }
 
-std::vector<std::string> scanLines;
-
 TEST_F(DbaseLookupsTest, PublishersAreNamedByTheFirstListWithAMatchingEntry)
 {
-    scanLines.clear();
-    gf_setPublisherMessageSink([](const std::string& line) { scanLines.push_back(line); });
+    gf_takeScanMessages();
     t.Publishers = {{"Alpha", "alp"}, {"Beta", "be"}, {"Dots", "fs.uk"}, {"Paren", "("}};
     EXPECT_EQ(gf_publisherFromName("BeAlpScenery"), "Alpha") << "list order decides";
     EXPECT_EQ(gf_publisherFromName("my_beta_pack"), "Beta") << "case-insensitive expression";
@@ -142,11 +140,11 @@ TEST_F(DbaseLookupsTest, PublishersAreNamedByTheFirstListWithAMatchingEntry)
     EXPECT_EQ(gf_publisherFromName("fsXuk airports"), "Dots") << "'.' keeps its expression meaning";
     EXPECT_EQ(gf_publisherFromName("scenery (v2)"), "Paren") << "an invalid expression still matches by substring";
     EXPECT_EQ(gf_publisherFromName("scenery v2"), "unknown");
-    EXPECT_TRUE(scanLines.empty());
+    EXPECT_TRUE(gf_takeScanMessages().empty());
 
     EXPECT_EQ(gf_publisherFromName("my_orbx_airport"), "simaddon");
     EXPECT_EQ(gf_publisherFromName("ORBX_YBBN"), "simaddon");
-    EXPECT_THAT(scanLines, ElementsAre("from filename => publisher  simaddon", "from filename => publisher  simaddon"));
+    EXPECT_THAT(gf_takeScanMessages(), ElementsAre("from filename => publisher  simaddon", "from filename => publisher  simaddon"));
 
     t.Publishers.insert(t.Publishers.begin() + 1, {"Empty", ""});
     EXPECT_EQ(gf_publisherFromName("Gamma"), "Empty") << "an empty alias matches every name that reaches it";
