@@ -1,6 +1,7 @@
 #include "run/exit.h"
 
 #include "airports/airport_services.h"
+#include "airports/stand.h"
 #include "app/app_messages.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
@@ -153,6 +154,9 @@ void lf_resetParkAndLists()
     gf_clearSimCommands();
     liveryByHexId.clear();
     parkAirportList.clear();
+    standTable.clear();
+    reservedStand.clear();
+    g_mainWindow.reservedStandText = std::string();
     gf_resetEngineQueues();
     currentQnh = kStandardQnh;
     gf_clearNoMatchList();

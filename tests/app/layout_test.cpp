@@ -9,6 +9,7 @@
 #include "run/exit.h"
 #include "run/run_flags.h"
 #include "run/startup.h"
+#include "support/zip_maker.h"
 #include "simlink/sim_client.h"
 
 #include <thread>
@@ -106,6 +107,11 @@ TEST_F(LayoutTest, EveryControlStandsWhereTheLayoutSaysBoundToItsSetting)
 TEST_F(LayoutTest, StartUpLoadsTheSettingsAndEnablesTheControls)
 {
     std::filesystem::create_directories(folder.path() / "docs");
+    std::filesystem::create_directories(folder.path() / "server");
+    testsupport::makeZip(folder.path() / "server" / "dbase.zip",
+                         {{"temp2.xml", testsupport::readFile(testsupport::sourceDir() / "tests/liveries/fixtures/dbase/temp2.xml")}});
+    std::filesystem::create_directories(g_airportsDbFile.parent_path());
+    std::filesystem::copy_file(testsupport::sourceDir() / "data/airports/airports_p3d.xml", g_airportsDbFile);
     std::filesystem::create_directories(g_appDataFolder);
     testsupport::writeFile(g_parametersFile, "<?xml version=\"1.0\"?>\n<parameters>\n"
                                              "<parameter name=\"LOG\" value=\"false\"/>\n"

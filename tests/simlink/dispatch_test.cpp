@@ -8,6 +8,7 @@
 #include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
+#include "liveries/dbase.h"
 #include "run/exit.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_commands.h"
@@ -154,8 +155,9 @@ TEST_F(DispatchTest, TheUserModelGivesTheWingSpanAndCategory)
         const char* logLine; // null: none
         bool unknownMessage;
     };
-    // Until the data base is read, every type has the stub's wing span and the default (the
-    // largest of the data base) is 0.
+    // Two models with a wing span of their own; the default (the largest of the data base) is 0.
+    gf_clearDbaseTables();
+    dbaseTables.Wingspans = {{"B738", 18.0 / 1852.0}, {"A320", 18.0 / 1852.0}};
     const std::vector<Case> cases{
         {"Default Boeing", "B738", true,
          "SimConnect: User aircraft model: B738, half wing span: 18.0 meter, category: Light", false},
@@ -190,6 +192,7 @@ TEST_F(DispatchTest, TheUserModelGivesTheWingSpanAndCategory)
     } catch (const qmx::UserErrorException& e) {
         EXPECT_STREQ(e.what(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
     }
+    gf_clearDbaseTables();
 }
 
 TEST_F(DispatchTest, ExceptionsAreReportedByTheirNumber)

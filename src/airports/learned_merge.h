@@ -1,0 +1,32 @@
+#pragma once
+// The learned file of an airport file: the same format, kept below airports/learned, holding
+// what the program learned at the airport (options, changed radii and cargo flags, stands made
+// by hand) and the parking settings in force. Merged into the stand table when the park
+// airport's file is loaded.
+
+#include "airports/apf_state.h"
+#include "airports/stand.h"
+
+#include <pugixml.hpp>
+#include <string>
+
+// The learned file's path for an airport file's path: a server path "archive/…" maps below the
+// learned folder with "%20" made blanks; a local file of my_thirdparty is filed by publisher;
+// other local files keep their folder name; any other text stays as it is.
+std::string lf_learnedApfPath(const std::string& apfPath, const std::string& publisher);
+
+// The publisher as one folder name below the learned thirdparty folder: separators become '_',
+// and a name that would leave the folder ("", ".", "..") becomes "unknown".
+std::string lf_publisherFolderName(const std::string& publisher);
+
+// Merges the learned file (which exists) into standTable: its settings replace the running ones,
+// and its stands replace the table (a handmade file) or amend it stand by stand. Failures are
+// logged and end the merge where it stood.
+void lf_readLearned(const std::string& learnedPath, const ApfInfo& info);
+
+// Applies one learned `parkpos` to the stand when its name is `id`; false for another stand.
+bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id, Stand& stand);
+
+// Visits the `parkpos` children of the first `parkpositions` element as every stand reader
+// does: an id met twice raises qmx::UserErrorException 94; each is appended with `fixed`.
+void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed);

@@ -1,0 +1,77 @@
+#include "airports/learned_save.h"
+
+#include "airports/apf_state.h"
+#include "airports/learned_merge.h"
+#include "airports/airport_file_locator.h"
+#include "airports/quality_factor.h"
+#include "airports/stand_file.h"
+#include "app/shell_services.h"
+#include "core/clock.h"
+#include "params/names.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+
+namespace {
+
+// Without a handmade file the options read from the airport file stay out of the learned file,
+// and so do stands left with nothing of their own.
+void lf_collectLearnedStands(std::vector<Stand>& out)
+{
+    for (Stand& stand : standTable) {
+        if (!handmadeOverrule) {
+            std::erase_if(stand.opts, [](const ParkPosOption& option) { return option.fixed != 0; });
+            if (!stand.manual && stand.opts.empty() && !stand.radiusChange && !stand.cargoChange)
+                continue;
+        }
+        out.push_back(stand);
+    }
+}
+
+fs::path lf_learnedFolderOf(const std::string& publisher)
+{
+    if (publisher == "stock")
+        return g_learnedStockFolder;
+    if (publisher == "simaddon")
+        return g_learnedSimaddonFolder;
+    const fs::path folder = g_learnedThirdpartyFolder / lf_publisherFolderName(publisher);
+    if (!fs::exists(folder))
+        fs::create_directory(folder);
+    return folder;
+}
+
+// hh:mm:ss of the asctime text "Www Mmm dd hh:mm:ss yyyy".
+std::string lf_timeOfDayText()
+{
+    const std::string text = gf_utcTimeText(gf_wallClockSeconds());
+    return text.size() < 13 ? text : text.substr(text.size() - 13, 8);
+}
+
+} // namespace
+
+void lf_saveAirportFile()
+{
+    AirportFile file;
+    file.ICAO = gf_parkAirport().code;
+    file.airport_name = parkApfInfo.airport_name;
+    file.publisher = parkApfInfo.publisher;
+    file.altitude = parkApfInfo.altitude;
+    lf_collectLearnedStands(file.stands);
+    if (handmadeOverrule) {
+        const std::uint64_t pair = gf_qualityFactor();
+        file.Qf_real = gf_realQuality(pair);
+        file.Qf_soft = gf_softQuality(pair);
+    }
+    const fs::path path = lf_learnedFolderOf(file.publisher) / gf_airportXmlPath(file.ICAO);
+    const std::string time = lf_timeOfDayText();
+    const std::uint32_t updates = learnedUpdateCount.load();
+    if (gf_writeApf(file, path, ApfWriteMode::LearnedSave))
+        gf_showMessage(fmt::format("{}{} \"{}\" saved with {} update{} {}", time, handmadeOverrule ? " handmade" : "",
+                                   path.string(), updates, updates == 1 ? "" : "s",
+                                   apfSettingsChanged.load() ? "and one or more parameter changes" : ""),
+                       true);
+    else
+        gf_showMessage(fmt::format("{} saving \"{}\" did not succeed", time, path.string()), true);
+    learnedUpdateCount = 0;
+    apfSettingsChanged = false;
+}

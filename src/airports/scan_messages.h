@@ -1,0 +1,23 @@
+#pragma once
+// The lines of the add-on airport scan's log (AirportsScanLog.txt) and the scan's result flag.
+// Every scan task reports what it finds and rejects here; the scan driver writes the lines out
+// and empties the list once no task is left.
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// In the order they were added. Guarded by scanMessagesMutex; filled through gf_addScanMessage.
+extern std::vector<std::string> scanMessages;
+extern std::mutex scanMessagesMutex;
+
+// Set when a scanned airport was linked to the archive or got a generated file; never cleared.
+extern std::atomic<bool> g_addonAirportsFound;
+
+// Appends one line; callable from any thread. The mutex is held for the append alone.
+void gf_addScanMessage(std::string_view text);
+
+// Hands the lines over to the writer of the scan log and leaves the list empty.
+std::vector<std::string> gf_takeScanMessages();

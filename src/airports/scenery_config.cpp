@@ -1,0 +1,176 @@
+#include "airports/scenery_config.h"
+
+#include "app/message_line.h"
+#include "core/exceptions.h"
+#include "core/files.h"
+#include "core/log.h"
+#include "core/text.h"
+#include "params/parameters.h"
+#include "platform/paths.h"
+#include "run/simulator_detection.h"
+#include "run/startup.h"
+
+#include <algorithm>
+#include <array>
+#include <fmt/format.h>
+#include <system_error>
+
+namespace {
+
+constexpr std::size_t kConfigLinesReserve = 4048;
+
+constexpr std::array<std::string_view, 45> kStockFolderNames{
+    "\\Cities", "\\CITIES", "\\cities", "\\World", "\\BASE", "\\0006", "\\0007", "\\0103", "\\0106",
+    "\\0107",   "\\0206",   "\\0207",   "\\0307",  "\\0407", "\\0505", "\\0506", "\\0507", "\\0606",
+    "\\0607",   "\\0706",   "\\0707",   "\\0805",  "\\0806", "\\0807", "\\0900", "\\0906", "\\0907",
+    "\\1000",   "\\1006",   "\\1007",   "\\1100",  "\\1102", "\\1107", "\\AFRI", "\\ASIA", "\\AUST",
+    "\\EURE",   "\\EURW",   "\\NAMC",   "\\NAME",  "\\NAMW", "\\OCEN", "\\SAME", "\\Global", "\\Bathymetry"};
+
+bool lf_containsAny(std::string_view text, std::initializer_list<std::string_view> words)
+{
+    return std::any_of(words.begin(), words.end(), [&](std::string_view word) { return text.find(word) != text.npos; });
+}
+
+bool lf_readConfigLines(const fs::path& path, std::vector<std::string>& lines)
+{
+    lines.reserve(kConfigLinesReserve);
+    if (gf_readExtTextFileToStringVector(path, lines))
+        return true;
+    gf_log(path.string() + " not found!");
+    return false;
+}
+
+// The folder of a Local= value: an absolute Windows path as it stands, anything else below the
+// simulator's install folder.
+std::string lf_localFolderText(const std::string& value)
+{
+    if (value.find(":\\") != std::string::npos)
+        return platform::windowsPathToLocal(value).string();
+    const fs::path installPath = platform::windowsPathToLocal(SIM_INSTALL_PATH.getValue());
+    return platform::findCaseInsensitive(installPath, value).string();
+}
+
+void lf_addLocalLine(const std::string& line, SceneryFolders& folders)
+{
+    if (!lf_containsAny(line, {"Local", "LOCAL", "local"}) || lf_isStockSceneryPath(line))
+        return;
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos)
+        return;
+    const std::string folder = lf_localFolderText(gf_trim(std::string_view(line).substr(equals + 1)));
+    if (lf_containsStockSceneryPath(folder))
+        return;
+    gf_log(fmt::format("      found:{}", folder));
+    folders.push_back(folder);
+}
+
+void lf_addArea(const std::vector<std::string>& area, SceneryFolders& folders)
+{
+    const bool active = std::any_of(area.begin(), area.end(), [](const std::string& line) {
+        return lf_containsAny(line, {"Active", "ACTIVE", "active"}) && lf_containsAny(line, {"True", "TRUE", "true"});
+    });
+    if (!active)
+        return;
+    for (const std::string& line : area)
+        lf_addLocalLine(line, folders);
+}
+
+void lf_addAreas(const std::vector<std::string>& lines, SceneryFolders& folders)
+{
+    bool insideArea = false;
+    std::vector<std::string> area;
+    for (const std::string& line : lines) {
+        if (lf_containsAny(line, {"Area", "AREA", "area"})) {
+            if (insideArea && !area.empty())
+                lf_addArea(area, folders);
+            area.clear();
+            insideArea = true;
+        } else if (insideArea && !lf_containsAny(line, {"Required", "REQUIRED", "Title", "TITLE", "Layer", "LAYER"})) {
+            area.push_back(gf_trim(line));
+        }
+    }
+    if (insideArea)
+        lf_addArea(area, folders);
+}
+
+} // namespace
+
+fs::path gf_sceneryConfigFolder()
+{
+    return platform::windowsPathToLocal("C:\\ProgramData\\Lockheed Martin\\Prepar3D v" + gf_p3dVersionFromPath());
+}
+
+void lf_readSceneryCfg(SceneryFolders& folders)
+{
+    const fs::path path = gf_sceneryConfigFolder() / "scenery.cfg";
+    gf_log(fmt::format("\nReading: {} for airport add-ons ...", path.string()));
+    const std::size_t before = folders.size();
+    std::vector<std::string> lines;
+    if (lf_readConfigLines(path, lines))
+        lf_addAreas(lines, folders);
+    gf_log(fmt::format("{} scenery add-on paths found\n", folders.size() - before));
+}
+
+void lf_readSceneryAddOnsXml(SceneryFolders& folders)
+{
+    const fs::path path = gf_sceneryConfigFolder() / "scenery_add-ons.xml";
+    gf_log(fmt::format("\nReading {} for add-on airport ...", path.string()));
+    const std::size_t before = folders.size();
+    std::vector<std::string> lines;
+    if (lf_readConfigLines(path, lines)) {
+        for (const std::string& line : lines) {
+            const std::string folder = gf_extractPathElement(line);
+            if (folder.empty())
+                continue;
+            gf_log(fmt::format("found path:{}", folder));
+            folders.push_back(platform::windowsPathToLocal(folder).string());
+        }
+    }
+    gf_log(fmt::format("{} scenery add-on paths found\n", folders.size() - before));
+}
+
+void lf_checkAfolderNotStock(SceneryFolders& folders)
+{
+    for (const StringParameter* parameter : g_afolderParameters) {
+        const std::string value = parameter->getValue();
+        if (value.empty())
+            continue;
+        const std::string folder = platform::windowsPathToLocal(value).string();
+        if (lf_containsStockSceneryPath(folder))
+            throw qmx::UserErrorException(
+                42, fmt::format("parameter {} points to stock airports instead of add-on airports!", parameter->name));
+        folders.push_back(folder);
+    }
+}
+
+void lf_checkAfolders(const std::string& folder, const SceneryFolderWalk& walk)
+{
+    if (folder.empty())
+        return;
+    const fs::path path(folder);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec && status.type() != fs::file_type::not_found)
+        throw fs::filesystem_error("status", path, ec);
+    if (!fs::exists(status)) {
+        gf_showMessage(folder + " does not exist, skipped!", true);
+        return;
+    }
+    if (!fs::is_directory(status)) {
+        gf_showMessage(folder + " is not a folder name, skipped!", true);
+        return;
+    }
+    if (!lf_containsStockSceneryPath(folder))
+        walk(path);
+}
+
+bool lf_isStockSceneryPath(std::string_view text)
+{
+    return std::any_of(kStockFolderNames.begin(), kStockFolderNames.end(),
+                       [&](std::string_view name) { return text.find(name) != text.npos; });
+}
+
+bool lf_containsStockSceneryPath(std::string_view text)
+{
+    return text.find(g_stockSceneryPath.string()) != std::string_view::npos;
+}

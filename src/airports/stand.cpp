@@ -1,0 +1,59 @@
+#include "airports/stand.h"
+
+std::vector<Stand> standTable;
+
+std::size_t AircraftKeyHash::operator()(std::uint32_t key) const noexcept
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (int byte = 0; byte < 4; ++byte) {
+        hash ^= (key >> (8 * byte)) & 0xffu;
+        hash *= 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+Stand::Stand(std::string standName, std::vector<ParkPosOption> options, StandPlacement placement,
+             double radiusMetres, int notCargo, int notRamp, int notHeli)
+    : opts(std::move(options)),
+      name(std::move(standName)),
+      lat(placement.latitude),
+      lon(placement.longitude),
+      heading(placement.heading),
+      radius(radiusMetres * kNmPerMetre),
+      cargo(notCargo == 0),
+      ramp(notRamp == 0),
+      heli(notHeli == 0)
+{
+    neighbours.reserve(8);
+}
+
+void lf_computeStandNeighbours()
+{
+    for (Stand& stand : standTable) {
+        for (const Stand& other : standTable) {
+            if (other.id == stand.id)
+                continue;
+            const double d = gf_distanceNm({stand.lat, stand.lon}, {other.lat, other.lon});
+            if (stand.radius + other.radius > 1.1 * d)
+                stand.neighbours.push_back(other.id);
+        }
+    }
+    for (Stand& stand : standTable)
+        stand.neighbours.shrink_to_fit();
+}
+
+bool lf_isPlausiblePosition(LatLon position)
+{
+    const bool nearZero = position.latitude >= 0.0 && position.latitude <= 0.0009 && position.longitude >= 0.0 &&
+                          position.longitude <= 0.05;
+    return !nearZero;
+}
+
+Stand* gf_findStandByName(std::string_view name)
+{
+    for (Stand& stand : standTable) {
+        if (stand.name == name)
+            return &stand;
+    }
+    return nullptr;
+}
