@@ -1,9 +1,8 @@
 #include "engine/neighbour_services.h"
 
-std::string gf_regcodeModel(std::string_view /*registration*/)
-{
-    return {};
-}
+#include "airports/stand.h"
+
+#include <algorithm>
 
 void gf_matchLiveLivery(LiveAc& /*ac*/) {}
 
@@ -12,7 +11,13 @@ bool gf_isCreateFailure(std::string_view /*liveryTitle*/)
     return false;
 }
 
-void gf_clearStandOccupied(std::uint32_t /*standId*/) {}
+void gf_clearStandOccupied(std::uint32_t standId)
+{
+    const auto it =
+        std::find_if(standTable.begin(), standTable.end(), [standId](const Stand& s) { return s.id == standId; });
+    if (it != standTable.end())
+        it->occupied = false;
+}
 
 bool gf_staticCandidatesWaiting()
 {

@@ -1,8 +1,7 @@
 #pragma once
-// What the engine asks of the model and livery data and of the airports' stands beyond what
-// their headers offer so far. Until those subsystems provide them, each answers as if their
-// tables were empty: no registration is known, no livery fits, no stand is held and no static
-// candidate waits.
+// What the engine asks of the livery matching and of the park airport's stands beyond what
+// their headers offer so far. Until the matching and the parking calculation provide them, no
+// livery fits, no title has failed and no static candidate waits.
 
 #include "engine/ac_records.h"
 
@@ -11,8 +10,6 @@
 #include <string_view>
 
 // ---- Model and livery data ----
-// The type code that the registration table gives for a registration; empty when unknown.
-std::string gf_regcodeModel(std::string_view registration);
 // Chooses a livery for a live aircraft and sets its title; leaves it empty when none fits.
 void gf_matchLiveLivery(LiveAc& ac);
 // The simulator refused to create this title before.

@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 
+#include "airports/stand.h"
 #include "engine/live_removal.h"
 #include "params/parameters.h"
 
@@ -110,6 +111,27 @@ TEST_F(UpdatePass, RemovalOfRecordsByState)
     EXPECT_EQ(noObject.state, AcState::Removing);
     EXPECT_EQ(removalQueue.size(), 1u);
     EXPECT_NE(logText().find("removing act DLH3"), std::string::npos);
+}
+
+TEST_F(UpdatePass, RemovalFreesTheStandOfAnAircraftInTheSimulator)
+{
+    standTable.clear();
+    for (std::uint32_t id = 1; id <= 2; ++id) {
+        Stand& stand = standTable.emplace_back("A" + std::to_string(id), std::vector<ParkPosOption>{},
+                                               StandPlacement{1.0, 1.0, 0.0}, 30.0, 0, 0, 0);
+        stand.id = id;
+        stand.occupied = true;
+    }
+    LiveAc& buffered = addLive(20001, AcState::Buffered, AcPhase::New, position(1, 1));
+    buffered.standId = 2;
+    gf_removeAc(buffered);
+    EXPECT_TRUE(standTable[1].occupied); // never reached the simulator: the stand is left alone
+    LiveAc& parked = addLive(20002, AcState::InSim, AcPhase::Parked, position(1, 1), 60);
+    parked.standId = 2;
+    gf_removeAc(parked);
+    EXPECT_TRUE(standTable[0].occupied);
+    EXPECT_FALSE(standTable[1].occupied);
+    standTable.clear();
 }
 
 TEST_F(UpdatePass, FarthestAircraftOnlyBeyondTheDistanceWithMargin)
