@@ -25,6 +25,9 @@ TEST(AircraftCfgKeys, KeyLinesAndHeaders)
     EXPECT_EQ(value, "");
     EXPECT_EQ(lf_readKeyAtcModel("\tatc_model = B738\r"), "B738");
     EXPECT_EQ(lf_readKeyAtcModel("atc_model_x=B738"), "");
+    // A very long line is read like any other (a recursive pattern matcher would overflow the stack).
+    EXPECT_TRUE(lf_readKeyTitle("title=" + std::string(1'000'000, 'x') + " ", value));
+    EXPECT_EQ(value.size(), 1'000'000u);
 
     EXPECT_EQ(lf_readFltSimHeader("[fltsim.12]"), "12");
     EXPECT_EQ(lf_readFltSimHeader("  [FLTSIM.0]  "), "0");

@@ -26,6 +26,7 @@ TEST_F(IvaoTest, SectionsTakeTheirAirlineFromTitleOrRegistration)
 {
     liveryLookupTables.airlines = {"DLH", "BAW"};
     liveryLookupTables.regcodes["D-AIBA"] = {"DLH", "A319", "", false};
+    liveryLookupTables.regcodes["D-NOAIRL"] = {"", "A319", "", false};
     const std::string keys = "sim=a\nmodel=\ntexture=\n";
     const std::filesystem::path cfg = aircraft("ai/IVAO_MTL/IVAO_B738", "[General]\n"
         "[fltsim.0]\ntitle=B738 DLH Lufthansa\n" + keys + "atc_parking_codes=BAW\natc_parking_types=CARGO\n"
@@ -35,7 +36,8 @@ TEST_F(IvaoTest, SectionsTakeTheirAirlineFromTitleOrRegistration)
         "[fltsim.4]\ntitle=B738 BAW semicolon\n" + keys + "atc_id=D-AB;CDE\n"
         "[fltsim.5]\ntitle=B738 BAW note [old]\n" + keys +
         "[fltsim.6]\ntitle=B738 BAW no air\nsim=gone\nmodel=\ntexture=gone\n"
-        "[fltsim.7]\ntitle=Plain\n" + keys);
+        "[fltsim.7]\ntitle=Plain\n" + keys +
+        "[fltsim.8]\ntitle=Registered without airline\n" + keys + "atc_id=D-NOAIRL\n");
 
     const std::list<qmx::LiveryData> result = lf_searchIvaoLiveriesinFile(2, cfg);
     std::vector<std::string> got;
@@ -50,6 +52,8 @@ TEST_F(IvaoTest, SectionsTakeTheirAirlineFromTitleOrRegistration)
     EXPECT_EQ(rejected, (std::vector<std::string>{
                             folder + " [fltsim.3] misses airlinecode in title: Unknown registration, and regcode unknownX-UNKN",
                             folder + " [fltsim.7] misses airlinecode in title: Plain, and no regcode",
+                            // a registration record without airline names none
+                            folder + " [fltsim.8] misses airlinecode in title: Registered without airline, and regcode unknownD-NOAIRL",
                             folder + "/.air [fltsim.5] does not exist", // the title line's '[' ended the section
                             folder + "/gone.air [fltsim.6] does not exist",
                         }));
