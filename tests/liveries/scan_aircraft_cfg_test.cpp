@@ -5,6 +5,7 @@
 #include "scan_test_fixture.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -126,6 +127,34 @@ TEST_F(AircraftCfgTest, AFailingStatusQueryLeavesTheTaskWithItsSlotGivenBack)
     EXPECT_EQ(g_scanTasksRunning.load(), running - 1);
     EXPECT_NE(logText().find("exception in lf_procesFltSimSection: "), std::string::npos);
     EXPECT_NE(logText().find("exception in lf_searchLiveriesinFile c/aircraft.cfg: "), std::string::npos);
+}
+
+TEST_F(AircraftCfgTest, TasksReadingOneFileAtOnceShareItsTitles)
+{
+    liveryLookupTables.airlines = {"DLH"};
+    std::string cfg = "atc_model=B738\n";
+    for (int i = 0; i < 20; ++i)
+        cfg += "[fltsim." + std::to_string(i) + "]\ntitle=t" + std::to_string(i) + "\nsim=a\natc_parking_codes=DLH\n";
+    const std::filesystem::path file = aircraft("shared", cfg);
+
+    constexpr int kTasks = 4;
+    std::vector<std::list<qmx::LiveryData>> results(kTasks);
+    g_scanTasksRunning += kTasks;
+    std::vector<std::thread> tasks;
+    for (int t = 0; t < kTasks; ++t)
+        tasks.emplace_back([&results, &file, t] { results[t] = lf_searchLiveriesinFile(t + 1, file); });
+    for (std::thread& task : tasks)
+        task.join();
+
+    std::vector<std::string> all;
+    for (const auto& result : results)
+        for (const std::string& title : titles(result))
+            all.push_back(title);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all.size(), 20u);
+    EXPECT_EQ(std::unique(all.begin(), all.end()), all.end());
+    EXPECT_EQ(incompleteFltsimSections.lines.size(), 60u);
+    EXPECT_EQ(g_scanTasksRunning.load(), 0);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // A working folder of the test's own with the log open, empty scan collections and the data-base
 // lookups holding only what a test puts in them.
 
+#include "core/scan_throttle.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_lookups.h"
 #include "liveries/scan_problems.h"
@@ -33,6 +34,7 @@ protected:
         lf_clearScanCollections();
         liveryLookupTables = {};
         ScannedLiveries.clear();
+        g_scanTasksRunning = 0;
     }
 
     // An aircraft folder below the working folder: aircraft.cfg with `cfg`, and the model and
