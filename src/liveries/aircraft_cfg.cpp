@@ -400,7 +400,8 @@ private:
             atcid_.clear();
         if (!airline_.empty())
             return;
-        const bool large = gf_modelSizeClass(model_) == 2 || gf_modelSizeClass(model_) == 3;
+        const std::int32_t sizeClass = gf_modelSizeClass(model_);
+        const bool large = sizeClass == 2 || sizeClass == 3; // large or heavy airliners
         if (!atcid_.empty()) {
             // A registration record without an airline names no airline: such a livery is
             // treated like one whose registration the data base does not know.
