@@ -5,7 +5,8 @@
 #include "core/scan_throttle.h"
 #include "core/text.h"
 #include "liveries/livery_lookups.h"
-#include "liveries/livery_services.h"
+#include "liveries/model_classes.h"
+#include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 #include "platform/paths.h"
 

@@ -4,6 +4,8 @@
 #include "core/log.h"
 #include "core/text.h"
 #include "liveries/livery_lookups.h"
+#include "liveries/model_classes.h"
+#include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 
 #include <cctype>

@@ -2,7 +2,8 @@
 
 #include "core/files.h"
 #include "core/log.h"
-#include "liveries/livery_lookups.h"
+#include "liveries/model_classes.h"
+#include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 #include "params/names.h"
 
@@ -109,7 +110,7 @@ void lf_updateLiveryFromDbase(qmx::LiveryData& livery)
         livery.cargo = record->cargo;
     }
     // An empty field of the data base knows nothing better: it never blanks the livery's code.
-    const std::string& airline = record->opr.empty() ? record->airline : record->opr;
+    const std::string& airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
     if (!airline.empty() && airline != livery.airline) {
         airlineModelConversions.push_back(
             fmt::format("{:80} {} airl {} => {}", livery.title, livery.atcid, livery.airline, airline));

@@ -60,10 +60,10 @@ TEST_F(AircraftCfgTest, NumbersMustRunFromZeroWithoutGaps)
 
 TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
 {
-    liveryLookupTables.airlines = {"DLH", "BAW", "ZZZ"};
-    liveryLookupTables.regcodes["G-EUPA"] = {"BAW", "A319", "", false};
-    liveryLookupTables.regcodes["D-EF"] = {"PVT", "C172", "", false};
-    liveryLookupTables.regcodes["D-NOAIRL"] = {"", "A320", "", false};
+    dbaseTables.IcaoAirlines = {"DLH", "BAW", "ZZZ"};
+    dbaseTables.DbaseRegcodes["G-EUPA"] = {"BAW", "A319", "", false};
+    dbaseTables.DbaseRegcodes["D-EF"] = {"PVT", "C172", "", false};
+    dbaseTables.DbaseRegcodes["D-NOAIRL"] = {"", "A320", "", false};
     titlesNotToUse = {"Unwanted"};
     const std::string keys = "sim=a\nmodel=\ntexture=\n";
     const std::filesystem::path cfg = aircraft("ai/b738", "[General]\natc_model=B738\n"
@@ -107,6 +107,22 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
               std::vector<std::string>{"XYZ          in " + cfg.string() + " [fltsim.2]"});
 }
 
+TEST_F(AircraftCfgTest, LargeAirlinersNeedAnAirline)
+{
+    dbaseTables.HeavyModels = {"B744"};
+    dbaseTables.LargeModels = {"A320"};
+    const std::string keys = "sim=a\nmodel=\ntexture=\n";
+    const std::string sections = "[fltsim.0]\ntitle=No codes\n" + keys + "[fltsim.1]\ntitle=Old\n" + keys + "atc_id=X-OLD\n";
+    EXPECT_TRUE(lf_searchLiveriesinFile(1, aircraft("heavy", "atc_model=B744\n" + sections)).empty());
+    const std::string folder = std::filesystem::path("heavy").string();
+    EXPECT_EQ(lines(incompleteFltsimSections.lines),
+              (std::vector<std::string>{"\"" + folder + "\" \"[fltsim.0]\" has no airline and no regcode info",
+                                        "\"" + folder + "\" \"[fltsim.1]\" has no airline and its regcode is not in my dbase (very old liv?)"}));
+    lf_clearScanCollections();
+    EXPECT_EQ(titles(lf_searchLiveriesinFile(1, aircraft("small", "atc_model=C172\n" + sections))),
+              (std::vector<std::string>{"No codes", "Old"}));
+}
+
 TEST_F(AircraftCfgTest, AFileWithoutTypeOrSectionsGivesNoLiveries)
 {
     const std::int32_t running = g_scanTasksRunning.load();
@@ -119,7 +135,7 @@ TEST_F(AircraftCfgTest, AFileWithoutTypeOrSectionsGivesNoLiveries)
 
 TEST_F(AircraftCfgTest, AFailingStatusQueryLeavesTheTaskWithItsSlotGivenBack)
 {
-    liveryLookupTables.airlines = {"DLH"};
+    dbaseTables.IcaoAirlines = {"DLH"};
     const std::filesystem::path cfg = aircraft("c", "atc_model=B738\n[fltsim.0]\ntitle=t\nsim=a\nmodel=" +
                                                         std::string(300, 'm') + "\natc_parking_codes=DLH\n");
     const std::int32_t running = g_scanTasksRunning.load();
@@ -131,7 +147,7 @@ TEST_F(AircraftCfgTest, AFailingStatusQueryLeavesTheTaskWithItsSlotGivenBack)
 
 TEST_F(AircraftCfgTest, TasksReadingOneFileAtOnceShareItsTitles)
 {
-    liveryLookupTables.airlines = {"DLH"};
+    dbaseTables.IcaoAirlines = {"DLH"};
     std::string cfg = "atc_model=B738\n";
     for (int i = 0; i < 20; ++i)
         cfg += "[fltsim." + std::to_string(i) + "]\ntitle=t" + std::to_string(i) + "\nsim=a\natc_parking_codes=DLH\n";

@@ -24,9 +24,9 @@ class IvaoTest : public ScanTest {};
 
 TEST_F(IvaoTest, SectionsTakeTheirAirlineFromTitleOrRegistration)
 {
-    liveryLookupTables.airlines = {"DLH", "BAW"};
-    liveryLookupTables.regcodes["D-AIBA"] = {"DLH", "A319", "", false};
-    liveryLookupTables.regcodes["D-NOAIRL"] = {"", "A319", "", false};
+    dbaseTables.IcaoAirlines = {"DLH", "BAW"};
+    dbaseTables.DbaseRegcodes["D-AIBA"] = {"DLH", "A319", "", false};
+    dbaseTables.DbaseRegcodes["D-NOAIRL"] = {"", "A319", "", false};
     const std::string keys = "sim=a\nmodel=\ntexture=\n";
     const std::filesystem::path cfg = aircraft("ai/IVAO_MTL/IVAO_B738", "[General]\n"
         "[fltsim.0]\ntitle=B738 DLH Lufthansa\n" + keys + "atc_parking_codes=BAW\natc_parking_types=CARGO\n"

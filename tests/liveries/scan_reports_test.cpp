@@ -20,9 +20,9 @@ protected:
 
 TEST_F(ScanReportsTest, LiveriesFollowTheRegistrationTable)
 {
-    liveryLookupTables.regcodes["D-AIBA"] = {"DLH", "A319", "", false};
-    liveryLookupTables.regcodes["G-EUPA"] = {"BAW", "A320", "SHT", true};
-    liveryLookupTables.regcodes["D-NONE"] = {"", "", "", false};
+    dbaseTables.DbaseRegcodes["D-AIBA"] = {"DLH", "A319", "", false};
+    dbaseTables.DbaseRegcodes["G-EUPA"] = {"BAW", "A320", "SHT", true};
+    dbaseTables.DbaseRegcodes["D-NONE"] = {"", "", "", false};
 
     qmx::LiveryData byAirline = livery("D-AIBA");
     lf_updateLiveryFromDbase(byAirline);
@@ -38,7 +38,7 @@ TEST_F(ScanReportsTest, LiveriesFollowTheRegistrationTable)
     EXPECT_TRUE(emptyRecord.airline == "CLH" && emptyRecord.model == "A319");
 
     qmx::LiveryData unregistered = livery("");
-    liveryLookupTables.regcodes[""] = {"DLH", "B738", "", true};
+    dbaseTables.DbaseRegcodes[""] = {"DLH", "B738", "", true};
     lf_updateLiveryFromDbase(unregistered);
     EXPECT_EQ(unregistered.airline, "CLH");
 

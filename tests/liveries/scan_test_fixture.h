@@ -4,7 +4,7 @@
 
 #include "core/scan_throttle.h"
 #include "liveries/livery_data.h"
-#include "liveries/livery_lookups.h"
+#include "liveries/dbase.h"
 #include "liveries/scan_problems.h"
 #include "support/params_fixture.h"
 
@@ -32,7 +32,7 @@ protected:
     static void reset()
     {
         lf_clearScanCollections();
-        liveryLookupTables = {};
+        gf_clearDbaseTables();
         ScannedLiveries.clear();
         g_scanTasksRunning = 0;
     }
