@@ -66,8 +66,8 @@ std::vector<Stand*> lf_standGroup(AirportFile& file, const std::string& base)
 {
     std::vector<Stand*> group;
     for (Stand& stand : file.stands) {
-        const bool member = std::any_of(kGroupSuffixes.begin(), kGroupSuffixes.end(),
-                                        [&](std::string_view suffix) { return stand.name == base + std::string(suffix); });
+        const auto named = [&](std::string_view suffix) { return stand.name == base + std::string(suffix); };
+        const bool member = std::any_of(kGroupSuffixes.begin(), kGroupSuffixes.end(), named);
         if (member)
             group.push_back(&stand);
     }
@@ -192,7 +192,8 @@ void lf_sortAndNameStands(AirportFile& file)
             group[i]->nameSuffixed = false;
             group[i]->name = fmt::format("tolme{}", i + 1);
         }
-        std::stable_sort(group.begin(), group.end(), [](const Stand* a, const Stand* b) { return a->radius > b->radius; });
+        const auto larger = [](const Stand* a, const Stand* b) { return a->radius > b->radius; };
+        std::stable_sort(group.begin(), group.end(), larger);
         for (std::size_t rank = 0; rank < group.size() && rank < kGroupSuffixes.size(); ++rank)
             group[rank]->name = lf_makeUniqueStandName(base, rank);
     }
