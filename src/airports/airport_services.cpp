@@ -1,7 +1,5 @@
 #include "airports/airport_services.h"
 
-void gf_scanAddonAirports() {}
-
 void gf_checkForParkAirportUpdates(bool /*loopStart*/) {}
 
 void gf_parkingAdjustments() {}

@@ -1,0 +1,304 @@
+#include "airports/addon_airport_scan.h"
+
+#include "airports/airport_file_queries.h"
+#include "airports/airport_services.h"
+#include "airports/bgl_file.h"
+#include "airports/generated_airport_files.h"
+#include "airports/scan_messages.h"
+#include "app/message_line.h"
+#include "core/exceptions.h"
+#include "core/files.h"
+#include "core/log.h"
+#include "core/scan_throttle.h"
+#include "params/control_port.h"
+#include "params/names.h"
+#include "params/parameter_store.h"
+#include "params/parameters.h"
+#include "run/exit.h"
+
+#include <algorithm>
+#include <deque>
+#include <fmt/format.h>
+#include <future>
+#include <thread>
+
+namespace {
+
+constexpr std::string_view kWarningMark = "===> ";
+constexpr std::string_view kSupportAddress = "support@orvanta-p3d.example";
+constexpr std::size_t kFolderListReserve = 10;
+constexpr std::size_t kScanMessagesReserve = 2048;
+
+// Handles of one folder walk's tasks, oldest first.
+using PendingScans = std::deque<std::future<void>>;
+
+bool lf_scanStopRequested()
+{
+    return exitingFlag.load() || quitFlag.load();
+}
+
+// The slot is counted before the thread starts, so that a task that ends at once never takes
+// the count below the tasks really running.
+std::future<void> lf_launchScanTask(const fs::path& path)
+{
+    std::packaged_task<void()> task([path] { lf_toParkingPositions(path, lf_processBglAirport); });
+    std::future<void> done = task.get_future();
+    g_scanTasksRunning.fetch_add(1);
+    try {
+        std::thread(std::move(task)).detach();
+    } catch (...) {
+        gf_releaseScanSlot();
+        throw;
+    }
+    return done;
+}
+
+void lf_waitForOldest(PendingScans& pending, const fs::path& entryPath)
+{
+    try {
+        pending.front().get();
+    } catch (const std::exception& e) {
+        gf_addScanMessage(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kWarningMark, e.what(),
+                                      pending.size(), entryPath.string()));
+    }
+    pending.pop_front();
+}
+
+void lf_waitForAll(PendingScans& pending, const fs::path& folder)
+{
+    for (; !pending.empty(); pending.pop_front()) {
+        try {
+            pending.front().get();
+        } catch (const std::exception& e) {
+            gf_addScanMessage(fmt::format("{} airports search in {} aborted, futs outer error: {}", kWarningMark,
+                                          folder.string(), e.what()));
+        }
+    }
+}
+
+void lf_scanEntry(fs::recursive_directory_iterator& it, PendingScans& pending)
+{
+    const fs::directory_entry& entry = *it;
+    if (lf_containsStockSceneryPath(entry.path().string())) {
+        it.disable_recursion_pending();
+        return;
+    }
+    std::error_code ec;
+    const fs::file_status status = entry.status(ec);
+    if (ec && status.type() != fs::file_type::not_found && status.type() != fs::file_type::unknown)
+        throw fs::filesystem_error("status", entry.path(), ec);
+    if (!lf_isAirportCandidate(entry, status) || lf_scanStopRequested())
+        return;
+    gf_waitForScanSlot();
+    pending.push_back(lf_launchScanTask(entry.path()));
+    if (pending.size() > static_cast<std::size_t>(std::max(g_scanTasksLimit.load(), 1)))
+        lf_waitForOldest(pending, entry.path());
+}
+
+void lf_reportIteratorProblem(const char* operation, const fs::path& folder, std::error_code ec)
+{
+    const fs::filesystem_error error(operation, folder, ec);
+    gf_addScanMessage(fmt::format("{} airports search in folder {} aborted because of iterator problem: {}",
+                                  kWarningMark, folder.string(), error.what()));
+}
+
+void lf_removePreviousScanLog()
+{
+    try {
+        if (fs::exists(g_airportsScanLogFile))
+            fs::remove(g_airportsScanLogFile);
+    } catch (const std::exception&) {
+        gf_log("problems with removing previous files (maybe still open?)");
+    }
+}
+
+void lf_writeScanLog()
+{
+    gf_writeLinesToFile(gf_takeScanMessages(), g_airportsScanLogFile);
+    gf_log(g_airportsScanLogFile.string() + " written");
+    gf_clearMessage();
+}
+
+std::vector<std::string> lf_airportCodesIn(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    gf_listFilesByExtension(files, folder, ".XML");
+    std::vector<std::string> codes;
+    for (const fs::path& file : files)
+        codes.push_back(file.stem().string());
+    std::sort(codes.begin(), codes.end());
+    return codes;
+}
+
+void lf_logZipAndMail()
+{
+    gf_log("");
+    gf_logWarning(fmt::format("zip folder \"{}\", and mail to \"{}\" please!\\n", fs::absolute(g_tbloFolder).string(),
+                              kSupportAddress));
+}
+
+// Copies the generated file of the code to TBLO; an airport that also has a link file keeps only
+// the link, which leads to the archived file. False when nothing was copied.
+bool lf_copyToTblo(const fs::path& folder, const std::string& code, bool orbx)
+{
+    const fs::path source = folder / (code + ".xml");
+    const fs::path destination = g_tbloFolder / (code + ".xml");
+    if (!fs::copy_file(source, destination, fs::copy_options::overwrite_existing)) {
+        if (orbx)
+            gf_logWarning(fmt::format("failed to copy {}", source.string()));
+        else
+            gf_logWarning(fmt::format("\"{}\" failed to copy \"{}\"", source.string(), destination.string()));
+        return false;
+    }
+    gf_log(fmt::format("{} copied to {}", code, destination.string()));
+    if (fs::exists(folder / (code + ".txt")))
+        fs::remove(source);
+    return true;
+}
+
+void lf_orbxPass(const std::vector<std::string>& codes)
+{
+    fs::create_directory(g_tbloFolder);
+    std::size_t notSuitable = 0;
+    std::size_t copied = 0;
+    for (const std::string& code : codes) {
+        if (!gf_suitableForOfflineLearning(code))
+            ++notSuitable;
+        else if (lf_copyToTblo(g_myOrbxFolder, code, true))
+            ++copied;
+    }
+    g_allOrbxAirportsDone = notSuitable + copied == codes.size();
+    gf_invalidateStatusArea();
+    if (copied > 0) {
+        g_tbloAirportCount = copied;
+        lf_logZipAndMail();
+    } else {
+        gf_log("All your ORBX airports are done, no off line learning needed.");
+        fs::remove_all(g_tbloFolder);
+    }
+}
+
+void lf_thirdpartyPass(const std::vector<std::string>& codes)
+{
+    if (!fs::exists(g_tbloFolder))
+        fs::create_directory(g_tbloFolder);
+    std::size_t copied = 0;
+    for (const std::string& code : codes) {
+        if (gf_suitableForOfflineLearning(code) && lf_copyToTblo(g_myThirdpartyFolder, code, false))
+            ++copied;
+    }
+    if (copied > 0) {
+        g_tbloAirportCount += copied;
+        lf_logZipAndMail();
+    } else {
+        gf_log("All your third party airports are done, no off line learning needed.");
+        if (g_tbloAirportCount.load() == 0)
+            fs::remove_all(g_tbloFolder);
+    }
+}
+
+void lf_prepareOfflineLearning()
+{
+    const std::vector<std::string> thirdparty = lf_airportCodesIn(g_myThirdpartyFolder);
+    const std::vector<std::string> orbx = lf_airportCodesIn(g_myOrbxFolder);
+    g_allOrbxAirportsDone = orbx.empty();
+    gf_invalidateStatusArea();
+    if (fs::exists(g_tbloFolder))
+        fs::remove_all(g_tbloFolder);
+    if (!orbx.empty())
+        lf_orbxPass(orbx);
+    if (!thirdparty.empty())
+        lf_thirdpartyPass(thirdparty);
+    gf_invalidateControlArea();
+}
+
+SceneryFolders lf_sceneryFolders()
+{
+    SceneryFolders folders;
+    folders.reserve(kFolderListReserve);
+    if (AFG_AUTOMATIC.value.load()) {
+        lf_readSceneryCfg(folders);
+        lf_readSceneryAddOnsXml(folders);
+        return folders;
+    }
+    lf_checkAfolderNotStock(folders);
+    if (folders.empty())
+        throw qmx::UserErrorException(49, "Set afolder parameter(-s) to your add-on airports first, see Manual 6.1");
+    return folders;
+}
+
+void lf_untickAirportScan()
+{
+    SCAN_AIRPORTS.value = false;
+    gf_saveBoolParameter(SCAN_AIRPORTS);
+    gf_setCheckMark(SCAN_AIRPORTS, false);
+    gf_invalidateStatusArea();
+    gf_invalidateControlArea();
+}
+
+} // namespace
+
+bool lf_isAirportCandidate(const fs::directory_entry& entry, const fs::file_status& status)
+{
+    const std::string text = entry.path().string();
+    return fs::is_regular_file(status) && lf_isBglFile(entry.path().extension().string()) &&
+           text.find("statics") == std::string::npos && text.find("_heliports") == std::string::npos &&
+           lf_hasAirportSection(entry.path());
+}
+
+void lf_scanSceneryFolder(const fs::path& folder)
+{
+    gf_addScanMessage(std::string("Scanning for ") + "addon airports in " + folder.string());
+    PendingScans pending;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, ec);
+    if (ec) {
+        lf_reportIteratorProblem("recursive_directory_iterator::recursive_directory_iterator", folder, ec);
+        return;
+    }
+    for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        try {
+            lf_scanEntry(it, pending);
+        } catch (const std::exception& e) {
+            gf_addScanMessage(fmt::format("{} airports search in folder {} aborted, cause: {}", kWarningMark,
+                                          folder.string(), e.what()));
+        }
+    }
+    if (ec)
+        lf_reportIteratorProblem("recursive_directory_iterator::operator++", folder, ec);
+    // Also after an iterator problem: the scan log is written only once no task is left.
+    lf_waitForAll(pending, folder);
+}
+
+bool lf_writeAirportScanResults(const SceneryFolders& folders)
+{
+    lf_removePreviousScanLog();
+    g_tbloAirportCount = 0;
+    g_mainWindow.addonScanFolderText = g_tbloFolder.string();
+    {
+        std::lock_guard lock(scanMessagesMutex);
+        scanMessages.reserve(kScanMessagesReserve);
+    }
+    for (const std::string& folder : folders)
+        lf_checkAfolders(folder, lf_scanSceneryFolder);
+    lf_writeScanLog();
+    lf_prepareOfflineLearning();
+    const bool found = g_addonAirportsFound.load();
+    if (found)
+        gf_log("Airports scan successful");
+    return found;
+}
+
+void gf_scanAddonAirports()
+{
+    gf_showMessage("Scanning for addon airports ...", false);
+    gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
+                       AFG_AUTOMATIC.value.load() ? "automatic " : "manual "));
+    const SceneryFolders folders = lf_sceneryFolders();
+    gf_removeFilesInFolder(g_myOrbxFolder);
+    gf_removeFilesInFolder(g_myThirdpartyFolder);
+    if (!lf_writeAirportScanResults(folders))
+        gf_showMessage("Warning: Scan has not found any add-on airports", true);
+    lf_untickAirportScan();
+    gf_log("-------------------------- airports scan ends    ----------------------------\n");
+}
