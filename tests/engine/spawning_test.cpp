@@ -199,6 +199,7 @@ TEST_F(Spawning, FirstPoseComesFromTheOldestPosition)
     const AcPose& down = ac(30001).pose;
     EXPECT_NEAR(down.pitch, (-3.0 + 1000.0 / 600.0 * 2.2) * geo::kDegToRad, 1e-12); // descent counts half
     EXPECT_EQ(down.bank, 0.1);
+    EXPECT_DOUBLE_EQ(down.verticalSpeed, -2000.0 / 60.0); // the pose keeps feet per second
     EXPECT_NEAR(down.heading, geo::kPi / 2, 1e-3); // toward the next position
     EXPECT_EQ(ac(30001).headingStep, 0.0);
     EXPECT_NEAR(ac(30002).pose.pitch, (-3.0 - 2400.0 / 600.0 * 2.2) * geo::kDegToRad, 1e-12);
