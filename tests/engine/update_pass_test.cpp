@@ -82,9 +82,10 @@ TEST_F(UpdatePass, CreationRequestFromTheLastSpawnedAircraft)
 
 TEST_F(UpdatePass, ErasedRecordsAreCompactedInOrder)
 {
-    addLive(20001, AcState::Buffered, AcPhase::New, position(1, 1));
-    addLive(20002, AcState::Buffered, AcPhase::New, position(1, 1)).erase = 1;
-    addLive(20003, AcState::Buffered, AcPhase::New, position(1, 1));
+    // Buffered far ahead of their due pass: they wait.
+    addLive(20001, AcState::Buffered, AcPhase::New, position(1, 1, 10.0, 5000));
+    addLive(20002, AcState::Buffered, AcPhase::New, position(1, 1, 10.0, 5000)).erase = 1;
+    addLive(20003, AcState::Buffered, AcPhase::New, position(1, 1, 10.0, 5000));
     lf_updateAllLiveAc();
     ASSERT_EQ(liveAcTable.size(), 2u);
     EXPECT_EQ(liveAcTable[0].desc.key, 20001u);
