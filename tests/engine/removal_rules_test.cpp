@@ -239,5 +239,27 @@ TEST_F(RemovalRules, StandOccupantThatArrivedLiveKeepsTheStand)
     EXPECT_EQ(liveAcTable[0].state, AcState::Removing);
 }
 
+TEST_F(RemovalRules, StoppedTaxiingAircraftClaimsTheNearStandUnlessReserved)
+{
+    standTable.emplace_back("B7", std::vector<ParkPosOption>{}, StandPlacement{48.1, 11.5, 1.0}, 20.0, 0, 0, 0);
+    standTable.back().id = 5;
+    LiveAc& holder = addParked(0x100001, "EZY1", 5, 5.0);
+    LiveAc& ac = addLive(0x100002, AcState::InSim, AcPhase::Taxi, position(48.1001, 11.5), 42);
+    ac.stream.push_back(position(48.10005, 11.5, 0.0)); // about 5.6 m from the stand
+    reservedStand = "B7";
+    lf_standWanted(ac, false);
+    EXPECT_EQ(ac.standId, 0u);
+    lf_standWanted(ac, false); // the same newest position is not examined again
+    reservedStand.clear();
+    EXPECT_EQ(ac.standId, 0u);
+    ac.stream.push_back(position(48.10004, 11.5, 0.0));
+    lf_standWanted(ac, false);
+    EXPECT_EQ(holder.state, AcState::Removing);
+    EXPECT_EQ(ac.standId, 5u);
+    EXPECT_DOUBLE_EQ(ac.standHeading, 1.0);
+    EXPECT_EQ(ac.phase, AcPhase::ToStand);
+    EXPECT_EQ(ac.stream.size(), 1u);
+}
+
 } // namespace
 } // namespace enginetest
