@@ -189,4 +189,3 @@ void gf_setDestinationParkAirport(std::string_view code, LatLon position)
     std::rotate(parkAirportList.begin(), found, found + 1);
 }
 
-void gf_clearReservedStand() {}

@@ -5,6 +5,7 @@
 #include "engine/ac_records.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
+#include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
 #include "engine/traffic_queue.h"
@@ -120,13 +121,6 @@ void lf_updateAllLiveAc()
     }
 }
 
-void gf_SimCommands()
-{
-    // Applying the commands to the records comes with the simulator-command rules; until then
-    // they are drained so that the queue does not grow.
-    (void)gf_takeSimCommands();
-}
-
 void gf_handOverAllRemovals()
 {
     while (!removalQueue.empty())
@@ -145,6 +139,7 @@ void gf_resetEngineQueues()
     acToCreate.clear();
     spawnCheckList.clear();
     ghostCallsigns.clear();
+    gf_clearActivationList();
     NoMatchList.clear();
     fastRangeRequest = false;
     passCounter = 0;

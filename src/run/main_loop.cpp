@@ -7,7 +7,10 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "engine/ac_records.h"
+#include "engine/clearance.h"
 #include "engine/live_removal.h"
+#include "engine/parked_removal.h"
+#include "engine/removal_rules.h"
 #include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
@@ -24,6 +27,7 @@
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fmt/format.h>
 #include <new>
@@ -104,6 +108,70 @@ void lf_everyMinuteJobs(std::uint32_t n)
     liveryByHexId.clear();
 }
 
+// The live aircraft in the simulator that are not parked, and the parked live and static aircraft.
+void lf_updateParkedCounts()
+{
+    const auto moving = static_cast<std::uint64_t>(std::count_if(liveAcTable.begin(), liveAcTable.end(), [](const LiveAc& ac) {
+        return ac.state == AcState::InSim && ac.phase != AcPhase::Parked;
+    }));
+    if (g_mainWindow.liveCount.exchange(moving) != moving)
+        gf_invalidateStatusArea();
+    const std::uint64_t parkedLive = gf_updateLiveParkTime(true);
+    const std::uint64_t parkedStatic = gf_updateStaticParkTime(true);
+    if (parkedLive != g_mainWindow.parkedLiveCount.load() || parkedStatic != g_mainWindow.parkedStaticCount.load()) {
+        g_mainWindow.parkedLiveCount = parkedLive;
+        g_mainWindow.parkedStaticCount = parkedStatic;
+        gf_invalidateParkingBand();
+    }
+}
+
+// One freshly spawned aircraft a tick: its coupled callsigns, and the static aircraft it replaces.
+void lf_checkOneSpawnedAc()
+{
+    if (spawnCheckList.empty())
+        return;
+    const std::uint32_t key = spawnCheckList.front();
+    spawnCheckList.pop_front();
+    if (LiveAc* ac = gf_findLiveAc(key))
+        gf_checkSpawnedLiveAc(*ac);
+}
+
+void lf_keepClearOfUser()
+{
+    if (userOnGround.load()) {
+        if (COLLISION_USER_GND.value.load())
+            gf_clearUserAcSurroundings();
+        return;
+    }
+    if (!COLLISION_USER_AIR.value.load())
+        return;
+    for (LiveAc& ac : liveAcTable)
+        if (gf_isInUsersWay(ac))
+            return;
+}
+
+void lf_blockRequest()
+{
+    if (!blockRequestFlag.load())
+        return;
+    if (const std::string callsign = BLOCK_CALLSIGN.getValue(); !callsign.empty()) {
+        const auto it = std::find_if(liveAcTable.begin(), liveAcTable.end(), [&callsign](const LiveAc& ac) {
+            return ac.desc.callsign == callsign && ac.state == AcState::InSim;
+        });
+        if (it != liveAcTable.end())
+            gf_removeAc(*it);
+    }
+    blockRequestFlag = false;
+}
+
+void lf_removeStaticTwins()
+{
+    if (staticAcTable.empty())
+        return;
+    for (const LiveAc& ac : liveAcTable)
+        gf_removeStaticTwin(ac);
+}
+
 } // namespace
 
 // The system timer resolution needs no raising around the loop: sleeps here are fine-grained.
@@ -155,6 +223,8 @@ bool lf_workOrva()
             gf_checkForParkAirportUpdates(false);
         if (n % 59 == 0)
             gf_updateReaderIndicators();
+        if (n % 61 == 0)
+            lf_removeStaticTwins();
         return true;
     } catch (const std::bad_alloc& e) {
         gf_log(fmt::format("{}: {}", "lf_workOrva", e.what()));
@@ -183,6 +253,7 @@ void lf_workSimNotRunning()
         lf_handleWindowRequests();
         gf_sendOwnPosition();
         notRunningCountdown = 100;
+        lf_updateParkedCounts();
         currentDaySlot = gf_dayAndHalfHour();
     });
 }
@@ -194,13 +265,13 @@ void lf_everySecond()
         gf_setAcceptTraffic(true);
     }
     gf_messageLineTick();
+    lf_updateParkedCounts();
     currentDaySlot = gf_dayAndHalfHour();
     ++tickCounter;
+    lf_checkOneSpawnedAc();
     lf_flushStaticRequest();
-    if (blockRequestFlag.load()) {
-        // The live aircraft with that callsign goes with the engine's tables; the request is done.
-        blockRequestFlag = false;
-    }
+    lf_keepClearOfUser();
+    lf_blockRequest();
     lf_handleWindowRequests();
 }
 
@@ -210,6 +281,8 @@ void lf_every5Seconds()
         trafficReader.setReferencePosition({userAc.latitude, userAc.longitude});
         if (g_professionalEdition.load())
             lf_sendQs123(gf_simUnixTime());
+        if (!reservedStand.empty())
+            gf_clearReservedStand();
         lf_handleReReadRequest();
         lf_every15Seconds();
     });

@@ -1,0 +1,36 @@
+#pragma once
+// The limits on parked aircraft at the park airport: how long a live aircraft placed on a stand
+// may stay, how many aircraft the airport holds (the max park), and the average parked times the
+// main window shows. Work thread only; every removal goes through gf_removeAc.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A parked live aircraft that the expiry keeps; read by the static parking.
+struct ParkedStayer {
+    std::string callsign;
+    std::uint32_t standId = 0;
+    std::uint32_t parkedMinutes = 0; // 0 for an aircraft that arrived at its stand while live
+};
+// Sorted by parked minutes, fewest first. Emptied by its readers before an expiry.
+extern std::vector<ParkedStayer> parkedStayers;
+
+// Removes each parked live aircraft placed on its stand (not arrived there while live) that has
+// stood more than 90 minutes (180 for a Heavy), unless INITIAL_LOAD_ONLY is on; the others are
+// appended to parkedStayers.
+void gf_expireParkedLiveAc();
+// The max park rule, `extra` parked live aircraft about to be added: removes the live aircraft
+// parked longest when the parked live aircraft exceed the max park, and the static aircraft parked
+// earliest when static and live together exceed it. At most one of each per call.
+void lf_checkMaxPark(std::uint8_t extra);
+// Removes the n parked live aircraft in the simulator that have stood longest.
+void gf_removeLongestParkedLiveAc(std::uint32_t n);
+// The number of parked live aircraft in the simulator; with `show`, their average parked time
+// goes to the main window.
+std::uint32_t gf_updateLiveParkTime(bool show);
+
+// ---- Stand-in of the parking options (stands and parking options of aircraft) ----
+// The number of static aircraft in the simulator (or being removed); with `show` and WEEK off,
+// their average parked time goes to the main window.
+std::uint32_t gf_updateStaticParkTime(bool show);

@@ -1,0 +1,190 @@
+#include "engine_fixture.h"
+
+#include "engine/sim_command_handling.h"
+#include "engine/live_removal.h"
+
+#include <gtest/gtest.h>
+
+namespace enginetest {
+namespace {
+
+SimCommand command(SimCommandType type, std::uint32_t objectId, std::uint32_t key, double first = 0.0,
+                   double second = 0.0)
+{
+    SimCommand c;
+    c.type = type;
+    c.objectId = objectId;
+    c.key = key;
+    c.first = first;
+    c.second = second;
+    return c;
+}
+
+void drainPasses(int count)
+{
+    for (int i = 0; i < count; ++i)
+        gf_SimCommands();
+}
+
+StaticAc& addStatic(std::uint32_t key, AcState state, std::uint32_t objectId = 0)
+{
+    AcIdentity id;
+    id.callsign = "STA" + std::to_string(key);
+    AcDescription desc = gf_makeAircraftDescription(id);
+    desc.key = key;
+    StaticAc& ac = staticAcTable.emplace_back(std::move(desc), 0, StandPose{}, false);
+    ac.state = state;
+    ac.objectId = objectId;
+    return ac;
+}
+
+class SimCommands : public EngineTest {
+protected:
+    // Room enough that the records a test holds by reference never move.
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        liveAcTable.reserve(16);
+        staticAcTable.reserve(16);
+    }
+    void TearDown() override
+    {
+        gf_clearSimCommands();
+        EngineTest::TearDown();
+    }
+};
+
+TEST_F(SimCommands, LiveAircraftIsActivatedOnThe201stPassAfterBinding)
+{
+    addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5, 0.0));
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x3C6444, 0.0, 3.5));
+    drainPasses(200); // the binding pass counts as the first
+    LiveAc& ac = liveAcTable.front();
+    EXPECT_EQ(ac.objectId, 40u);
+    EXPECT_EQ(ac.groundMode, 1);
+    EXPECT_EQ(ac.state, AcState::Creating);
+    ASSERT_EQ(activationList.size(), 1u);
+    EXPECT_EQ(activationList.front().reserved, 200u);
+    drainPasses(1);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_TRUE(activationList.empty());
+}
+
+TEST_F(SimCommands, ObjectIdsBelowThreeAreNotBound)
+{
+    addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5, 0.0));
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 2, 0x3C6444));
+    drainPasses(1);
+    EXPECT_EQ(liveAcTable.front().objectId, 0u);
+    EXPECT_TRUE(activationList.empty());
+}
+
+TEST_F(SimCommands, StaticEntryWaitsForItsAircraftAndRemovesAnUnwantedOne)
+{
+    gf_pushSimCommand(command(SimCommandType::StaticCreated, 77, 5));
+    drainPasses(250);
+    ASSERT_EQ(activationList.size(), 1u); // no static aircraft with key 5 yet: looked up again
+    StaticAc& ac = addStatic(5, AcState::Creating);
+    ac.removeWhenCreated = 1;
+    drainPasses(1);
+    EXPECT_TRUE(activationList.empty());
+    EXPECT_EQ(ac.objectId, 77u);
+    EXPECT_EQ(ac.state, AcState::Removing);
+    EXPECT_EQ(ac.throttleStep, 0u); // shut down
+    ASSERT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalQueue.front(), 77u);
+}
+
+TEST_F(SimCommands, RemovedObjectsEraseTheirRecordsAndSendRespawnsBack)
+{
+    addLive(0x100001, AcState::Removing, AcPhase::Taxi, position(48.1, 11.5), 41);
+    LiveAc& respawn = addLive(0x100002, AcState::Respawning, AcPhase::Taxi, position(48.1, 11.5), 42);
+    respawn.throttleStep = 2;
+    respawn.flapsStep = 1;
+    addLive(0x100003, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
+    addStatic(7, AcState::Removing, 43);
+    for (std::uint32_t id : {41u, 42u, 43u, 0u})
+        gf_pushSimCommand(command(SimCommandType::Removed, id, 0));
+    drainPasses(1);
+    ASSERT_EQ(liveAcTable.size(), 2u); // the buffered one (object id 0) stays
+    EXPECT_EQ(liveAcTable[0].desc.key, 0x100003u); // the last record took the erased one's place
+    const LiveAc& back = liveAcTable[1];
+    EXPECT_EQ(back.state, AcState::Buffered);
+    EXPECT_EQ(back.objectId, 0u);
+    EXPECT_EQ(back.throttleStep, 5u);
+    EXPECT_EQ(back.flapsStep, 4u);
+    EXPECT_TRUE(staticAcTable.empty());
+}
+
+TEST_F(SimCommands, StaticCgOutsideItsRangeKeepsTheOldValueAndOddPitchesBecomeDefault)
+{
+    LiveAc& ac = addLive(0x100001, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 41);
+    const double deg = geo::kDegToRad;
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 41, 0, 10.0, 1.0 * deg));
+    drainPasses(1);
+    EXPECT_DOUBLE_EQ(ac.desc.staticCgHeight, 10.0);
+    EXPECT_DOUBLE_EQ(ac.desc.staticPitch, 1.0 * deg);
+    for (const double cg : {0.5, 40.0}) {
+        gf_pushSimCommand(command(SimCommandType::StaticCg, 41, 0, cg, 3.0 * deg));
+        drainPasses(1);
+        EXPECT_DOUBLE_EQ(ac.desc.staticCgHeight, 10.0);
+        EXPECT_DOUBLE_EQ(ac.desc.staticPitch, 0.012217304763960306);
+    }
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 41, 0, 35.0, -1.0 * deg));
+    drainPasses(1);
+    EXPECT_DOUBLE_EQ(ac.desc.staticCgHeight, 35.0);
+    EXPECT_DOUBLE_EQ(ac.desc.staticPitch, 0.012217304763960306);
+}
+
+TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)
+{
+    addLive(0x100001, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
+    addLive(0x100002, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 42);
+    addLive(0x100003, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    for (std::uint32_t key : {0x100001u, 0x100002u, 0x100003u})
+        gf_pushSimCommand(command(SimCommandType::Block, 0, key));
+    drainPasses(1);
+    EXPECT_EQ(liveAcTable[0].erase, 1);
+    EXPECT_EQ(liveAcTable[1].state, AcState::Removing);
+    EXPECT_EQ(liveAcTable[2].state, AcState::Creating);
+    EXPECT_EQ(removalQueue.size(), 1u);
+}
+
+TEST_F(SimCommands, RefusedCreationErasesStaticUpToKey10000AndLiveAbove)
+{
+    addStatic(10000, AcState::Creating);
+    addStatic(9, AcState::Creating);
+    addLive(10001, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10000));
+    gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10001));
+    drainPasses(1);
+    ASSERT_EQ(staticAcTable.size(), 1u);
+    EXPECT_EQ(staticAcTable.front().desc.key, 9u);
+    EXPECT_TRUE(liveAcTable.empty());
+}
+
+TEST_F(SimCommands, AFailingCommandDoesNotLoseTheOthers)
+{
+    LiveAc& broken = addLive(0x100001, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    broken.stream.clear();
+    addStatic(9, AcState::Creating);
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x100001));
+    gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 9));
+    EXPECT_THROW(gf_SimCommands(), std::out_of_range);
+    EXPECT_TRUE(staticAcTable.empty());
+    EXPECT_TRUE(gf_takeSimCommands().empty());
+}
+
+TEST_F(SimCommands, AnAircraftRemovedBeforeItsActivationStaysRemoved)
+{
+    LiveAc& ac = addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5, 0.0));
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x3C6444));
+    drainPasses(10);
+    gf_removeAc(ac);
+    drainPasses(200);
+    EXPECT_EQ(ac.state, AcState::Removing);
+    EXPECT_TRUE(activationList.empty());
+}
+
+} // namespace
+} // namespace enginetest
