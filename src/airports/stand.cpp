@@ -57,3 +57,12 @@ Stand* gf_findStandByName(std::string_view name)
     }
     return nullptr;
 }
+
+Stand* gf_findStandById(std::uint32_t id)
+{
+    for (Stand& stand : standTable) {
+        if (stand.id == id && id != 0)
+            return &stand;
+    }
+    return nullptr;
+}

@@ -117,5 +117,6 @@ bool lf_onUsersPath(const LiveAc& ac)
     const double distance = gf_distanceNm(user, position);
     if (distance > 6.0 || std::abs(oldest.altitude - userAc.altitude) >= 3000.0)
         return false;
-    return lf_offsetFeet(ac.legBearing - gf_initialBearing(user, position), distance) <= 4000.0;
+    // A buffered aircraft has flown no leg yet: its track is the received one.
+    return lf_offsetFeet(oldest.track * geo::kDegToRad - gf_initialBearing(user, position), distance) <= 4000.0;
 }

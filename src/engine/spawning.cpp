@@ -5,10 +5,14 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/clearance.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
 #include "engine/park_options.h"
+#include "engine/parked_removal.h"
+#include "engine/removal_rules.h"
 #include "engine/spawn_links.h"
+#include "engine/stand_conflicts.h"
 #include "engine/stand_query.h"
 #include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
@@ -249,11 +253,14 @@ bool lf_isUsersStand(const Stand& stand)
 bool lf_standRefused(const LiveAc& ac, const Stand& stand)
 {
     for (LiveAc& other : liveAcTable) {
-        if (&other != &ac && other.standId == stand.id && lf_standOccupantRule(other, ac, stand.id))
+        if (&other != &ac && other.standId == stand.id && lf_standOccupantRule(ac, stand.id, other))
             return true;
     }
     return std::any_of(stand.neighbours.begin(), stand.neighbours.end(),
-                       [&](std::uint32_t neighbourId) { return lf_neighbourStandBlocked(ac, stand, neighbourId); });
+                       [&](std::uint32_t neighbourId) {
+                           const Stand* neighbour = gf_findStandById(neighbourId);
+                           return neighbour != nullptr && lf_neighbourStandBlocked(ac, stand, *neighbour);
+                       });
 }
 
 void lf_occupyStand(LiveAc& ac, Stand& stand)
@@ -305,8 +312,8 @@ bool lf_placeOnGround(LiveAc& ac)
         return true;
     }
     const bool standing = gf_streamAt(ac.stream, 0).stop != 0;
-    const auto stand = lf_findNearestFreeStand(*parkAt, ac, kStandSearchNm, standing);
-    if (stand == standTable.end()) {
+    Stand* stand = lf_findNearestFreeStand(*parkAt, ac, kStandSearchNm, standing);
+    if (stand == nullptr) {
         if (gf_streamAt(ac.stream, 1).stop != 0) {
             ac.stream.pop_front(); // stands short of a stand yet: looked at again next pass
             return false;
@@ -544,9 +551,8 @@ bool lf_removeAdjacentParked(StaticAc& parked, const LiveAc& ac, const Stand& st
 {
     if (parked.state != AcState::InSim || parked.standId != neighbourId)
         return false;
-    const auto neighbour = std::find_if(standTable.begin(), standTable.end(),
-                                        [neighbourId](const Stand& s) { return s.id == neighbourId; });
-    const bool known = neighbour != standTable.end();
+    const Stand* neighbour = gf_findStandById(neighbourId);
+    const bool known = neighbour != nullptr;
     const LatLon neighbourAt = known ? LatLon{neighbour->lat, neighbour->lon} : LatLon{0.0, 0.0};
     const double apart = gf_distanceNm(neighbourAt, {stand.lat, stand.lon});
     if ((parked.desc.halfWingspan + ac.desc.halfWingspan) * 1.1 < apart)

@@ -4,6 +4,7 @@
 #include "airports/park_airport_list.h"
 #include "core/log.h"
 #include "engine/live_removal.h"
+#include "engine/spawning.h"
 #include "engine/stand_query.h"
 #include "params/parameters.h"
 #include "simlink/sim_state.h"
@@ -47,12 +48,6 @@ bool lf_standsCollide(const LiveAc& a, const LiveAc& b, const Stand& stand, cons
 {
     const double span = 1.1 * (a.desc.halfWingspan + b.desc.halfWingspan);
     return gf_distanceNm({stand.lat, stand.lon}, {other.lat, other.lon}) <= span;
-}
-
-const Stand* lf_standById(std::uint32_t id)
-{
-    const auto it = std::find_if(standTable.begin(), standTable.end(), [id](const Stand& s) { return s.id == id; });
-    return it == standTable.end() ? nullptr : &*it;
 }
 
 void lf_logDetail(const std::string& line)
@@ -135,7 +130,7 @@ void lf_standWanted(LiveAc& ac, bool landed)
         gf_removeAc(other);
     }
     for (const std::uint32_t id : stand->neighbours)
-        if (const Stand* neighbour = lf_standById(id))
+        if (const Stand* neighbour = gf_findStandById(id))
             lf_adjacentStandRule(ac, *stand, *neighbour);
     checkStandOrExcludedIsOccupiedByStaticAndRemove(ac, *stand);
     ac.standLat = stand->lat;
@@ -162,13 +157,6 @@ Stand* lf_findNearestFreeStand(LatLon position, const LiveAc& /*ac*/, double lim
         }
     }
     return nearest;
-}
-
-void checkStandOrExcludedIsOccupiedByStaticAndRemove(const LiveAc& /*ac*/, const Stand& stand)
-{
-    for (StaticAc& st : staticAcTable)
-        if (st.state == AcState::InSim && st.standId == stand.id)
-            gf_removeAc(st);
 }
 
 void lf_insertStandStop(LiveAc& /*ac*/) {}

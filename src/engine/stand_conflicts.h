@@ -25,9 +25,6 @@ void lf_standWanted(LiveAc& ac, bool landed);
 // The nearest stand within `limitNm` of the position that is neither taken nor occupied; null
 // when none.
 Stand* lf_findNearestFreeStand(LatLon position, const LiveAc& ac, double limitNm, bool stop);
-// ---- Stand-in of the spawning ----
-// Removes the static aircraft in the simulator that stand on the stand.
-void checkStandOrExcludedIsOccupiedByStaticAndRemove(const LiveAc& ac, const Stand& stand);
 // ---- Stand-in of the movement on the ground ----
 // Appends the approach to the aircraft's stand to its stream. Does nothing until the ground
 // movement is built.

@@ -101,12 +101,14 @@ TEST_F(Clearance, UserOnTheTrackOfTheOldestPosition)
     const LatLon at = gf_destinationPoint(user(), 0.0, 5.0 * kFeetPerNm);
     StreamPosition p = position(at.latitude, at.longitude);
     p.altitude = 5500.0;
+    p.track = 180.0; // flying south, at the user
     LiveAc& ac = addLive(0x100001, AcState::Buffered, AcPhase::New, p);
-    ac.legBearing = geo::kPi; // flying south, at the user
     EXPECT_TRUE(lf_onUsersPath(ac));
-    ac.legBearing = geo::kPi + 0.2; // 5 NM x sin(0.2) is about 6000 ft off
+    ac.legBearing = 1.0; // a buffered aircraft has flown no leg: only the received track counts
+    EXPECT_TRUE(lf_onUsersPath(ac));
+    ac.stream.front().track = 180.0 + 11.5; // 5 NM x sin(0.2 rad) is about 6000 ft off
     EXPECT_FALSE(lf_onUsersPath(ac));
-    ac.legBearing = geo::kPi;
+    ac.stream.front().track = 180.0;
     ac.stream.front().altitude = 6000.0;
     EXPECT_FALSE(lf_onUsersPath(ac));
 }
