@@ -252,7 +252,37 @@ bool lf_allLater(const LiveAc& ac, auto&& test)
     return std::all_of(ac.stream.begin() + 1, ac.stream.end(), test);
 }
 
-void lf_planLeg(LiveAc& ac);
+void lf_planLeg(LiveAc& ac)
+{
+    lf_clearCurve(ac);
+    {
+        const StreamPosition& oldest = gf_streamAt(ac.stream, 0);
+        StreamPosition& next = gf_streamAt(ac.stream, 1);
+        if (next.lat == oldest.lat && next.lon == oldest.lon)
+            next.stop = 1;
+        else
+            ac.legBearing = gf_initialBearing(lf_at(oldest), lf_at(next));
+    }
+    if (ac.groundMode != 0)
+        nextPosGround(ac);
+    else
+        nextPosAir(ac);
+    const StreamPosition& next = gf_streamAt(ac.stream, 1);
+    if (next.stop != 0) {
+        ac.latStep = ac.lonStep = 0.0;
+        if (ac.rollingOut == 0 && ac.takeoffRun == 0)
+            lf_shrinkBudgets(ac);
+    } else {
+        const double passes = lf_passesToNextPosition(ac);
+        ac.latStep = (next.lat - ac.pose.latitude) / passes;
+        ac.lonStep = (next.lon - ac.pose.longitude) / passes;
+        if (ac.groundMode != 0)
+            lf_groundLegStep(ac);
+        else
+            lf_airLegStep(ac);
+    }
+    ac.stream.pop_front();
+}
 
 } // namespace
 
@@ -294,42 +324,6 @@ void nextPos(LiveAc& ac)
         throw;
     }
 }
-
-namespace {
-
-void lf_planLeg(LiveAc& ac)
-{
-    lf_clearCurve(ac);
-    {
-        const StreamPosition& oldest = gf_streamAt(ac.stream, 0);
-        StreamPosition& next = gf_streamAt(ac.stream, 1);
-        if (next.lat == oldest.lat && next.lon == oldest.lon)
-            next.stop = 1;
-        else
-            ac.legBearing = gf_initialBearing(lf_at(oldest), lf_at(next));
-    }
-    if (ac.groundMode != 0)
-        nextPosGround(ac);
-    else
-        nextPosAir(ac);
-    const StreamPosition& next = gf_streamAt(ac.stream, 1);
-    if (next.stop != 0) {
-        ac.latStep = ac.lonStep = 0.0;
-        if (ac.rollingOut == 0 && ac.takeoffRun == 0)
-            lf_shrinkBudgets(ac);
-    } else {
-        const double passes = lf_passesToNextPosition(ac);
-        ac.latStep = (next.lat - ac.pose.latitude) / passes;
-        ac.lonStep = (next.lon - ac.pose.longitude) / passes;
-        if (ac.groundMode != 0)
-            lf_groundLegStep(ac);
-        else
-            lf_airLegStep(ac);
-    }
-    ac.stream.pop_front();
-}
-
-} // namespace
 
 void nextPosAir(LiveAc& ac)
 {

@@ -179,6 +179,17 @@ TEST_F(GroundMovement, TaxiingAircraftBlockedByAnotherGivesUp)
     EXPECT_EQ(ac.holding, 0);
 }
 
+TEST_F(GroundMovement, HoldOfAnAircraftNotOnTheGroundEndsInsteadOfLoopingForEver)
+{
+    // Its hold stops are dropped as stops ahead of an aircraft in the air, so the planning
+    // would hold again and again within the pass.
+    LiveAc& ac = onGround(AcPhase::Taxi, position(50.0, 10.0, 0.0, 1000));
+    ac.groundMode = 0;
+    nextPosMain(ac);
+    EXPECT_EQ(ac.state, AcState::Removing);
+    EXPECT_EQ(ac.stream.size(), 1u);
+}
+
 TEST_F(GroundMovement, AircraftReachingItsStandParksAndMarksACargoStand)
 {
     LOG.value = true;
