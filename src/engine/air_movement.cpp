@@ -38,9 +38,9 @@ constexpr std::array<AirLimits, kCategoryCount> kAirLimits{{
     {0.0, 75.0, 0.06, 0.03},
 }};
 
-// Restarts of the leg planning in one pass: every restart drops a stop or adds a position that
-// the next round flies, so a handful is plenty; the limit only guards against a stream that
-// would keep the planning going round for ever.
+// Positions invented in one pass when the stream ends: each one is normally flown at once, so a
+// handful is plenty; the limit only guards against invented stops that an aircraft in the air
+// drops again, which would keep the planning going round for ever.
 constexpr int kMaxPlanningRounds = 32;
 
 constexpr double kLowLightsAltitude = 10000.0; // feet
@@ -290,17 +290,15 @@ void nextPosMain(LiveAc& ac)
 {
     try {
         for (int round = 0; round < kMaxPlanningRounds; ++round) {
+            // An aircraft in the air never flies a stop.
+            while (ac.stream.size() >= 2 && ac.groundMode == 0 && ac.stream[1].stop != 0 && !lf_isRotorcraft(ac))
+                ac.stream.erase(ac.stream.begin() + 1);
             if (ac.stream.size() >= 2) {
-                if (ac.groundMode == 0 && ac.stream[1].stop != 0 && !lf_isRotorcraft(ac)) {
-                    ac.stream.erase(ac.stream.begin() + 1);
-                    continue;
-                }
                 nextPos(ac);
                 return;
             }
-            if (lf_streamEndRule(ac))
-                continue;
-            break;
+            if (!lf_streamEndRule(ac))
+                break;
         }
         // A record already on its way out (a towed aircraft at an occupied stand) is not queued
         // for removal a second time.

@@ -129,9 +129,7 @@ void lf_pushBackLeg(LiveAc& ac)
         }
     } else if (ac.pushBackLegs <= 0) {
         ac.legBearing = ac.pose.heading;
-        gf_sendClientEvent(ac.objectId, simid::kEngineAutoStart, 0);
-        gf_setThrottle(ac.objectId, ac.throttleStep, 0);
-        gf_setFlaps(ac.objectId, ac.desc.category, ac.flapsStep, 1);
+        lf_leaveStandConfig(ac);
         ac.setPhase(AcPhase::PushBackDone);
         ac.pushBackLegs = 1;
         ac.holdDistance = 900.0;
@@ -164,7 +162,7 @@ void lf_shapeMovingLeg(LiveAc& ac)
         const StreamPosition& oldest = ac.stream[0];
         const StreamPosition& next = ac.stream[1];
         const StreamPosition& third = ac.stream[2];
-        if (a > 3.0 && a > 45.0 && gf_distanceNm(lf_at(oldest), lf_at(next)) > kMidpointTurnNm &&
+        if (a > 45.0 && gf_distanceNm(lf_at(oldest), lf_at(next)) > kMidpointTurnNm &&
             oldest.groundSpeed <= 43.0 && std::int64_t{next.duePass} - oldest.duePass >= 600) {
             lf_insertMidpoint(ac);
         } else if (a > 3.0 && a <= 160.0 && (oldest.lat != third.lat || oldest.lon != third.lon)) {

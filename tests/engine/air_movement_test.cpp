@@ -19,7 +19,11 @@ protected:
         EngineTest::SetUp();
         currentQnh = 1013;
         passCounter = 1000;
-        g_trafficRangeNm = 40.0;
+    }
+    void TearDown() override
+    {
+        currentQnh = 1013;
+        EngineTest::TearDown();
     }
 
     static StreamPosition air(double lat, double altitude, double speed, std::int32_t due, double rate = 0.0)

@@ -187,7 +187,7 @@ TEST_F(GroundMovement, HoldOfAnAircraftNotOnTheGroundEndsInsteadOfLoopingForEver
     ac.groundMode = 0;
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(ac.stream.size(), 1u);
+    EXPECT_EQ(removalQueue.size(), 1u);
 }
 
 TEST_F(GroundMovement, AircraftReachingItsStandParksAndMarksACargoStand)
