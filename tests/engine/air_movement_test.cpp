@@ -70,6 +70,26 @@ TEST_F(AirMovement, LegLastsAtLeast25PassesAndKeepsToTheBudgets)
     EXPECT_EQ(fast.stream.front().duePass, 8000);
 }
 
+TEST_F(AirMovement, AircraftFliesThroughItsReceivedPositionsOnSchedule)
+{
+    // Four legs of 1 NM at 180 kn (20 s each), climbing 500 ft per leg.
+    LiveAc& ac = flying(air(50.0, 3000, 180, 1000, 1500));
+    for (int leg = 1; leg <= 4; ++leg)
+        ac.stream.push_back(air(50.0 + leg * kNmLat, 3000 + leg * 500, 180, 1000 + leg * 2000, 1500));
+    for (std::int32_t pass = 1000; pass < 9000; ++pass) {
+        passCounter = pass;
+        updateLiveAc(ac);
+    }
+    gf_clearPositionBuffers();
+    ASSERT_EQ(ac.stream.size(), 1u);
+    EXPECT_EQ(ac.stream.front().duePass, 9000);
+    EXPECT_NEAR(ac.pose.latitude, 50.0 + 4 * kNmLat, 1e-9);
+    EXPECT_NEAR(ac.pose.longitude, 10.0, 1e-9);
+    EXPECT_NEAR(ac.pose.altitude, 5000.0, 1e-6);
+    EXPECT_NEAR(ac.pose.heading, 0.0, 1e-9);
+    EXPECT_LT(ac.pose.pitch, 0.0); // nose up in the climb
+}
+
 TEST_F(AirMovement, AirborneAircraftDropsStopsAndFliesOnToTheNextMovingPosition)
 {
     LiveAc& ac = flying(air(50.0, 5000, 250, 1000));
