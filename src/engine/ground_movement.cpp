@@ -13,6 +13,8 @@
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
 #include "engine/park_options.h"
+#include "engine/parked_removal.h"
+#include "engine/stand_conflicts.h"
 #include "engine/traffic_queue.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
@@ -81,15 +83,6 @@ double lf_passesAt(double distanceNm, double knots)
 std::int32_t lf_nowPlus(double passes)
 {
     return gsl::narrow<std::int32_t>(passCounter.load() + std::llround(passes));
-}
-
-Stand* lf_findStand(std::uint32_t standId)
-{
-    if (standId == 0)
-        return nullptr;
-    const auto it =
-        std::find_if(standTable.begin(), standTable.end(), [standId](const Stand& s) { return s.id == standId; });
-    return it == standTable.end() ? nullptr : &*it;
 }
 
 std::int64_t lf_steadyTicks()
@@ -478,7 +471,7 @@ void lf_pushBack(LiveAc& ac)
 {
     ac.extrapolationsLeft = 0;
     const double back = lf_wrap(ac.standHeading + geo::kPi);
-    const Stand* stand = lf_findStand(ac.standId);
+    const Stand* stand = gf_findStandById(ac.standId);
     if (stand == nullptr)
         return;
     const double speed = ac.desc.standSpeed;
@@ -567,7 +560,7 @@ void lf_insertStandStop(LiveAc& ac)
 
 void lf_towedAcParks(LiveAc& ac)
 {
-    Stand* stand = lf_findStand(ac.standId);
+    Stand* stand = gf_findStandById(ac.standId);
     if (stand != nullptr && stand->occupied) {
         ac.extrapolationsLeft = 1;
         gf_removeAc(ac);
@@ -655,7 +648,7 @@ bool lf_streamEndRule(LiveAc& ac)
 
 void lf_cargoStand(LiveAc& ac)
 {
-    Stand* stand = lf_findStand(ac.standId);
+    Stand* stand = gf_findStandById(ac.standId);
     if (ac.desc.cargo == 0 || stand == nullptr || stand->cargo)
         return;
     stand->cargo = true;
@@ -667,10 +660,6 @@ void lf_cargoStand(LiveAc& ac)
     gf_invalidateParkingBand();
 }
 
-// ---- Stand-ins for the stand rules and the parking options ----
-
-void lf_standWanted(LiveAc& /*ac*/, bool /*landed*/) {}
-
-void lf_checkMaxPark(std::uint8_t /*extra*/) {}
+// ---- Stand-in for the parking options ----
 
 void lf_chooseArrivalStand(LiveAc& /*ac*/, bool /*force*/) {}

@@ -43,10 +43,6 @@ void lf_cargoStand(LiveAc& ac);
 // Stands of the park airport found to be cargo stands during this run.
 extern std::atomic<std::uint32_t> cargoStandCount;
 
-// ---- Provided by the stand rules and the parking options; stand-ins until they are joined ----
-// The stand claim of a taxiing aircraft that stopped (removal rules).
-void lf_standWanted(LiveAc& ac, bool landed);
-// Removes aircraft beyond the park airport's capacity; extra is added to the parked live count.
-void lf_checkMaxPark(std::uint8_t extra);
+// ---- Provided by the parking options; a stand-in until it is joined ----
 // Learns a soft arrival-stand option for the aircraft (parking options).
 void lf_chooseArrivalStand(LiveAc& ac, bool force);

@@ -4,5 +4,3 @@ bool lf_cancelQueuedStaticCreation(std::string_view /*callsign*/)
 {
     return false;
 }
-
-void lf_cargoStand(LiveAc& /*ac*/) {}

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "engine/ac_identity.h"
 #include "engine/clearance.h"
+#include "engine/ground_movement.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
 #include "engine/park_options.h"

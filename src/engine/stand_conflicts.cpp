@@ -3,6 +3,7 @@
 #include "airports/airport_services.h"
 #include "airports/park_airport_list.h"
 #include "core/log.h"
+#include "engine/ground_movement.h"
 #include "engine/live_removal.h"
 #include "engine/spawning.h"
 #include "engine/stand_query.h"
@@ -158,5 +159,3 @@ Stand* lf_findNearestFreeStand(LatLon position, const LiveAc& /*ac*/, double lim
     }
     return nearest;
 }
-
-void lf_insertStandStop(LiveAc& /*ac*/) {}

@@ -25,7 +25,3 @@ void lf_standWanted(LiveAc& ac, bool landed);
 // The nearest stand within `limitNm` of the position that is neither taken nor occupied; null
 // when none.
 Stand* lf_findNearestFreeStand(LatLon position, const LiveAc& ac, double limitNm, bool stop);
-// ---- Stand-in of the movement on the ground ----
-// Appends the approach to the aircraft's stand to its stream. Does nothing until the ground
-// movement is built.
-void lf_insertStandStop(LiveAc& ac);

@@ -258,7 +258,10 @@ TEST_F(RemovalRules, StoppedTaxiingAircraftClaimsTheNearStandUnlessReserved)
     EXPECT_EQ(ac.standId, 5u);
     EXPECT_DOUBLE_EQ(ac.standHeading, 1.0);
     EXPECT_EQ(ac.phase, AcPhase::ToStand);
-    EXPECT_EQ(ac.stream.size(), 1u);
+    // The stream is cut to its oldest position and goes on to the stand, where it stops.
+    ASSERT_EQ(ac.stream.size(), 3u);
+    EXPECT_DOUBLE_EQ(ac.stream.back().lat, 48.1);
+    EXPECT_EQ(ac.stream.back().stop, 1);
 }
 
 } // namespace
