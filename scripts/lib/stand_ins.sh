@@ -16,6 +16,9 @@ make_program_folders() {
   export XDG_DOCUMENTS_DIR=$work/home/Documents WINEPREFIX=$work/wine
   export ORVANTA_DOWNLOAD_BASE="file://$work/program/server/"
   mkdir -p "$WINEPREFIX/drive_c/Prepar3D v5/Scenery"
+  # AI aircraft with the liveries of the airlines that fly around Los Angeles.
+  python3 "$repository_root/scripts/lib/make_ai_liveries.py" "$WINEPREFIX/drive_c/Prepar3D v5" \
+    "$WINEPREFIX/drive_c/ProgramData/Lockheed Martin/Prepar3D v5"
   printf '%s\n' 'WINE REGISTRY Version 2' ';; All keys relative to \\Machine' '' \
     '[Software\\Lockheed Martin\\Prepar3D v5] 1700000000' \
     '"SetupPath"="C:\\Prepar3D v5\\"' >"$WINEPREFIX/system.reg"
