@@ -1,8 +1,8 @@
 #pragma once
 // What the shell, the simulator connection and the traffic input ask of the airports and the
-// parking. The add-on airport scan, the park-airport choice and the parking calculation are not
-// part of this build yet: until they are, no airport is scanned, none becomes the park airport
-// and nothing is parked.
+// parking. The add-on airport scan is not part of this build yet: until it is, no airport is
+// scanned. The park-airport choice and the parking live in park_airport_choice.h and
+// parking_adjustments.h.
 
 #include "airports/airport_database.h"
 #include "airports/park_airport.h"

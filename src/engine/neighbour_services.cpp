@@ -1,6 +1,7 @@
 #include "engine/neighbour_services.h"
 
 #include "airports/stand.h"
+#include "airports/static_parking_calc.h"
 
 #include <algorithm>
 
@@ -21,7 +22,10 @@ void gf_clearStandOccupied(std::uint32_t standId)
 
 bool gf_staticCandidatesWaiting()
 {
-    return false;
+    return !staticCandidates.empty();
 }
 
-void gf_dropStaticCandidatesForStand(std::uint32_t /*standId*/) {}
+void gf_dropStaticCandidatesForStand(std::uint32_t standId)
+{
+    std::erase_if(staticCandidates, [standId](const StaticCandidate& c) { return c.standId == standId; });
+}
