@@ -12,10 +12,12 @@
 #include "liveries/registrations.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
+#include "simlink/sim_state.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
+#include <optional>
 
 namespace {
 
@@ -30,6 +32,15 @@ constexpr double kSmallRankStepNm = 0.00755939524838013; // 14 m
 constexpr double kLargeRankStepNm = 0.011339092872570195; // 21 m
 constexpr std::uint32_t kNoBetterRank = 100;
 constexpr std::size_t kSmallAirportStands = 10;
+constexpr double kAtStandNm = 0.029697624190064796; // 55 m
+
+struct StandQuery {
+    LatLon position;
+    const Stand* table = nullptr;
+    std::size_t size = 0;
+    std::string answer;
+};
+std::optional<StandQuery> lastStandQuery;
 
 struct HalfHourStamp {
     std::uint32_t key = 0;
@@ -462,6 +473,27 @@ std::string gf_dayHourText(DaySlot t)
 }
 
 // ---- Stands ----
+
+std::string lf_standNameAtPosition(LatLon position)
+{
+    if (standTable.empty() || !userOnGround.load())
+        return {};
+    if (lastStandQuery && lastStandQuery->position.latitude == position.latitude &&
+        lastStandQuery->position.longitude == position.longitude && lastStandQuery->table == standTable.data() &&
+        lastStandQuery->size == standTable.size())
+        return lastStandQuery->answer;
+    double best = kAtStandNm;
+    std::string answer;
+    for (const Stand& s : standTable) {
+        const double d = gf_distanceNm(position, {s.lat, s.lon});
+        if (d <= best) {
+            best = d;
+            answer = s.name;
+        }
+    }
+    lastStandQuery = StandQuery{position, standTable.data(), standTable.size(), answer};
+    return answer;
+}
 
 void gf_markStandAndNeighbours(Stand& stand)
 {

@@ -22,6 +22,10 @@ inline constexpr std::uint32_t kRealOption = 1;
 inline constexpr double kStandFitToleranceNm = 0.0009719222462203025;
 
 // ---- Stands ----
+// The answer gf_getStandAtPosition (engine/stand_query.h) gives: the name of the nearest stand
+// within 55 m of the position; empty when there are no stands, the user aircraft is not on the
+// ground, or none is that near. The last answer is kept for the same position and stand table.
+std::string lf_standNameAtPosition(LatLon position);
 // Sets the stand's taken flag and the neighbour-blocked flag of each neighbour stand.
 void gf_markStandAndNeighbours(Stand& stand);
 // The nearest stand within `limitNm` of the position that is not occupied and fits the aircraft

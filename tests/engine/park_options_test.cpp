@@ -61,6 +61,7 @@ protected:
         parkedStayers.clear();
         gf_clearHalfHourStamps();
         learnedUpdateCount = 0;
+        userOnGround = false;
     }
     static LiveAc& aircraft(AcCategory category = AcCategory::Large, double halfWingspan = kHalfA320)
     {
@@ -106,6 +107,18 @@ TEST_F(ParkOptionsTest, WithTheStopFlagAStandUsedBeforeIsTheFallback)
     LiveAc& ac = aircraft();
     EXPECT_EQ(lf_findNearestFreeStand(north(0.0), ac, 0.0297, true), standTable.begin());
     EXPECT_EQ(lf_findNearestFreeStand(north(0.0), ac, 0.0297, false), standTable.end());
+}
+
+TEST_F(ParkOptionsTest, TheStandAtAPositionIsTheNearestWithin55MetresOnTheGround)
+{
+    addStand("A1", 0.0, 30.0);
+    addStand("A2", 60.0, 30.0);
+    userOnGround = true;
+    EXPECT_EQ(lf_standNameAtPosition(north(40.0)), "A2");
+    EXPECT_EQ(lf_standNameAtPosition(north(-54.0)), "A1");
+    EXPECT_EQ(lf_standNameAtPosition(north(-56.0)), "");
+    userOnGround = false;
+    EXPECT_EQ(lf_standNameAtPosition(north(40.0)), "") << "in the air";
 }
 
 TEST_F(ParkOptionsTest, AKeyLearnsAtMostOnceInThreeHalfHoursAcrossMidnight)
