@@ -198,16 +198,17 @@ void lf_trimToMax(std::int64_t max, std::int64_t live)
     }
 }
 
-// Each entry takes out the static aircraft on its stand; one already being removed is left be.
+// Each entry takes out the static aircraft in the simulator on its stand; one already being
+// removed is not queued for removal a second time.
 void lf_carryOutRemovals()
 {
     while (!staticRemoveList.empty()) {
         const std::uint32_t standId = staticRemoveList.back().standId;
         staticRemoveList.pop_back();
         const auto it = std::find_if(staticAcTable.begin(), staticAcTable.end(), [standId](const StaticAc& ac) {
-            return ac.standId == standId && (ac.state == AcState::InSim || ac.state == AcState::Removing);
+            return ac.standId == standId && ac.state == AcState::InSim;
         });
-        if (it != staticAcTable.end() && it->state == AcState::InSim)
+        if (it != staticAcTable.end())
             gf_removeAc(*it);
     }
 }

@@ -229,6 +229,34 @@ TEST_F(ParkingCalcTest, ReBalancingDropsTheLatestStaticStayerBeyondTheMaximum)
     EXPECT_FALSE(parkingBusyFlag.load());
 }
 
+TEST_F(ParkingCalcTest, LiveAircraftBeyondTheMaximumGoLongestParkedFirstAndNoMore)
+{
+    makeStands(10);
+    parking_percentage.setValue(20); // 2 aircraft
+    for (std::uint32_t s = 1; s <= 4; ++s)
+        addParkedLive(s, 0x500000 + s).parkedSince = 1000 - s;
+    gf_parkingAdjustments();
+    EXPECT_THAT(logText(), HasSubstr("Parking adjustments: 2 more live ac than wanted"));
+    EXPECT_EQ(liveAcTable[3].state, AcState::Removing);
+    EXPECT_EQ(liveAcTable[2].state, AcState::Removing);
+    EXPECT_EQ(liveAcTable[1].state, AcState::InSim);
+    EXPECT_EQ(liveAcTable[0].state, AcState::InSim) << "the stayers counted again after the removals";
+    EXPECT_EQ(removalQueue.size(), 2u);
+}
+
+TEST_F(ParkingCalcTest, ARemovalTakesTheStaticAircraftInTheSimulatorAndNoneTwice)
+{
+    makeStands(2);
+    parking_percentage.setValue(100);
+    addStatic(1, "DLH1", gf_packDaySlot(3, 18)).state = AcState::Removing; // on its way out
+    StaticAc& unscheduled = addStatic(1, "DLH2", gf_packDaySlot(3, 18));
+    gf_parkingAdjustments();
+    EXPECT_THAT(logText(), HasSubstr("Parking adjustments: 1 to be removed, 0 to be added"));
+    EXPECT_EQ(unscheduled.state, AcState::Removing);
+    ASSERT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalQueue.front(), unscheduled.objectId);
+}
+
 TEST_F(ParkingCalcTest, ALeavingAircraftComesBackUnderItsSecondCallsign)
 {
     makeStands(3);

@@ -89,6 +89,15 @@ TEST_F(StaticParkingTest, AnAircraftOnTheStandOrNextToItKeepsTheCandidateOut)
     EXPECT_NE(logText().find("no static parking for DLH1, static aircraft BAW1* is adjacent at A1"), std::string::npos);
 }
 
+TEST_F(StaticParkingTest, ACancelledStaticRecordDoesNotBlockItsStand)
+{
+    LOG.value = true;
+    addStatic(1, "BAW1*", AcState::Creating).erase = 1;
+    staticCandidates = {candidate(1)};
+    lf_parkStatic();
+    EXPECT_EQ(logText().find("no static parking"), std::string::npos);
+}
+
 TEST_F(StaticParkingTest, WithoutALiveryNothingIsQueued)
 {
     staticCandidates = {candidate(3), candidate(3)};
