@@ -186,7 +186,8 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         return;
     }
     if (!gf_airportFileAvailable(airport->code)) {
-        gf_showMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found", true);
+        gf_showMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
+                       true);
         return;
     }
     gf_log(fmt::format("User aircraft on the ground at {}", airport->code));

@@ -350,7 +350,11 @@ bool lf_isOptionLeaving(const ParkPosOption& option, StaticStayer& stayer, DaySl
         return true;
     }
     const Stand* stand = lf_standById(stayer.standId);
-    const bool continues = stand != nullptr && std::any_of(stand->opts.begin(), stand->opts.end(), [&](const ParkPosOption& o) {
+    if (stand == nullptr) {
+        stayer.leaving = true;
+        return true;
+    }
+    const bool continues = std::any_of(stand->opts.begin(), stand->opts.end(), [&](const ParkPosOption& o) {
         return o.number > 0 && o.day == gf_weekdayOf(next) && o.airl == option.airl && o.type == option.type &&
                o.hours.test(0);
     });

@@ -43,8 +43,8 @@ std::string lf_hoursText(std::uint32_t halfHours)
 void lf_logPositionsFound(DaySlot t, std::uint32_t kind, std::int64_t found, std::uint32_t fit)
 {
     const std::string scope = WEEK.value.load() ? std::string(", week") : fmt::format(", day {}", gf_weekdayOf(t));
-    const std::string when =
-        fmt::format(", hh:{} or {} hrs", gf_slotOf(t), lf_hoursText(gf_slotOf(t))) + fmt::format(" fit: {} hour", lf_hoursText(fit));
+    const std::string when = fmt::format(", hh:{} or {} hrs", gf_slotOf(t), lf_hoursText(gf_slotOf(t))) +
+                             fmt::format(" fit: {} hour", lf_hoursText(fit));
     gf_log(fmt::format("{} {} position{} found, Max fit={} hours{}{}", found, kind == kRealOption ? "real" : "soft",
                        found >= 2 ? "s" : "", lf_maxFitHours(), scope, when));
 }
@@ -207,8 +207,8 @@ void lf_calcStaticParking()
         return;
     }
     const std::size_t stands = standTable.size();
-    const std::int64_t percent =
-        stands == 0 ? 0 : std::llround(static_cast<double>(staticCandidates.size() * 100) / static_cast<double>(stands));
+    const double share = stands == 0 ? 0.0 : static_cast<double>(staticCandidates.size() * 100) / stands;
+    const std::int64_t percent = std::llround(share);
     gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={} hours)\n", staticCandidates.size(), percent,
                        parking_percentage.value.load(), lf_maxFitHours()));
     lf_sortBySortKey(false);

@@ -352,7 +352,8 @@ void lf_chooseCandidate(const Stand& stand, std::vector<std::uint32_t>& numbers)
         for (const ParkPosOption& o : stand.opts) {
             const bool starred = (!o.cs.empty() && gf_isStarredName(o.cs, ac.desc.callsign)) ||
                                  (!o.csSuffix.empty() && gf_isStarredName(o.csSuffix, ac.desc.callsign));
-            if (o.number != 0 && starred && gf_sameKeyPair(KeyPair{o.airl, o.type}, KeyPair{ac.desc.airline, ac.desc.type})) {
+            const bool sameKeys = gf_sameKeyPair(KeyPair{o.airl, o.type}, KeyPair{ac.desc.airline, ac.desc.type});
+            if (o.number != 0 && starred && sameKeys) {
                 numbers.front() = o.number;
                 return;
             }
@@ -667,7 +668,8 @@ void lf_searchStands(DaySlot t, std::uint32_t kind, std::uint32_t offset, std::v
                 lf_searchOneStand(stand, t, look, kind, offset, result);
         }
     } catch (const std::exception& e) {
-        gf_logWarning(fmt::format("{}: day: {}, offset {}: {}", "lf_searchStands", gf_dayHourText(t), offset, e.what()));
+        gf_logWarning(
+            fmt::format("{}: day: {}, offset {}: {}", "lf_searchStands", gf_dayHourText(t), offset, e.what()));
     }
 }
 

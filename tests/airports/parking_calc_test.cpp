@@ -112,8 +112,9 @@ TEST_F(ParkingCalcTest, MaxParkFollowsStandsPercentageAndTheUsersLimit)
         std::int64_t max;
         std::int32_t shown;
     };
-    for (const Case c : {Case{10, 30, -1, 3, 30}, Case{3, 40, -1, 1, 40}, Case{3, 50, -1, 2, 50}, Case{5, 50, -1, 3, 50},
-                         Case{0, 30, -1, 1, 30}, Case{1, 80, -1, 1, 80}, Case{200, 30, 25, 25, 13}}) {
+    for (const Case c : {Case{10, 30, -1, 3, 30}, Case{3, 40, -1, 1, 40}, Case{3, 50, -1, 2, 50},
+                         Case{5, 50, -1, 3, 50}, Case{0, 30, -1, 1, 30}, Case{1, 80, -1, 1, 80},
+                         Case{200, 30, 25, 25, 13}}) {
         standTable.clear();
         makeStands(c.stands);
         parking_percentage.setValue(c.percent);

@@ -171,7 +171,8 @@ TEST_F(ParkChoiceTest, AFileOfAnUnknownPublisherIsNotLoaded)
     gf_checkForParkAirportUpdates(false);
     gf_checkForParkAirportUpdates(false);
     EXPECT_TRUE(gf_parkAirport().code.empty());
-    EXPECT_THAT(logText(), HasSubstr("lf_readParkedFile EDDF has publisher:unknown, airports/my_thirdparty/unknown/EDDF.xml"));
+    EXPECT_THAT(logText(),
+                HasSubstr("lf_readParkedFile EDDF has publisher:unknown, airports/my_thirdparty/unknown/EDDF.xml"));
 }
 
 TEST_F(ParkChoiceTest, OnTheGroundWithoutAStandFileNothingIsChosen)

@@ -21,8 +21,9 @@ enum Kind { Gate, Ramp, Heli, Cargo };
 
 Stand& addStand(const std::string& name, double northMetres, double radiusMetres, Kind kind = Gate)
 {
-    Stand& s = standTable.emplace_back(name, std::vector<ParkPosOption>{}, StandPlacement{northMetres / kMetresPerDegree, 0.0, 0.0},
-                                       radiusMetres, kind == Cargo ? 0 : 1, kind == Ramp ? 0 : 1, kind == Heli ? 0 : 1);
+    const StandPlacement placement{northMetres / kMetresPerDegree, 0.0, 0.0};
+    Stand& s = standTable.emplace_back(name, std::vector<ParkPosOption>{}, placement, radiusMetres,
+                                       kind == Cargo ? 0 : 1, kind == Ramp ? 0 : 1, kind == Heli ? 0 : 1);
     s.id = static_cast<std::uint32_t>(standTable.size());
     return s;
 }

@@ -128,12 +128,5 @@ TEST_F(StaticParkingTest, CancellingAQueuedCreationErasesItsRecordOnly)
     EXPECT_EQ(staticCreationQueue[0].callsign, "BAW1*");
 }
 
-TEST_F(StaticParkingTest, TheParkedStampGoesBackIntoThePreviousWeekday)
-{
-    EXPECT_EQ(gf_daySlotBefore(gf_packDaySlot(1, 1), 3), gf_packDaySlot(7, 46));
-    EXPECT_EQ(gf_daySlotBefore(gf_packDaySlot(4, 20), 0), gf_packDaySlot(4, 20));
-    EXPECT_EQ(gf_nextDaySlot(gf_packDaySlot(7, 47)), gf_packDaySlot(1, 0));
-}
-
 } // namespace
 } // namespace enginetest
