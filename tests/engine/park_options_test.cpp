@@ -47,6 +47,7 @@ protected:
     {
         EngineTest::SetUp();
         clearAll();
+        standTable.reserve(16); // the tests keep references to the stands they add
         RANDOM.value = false;
     }
     void TearDown() override
@@ -153,6 +154,9 @@ TEST_F(ParkOptionsTest, ARealOptionIsLearnedAndFilledWhileTheAircraftStays)
     EXPECT_FALSE(lf_addRealParkPosOption(stand.id, ac, false, gf_packDaySlot(1, 13), true));
     EXPECT_EQ(stand.opts[0].hours, lf_hours2bitset("10,11,12,13"));
     EXPECT_TRUE(stand.realOptionIndex.empty()) << "a leaving aircraft is forgotten";
+    Stand& other = addStand("A2", 100.0, 40.0);
+    EXPECT_TRUE(lf_addRealParkPosOption(other.id, ac, false, gf_packDaySlot(1, 13), true));
+    EXPECT_TRUE(other.realOptionIndex.empty()) << "also when its option is new";
 
     // Too long a gap: only the slot itself is added, and the index entry is dropped.
     lf_addRealParkPosOption(stand.id, ac, false, gf_packDaySlot(1, 20), false);
