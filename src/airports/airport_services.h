@@ -1,7 +1,8 @@
 #pragma once
 // What the shell, the simulator connection and the traffic input ask of the airports and the
-// parking. The park-airport choice and the parking calculation are not part of this build yet:
-// until they are, no airport becomes the park airport and nothing is parked.
+// parking, gathered in one place: the airport data base and the park-airport list, the add-on
+// airport scan (addon_airport_scan.cpp), the park-airport choice (park_airport_choice.cpp) and
+// the parking adjustments (parking_adjustments.cpp).
 
 #include "airports/airport_database.h"
 #include "airports/park_airport.h"

@@ -186,6 +186,9 @@ struct LiveAc : StaticAc {
     std::uint8_t rollingOut = 0;
     std::uint8_t nearStand = 0;
     std::uint8_t curveTurn = 0;
+    // Where the clearance from parked static aircraft was last tested (it runs only after a move).
+    double collisionTestLat = 0.0;
+    double collisionTestLon = 0.0;
 };
 
 // A position of a stream; one that is not there throws std::out_of_range with the text

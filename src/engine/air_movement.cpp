@@ -7,6 +7,7 @@
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
 #include "engine/live_update.h"
+#include "engine/park_options.h"
 #include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "simlink/sim_ids.h"

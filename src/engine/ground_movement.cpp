@@ -660,6 +660,3 @@ void lf_cargoStand(LiveAc& ac)
     gf_invalidateParkingBand();
 }
 
-// ---- Stand-in for the parking options ----
-
-void lf_chooseArrivalStand(LiveAc& /*ac*/, bool /*force*/) {}

@@ -43,6 +43,3 @@ void lf_cargoStand(LiveAc& ac);
 // Stands of the park airport found to be cargo stands during this run.
 extern std::atomic<std::uint32_t> cargoStandCount;
 
-// ---- Provided by the parking options; a stand-in until it is joined ----
-// Learns a soft arrival-stand option for the aircraft (parking options).
-void lf_chooseArrivalStand(LiveAc& ac, bool force);

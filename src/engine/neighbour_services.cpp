@@ -1,6 +1,7 @@
 #include "engine/neighbour_services.h"
 
 #include "airports/stand.h"
+#include "airports/static_parking_calc.h"
 
 #include <algorithm>
 
@@ -13,15 +14,16 @@ bool gf_isCreateFailure(std::string_view /*liveryTitle*/)
 
 void gf_clearStandOccupied(std::uint32_t standId)
 {
-    const auto it =
-        std::find_if(standTable.begin(), standTable.end(), [standId](const Stand& s) { return s.id == standId; });
-    if (it != standTable.end())
-        it->occupied = false;
+    if (Stand* stand = gf_findStandById(standId))
+        stand->occupied = false;
 }
 
 bool gf_staticCandidatesWaiting()
 {
-    return false;
+    return !staticCandidates.empty();
 }
 
-void gf_dropStaticCandidatesForStand(std::uint32_t /*standId*/) {}
+void gf_dropStaticCandidatesForStand(std::uint32_t standId)
+{
+    std::erase_if(staticCandidates, [standId](const StaticCandidate& c) { return c.standId == standId; });
+}

@@ -1,7 +1,7 @@
 #pragma once
 // What the engine asks of the livery matching and of the park airport's stands beyond what
-// their headers offer so far. Until the matching and the parking calculation provide them, no
-// livery fits, no title has failed and no static candidate waits.
+// their headers offer so far. Until the matching provides them, no livery fits and no title has
+// failed.
 
 #include "engine/ac_records.h"
 

@@ -7,6 +7,7 @@
 #include "engine/ac_identity.h"
 #include "engine/ac_records.h"
 #include "engine/live_removal.h"
+#include "engine/park_options.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 
@@ -196,18 +197,3 @@ std::uint32_t gf_updateLiveParkTime(bool show)
     return count;
 }
 
-std::uint32_t gf_updateStaticParkTime(bool show)
-{
-    std::uint32_t count = 0;
-    std::uint64_t slots = 0;
-    const DaySlot now = currentDaySlot.load();
-    for (const StaticAc& st : staticAcTable) {
-        if (st.state != AcState::InSim && st.state != AcState::Removing)
-            continue;
-        ++count;
-        slots += gf_slotDistance(now, st.parkedStamp);
-    }
-    if (show && !WEEK.value.load())
-        lf_showAverage(g_mainWindow.staticAverageFit, slots, count);
-    return count;
-}

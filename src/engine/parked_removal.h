@@ -30,7 +30,3 @@ void gf_removeLongestParkedLiveAc(std::uint32_t n);
 // goes to the main window.
 std::uint32_t gf_updateLiveParkTime(bool show);
 
-// ---- Stand-in of the parking options (stands and parking options of aircraft) ----
-// The number of static aircraft in the simulator (or being removed); with `show` and WEEK off,
-// their average parked time goes to the main window.
-std::uint32_t gf_updateStaticParkTime(bool show);

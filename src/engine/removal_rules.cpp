@@ -5,6 +5,7 @@
 #include "airports/stand.h"
 #include "core/log.h"
 #include "engine/live_removal.h"
+#include "engine/park_options.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 
@@ -149,4 +150,3 @@ void gf_clearReservedStand()
     }
 }
 
-void lf_searchForCoupledCsAroundThisTime(std::uint64_t /*daySlot*/, LiveAc& /*ac*/) {}

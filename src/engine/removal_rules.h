@@ -30,6 +30,3 @@ void gf_checkSpawnedLiveAc(LiveAc& live);
 void gf_removeStaticTwin(const LiveAc& live);
 
 // ---- Stand-in of the parking options (stands and parking options of aircraft) ----
-// Fills the aircraft's coupled callsigns from the learned options around this time of the week.
-// Does nothing until the parking options are built.
-void lf_searchForCoupledCsAroundThisTime(std::uint64_t daySlot, LiveAc& ac);

@@ -12,7 +12,7 @@
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/removal_rules.h"
-#include "engine/spawn_links.h"
+#include "engine/static_parking.h"
 #include "engine/stand_conflicts.h"
 #include "engine/stand_query.h"
 #include "engine/traffic_queue.h"
@@ -313,8 +313,8 @@ bool lf_placeOnGround(LiveAc& ac)
         return true;
     }
     const bool standing = gf_streamAt(ac.stream, 0).stop != 0;
-    Stand* stand = lf_findNearestFreeStand(*parkAt, ac, kStandSearchNm, standing);
-    if (stand == nullptr) {
+    const auto stand = lf_findNearestFreeStand(*parkAt, ac, kStandSearchNm, standing);
+    if (stand == standTable.end()) {
         if (gf_streamAt(ac.stream, 1).stop != 0) {
             ac.stream.pop_front(); // stands short of a stand yet: looked at again next pass
             return false;

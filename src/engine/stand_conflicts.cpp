@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
+#include "engine/park_options.h"
 #include "engine/spawning.h"
 #include "engine/stand_query.h"
 #include "params/parameters.h"
@@ -116,9 +117,9 @@ void lf_standWanted(LiveAc& ac, bool landed)
         return;
     ac.lastClaimLat = newest.lat;
     ac.lastClaimLon = newest.lon;
-    Stand* stand = lf_findNearestFreeStand({newest.lat, newest.lon}, ac, landed ? kClaimAfterLandingNm : kClaimNm,
-                                           newest.stop != 0);
-    if (stand == nullptr || stand->name == reservedStand)
+    const auto stand = lf_findNearestFreeStand({newest.lat, newest.lon}, ac,
+                                               landed ? kClaimAfterLandingNm : kClaimNm, newest.stop != 0);
+    if (stand == standTable.end() || stand->name == reservedStand)
         return;
     if (const std::string userStand = gf_getStandAtPosition({userAc.latitude, userAc.longitude});
         !userStand.empty() && userStand == stand->name)
@@ -144,18 +145,3 @@ void lf_standWanted(LiveAc& ac, bool landed)
     lf_insertStandStop(ac);
 }
 
-Stand* lf_findNearestFreeStand(LatLon position, const LiveAc& /*ac*/, double limitNm, bool /*stop*/)
-{
-    Stand* nearest = nullptr;
-    double best = limitNm;
-    for (Stand& stand : standTable) {
-        if (stand.taken || stand.occupied)
-            continue;
-        const double distance = gf_distanceNm(position, {stand.lat, stand.lon});
-        if (distance <= best) {
-            best = distance;
-            nearest = &stand;
-        }
-    }
-    return nearest;
-}

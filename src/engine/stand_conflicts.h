@@ -21,7 +21,3 @@ void lf_adjacentStandRule(const LiveAc& newcomer, const Stand& stand, const Stan
 // 20 m): the aircraft parked there and on colliding neighbour stands go, and it heads for the stand.
 void lf_standWanted(LiveAc& ac, bool landed);
 
-// ---- Stand-ins of the stand choice (stands and parking options of aircraft) ----
-// The nearest stand within `limitNm` of the position that is neither taken nor occupied; null
-// when none.
-Stand* lf_findNearestFreeStand(LatLon position, const LiveAc& ac, double limitNm, bool stop);

@@ -1,6 +1,8 @@
 #include "engine/stand_query.h"
 
-std::string gf_getStandAtPosition(LatLon /*position*/)
+#include "engine/park_options.h"
+
+std::string gf_getStandAtPosition(LatLon position)
 {
-    return {};
+    return lf_standNameAtPosition(position);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The stand at a position, asked by the work thread (and by the simulator connection's user-stand
-// bookkeeping, which the work thread runs). The stand search is not part of this build yet:
-// until it is, no position has a stand.
+// bookkeeping, which the work thread runs).
 
 #include "core/geodesy.h"
 

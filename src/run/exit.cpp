@@ -1,6 +1,7 @@
 #include "run/exit.h"
 
 #include "airports/airport_services.h"
+#include "airports/park_airport_choice.h"
 #include "airports/stand.h"
 #include "app/app_messages.h"
 #include "app/main_window.h"
@@ -156,6 +157,7 @@ void lf_resetParkAndLists()
     parkAirportList.clear();
     standTable.clear();
     reservedStand.clear();
+    gf_resetParkAirportChoice();
     g_mainWindow.reservedStandText = std::string();
     gf_resetEngineQueues();
     currentQnh = kStandardQnh;

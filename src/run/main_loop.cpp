@@ -1,6 +1,7 @@
 #include "run/main_loop.h"
 
 #include "airports/airport_services.h"
+#include "airports/parking_adjustments.h"
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
@@ -9,6 +10,7 @@
 #include "engine/ac_records.h"
 #include "engine/clearance.h"
 #include "engine/live_removal.h"
+#include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/removal_rules.h"
 #include "engine/traffic_queue.h"
@@ -150,6 +152,24 @@ void lf_keepClearOfUser()
             return;
 }
 
+// Live aircraft moving on the ground keep clear of the parked static aircraft: each is tested
+// again once it has moved.
+void lf_keepLiveClearOfStatics()
+{
+    if (!COLLISION_LIVE_PARKED_GND.value.load() || staticAcTable.empty() || liveAcTable.empty())
+        return;
+    for (LiveAc& ac : liveAcTable) {
+        const bool moving = ac.phase == AcPhase::Taxi || ac.phase == AcPhase::ToStand;
+        if (ac.groundMode == 0 || !moving || ac.state != AcState::InSim || ac.rollingOut != 0 || ac.takeoffRun != 0)
+            continue;
+        if (ac.pose.latitude == ac.collisionTestLat && ac.pose.longitude == ac.collisionTestLon)
+            continue;
+        ac.collisionTestLat = ac.pose.latitude;
+        ac.collisionTestLon = ac.pose.longitude;
+        gf_collisionAvoidanceStatic(ac);
+    }
+}
+
 void lf_blockRequest()
 {
     if (!blockRequestFlag.load())
@@ -271,6 +291,7 @@ void lf_everySecond()
     lf_checkOneSpawnedAc();
     lf_flushStaticRequest();
     lf_keepClearOfUser();
+    lf_keepLiveClearOfStatics();
     lf_blockRequest();
     lf_handleWindowRequests();
 }

@@ -241,7 +241,7 @@ TEST_F(RemovalRules, StandOccupantThatArrivedLiveKeepsTheStand)
 
 TEST_F(RemovalRules, StoppedTaxiingAircraftClaimsTheNearStandUnlessReserved)
 {
-    standTable.emplace_back("B7", std::vector<ParkPosOption>{}, StandPlacement{48.1, 11.5, 1.0}, 20.0, 0, 0, 0);
+    standTable.emplace_back("B7", std::vector<ParkPosOption>{}, StandPlacement{48.1, 11.5, 1.0}, 20.0, 1, 1, 1);
     standTable.back().id = 5;
     LiveAc& holder = addParked(0x100001, "EZY1", 5, 5.0);
     LiveAc& ac = addLive(0x100002, AcState::InSim, AcPhase::Taxi, position(48.1001, 11.5), 42);

@@ -1,0 +1,187 @@
+// The choice of the park airport from the user aircraft's position, the loading of its stand
+// file and the start of the parking calculation.
+
+#include "airports/airport_database.h"
+#include "airports/apf_state.h"
+#include "airports/park_airport_choice.h"
+#include "airports/park_airport_list.h"
+#include "airports/stand.h"
+#include "airports/static_parking_calc.h"
+#include "app/shell_services.h"
+#include "engine/update_pass.h"
+#include "simlink/sim_state.h"
+#include "standfiles_fixture.h"
+#include "traffic/traffic_reader.h"
+
+#include <fmt/format.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using airportstest::apfText;
+using airportstest::parameterXml;
+using ::testing::HasSubstr;
+
+namespace {
+
+class ParkChoiceTest : public airportstest::StandFilesTest {
+protected:
+    void SetUp() override
+    {
+        StandFilesTest::SetUp();
+        std::string body;
+        for (const auto& [code, lat] : {std::pair{"EDDF", 50.0}, std::pair{"EDFX", 50.2}, std::pair{"EDDM", 48.35}})
+            body += fmt::format("<airport code=\"{}\" lat=\"{}\" lon=\"8.5\" alt=\"300\" iata=\"\"/>\n", code, lat);
+        testsupport::writeFile(g_airportsDbFile, "<?xml version=\"1.0\"?>\n<airports>\n" + body + "</airports>\n");
+        ASSERT_TRUE(gf_readAirports());
+        RANDOM.value = false;
+        currentDaySlot = gf_packDaySlot(1, 10);
+        reset();
+    }
+    void TearDown() override
+    {
+        reset();
+        StandFilesTest::TearDown();
+    }
+    static void reset()
+    {
+        gf_resetEngineQueues();
+        gf_resetParkAirportChoice();
+        staticCandidates.clear();
+        parkingBusyFlag = false;
+        userAc = {};
+        userOnGround = false;
+        userAcDataValid = false;
+        (void)trafficReader.takeCollectedCallsigns();
+    }
+    static void writeEddf()
+    {
+        const std::string stands =
+            "<parkpos id=\"A1\" latitude=\"50.0\" longitude=\"8.5\" radius=\"30\">"
+            "<opt airl=\"DLH\" type=\"A320\" day=\"1\" hh=\"10\" cs=\"DLH1\"/></parkpos>\n"
+            "<parkpos id=\"A2\" latitude=\"50.01\" longitude=\"8.5\" radius=\"30\">"
+            "<opt airl=\"DLH\" type=\"A321\" day=\"1\" hh=\"9,10\" cs=\"DLH2\"/></parkpos>\n";
+        testsupport::writeFile(g_myThirdpartyFolder / "EDDF.xml",
+                               apfText(parameterXml("airport_name", "Frankfurt") + parameterXml("altitude", "364"),
+                                       stands));
+    }
+    static void fly(double lat, double heightFt = 3000.0)
+    {
+        userAc.latitude = lat;
+        userAc.longitude = 8.5;
+        userAc.altAboveGround = heightFt;
+    }
+    static ParkAirport entry(const std::string& code, double lat) { return {code, "", {lat, 8.5}, 0.0}; }
+    static std::vector<std::string> listCodes()
+    {
+        std::vector<std::string> codes;
+        for (const ParkAirport& e : parkAirportList)
+            codes.push_back(e.code);
+        return codes;
+    }
+};
+
+TEST_F(ParkChoiceTest, APositionNotYetPlacedChangesNothing)
+{
+    parkAirportList = {entry("EDDM", 48.35), entry("EDDF", 50.0)};
+    userAc.latitude = 0.0005;
+    userAc.longitude = 0.01;
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDM", "EDDF"}));
+    EXPECT_EQ(parkAirportList[0].distanceNm, 0.0);
+    fly(50.1);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDF", "EDDM"})) << "sorted by distance";
+}
+
+TEST_F(ParkChoiceTest, WithADestinationTheListKeepsItsOrder)
+{
+    DESTINATION.value.set("EDDM");
+    parkAirportList = {entry("EDDM", 48.35), entry("EDDF", 50.0)};
+    fly(50.1, 30000.0);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDM", "EDDF"}));
+    EXPECT_TRUE(gf_parkAirport().code.empty()) << "the destination is far away";
+}
+
+TEST_F(ParkChoiceTest, AnAirportInSightIsChosenAndLoadedByTheNextCheck)
+{
+    writeEddf();
+    parkAirportList = {entry("EDDF", 50.0)};
+    fly(50.0 + 5.0 / 60.0);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(gf_parkAirport().code, "EDDF");
+    EXPECT_TRUE(gf_parkAirportLoadRequested());
+    EXPECT_TRUE(trafficReader.collectingCallsigns());
+    EXPECT_TRUE(parkingBusyFlag.load());
+    EXPECT_THAT(logText(), HasSubstr("EDDF in sight at 5.0 nm"));
+
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_FALSE(gf_parkAirportLoadRequested());
+    EXPECT_EQ(standTable.size(), 2u);
+    EXPECT_TRUE(standsLoaded.load());
+    EXPECT_TRUE(softLearningAllowed.load()) << "a file that knows little";
+    EXPECT_FALSE(trafficReader.collectingCallsigns());
+    ASSERT_EQ(staticCandidates.size(), 1u) << "two stands at 30%: one aircraft";
+    EXPECT_TRUE(g_mainWindow.parkFileOk.load());
+    EXPECT_EQ(g_mainWindow.parkFileText.get(), "Frankfurt");
+
+    staticCandidates.clear();
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_FALSE(parkingBusyFlag.load()) << "the queue is taken: the controls are free again";
+}
+
+TEST_F(ParkChoiceTest, LeavingTheRangeGivesTheParkAirportUp)
+{
+    writeEddf();
+    parkAirportList = {entry("EDDF", 50.0)};
+    fly(50.0 + 5.0 / 60.0);
+    gf_checkForParkAirportUpdates(false);
+    gf_checkForParkAirportUpdates(false);
+    ASSERT_FALSE(standTable.empty());
+    fly(50.0 + 25.0 / 60.0);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().code.empty());
+    EXPECT_TRUE(standTable.empty());
+    EXPECT_TRUE(staticCandidates.empty());
+    EXPECT_THAT(logText(), HasSubstr("EDDF is out of sight (25.0 nm), parked aircraft will be removed"));
+}
+
+TEST_F(ParkChoiceTest, ANearerParkAirportInSightTakesOver)
+{
+    writeEddf();
+    parkAirportList = {entry("EDDF", 50.0)};
+    fly(50.05);
+    gf_checkForParkAirportUpdates(false);
+    gf_checkForParkAirportUpdates(false);
+    ASSERT_EQ(gf_parkAirport().code, "EDDF");
+    parkAirportList = {entry("EDFX", 50.2), entry("EDDF", 50.0)};
+    fly(50.11);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().code.empty());
+    EXPECT_THAT(logText(), HasSubstr("EDFX is in sight (5.4 nm), parked aircraft at EDDF will be removed first"));
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(gf_parkAirport().code, "EDFX");
+}
+
+TEST_F(ParkChoiceTest, AFileOfAnUnknownPublisherIsNotLoaded)
+{
+    testsupport::writeFile(g_myThirdpartyFolder / "EDDF.txt", "airports/my_thirdparty/unknown/EDDF.xml\n");
+    parkAirportList = {entry("EDDF", 50.0)};
+    fly(50.1);
+    gf_checkForParkAirportUpdates(false);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().code.empty());
+    EXPECT_THAT(logText(),
+                HasSubstr("lf_readParkedFile EDDF has publisher:unknown, airports/my_thirdparty/unknown/EDDF.xml"));
+}
+
+TEST_F(ParkChoiceTest, OnTheGroundWithoutAStandFileNothingIsChosen)
+{
+    userOnGround = true;
+    fly(48.35, 0.0);
+    gf_checkForParkAirportUpdates(true);
+    EXPECT_TRUE(gf_parkAirport().code.empty());
+    EXPECT_THAT(logText(), HasSubstr("User aircraft on the ground at EDDM, no airport file found"));
+}
+
+} // namespace
