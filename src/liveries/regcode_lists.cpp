@@ -40,7 +40,9 @@ void lf_wrongLength(RegcodeLineContext& context, const std::string& text)
 
 void lf_parseRegcodeFields(RegcodeLineContext& context, const std::vector<std::string>& fields)
 {
-    const std::list<std::string> regcodes = gf_splitAtCommaList(fields[1]);
+    // An empty piece between commas is no registration.
+    std::list<std::string> regcodes = gf_splitAtCommaList(fields[1]);
+    regcodes.remove(std::string());
     if (regcodes.empty())
         return;
     if (regcodes.size() == 1) {
