@@ -5,13 +5,6 @@
 
 #include <algorithm>
 
-void gf_matchLiveLivery(LiveAc& /*ac*/) {}
-
-bool gf_isCreateFailure(std::string_view /*liveryTitle*/)
-{
-    return false;
-}
-
 void gf_clearStandOccupied(std::uint32_t standId)
 {
     if (Stand* stand = gf_findStandById(standId))

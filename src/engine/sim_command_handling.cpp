@@ -133,7 +133,7 @@ void lf_refuse(std::vector<Record>& table, Record* ac)
 {
     if (ac == nullptr)
         return;
-    gf_registerCreateFailure(ac->desc.liveryTitle);
+    gf_registerCreateFailure(ac->desc);
     lf_eraseRecord(table, ac);
 }
 

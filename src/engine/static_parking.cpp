@@ -8,6 +8,7 @@
 #include "engine/live_removal.h"
 #include "engine/park_options.h"
 #include "engine/update_pass.h"
+#include "liveries/livery_matching.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 
@@ -167,11 +168,4 @@ bool lf_cancelQueuedStaticCreation(std::string_view callsign)
         return true;
     });
     return found;
-}
-
-// ---- Stand-in of the livery matching ----
-
-bool gf_matchStaticLivery(StaticAc& /*ac*/, const Stand& /*stand*/)
-{
-    return false;
 }

@@ -25,11 +25,3 @@ std::string lf_staticCallsign(const AcIdentity& identity, const StaticCandidate&
 // Drops the queued static creations with this callsign and erases their records; true when one
 // was found.
 bool lf_cancelQueuedStaticCreation(std::string_view callsign);
-
-// ---- Asked of the livery matching ----
-// Provided by the liveries; the body here only keeps the engine whole until then: no livery fits
-// a static aircraft.
-
-// Chooses a livery for the static aircraft on its stand (cargo from the stand); true when one
-// was set.
-bool gf_matchStaticLivery(StaticAc& ac, const Stand& stand);

@@ -1,6 +1,7 @@
 #pragma once
 // A working folder of the test's own with the log open, empty scan collections and the data-base
-// lookups holding only what a test puts in them.
+// lookups holding only what a test puts in them, beside the model codes that the sample
+// aircraft.cfg files name (a scan takes only models the data base knows).
 
 #include "core/scan_throttle.h"
 #include "liveries/livery_data.h"
@@ -21,6 +22,7 @@ protected:
     {
         ParamsTest::SetUp();
         reset();
+        dbaseTables.ModelCodes = {"A319", "A320", "B738", "B744", "C172"};
         std::filesystem::create_directories(g_outputInfoFolder);
         std::filesystem::create_directories(g_outputErrorsFolder);
     }

@@ -1,0 +1,274 @@
+#include "liveries/livery_scan.h"
+
+#include "app/main_window.h"
+#include "app/message_line.h"
+#include "core/exceptions.h"
+#include "core/log.h"
+#include "core/scan_throttle.h"
+#include "core/text.h"
+#include "liveries/ai_folders.h"
+#include "liveries/aircraft_cfg.h"
+#include "liveries/ivao_liveries.h"
+#include "liveries/livery_data.h"
+#include "liveries/livery_tables.h"
+#include "liveries/regcode_lists.h"
+#include "liveries/scan_problems.h"
+#include "liveries/scan_reports.h"
+#include "liveries/scanned_liveries_file.h"
+#include "params/control_port.h"
+#include "params/parameter_store.h"
+#include "params/parameters.h"
+#include "platform/paths.h"
+#include "run/exit.h"
+
+#include <deque>
+#include <fmt/format.h>
+#include <future>
+#include <map>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using LiveryList = std::list<qmx::LiveryData>;
+using ScanTask = LiveryList (*)(std::int32_t, const fs::path&);
+using PendingResults = std::deque<std::future<LiveryList>>;
+
+constexpr std::int32_t kLowestPriority = 10;
+constexpr std::size_t kNoDescentPathLength = 250;
+
+bool lf_exitRequested()
+{
+    return exitingFlag.load() || quitFlag.load();
+}
+
+const char* lf_plural(std::uint64_t count)
+{
+    return count == 1 ? "" : "s";
+}
+
+bool lf_contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> lf_liveryFolders()
+{
+    std::vector<std::string> folders;
+    folders.reserve(10);
+    if (LIG_AUTOMATIC.value.load()) {
+        lf_readP3DAddOnsAircraft(folders);
+        lf_readSimObjectsCfg(folders);
+        return folders;
+    }
+    // The manual folders are Windows path texts, as the user copied them from the simulator.
+    for (const StringParameter* parameter : g_lfolderParameters) {
+        const std::string value = parameter->getValue();
+        if (!value.empty())
+            folders.push_back(platform::windowsPathToLocal(value).string());
+    }
+    return folders;
+}
+
+// The task's records joined in livery order; of two records in one place the one already in
+// the list comes first.
+void lf_mergeResult(LiveryList result)
+{
+    result.sort(qmx::gf_liveryBefore);
+    ScannedLiveries.merge(result, qmx::gf_liveryBefore);
+}
+
+bool lf_isLiveryFile(const fs::path& path)
+{
+    std::string stem = path.stem().string();
+    return gf_equalsUpper(".CFG", path.extension().string()) &&
+           (gf_equalsUpper("AIRCRAFT", stem) || gf_equalsUpper("SIM", stem));
+}
+
+// Takes a scan slot for the task's whole life; the task gives it back when it ends.
+std::future<LiveryList> lf_startScanTask(ScanTask function, std::int32_t priority, const fs::path& file)
+{
+    std::packaged_task<LiveryList(std::int32_t, fs::path)> task(
+        [function](std::int32_t p, const fs::path& f) { return function(p, f); });
+    std::future<LiveryList> result = task.get_future();
+    ++g_scanTasksRunning; // raised before the start, so the count never falls below the tasks running
+    try {
+        std::thread(std::move(task), priority, file).detach();
+    } catch (...) {
+        gf_releaseScanSlot();
+        throw;
+    }
+    return result;
+}
+
+void lf_collectOldest(PendingResults& pending)
+{
+    std::future<LiveryList> oldest = std::move(pending.front());
+    pending.pop_front();
+    try {
+        lf_mergeResult(oldest.get());
+    } catch (const std::exception& e) {
+        gf_logWarning(fmt::format("liveries search aborted, futs inner, {}", e.what()));
+    }
+}
+
+void lf_scanEntry(fs::recursive_directory_iterator& walk, std::int32_t priority, PendingResults& pending)
+{
+    const fs::path path = walk->path();
+    const std::string text = path.string();
+    if (lf_contains(text, "airport") || text.size() >= kNoDescentPathLength)
+        walk.disable_recursion_pending();
+    try {
+        if (!fs::is_regular_file(fs::status(path)) || !lf_isLiveryFile(path))
+            return;
+        gf_waitForScanSlot();
+        const bool ivao = lf_contains(text, "ivao_x-csl") || lf_contains(text, "IVAO_MTL");
+        pending.push_back(lf_startScanTask(ivao ? &lf_searchIvaoLiveriesinFile : &lf_searchLiveriesinFile, priority, path));
+    } catch (const std::exception& e) {
+        gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", text, e.what()));
+        return;
+    }
+    if (pending.size() > static_cast<std::size_t>(std::max(1, g_scanTasksLimit.load())))
+        lf_collectOldest(pending);
+}
+
+void lf_sortAndDeduplicate()
+{
+    if (ScannedLiveries.size() >= 2)
+        ScannedLiveries.sort(qmx::gf_liveryBefore);
+    ScannedLiveries.unique();
+}
+
+} // namespace
+
+void lf_keepPrioritizedLiveries()
+{
+    std::map<std::pair<std::string, std::string>, std::int32_t> best;
+    for (const qmx::LiveryData& livery : ScannedLiveries) {
+        const auto [it, inserted] = best.try_emplace({livery.airline, livery.model}, livery.priority);
+        if (!inserted)
+            it->second = std::min(it->second, livery.priority);
+    }
+    ScannedLiveries.remove_if([&best](const qmx::LiveryData& livery) {
+        return livery.priority > best.at({livery.airline, livery.model});
+    });
+}
+
+void lf_scanSimObjectsFolder(std::int32_t priority, const fs::path& folder)
+{
+    PendingResults pending;
+    try {
+        for (fs::recursive_directory_iterator walk(folder), end; walk != end;) {
+            lf_scanEntry(walk, priority, pending);
+            ++walk; // a folder that cannot be opened ends the walk
+        }
+    } catch (const std::exception& e) {
+        // The pending tasks run to their end on their own threads; their results are dropped.
+        gf_logWarning(
+            fmt::format("liveries search in folder {} aborted because of iterator problem: {}", folder.string(), e.what()));
+        return;
+    }
+    for (std::future<LiveryList>& result : pending) {
+        try {
+            lf_mergeResult(result.get());
+        } catch (const std::exception& e) {
+            gf_logWarning(fmt::format("liveries search aborted, futs outer, {}", e.what()));
+        }
+    }
+}
+
+void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
+{
+    if (folder.empty())
+        return;
+    const fs::file_status status = fs::status(folder);
+    if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none) {
+        gf_logLine(folder + " does not exist, skipped!");
+        return;
+    }
+    if (!fs::is_directory(status)) {
+        gf_logLine(folder + " is not a folder name, skipped!");
+        return;
+    }
+    const std::string label = "found in " + folder;
+    if (progress.priority < kLowestPriority)
+        ++progress.priority;
+    if (lf_exitRequested())
+        return;
+    lf_scanSimObjectsFolder(progress.priority, folder);
+    const std::uint64_t size = ScannedLiveries.size();
+    if (size == 0) {
+        gf_logLine(fmt::format("No liveries {}", label));
+        return;
+    }
+    const std::uint64_t added = size - progress.sizeBefore;
+    gf_logLine(fmt::format("{} liverie{} {}", added, lf_plural(added), label));
+    progress.total += added;
+    progress.sizeBefore = size;
+}
+
+bool lf_scanLiveries(const std::vector<std::string>& folders)
+{
+    ScannedLiveries.clear();
+    lf_removePreviousScanFiles();
+    lf_readAigRegcodes();
+    ScanProgress progress;
+    for (const std::string& folder : folders)
+        lf_scanLfolder(progress, folder);
+    if (lf_exitRequested())
+        return true;
+    if (ScannedLiveries.empty()) {
+        g_mainWindow.liveryCount = 0;
+        gf_invalidateStatusArea();
+        lf_clearScanCollections();
+        gf_clearMessage();
+        return false;
+    }
+    if (folders.size() >= 2)
+        gf_logLine(fmt::format("{} in total", progress.total));
+    for (qmx::LiveryData& livery : ScannedLiveries)
+        lf_updateLiveryFromDbase(livery);
+    if (LIG_PRIORITIZE.value.load())
+        lf_keepPrioritizedLiveries();
+    lf_sortAndDeduplicate();
+    lf_writeLiveriesScanned();
+    ScannedLiveries.clear();
+    lf_writeScanErrorReport();
+    lf_clearScanCollections();
+    gf_clearMessage();
+    return true;
+}
+
+void gf_scanLiveries()
+{
+    if (!SCAN_LIVERIES.value.load()) {
+        lf_processScannedLiveries();
+        return;
+    }
+    const bool automatic = LIG_AUTOMATIC.value.load();
+    const char* mode = LIG_PRIORITIZE.value.load() && !automatic ? "prioritized " : "";
+    gf_showMessage(fmt::format("Scanning {} for liveries ...", mode), false);
+    gf_logLine(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
+                           automatic ? "automatic" : "manual"));
+    const std::vector<std::string> folders = lf_liveryFolders();
+    if (!automatic && folders.empty())
+        throw qmx::UserErrorException(
+            48, "Set lfolder parameter(-s) to your liveries first, see Manual 5.1 (or check Liveries automatic)");
+    if (!lf_scanLiveries(folders)) {
+        if (!automatic)
+            throw qmx::UserErrorException(53, "no liveries found");
+        throw qmx::UserErrorException(43, "Automatic scan has not found any liveries, switch off automatic and set "
+                                          "lfolder parameter(-s), Manual 5.1");
+    }
+    // A scan cut short by an exit wrote nothing: it stays pending for the next start.
+    if (lf_exitRequested())
+        return;
+    SCAN_LIVERIES.value = false;
+    gf_saveBoolParameter(SCAN_LIVERIES);
+    gf_setCheckMark(SCAN_LIVERIES, false);
+    gf_invalidateStatusArea();
+    gf_invalidateControlArea();
+    gf_logLine("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
+    lf_processScannedLiveries();
+}
