@@ -16,6 +16,7 @@
 #include "simlink/sim_state.h"
 #include "standfiles_fixture.h"
 
+#include <chrono>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -99,7 +100,14 @@ protected:
         ac.phase = AcPhase::Parked;
         ac.standId = standId;
         ac.objectId = hexId;
+        ac.parkedSince = parkedTicksAgo(standId);
         return ac;
+    }
+    // Steady-clock ticks (100 ns) of a parking that began `minutes` ago.
+    static std::int64_t parkedTicksAgo(std::uint32_t minutes)
+    {
+        const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count() / 100;
+        return now - static_cast<std::int64_t>(minutes) * 600'000'000;
     }
 };
 
@@ -235,7 +243,7 @@ TEST_F(ParkingCalcTest, LiveAircraftBeyondTheMaximumGoLongestParkedFirstAndNoMor
     makeStands(10);
     parking_percentage.setValue(20); // 2 aircraft
     for (std::uint32_t s = 1; s <= 4; ++s)
-        addParkedLive(s, 0x500000 + s).parkedSince = 1000 - s;
+        addParkedLive(s, 0x500000 + s).parkedSince = parkedTicksAgo(10 + s);
     gf_parkingAdjustments();
     EXPECT_THAT(logText(), HasSubstr("Parking adjustments: 2 more live ac than wanted"));
     EXPECT_EQ(liveAcTable[3].state, AcState::Removing);

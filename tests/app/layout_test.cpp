@@ -112,8 +112,19 @@ TEST_F(LayoutTest, StartUpLoadsTheSettingsAndEnablesTheControls)
                          {{"temp2.xml", testsupport::readFile(testsupport::sourceDir() / "tests/liveries/fixtures/dbase/temp2.xml")}});
     std::filesystem::create_directories(g_airportsDbFile.parent_path());
     std::filesystem::copy_file(testsupport::sourceDir() / "data/airports/airports_p3d.xml", g_airportsDbFile);
+    // One installed livery in a folder of the manual livery scan.
+    const std::filesystem::path aircraft = folder.path() / "ai" / "A321";
+    std::filesystem::create_directories(aircraft / "model.demo");
+    std::filesystem::create_directories(aircraft / "texture.AAL");
+    testsupport::writeFile(aircraft / "A321.air", "air");
+    testsupport::writeFile(aircraft / "aircraft.cfg", "[fltsim.0]\ntitle=Demo A321 AAL\nsim=A321\nmodel=demo\n"
+                                                      "texture=AAL\natc_parking_codes=AAL\n[General]\n"
+                                                      "atc_model=A321\n");
     std::filesystem::create_directories(g_appDataFolder);
     testsupport::writeFile(g_parametersFile, "<?xml version=\"1.0\"?>\n<parameters>\n"
+                                             "<parameter name=\"LIG_AUTOMATIC\" value=\"false\"/>\n"
+                                             "<parameter name=\"lfolder0\" value=\"" +
+                                                 (folder.path() / "ai").string() + "\"/>\n"
                                              "<parameter name=\"LOG\" value=\"false\"/>\n"
                                              "<parameter name=\"MAX_LIVE\" value=\"25\"/>\n"
                                              "<parameter name=\"MAX_FIT\" value=\"3\"/>\n"
