@@ -9,6 +9,7 @@
 #include "app/text_boxes.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
+#include "support/exit_hold.h"
 
 #include <vector>
 
@@ -257,10 +258,12 @@ TEST_F(TextBoxTest, InstallPath)
     EXPECT_EQ(messageText(), "This install path does not exist: " + (folder.path() / "nope").string());
     EXPECT_EQ(exitLogged(), "");
 
+    testsupport::ExitHold hold; // the restart's countdown would overwrite the message
     enter(ALL_INSTALL_PATH, folder.path().string());
     EXPECT_EQ(SIM_INSTALL_PATH.getValue(), folder.path().string());
     EXPECT_EQ(storedValue("SIM_INSTALL_PATH"), folder.path().string());
     EXPECT_EQ(messageText(), "Install path exists, Orvanta_P3D will restart");
+    hold.release();
     EXPECT_EQ(exitLogged(), "RESTART_IPP");
 
     enter(ALL_INSTALL_PATH, "");

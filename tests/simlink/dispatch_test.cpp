@@ -14,12 +14,12 @@
 #include "simlink/sim_commands.h"
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
+#include "support/exit_hold.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
-#include <future>
 #include <thread>
 
 namespace simlinktest {
@@ -324,14 +324,8 @@ TEST_F(DispatchTest, TheUserBlockIsNeverSeenHalfWritten)
 
 TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)
 {
-    // The restart's reset clears the failed state, so the exit thread waits at its first step
-    // until the failed state has been looked at.
-    std::promise<void> checked;
-    std::shared_future<void> checkedFuture = checked.get_future().share();
-    gf_setExitStepObserver([checkedFuture](std::string_view step) {
-        if (step == "readers")
-            checkedFuture.wait();
-    });
+    // The restart's reset clears the failed state: it is looked at before the exit goes on.
+    testsupport::ExitHold hold;
     // Without a connection every request fails.
     gf_getUserAcPosition();
     gf_requestUserOnGround();
@@ -354,9 +348,8 @@ TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)
     lf_flushSimQueues();
     EXPECT_TRUE(pendingCreations.empty());
     EXPECT_FALSE(logHas("remove AI ac from sim failed"));
-    checked.set_value();
+    hold.release();
     EXPECT_TRUE(gf_waitForExitIdle(kDeadline));
-    gf_setExitStepObserver(nullptr);
 }
 
 } // namespace
