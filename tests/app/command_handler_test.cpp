@@ -9,6 +9,7 @@
 #include "run/exit.h"
 #include "run/run_flags.h"
 #include "run/traffic_range.h"
+#include "support/exit_hold.h"
 
 #include <vector>
 
@@ -157,8 +158,11 @@ TEST_F(CommandTest, AScanOptionTickedDuringStartUpRestartsAndLeavesTheLiveryTabl
 {
     startUpPhaseFlag = true;
     gf_setCheckMark(SCAN_LIVERIES, false);
-    lf_HandleWMCOMMAND(SCAN_LIVERIES.controlId);
-    EXPECT_EQ(messageText(), "Your liveries will be scanned");
+    {
+        testsupport::ExitHold hold; // the restart's countdown would overwrite the message
+        lf_HandleWMCOMMAND(SCAN_LIVERIES.controlId);
+        EXPECT_EQ(messageText(), "Your liveries will be scanned");
+    }
     EXPECT_NE(logText().find("\nYour liveries will be scanned\n"), std::string::npos);
     EXPECT_EQ(exitLogged(), "RESTART_IPP");
     EXPECT_TRUE(liveryTablesResetRequestFlag.load()) << "the work thread empties the tables";
@@ -166,8 +170,11 @@ TEST_F(CommandTest, AScanOptionTickedDuringStartUpRestartsAndLeavesTheLiveryTabl
     liveryTablesResetRequestFlag = false;
     startUpPhaseFlag = true;
     gf_setCheckMark(SCAN_AIRPORTS, false);
-    lf_HandleWMCOMMAND(SCAN_AIRPORTS.controlId);
-    EXPECT_EQ(messageText(), "Your airports will be scanned");
+    {
+        testsupport::ExitHold hold;
+        lf_HandleWMCOMMAND(SCAN_AIRPORTS.controlId);
+        EXPECT_EQ(messageText(), "Your airports will be scanned");
+    }
     EXPECT_EQ(exitLogged(), "RESTART_IPP");
     const std::string log = logText();
     EXPECT_NE(log.find("Exiting: RESTART_IPP"), log.rfind("Exiting: RESTART_IPP")) << "a second restart";
