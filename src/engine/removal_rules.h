@@ -28,5 +28,3 @@ void gf_checkSpawnedLiveAc(LiveAc& live);
 // For a live aircraft in the simulator on the ground: removes the first static aircraft in the
 // simulator whose callsign is the live callsign followed by '*', or with its registration.
 void gf_removeStaticTwin(const LiveAc& live);
-
-// ---- Stand-in of the parking options (stands and parking options of aircraft) ----

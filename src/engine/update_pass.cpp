@@ -127,7 +127,16 @@ void gf_handOverAllRemovals()
         gf_queueRemoveAiAcLocked(lf_takeFront(removalQueue));
 }
 
-void gf_applyNavLightsWhileParked() {}
+void gf_applyNavLightsWhileParked()
+{
+    const std::uint32_t on = NAV_LIGHTS_WHILE_PARKED.value.load() ? 1 : 0;
+    for (const StaticAc& ac : staticAcTable)
+        if (ac.state == AcState::InSim)
+            gf_setNavLights(ac.objectId, on);
+    for (const LiveAc& ac : liveAcTable)
+        if (ac.state == AcState::InSim && ac.phase == AcPhase::Parked)
+            gf_setNavLights(ac.objectId, on);
+}
 
 void gf_resetEngineQueues()
 {
