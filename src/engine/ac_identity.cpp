@@ -112,3 +112,13 @@ std::string gf_aircraftShortLabel(const AcDescription& desc)
 {
     return fmt::format("{:8} {} {}", desc.callsign, desc.registration, gf_aimoKey(desc));
 }
+
+bool gf_isGhostCallsign(std::string_view callsign)
+{
+    return !callsign.empty() && callsign.back() == '_';
+}
+
+std::string_view gf_callsignWithoutLast(std::string_view callsign)
+{
+    return callsign.empty() ? callsign : callsign.substr(0, callsign.size() - 1);
+}

@@ -17,6 +17,10 @@ AcDescription gf_makeAircraftDescription(const AcIdentity& identity);
 
 // False for an empty callsign, "@@@@@@@@", or one of 9 or more characters.
 bool gf_isCallsignUsable(const AcDescription& desc);
+// A ghost's callsign is its owner's followed by '_'.
+bool gf_isGhostCallsign(std::string_view callsign);
+// The callsign without its last character (the owner of a ghost, the key of a static's '*').
+std::string_view gf_callsignWithoutLast(std::string_view callsign);
 
 using KeyPair = std::pair<std::string_view, std::string_view>;
 // Both texts equal pairwise.

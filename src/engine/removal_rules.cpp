@@ -4,6 +4,7 @@
 #include "airports/park_airport_list.h"
 #include "airports/stand.h"
 #include "core/log.h"
+#include "engine/ac_identity.h"
 #include "engine/live_removal.h"
 #include "engine/park_options.h"
 #include "params/parameters.h"
@@ -22,16 +23,6 @@ bool lf_beingRemoved(const StaticAc& ac)
 bool lf_detail()
 {
     return LOG.value.load();
-}
-
-std::string_view lf_withoutLast(std::string_view text)
-{
-    return text.empty() ? text : text.substr(0, text.size() - 1);
-}
-
-bool lf_endsWithGhostMark(std::string_view callsign)
-{
-    return !callsign.empty() && callsign.back() == '_';
 }
 
 bool lf_isCoupledCallsign(const StaticAc& st, std::string_view callsign)
@@ -68,9 +59,9 @@ void lf_ghostCheck(const std::string& callsign)
 
 bool lf_ghostOwnerExists(std::string_view callsign)
 {
-    if (!lf_endsWithGhostMark(callsign))
+    if (!gf_isGhostCallsign(callsign))
         return false;
-    const std::string_view owner = lf_withoutLast(callsign);
+    const std::string_view owner = gf_callsignWithoutLast(callsign);
     return std::any_of(liveAcTable.begin(), liveAcTable.end(),
                        [owner](const LiveAc& ac) { return !lf_beingRemoved(ac) && ac.desc.callsign == owner; });
 }
@@ -88,7 +79,7 @@ bool gf_replaceSameRegOrCallsign(const StaticAc& st, const LiveAc& live, std::st
         return true;
     }
     const bool coupled = lf_isCoupledCallsign(st, l.callsign) || lf_isCoupledCallsign(st, l.csSuffix) ||
-                         (lf_endsWithGhostMark(l.callsign) && lf_isCoupledCallsign(st, key));
+                         (gf_isGhostCallsign(l.callsign) && lf_isCoupledCallsign(st, key));
     if (!coupled)
         return false;
     if (lf_detail())
@@ -107,7 +98,7 @@ void gf_checkSpawnedLiveAc(LiveAc& live)
     }
     if (live.desc.callsign.empty())
         return;
-    const std::string key(lf_withoutLast(live.desc.callsign));
+    const std::string key(gf_callsignWithoutLast(live.desc.callsign));
     for (StaticAc& st : staticAcTable) {
         if (gf_replaceSameRegOrCallsign(st, live, key, live.groundMode != 0)) {
             gf_removeAc(st);

@@ -51,11 +51,6 @@ LatLon lf_userPosition()
     return {userAc.latitude, userAc.longitude};
 }
 
-bool lf_hasGhostMark(std::string_view callsign)
-{
-    return !callsign.empty() && callsign.back() == '_';
-}
-
 std::int64_t lf_steadyTicks()
 {
     return std::chrono::steady_clock::now().time_since_epoch().count() / 100;
@@ -165,7 +160,7 @@ void lf_spawnIfIdentified(LiveAc& ac)
     if (ac.desc.airline.empty())
         ac.desc.airline = "PVT";
     if (NoMatchList.contains(gf_flightKeyWithSuffix(ac.desc)) ||
-        (lf_hasGhostMark(ac.desc.callsign) && lf_ghostOwnerExists(ac.desc.callsign))) {
+        (gf_isGhostCallsign(ac.desc.callsign) && lf_ghostOwnerExists(ac.desc.callsign))) {
         ac.erase = 1;
         return;
     }
@@ -183,7 +178,7 @@ void lf_updateBuffer(LiveAc& ac)
         return;
     const bool dropAircraft =
         ac.stream.size() == 1 ||
-        (lf_hasGhostMark(ac.desc.callsign) &&
+        (gf_isGhostCallsign(ac.desc.callsign) &&
          std::find(ghostCallsigns.begin(), ghostCallsigns.end(), ac.desc.callsign) != ghostCallsigns.end());
     if (dropAircraft) {
         ac.erase = 1;
@@ -399,7 +394,7 @@ void lf_spawn(LiveAc& ac)
     ac.state = AcState::Creating;
     ac.userHold = 0;
     acToCreate.push_back(ac.desc.key);
-    if (!lf_hasGhostMark(ac.desc.callsign))
+    if (!gf_isGhostCallsign(ac.desc.callsign))
         lf_ghostCheck(ac.desc.callsign);
 }
 
@@ -481,7 +476,7 @@ std::optional<bool> lf_changeIdentityInSim(LiveAc& ac, const AcIdentity& id)
     desc.callsign = callsign;
     desc.cs = callsign;
     desc.csSuffix.clear();
-    if (lf_hasGhostMark(callsign)) {
+    if (gf_isGhostCallsign(callsign)) {
         if (lf_ghostOwnerExists(callsign))
             return false;
     } else {

@@ -3,6 +3,7 @@
 #include "airports/airport_services.h"
 #include "airports/park_airport_list.h"
 #include "core/log.h"
+#include "engine/ac_identity.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
 #include "engine/park_options.h"
@@ -23,16 +24,6 @@ constexpr double kClaimNm = 0.010799136069114472;             // 20 m
 bool lf_detail()
 {
     return LOG.value.load();
-}
-
-std::string_view lf_withoutLast(std::string_view text)
-{
-    return text.empty() ? text : text.substr(0, text.size() - 1);
-}
-
-bool lf_isGhost(std::string_view callsign)
-{
-    return !callsign.empty() && callsign.back() == '_';
 }
 
 bool lf_onStandParked(const LiveAc& ac, std::uint32_t standId)
@@ -73,14 +64,14 @@ bool lf_standOccupantRule(const LiveAc& newcomer, std::uint32_t standId, LiveAc&
         gf_removeAc(occupant);
         return false;
     }
-    if (!mine.empty() && lf_withoutLast(mine) == theirs)
+    if (!mine.empty() && gf_callsignWithoutLast(mine) == theirs)
         return true;
-    if ((!theirs.empty() && lf_withoutLast(theirs) == mine) || (lf_isGhost(theirs) && !lf_isGhost(mine))) {
+    if ((!theirs.empty() && gf_callsignWithoutLast(theirs) == mine) || (gf_isGhostCallsign(theirs) && !gf_isGhostCallsign(mine))) {
         lf_logDetail(fmt::format("{:8}: {:8} ghost, replace by {}", stand, theirs, mine));
         gf_removeAc(occupant);
         return false;
     }
-    if ((lf_isGhost(mine) && !lf_isGhost(theirs)) || occupant.arrivedWhileLive != 0)
+    if ((gf_isGhostCallsign(mine) && !gf_isGhostCallsign(theirs)) || occupant.arrivedWhileLive != 0)
         return true;
     lf_logDetail(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", stand, theirs, mine));
     gf_removeAc(occupant);
