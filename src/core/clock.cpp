@@ -141,3 +141,8 @@ std::string gf_formatNumber(float value)
         return fmt::format("{:.0f}", value);
     return fmt::format("{:.1F}", value);
 }
+
+std::int64_t gf_steadyTicks()
+{
+    return std::chrono::steady_clock::now().time_since_epoch().count() / 100;
+}

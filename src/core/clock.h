@@ -45,3 +45,6 @@ std::string lf_dateText(); // "Mmm dd, yyyy" of the current UTC date
 
 // "{:.0f}" for a whole value, else "{:.1F}".
 std::string gf_formatNumber(float value);
+
+// The steady clock in ticks of 100 ns, the unit in which the aircraft records keep their times.
+std::int64_t gf_steadyTicks();

@@ -4,6 +4,7 @@
 #include "airports/park_airport.h"
 #include "airports/stand.h"
 #include "app/main_window.h"
+#include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
@@ -83,11 +84,6 @@ double lf_passesAt(double distanceNm, double knots)
 std::int32_t lf_nowPlus(double passes)
 {
     return gsl::narrow<std::int32_t>(passCounter.load() + std::llround(passes));
-}
-
-std::int64_t lf_steadyTicks()
-{
-    return std::chrono::steady_clock::now().time_since_epoch().count() / 100;
 }
 
 void lf_abandonInvented(LiveAc& ac)
@@ -578,7 +574,7 @@ void lf_towedAcParks(LiveAc& ac)
     if (ac.towed != 0 && LOG.value.load())
         gf_log(fmt::format("          towed aircraft {} parks", gf_aircraftLabel(ac)));
     gf_streamAt(ac.stream, 0).stop = 1;
-    ac.parkedSince = lf_steadyTicks();
+    ac.parkedSince = gf_steadyTicks();
     ac.standLastDistance = 0.0;
     ac.standApproachCount = 0;
     lf_cargoStand(ac);

@@ -23,11 +23,6 @@ namespace {
 constexpr std::int64_t kTicksPerSecond = 10'000'000; // steady-clock ticks of 100 ns
 constexpr std::int64_t kTicksPerMinute = 60 * kTicksPerSecond;
 
-std::int64_t lf_steadyTicks()
-{
-    return std::chrono::steady_clock::now().time_since_epoch().count() / 100;
-}
-
 bool lf_parkedInSim(const LiveAc& ac)
 {
     return ac.phase == AcPhase::Parked && ac.state == AcState::InSim;
@@ -98,7 +93,7 @@ private:
 
 void lf_removeLongestParkedOverMax()
 {
-    const std::int64_t now = lf_steadyTicks();
+    const std::int64_t now = gf_steadyTicks();
     std::vector<std::pair<std::uint32_t, std::int64_t>> parked; // hex id, seconds parked
     for (const LiveAc& ac : liveAcTable)
         if (lf_parkedInSim(ac))
@@ -129,7 +124,7 @@ void lf_removeEarliestStatic()
 
 void gf_expireParkedLiveAc()
 {
-    const std::int64_t now = lf_steadyTicks();
+    const std::int64_t now = gf_steadyTicks();
     const bool keepAll = INITIAL_LOAD_ONLY.value.load();
     const std::size_t firstNew = parkedStayers.size();
     for (LiveAc& ac : liveAcTable) {

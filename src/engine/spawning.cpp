@@ -51,11 +51,6 @@ LatLon lf_userPosition()
     return {userAc.latitude, userAc.longitude};
 }
 
-std::int64_t lf_steadyTicks()
-{
-    return std::chrono::steady_clock::now().time_since_epoch().count() / 100;
-}
-
 // The oldest position is not spawned before it is nearly due; an aircraft taxiing is created
 // earlier, as it needs longer to settle on the ground.
 bool lf_isNearlyDue(const StreamPosition& oldest)
@@ -273,7 +268,7 @@ void lf_occupyStand(LiveAc& ac, Stand& stand)
     ac.cargoStand = stand.cargo ? 1 : 0;
     ac.setPhase(AcPhase::Parked);
     stand.occupied = true;
-    ac.parkedSince = lf_steadyTicks();
+    ac.parkedSince = gf_steadyTicks();
     ac.standLastDistance = 0.0;
     ac.standApproachCount = 0;
     lf_cargoStand(ac);

@@ -1,5 +1,6 @@
 #include "engine/stream_intake.h"
 
+#include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/air_movement.h"
@@ -53,11 +54,6 @@ void lf_abandonInvented(LiveAc& ac)
 double lf_angleOff(const LiveAc& ac, const StreamPosition& from, const StreamPosition& to)
 {
     return std::abs(gf_angleDifference(ac.pose.heading, gf_initialBearing(lf_at(from), lf_at(to)))) * geo::kRadToDeg;
-}
-
-std::int64_t lf_steadyTicks()
-{
-    return std::chrono::steady_clock::now().time_since_epoch().count() / 100;
 }
 
 bool lf_samePositionRule(LiveAc& ac, StreamPosition& pos)
@@ -177,7 +173,7 @@ bool lf_standRule(LiveAc& ac, StreamPosition& pos)
     const double d = gf_distanceNm({ac.standLat, ac.standLon}, lf_at(pos));
     const double atStand = ac.previousPhase == AcPhase::ToStand ? 2 * kAtStandNm : kAtStandNm;
     if (d <= atStand) {
-        ac.parkedSince = lf_steadyTicks();
+        ac.parkedSince = gf_steadyTicks();
         if (ac.standLastDistance == 0.0) {
             ac.standFirstDistance = ac.standLastDistance = d;
             ac.standApproachCount = 0;
