@@ -4,6 +4,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
 #include "engine/live_update.h"
@@ -77,15 +78,6 @@ void lf_flaps(LiveAc& ac, std::uint32_t step)
 void lf_gear(LiveAc& ac, bool down)
 {
     gf_setGear(ac.objectId, ac.desc.category, down);
-}
-
-double lf_fold(double angle)
-{
-    if (angle > geo::kPi)
-        return angle - geo::kTwoPi;
-    if (angle < -geo::kPi)
-        return angle + geo::kTwoPi;
-    return angle;
 }
 
 LatLon lf_at(const StreamPosition& p)
@@ -184,7 +176,7 @@ void lf_headingAndBank(LiveAc& ac, double passes)
     const double lowLimit = ac.landing != 0 ? 2000.0 : 1000.0;
     double turn = 0.0;
     if (next.attitudeFlag != 0 && next.roll && next.trueHeading && ac.heightAboveGround < lowLimit)
-        turn = lf_fold(*next.trueHeading - ac.pose.heading);
+        turn = gf_foldRadians(*next.trueHeading - ac.pose.heading);
     else
         turn = lf_turnAtNext(ac);
     ac.headingStep = turn / passes;
@@ -376,7 +368,7 @@ double lf_turnAtNext(const LiveAc& ac)
 {
     if (ac.stream.size() < 3)
         return 0.0;
-    return lf_fold(gf_initialBearing(lf_at(ac.stream[1]), lf_at(ac.stream[2])) - ac.pose.heading);
+    return gf_foldRadians(gf_initialBearing(lf_at(ac.stream[1]), lf_at(ac.stream[2])) - ac.pose.heading);
 }
 
 void lf_shrinkBudgets(LiveAc& ac)

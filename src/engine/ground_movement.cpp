@@ -8,6 +8,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/air_movement.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
@@ -66,12 +67,6 @@ double lf_degrees(double radians)
 double lf_turnDegrees(double a, double b)
 {
     return lf_degrees(gf_angleDifference(a, b));
-}
-
-double lf_wrap(double heading)
-{
-    heading = std::fmod(heading, geo::kTwoPi);
-    return heading < 0.0 ? heading + geo::kTwoPi : heading;
 }
 
 // Passes to cover this many nautical miles at this many knots; a speed that is not above 0
@@ -466,7 +461,7 @@ void lf_makeCurve(LiveAc& ac)
 void lf_pushBack(LiveAc& ac)
 {
     ac.extrapolationsLeft = 0;
-    const double back = lf_wrap(ac.standHeading + geo::kPi);
+    const double back = gf_wrapHeading(ac.standHeading + geo::kPi);
     const Stand* stand = gf_findStandById(ac.standId);
     if (stand == nullptr)
         return;
@@ -488,11 +483,11 @@ void lf_pushBack(LiveAc& ac)
     lf_insertMidpoint(ac);
     const double halfSpanFeet = ac.desc.halfWingspan * kFeetPerNm;
     StreamPosition right = straightEnd;
-    const LatLon rightAt = gf_destinationPoint(end, lf_wrap(back + geo::kPi / 2), halfSpanFeet);
+    const LatLon rightAt = gf_destinationPoint(end, gf_wrapHeading(back + geo::kPi / 2), halfSpanFeet);
     right.lat = rightAt.latitude;
     right.lon = rightAt.longitude;
     StreamPosition left = straightEnd;
-    const LatLon leftAt = gf_destinationPoint(end, lf_wrap(back - geo::kPi / 2), halfSpanFeet);
+    const LatLon leftAt = gf_destinationPoint(end, gf_wrapHeading(back - geo::kPi / 2), halfSpanFeet);
     left.lat = leftAt.latitude;
     left.lon = leftAt.longitude;
     const double toEnd = lf_passesAt(gf_distanceNm(lf_at(ac.stream[1]), rightAt), speed);

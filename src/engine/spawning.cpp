@@ -5,6 +5,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/clearance.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
@@ -355,11 +356,7 @@ double lf_firstHeading(const LiveAc& ac)
         heading = gf_initialBearing(lf_at(oldest), lf_at(second));
     else
         heading = oldest.track * geo::kDegToRad;
-    if (heading < 0.0)
-        heading += geo::kTwoPi;
-    else if (heading > geo::kTwoPi)
-        heading -= geo::kTwoPi;
-    return heading;
+    return gf_wrapHeading(heading);
 }
 
 void lf_setFirstPose(LiveAc& ac)
