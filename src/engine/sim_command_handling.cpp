@@ -66,10 +66,28 @@ void lf_deleteFlightPlan(const LiveAc& ac)
         fs::remove(path);
 }
 
+// The object of an aircraft taken out while its creation was with the simulator goes at once.
+template <typename Record>
+bool lf_removeIfTakenOut(Record& ac, const SimCommand& command)
+{
+    if (ac.state != AcState::Removing)
+        return false;
+    ac.objectId = command.objectId;
+    removalQueue.push_back(command.objectId);
+    return true;
+}
+
 void lf_onLiveCreated(const SimCommand& command)
 {
     LiveAc* ac = gf_findLiveAc(command.key);
-    if (ac != nullptr && lf_onLiveAcCreated(*ac, command))
+    if (ac != nullptr && !lf_removeIfTakenOut(*ac, command) && lf_onLiveAcCreated(*ac, command))
+        activationList.push_back(command);
+}
+
+void lf_onStaticCreated(const SimCommand& command)
+{
+    StaticAc* ac = lf_staticByKey(command.key);
+    if (ac == nullptr || !lf_removeIfTakenOut(*ac, command))
         activationList.push_back(command);
 }
 
@@ -189,7 +207,7 @@ void lf_processSimCommand(const SimCommand& command)
         lf_onLiveCreated(command);
         break;
     case SimCommandType::StaticCreated:
-        activationList.push_back(command);
+        lf_onStaticCreated(command);
         break;
     case SimCommandType::Removed:
         lf_onObjectRemoved(command);

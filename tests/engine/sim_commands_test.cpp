@@ -186,5 +186,28 @@ TEST_F(SimCommands, AnAircraftRemovedBeforeItsActivationStaysRemoved)
     EXPECT_TRUE(activationList.empty());
 }
 
+TEST_F(SimCommands, AnAircraftTakenOutWhileItsCreationIsUnderWayLeavesNoObject)
+{
+    // Its request not built yet, built and queued, and with the simulator.
+    LiveAc& pending = addLive(0x100001, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    acToCreate.push_back(0x100001);
+    LiveAc& queued = addLive(0x100002, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    liveCreationQueue.emplace_back().key = 0x100002;
+    LiveAc& sent = addLive(0x100003, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    StaticAc& sentStatic = addStatic(9, AcState::Creating);
+    for (StaticAc* ac : std::initializer_list<StaticAc*>{&pending, &queued, &sent, &sentStatic})
+        gf_removeAc(*ac);
+    EXPECT_TRUE(acToCreate.empty());
+    EXPECT_TRUE(liveCreationQueue.empty());
+    EXPECT_EQ(pending.erase, 1);
+    EXPECT_EQ(queued.erase, 1);
+    EXPECT_EQ(sent.state, AcState::Removing);
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x100003));
+    gf_pushSimCommand(command(SimCommandType::StaticCreated, 41, 9));
+    drainPasses(1);
+    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{40, 41}));
+    EXPECT_TRUE(activationList.empty());
+}
+
 } // namespace
 } // namespace enginetest
