@@ -61,6 +61,8 @@ void gf_removeAc(StaticAc& ac)
         ac.erase = 1;
         return;
     }
+    if (ac.state == AcState::Removing)
+        return; // its object is queued for removal already
     if (ac.standId != 0)
         gf_clearStandOccupied(ac.standId);
     if (ac.state == AcState::Creating && lf_withdrawCreation(ac)) {

@@ -207,6 +207,8 @@ TEST_F(SimCommands, AnAircraftTakenOutWhileItsCreationIsUnderWayLeavesNoObject)
     drainPasses(1);
     EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{40, 41}));
     EXPECT_TRUE(activationList.empty());
+    gf_removeAc(sent); // removed already: nothing more is queued
+    EXPECT_EQ(removalQueue.size(), 2u);
 }
 
 } // namespace
