@@ -313,8 +313,10 @@ bool lf_placeOnGround(LiveAc& ac)
         ac.setPhase(AcPhase::Taxi);
         return true;
     }
-    if (lf_isUsersStand(*stand))
+    if (lf_isUsersStand(*stand)) {
+        ac.setPhase(AcPhase::Taxi); // takes no stand: it moves on like any aircraft on the ground
         return true;
+    }
     lf_takeStand(ac, *stand);
     return ac.erase == 0;
 }
@@ -371,7 +373,7 @@ void lf_setFirstPose(LiveAc& ac)
     pose.bank = oldest.roll.value_or(0.0);
     pose.pitch = lf_firstPitch(oldest);
     pose.heading = lf_firstHeading(ac);
-    ac.headingStep = oldest.airborne == 0 ? pose.heading : 0.0;
+    ac.headingStep = 0.0; // the first leg sets the turn it needs
 }
 
 void lf_spawn(LiveAc& ac)

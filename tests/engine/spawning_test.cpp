@@ -206,7 +206,7 @@ TEST_F(Spawning, FirstPoseComesFromTheOldestPosition)
     const LiveAc& still = ac(30003);
     EXPECT_EQ(still.pose.pitch, 0.010471975511965976);
     EXPECT_NEAR(still.pose.heading, geo::kPi, 1e-12); // standing: its track
-    EXPECT_EQ(still.headingStep, still.pose.heading);
+    EXPECT_EQ(still.headingStep, 0.0);
     EXPECT_EQ(still.stream.front().stop, 1);
     EXPECT_EQ(still.stream.front().groundSpeed, 0.0);
 
@@ -282,7 +282,8 @@ TEST_F(SpawningAtParkAirport, UsersStandStaysFree)
     updateBufferAc(ac(30001));
     EXPECT_EQ(ac(30001).state, AcState::Creating);
     EXPECT_EQ(ac(30001).standId, 0u);
-    EXPECT_EQ(ac(30001).phase, AcPhase::New);
+    EXPECT_EQ(ac(30001).phase, AcPhase::Taxi);
+    EXPECT_EQ(ac(30001).headingStep, 0.0);
     EXPECT_FALSE(standTable[0].occupied);
 }
 
