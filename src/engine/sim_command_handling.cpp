@@ -7,6 +7,7 @@
 #include "engine/ac_identity.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
+#include "engine/neighbour_services.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
@@ -152,6 +153,8 @@ void lf_refuse(std::vector<Record>& table, Record* ac)
     if (ac == nullptr)
         return;
     gf_registerCreateFailure(ac->desc);
+    if (ac->standId != 0)
+        gf_clearStandOccupied(ac->standId);
     lf_eraseRecord(table, ac);
 }
 

@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 
+#include "airports/stand.h"
 #include "engine/sim_command_handling.h"
 #include "engine/live_removal.h"
 
@@ -50,6 +51,7 @@ protected:
     void TearDown() override
     {
         gf_clearSimCommands();
+        standTable.clear();
         EngineTest::TearDown();
     }
 };
@@ -152,15 +154,23 @@ TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)
 
 TEST_F(SimCommands, RefusedCreationErasesStaticUpToKey10000AndLiveAbove)
 {
-    addStatic(10000, AcState::Creating);
+    for (std::uint32_t id : {1u, 2u}) {
+        standTable.emplace_back("A" + std::to_string(id), std::vector<ParkPosOption>{},
+                                StandPlacement{48.1, 11.5, 0.0}, 20.0, 0, 0, 0);
+        standTable.back().id = id;
+        standTable.back().occupied = true;
+    }
+    addStatic(10000, AcState::Creating).standId = 1;
     addStatic(9, AcState::Creating);
-    addLive(10001, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    addLive(10001, AcState::Creating, AcPhase::Parked, position(48.1, 11.5)).standId = 2;
     gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10000));
     gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10001));
     drainPasses(1);
     ASSERT_EQ(staticAcTable.size(), 1u);
     EXPECT_EQ(staticAcTable.front().desc.key, 9u);
     EXPECT_TRUE(liveAcTable.empty());
+    EXPECT_FALSE(standTable[0].occupied); // a refused aircraft frees its stand
+    EXPECT_FALSE(standTable[1].occupied);
 }
 
 TEST_F(SimCommands, AFailingCommandDoesNotLoseTheOthers)
