@@ -97,6 +97,9 @@ void lf_onObjectRemoved(const SimCommand& command)
     // Object id 0 is the mark of a record that never reached the simulator, never a removed object.
     if (command.objectId == 0)
         return;
+    // An activation waiting for the object goes with it, so that it never meets a later record
+    // under the same key.
+    std::erase_if(activationList, [&](const SimCommand& entry) { return entry.objectId == command.objectId; });
     if (LiveAc* ac = lf_liveByObjectId(command.objectId)) {
         if (ac->state == AcState::Respawning) {
             ac->state = AcState::Buffered; // created again with its new livery
@@ -176,9 +179,9 @@ void lf_setCounter(SimCommand& entry, std::uint32_t counter)
 void lf_finishLiveEntry(SimCommand& entry)
 {
     LiveAc* ac = gf_findLiveAc(entry.key);
-    if (ac == nullptr)
-        return;
     lf_setCounter(entry, kActivationDone);
+    if (ac == nullptr || ac->objectId != entry.objectId)
+        return; // the entry's aircraft is gone: only the record it was made for is activated
     if (ac->state == AcState::Removing || ac->state == AcState::Respawning || ac->erase != 0)
         return;
     lf_activateLiveAc(*ac);

@@ -72,6 +72,21 @@ TEST_F(SimCommands, LiveAircraftIsActivatedOnThe201stPassAfterBinding)
     EXPECT_TRUE(activationList.empty());
 }
 
+TEST_F(SimCommands, ARemovedAircraftsActivationGoesWithIt)
+{
+    addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5, 0.0));
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x3C6444));
+    drainPasses(10);
+    gf_pushSimCommand(command(SimCommandType::Removed, 40, 0));
+    drainPasses(1);
+    EXPECT_TRUE(liveAcTable.empty());
+    EXPECT_TRUE(activationList.empty());
+    // The same hex id received again makes a new buffered aircraft, which nothing activates.
+    addLive(0x3C6444, AcState::Buffered, AcPhase::New, position(48.1, 11.5, 0.0));
+    drainPasses(200);
+    EXPECT_EQ(liveAcTable.front().state, AcState::Buffered);
+}
+
 TEST_F(SimCommands, ObjectIdsBelowThreeAreNotBound)
 {
     addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5, 0.0));
