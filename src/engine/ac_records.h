@@ -132,6 +132,9 @@ struct LiveAc : StaticAc {
     AcPose pose;
     std::deque<StreamPosition> stream; // received positions not yet flown, oldest first
     double lastMessageTime = 0.0;      // seconds
+    // Knots, of the latest message past the time test: the speed jumps are measured against what
+    // the aircraft reported, never against a stop the engine made.
+    double lastReceivedSpeed = 0.0;
     std::int64_t parkedSince = 0;      // steady-clock ticks of 100 ns; 0 = not parked
     std::int32_t extrapolationsLeft = 0;
     std::uint32_t holdingSincePass = 0;
