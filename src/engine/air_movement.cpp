@@ -268,7 +268,7 @@ void lf_planLeg(LiveAc& ac)
     } else {
         const double passes = lf_passesToNextPosition(ac);
         ac.latStep = (next.lat - ac.pose.latitude) / passes;
-        ac.lonStep = (next.lon - ac.pose.longitude) / passes;
+        ac.lonStep = gf_longitudeDifference(ac.pose.longitude, next.lon) / passes;
         if (ac.groundMode != 0)
             lf_groundLegStep(ac);
         else
@@ -479,7 +479,7 @@ bool findAirborneData(LiveAc& ac)
             const StreamPosition& next = gf_streamAt(ac.stream, 1);
             const double passes = lf_passesToNextPosition(ac);
             ac.latStep = (next.lat - ac.pose.latitude) / passes;
-            ac.lonStep = (next.lon - ac.pose.longitude) / passes;
+            ac.lonStep = gf_longitudeDifference(ac.pose.longitude, next.lon) / passes;
             lf_climbStep(ac, next, passes);
             lf_gear(ac, true);
             return true;

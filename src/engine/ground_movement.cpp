@@ -450,9 +450,9 @@ void lf_makeCurve(LiveAc& ac)
     curve.t0 = 0.0;
     curve.t1 = 1.0;
     curve.controlNorth = (next.lat - lat0) * geo::kMetresPerDegreeLat;
-    curve.controlEast = (next.lon - lon0) * eastPerDegree;
+    curve.controlEast = gf_longitudeDifference(lon0, next.lon) * eastPerDegree;
     curve.endNorth = (third.lat - lat0) * geo::kMetresPerDegreeLat;
-    curve.endEast = (third.lon - lon0) * eastPerDegree;
+    curve.endEast = gf_longitudeDifference(lon0, third.lon) * eastPerDegree;
     ac.curve = curve;
     ac.curveT = 0.0;
     ac.stream.erase(ac.stream.begin() + 1);

@@ -4,6 +4,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/air_movement.h"
+#include "engine/angles.h"
 #include "engine/live_removal.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
@@ -66,7 +67,7 @@ bool lf_samePositionRule(LiveAc& ac, StreamPosition& pos)
     if (ac.desc.category == AcCategory::Rotorcraft)
         return true;
     const bool flying = pos.airborne != 0 || (ac.state == AcState::InSim && ac.groundMode == 0);
-    if (!same && std::abs(pos.lat - newest.lat) <= kMergeDegrees && std::abs(pos.lon - newest.lon) <= kMergeDegrees) {
+    if (!same && std::abs(pos.lat - newest.lat) <= kMergeDegrees && std::abs(gf_longitudeDifference(newest.lon, pos.lon)) <= kMergeDegrees) {
         if (flying || (ac.takeoffRun != 0 && pos.groundSpeed > 0 && newest.groundSpeed >= 50))
             return false;
         pos = newest;
