@@ -132,6 +132,9 @@ void lf_standWanted(LiveAc& ac, bool landed)
     ac.standId = stand->id;
     ac.cargoStand = stand->cargo ? 1 : 0;
     ac.stream.resize(1);
+    // A curve and its turn led through positions that are cut off with the stream.
+    ac.curve = gf_noCurve();
+    ac.curveTurn = 0;
     ac.setPhase(AcPhase::ToStand);
     lf_insertStandStop(ac);
 }

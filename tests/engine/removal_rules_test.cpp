@@ -253,7 +253,11 @@ TEST_F(RemovalRules, StoppedTaxiingAircraftClaimsTheNearStandUnlessReserved)
     reservedStand.clear();
     EXPECT_EQ(ac.standId, 0u);
     ac.stream.push_back(position(48.10004, 11.5, 0.0));
+    ac.curve.controlEast = ac.curve.controlNorth = 10.0; // claimed on a curved leg
+    ac.curveTurn = 1;
     lf_standWanted(ac, false);
+    EXPECT_FALSE(ac.curveActive()); // the curve went with the positions it led through
+    EXPECT_EQ(ac.curveTurn, 0);
     EXPECT_EQ(holder.state, AcState::Removing);
     EXPECT_EQ(ac.standId, 5u);
     EXPECT_DOUBLE_EQ(ac.standHeading, 1.0);
