@@ -30,6 +30,7 @@ enum Field : std::size_t {
     kLonField = 3,
     kAltitudeField = 4,
     kVerticalSpeedField = 5,
+    kGroundFlagField = 6,
     kTrackField = 7,
     kGroundSpeedField = 8,
     kCallsignField = 9,
@@ -62,6 +63,9 @@ constexpr double kHighestSpeed = 2000.0;           // knots, ground speed and tr
 constexpr double kLowestAltitude = -2000.0;        // feet
 constexpr double kHighestAltitude = 100000.0;
 constexpr double kHighestVerticalRate = 30000.0;   // feet per minute, either way
+
+constexpr double kFeetPerHpa = 30.0;               // true against pressure altitude near the ground
+constexpr double kTakeoffRangeTopKn = 120.0;       // the fastest a low line is taken for ground
 
 // The longest leading number of a field. False for an empty field, one that does not begin with
 // a number, and for NaN and infinity, which from_chars accepts but no arithmetic here can use.
@@ -137,13 +141,19 @@ double lf_defaultAirspeed(double altitude)
     return 430.0;
 }
 
-// The altitude after the ground test: 0 for an aircraft on the ground.
-double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation)
+// The altitude after the ground test: 0 for an aircraft on the ground. The pressure altitude is
+// brought to the local QNH before it is compared with the field elevation, and a line the feed
+// flags airborne at a speed above the take-off range stays airborne.
+double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation,
+                     bool flaggedAirborne)
 {
     if (altitude <= 0.0)
         return 0.0;
+    if (flaggedAirborne && groundSpeed > kTakeoffRangeTopKn)
+        return altitude;
     if (altitude < 14000.0) {
-        const double h = altitude - referenceElevation.value_or(kNoElevation);
+        const double qnhCorrection = (currentQnh.load(std::memory_order_relaxed) - kStandardQnh) * kFeetPerHpa;
+        const double h = altitude + qnhCorrection - referenceElevation.value_or(kNoElevation);
         if (h <= 0.0 || (h <= 45.0 && groundSpeed <= 120.0) || (h <= 90.0 && groundSpeed <= 80.0) ||
             (h <= 120.0 && groundSpeed <= 43.0))
             return 0.0;
@@ -303,7 +313,8 @@ LineOutcome TrafficReader::parseAndQueue()
     double altitude = 0.0;
     if (!lf_toNumber(f[kAltitudeField], altitude) || !lf_isWithin(altitude, kLowestAltitude, kHighestAltitude))
         fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
-    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
+    position.altitude =
+        lf_groundTest(altitude, position.groundSpeed, referenceElevation(), f[kGroundFlagField] == "0");
     position.airborne = position.altitude > 0.0 ? 1 : 0;
     if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
         staticParkingActive.load(std::memory_order_relaxed)) {

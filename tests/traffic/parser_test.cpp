@@ -345,6 +345,8 @@ TEST_F(Parser, GroundTest)
         const char* groundSpeed;
         std::optional<double> elevation;
         bool airborne;
+        const char* groundFlag = "0"; // the feed's own: 0 airborne, 1 on the ground
+        std::int32_t qnh = 1013;
     };
     const std::vector<Case> cases{
         {"60", "70", 20.0, false},     // h = 40 at 70 kn
@@ -354,7 +356,11 @@ TEST_F(Parser, GroundTest)
         {"110", "81", 20.0, true},
         {"140", "43", 20.0, false},    // h = 120 at 43 kn
         {"140.5", "43", 20.0, true},
-        {"15", "300", 20.0, false},    // below the elevation
+        {"15", "300", 20.0, false, "1"}, // below the elevation
+        {"15", "300", 20.0, true},     // flagged airborne faster than any take-off roll
+        {"15", "120", 20.0, false},    // within the take-off range the height decides
+        {"5380", "100", 5400.0, true, "1", 1023},  // 300 ft higher at QNH 1023: h = 280
+        {"5450", "100", 5400.0, false, "1", 1003}, // 300 ft lower at QNH 1003: h = -250
         {"-50", "300", 20.0, false},
         {"5000", "30", 20.0, false},   // 35 kn rule
         {"5000", "36", 20.0, true},
@@ -368,13 +374,15 @@ TEST_F(Parser, GroundTest)
     for (const Case& c : cases) {
         SCOPED_TRACE(fmt::format("{} ft {} kn", c.altitude, c.groundSpeed));
         trafficReader.setReferenceElevation(c.elevation);
-        const auto message = queued({{4, c.altitude}, {8, c.groundSpeed}});
+        currentQnh = c.qnh;
+        const auto message = queued({{4, c.altitude}, {8, c.groundSpeed}, {6, c.groundFlag}});
         ASSERT_TRUE(message);
         EXPECT_EQ(message->position.airborne, c.airborne ? 1 : 0);
         if (!c.airborne) {
             EXPECT_EQ(message->position.altitude, 0.0);
         }
     }
+    currentQnh = kStandardQnh;
 }
 
 TEST_F(Parser, GroundLinesOnlyNearTheParkAirport)
