@@ -26,10 +26,11 @@ bool lf_detail()
     return LOG.value.load();
 }
 
+// Parked, pushing back, or pushed back and still holding behind the stand.
 bool lf_onStandParked(const LiveAc& ac, std::uint32_t standId)
 {
     return ac.state == AcState::InSim && ac.standId == standId &&
-           (ac.phase == AcPhase::Parked || ac.phase == AcPhase::PushBack);
+           (ac.phase == AcPhase::Parked || ac.phase == AcPhase::PushBack || ac.phase == AcPhase::PushBackDone);
 }
 
 bool lf_hasPosition(const Stand& stand)

@@ -234,6 +234,9 @@ TEST_F(RemovalRules, StandOccupantThatArrivedLiveKeepsTheStand)
     LiveAc& newcomer = addLive(0x100002, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
     newcomer.desc.callsign = "BAW2";
     EXPECT_TRUE(lf_standOccupantRule(newcomer, 4, liveAcTable[0]));
+    liveAcTable[0].phase = AcPhase::PushBackDone; // pushed back, still holding behind its stand
+    EXPECT_TRUE(lf_standOccupantRule(liveAcTable[1], 4, liveAcTable[0]));
+    liveAcTable[0].phase = AcPhase::Parked;
     liveAcTable[0].arrivedWhileLive = 0;
     EXPECT_FALSE(lf_standOccupantRule(liveAcTable[1], 4, liveAcTable[0]));
     EXPECT_EQ(liveAcTable[0].state, AcState::Removing);
