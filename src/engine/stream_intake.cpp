@@ -206,8 +206,10 @@ bool lf_standRule(LiveAc& ac, StreamPosition& pos)
         return false;
     }
     pos.stop = 0;
+    // The leave is checked at its first position only: the stand is learned and freed once.
+    const bool leaving = ac.nearStand == 0;
     ac.nearStand = 1;
-    if (ac.previousPhase != AcPhase::Parked) {
+    if (leaving) {
         lf_standLeaveCheck(ac);
         ac.setPhase(AcPhase::Parked);
     }

@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 
+#include "airports/stand.h"
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
 #include "engine/stream_intake.h"
@@ -85,6 +86,23 @@ TEST_F(LiveUpdate, ParkedAircraftLeavesOrIsRemovedByDistanceFromItsStand)
     lf_addStreamPosition(ac, position(210 * kMetreLat, 0, 5.0));
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.stream.size(), 2u);
+}
+
+TEST_F(LiveUpdate, LeavingTheStandIsCheckedOncePerLeave)
+{
+    Stand& stand = standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{0.0, 0.0, 0.0}, 20.0,
+                                           0, 0, 0);
+    stand.id = 1;
+    stand.occupied = true;
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Parked, position(0, 0, 0.0), 9);
+    ac.standId = 1;
+    ac.standFirstDistance = ac.standLastDistance = 0.001;
+    lf_addStreamPosition(ac, position(150 * kMetreLat, 0, 5.0));
+    EXPECT_FALSE(stand.occupied);
+    stand.occupied = true; // taken by the next aircraft meanwhile
+    lf_addStreamPosition(ac, position(160 * kMetreLat, 0, 5.0));
+    EXPECT_TRUE(stand.occupied);
+    standTable.clear();
 }
 
 TEST_F(LiveUpdate, SamePlaceOnTheGroundBecomesAStop)
