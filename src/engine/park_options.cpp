@@ -159,8 +159,11 @@ bool lf_learnOption(const char* name, std::uint32_t kind, std::uint32_t standId,
             made = true;
         } else {
             if (!found->hours.test(slot)) {
-                if (found->fixed != 0)
+                if (found->fixed != 0) {
+                    if (final)
+                        index.erase(ac.desc.key); // forgotten all the same
                     return false;
+                }
                 found->hours.set(slot);
                 lf_countLearned();
             } else if (kind == kSoftOption) {

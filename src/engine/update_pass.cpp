@@ -5,6 +5,7 @@
 #include "engine/ac_records.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
+#include "engine/park_options.h"
 #include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
@@ -150,6 +151,7 @@ void gf_resetEngineQueues()
     ghostCallsigns.clear();
     gf_clearActivationList();
     NoMatchList.clear();
+    gf_clearHalfHourStamps();
     fastRangeRequest = false;
     passCounter = 0;
     std::lock_guard lock(trafficQueueMutex);
