@@ -194,6 +194,17 @@ struct LiveAc : StaticAc {
     double collisionTestLon = 0.0;
 };
 
+// Where a stream position lies.
+inline LatLon lf_at(const StreamPosition& p)
+{
+    return {p.lat, p.lon};
+}
+
+inline bool lf_isRotorcraft(const StaticAc& ac)
+{
+    return ac.desc.category == AcCategory::Rotorcraft;
+}
+
 // A position of a stream; one that is not there throws std::out_of_range with the text
 // "invalid deque<T> subscript", which the enclosing job logs.
 template <typename Stream>

@@ -7,6 +7,7 @@
 #include "engine/angles.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
+#include "engine/live_sim_events.h"
 #include "engine/live_update.h"
 #include "engine/park_options.h"
 #include "engine/traffic_queue.h"
@@ -48,17 +49,6 @@ constexpr int kMaxPlanningRounds = 32;
 constexpr double kLowLightsAltitude = 10000.0; // feet
 constexpr double kNearParkAirportNm = 10.0;
 
-bool lf_isRotorcraft(const LiveAc& ac)
-{
-    return ac.desc.category == AcCategory::Rotorcraft;
-}
-
-void lf_spoilers(LiveAc& ac, std::uint32_t value)
-{
-    if (!lf_isRotorcraft(ac))
-        gf_sendClientEvent(ac.objectId, simid::kSpoilersSet, value);
-}
-
 void lf_throttle(LiveAc& ac, std::uint32_t step)
 {
     gf_setThrottle(ac.objectId, ac.throttleStep, step);
@@ -78,11 +68,6 @@ void lf_flaps(LiveAc& ac, std::uint32_t step)
 void lf_gear(LiveAc& ac, bool down)
 {
     gf_setGear(ac.objectId, ac.desc.category, down);
-}
-
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
 }
 
 LatLon lf_poseAt(const LiveAc& ac)
@@ -553,8 +538,7 @@ void lf_startTakeoffRun(LiveAc& ac)
     ac.landing = ac.landed = 0;
     ac.climbConfigured = 0;
     gf_setLights(ac.objectId, AcLights{1, 1, 1, 1, 1, 1, 0});
-    ac.maxLead = 3000;
-    ac.maxLag = 5000;
+    lf_resetBudgets(ac);
     if (!ac.desc.airline.empty())
         lf_chooseArrivalStand(ac, true);
 }

@@ -43,16 +43,6 @@ constexpr double kAtStandNm = 0.0010799136069114472;    // 2 m
 constexpr std::int32_t kWeekOfPasses = 604800 * 100;
 constexpr std::int32_t kHoldStopPasses = 300;
 
-bool lf_isRotorcraft(const LiveAc& ac)
-{
-    return ac.desc.category == AcCategory::Rotorcraft;
-}
-
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
-}
-
 LatLon lf_poseAt(const LiveAc& ac)
 {
     return {ac.pose.latitude, ac.pose.longitude};
@@ -79,12 +69,6 @@ double lf_passesAt(double distanceNm, double knots)
 std::int32_t lf_nowPlus(double passes)
 {
     return gsl::narrow<std::int32_t>(passCounter.load() + std::llround(passes));
-}
-
-void lf_abandonInvented(LiveAc& ac)
-{
-    ac.extrapolationsLeft = 0;
-    lf_resetBudgets(ac);
 }
 
 void lf_leaveStandConfig(LiveAc& ac)

@@ -73,7 +73,7 @@ void gf_removeAc(StaticAc& ac)
     const bool creating = ac.state == AcState::Creating;
     ac.state = AcState::Removing;
     if (ac.objectId != 0)
-        removalQueue.push_back(ac.objectId);
+        removalsToHandOver.push_back(ac.objectId);
     else if (!creating)
         gf_logWarning(fmt::format("removing act {} with objectid=0 ?", gf_aircraftLabel(ac)));
 }

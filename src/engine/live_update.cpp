@@ -178,3 +178,9 @@ void lf_resetBudgets(LiveAc& ac)
     ac.maxLead = 3000;
     ac.maxLag = ac.takeoffRun != 0 ? 5000 : 3000;
 }
+
+void lf_abandonInvented(LiveAc& ac)
+{
+    ac.extrapolationsLeft = 0;
+    lf_resetBudgets(ac);
+}

@@ -74,7 +74,7 @@ bool lf_removeIfTakenOut(Record& ac, const SimCommand& command)
     if (ac.state != AcState::Removing)
         return false;
     ac.objectId = command.objectId;
-    removalQueue.push_back(command.objectId);
+    removalsToHandOver.push_back(command.objectId);
     return true;
 }
 

@@ -42,11 +42,6 @@ constexpr double kStandSearchNm = 0.029697624190064796;    // 55 m
 constexpr double kGroundPitch = 0.010471975511965976;       // 0.6 degree, nose down
 constexpr std::size_t kMaxQueuedCreations = 10;
 
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
-}
-
 LatLon lf_userPosition()
 {
     return {userAc.latitude, userAc.longitude};
@@ -393,12 +388,6 @@ void lf_spawn(LiveAc& ac)
 }
 
 // ---- Static aircraft in the way ----
-
-void lf_logDetail(const std::string& text)
-{
-    if (LOG.value.load())
-        gf_log(text);
-}
 
 std::string lf_makesWayText(const StaticAc& parked, const LiveAc& ac, const Stand& stand)
 {

@@ -21,11 +21,6 @@ namespace {
 constexpr double kClaimAfterLandingNm = 0.029697624190064796; // 55 m
 constexpr double kClaimNm = 0.010799136069114472;             // 20 m
 
-bool lf_detail()
-{
-    return LOG.value.load();
-}
-
 // Parked, pushing back, or pushed back and still holding behind the stand.
 bool lf_onStandParked(const LiveAc& ac, std::uint32_t standId)
 {
@@ -42,12 +37,6 @@ bool lf_standsCollide(const LiveAc& a, const LiveAc& b, const Stand& stand, cons
 {
     const double span = 1.1 * (a.desc.halfWingspan + b.desc.halfWingspan);
     return gf_distanceNm({stand.lat, stand.lon}, {other.lat, other.lon}) <= span;
-}
-
-void lf_logDetail(const std::string& line)
-{
-    if (lf_detail())
-        gf_log(line);
 }
 
 } // namespace

@@ -29,11 +29,6 @@ constexpr double kStandStepNm = 0.0016198704103671706; // 3 m
 constexpr double kSmallStopNm = 0.011879049676025918;  // 22 m
 constexpr double kMetresPerNm = 1852.0;
 
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
-}
-
 bool lf_samePlace(const StreamPosition& a, const StreamPosition& b)
 {
     return a.lat == b.lat && a.lon == b.lon;
@@ -43,12 +38,6 @@ bool lf_samePlace(const StreamPosition& a, const StreamPosition& b)
 void lf_dueNextPass(LiveAc& ac)
 {
     gf_streamAt(ac.stream, 0).duePass = passCounter.load() + 1;
-}
-
-void lf_abandonInvented(LiveAc& ac)
-{
-    ac.extrapolationsLeft = 0;
-    lf_resetBudgets(ac);
 }
 
 // Degrees, by size, between the current heading and the bearing from `from` to `to`.
@@ -287,8 +276,7 @@ void lf_touchAndGo(LiveAc& ac)
     ac.landing = ac.landed = 0;
     ac.climbConfigured = 0;
     gf_setLights(ac.objectId, AcLights{1, 1, 1, 1, 1, 1, 0});
-    ac.maxLead = 3000;
-    ac.maxLag = 5000;
+    lf_resetBudgets(ac);
 }
 
 bool lf_allStops(const LiveAc& ac)

@@ -261,7 +261,7 @@ TEST_F(AirMovement, StreamEndInTheAirInventsPositionsOnlyWithinTheTrafficRange)
     LiveAc& far = flying(air(50.0 + 39.6 * kNmLat, 5000, 250, 1000));
     nextPosMain(far);
     EXPECT_EQ(far.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 } // namespace

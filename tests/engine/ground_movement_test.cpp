@@ -196,7 +196,7 @@ TEST_F(GroundMovement, HoldOfAnAircraftNotOnTheGroundEndsInsteadOfLoopingForEver
     ac.groundMode = 0;
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(GroundMovement, AircraftReachingItsStandParksAndMarksACargoStand)
@@ -233,7 +233,7 @@ TEST_F(GroundMovement, AircraftHeadingForAnOccupiedStandIsRemovedOnceAndTheStand
     ac.standLon = 10.0;
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
     EXPECT_TRUE(standTable[0].occupied);
 }
 

@@ -23,7 +23,7 @@ TEST_F(LiveUpdate, AircraftWithEmptyStreamIsRemoved)
     ac.stream.clear();
     EXPECT_FALSE(updateLiveAc(ac));
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{77}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{77}));
     EXPECT_NE(logText().find("updateLiveAc stream empty ? DLH1"), std::string::npos);
 }
 
@@ -221,7 +221,7 @@ TEST_F(LiveUpdate, RespawnStartsFromTheCurrentPose)
     ac.pose.bank = 0.1;
     liveryRespawn(ac);
     EXPECT_EQ(ac.state, AcState::Respawning);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{44}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{44}));
     ASSERT_EQ(ac.stream.size(), 3u);
     EXPECT_EQ(ac.stream.front().lat, 1.05);
     EXPECT_EQ(ac.stream.front().roll, 0.1);

@@ -173,7 +173,7 @@ TEST_F(RemovalRules, MaxParkOfZeroRemovesAStaticWheneverOneIsCounted)
     lf_checkMaxPark(0);
     EXPECT_EQ(st.state, AcState::Removing);
     lf_checkMaxPark(0); // a static aircraft being removed is counted but not removed again
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(RemovalRules, ParkedTimeExpiresByCategoryExceptForArrivals)

@@ -108,8 +108,8 @@ TEST_F(SimCommands, StaticEntryWaitsForItsAircraftAndRemovesAnUnwantedOne)
     EXPECT_EQ(ac.objectId, 77u);
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.throttleStep, 0u); // shut down
-    ASSERT_EQ(removalQueue.size(), 1u);
-    EXPECT_EQ(removalQueue.front(), 77u);
+    ASSERT_EQ(removalsToHandOver.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.front(), 77u);
 }
 
 TEST_F(SimCommands, RemovedObjectsEraseTheirRecordsAndSendRespawnsBack)
@@ -164,7 +164,7 @@ TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)
     EXPECT_EQ(liveAcTable[0].erase, 1);
     EXPECT_EQ(liveAcTable[1].state, AcState::Removing);
     EXPECT_EQ(liveAcTable[2].state, AcState::Creating);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(SimCommands, RefusedCreationErasesStaticUpToKey10000AndLiveAbove)
@@ -230,10 +230,10 @@ TEST_F(SimCommands, AnAircraftTakenOutWhileItsCreationIsUnderWayLeavesNoObject)
     gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x100003));
     gf_pushSimCommand(command(SimCommandType::StaticCreated, 41, 9));
     drainPasses(1);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{40, 41}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{40, 41}));
     EXPECT_TRUE(activationList.empty());
     gf_removeAc(sent); // removed already: nothing more is queued
-    EXPECT_EQ(removalQueue.size(), 2u);
+    EXPECT_EQ(removalsToHandOver.size(), 2u);
 }
 
 } // namespace

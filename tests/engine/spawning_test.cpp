@@ -259,7 +259,7 @@ TEST_F(SpawningAtParkAirport, StandingAircraftTakesTheStandAndStaticAircraftMake
     EXPECT_EQ(parked.pose.heading, 1.0);
     EXPECT_NEAR(parked.stream.front().track, 1.0 * geo::kRadToDeg, 1e-12);
     EXPECT_NE(parked.parkedSince, 0);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{501, 502}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{501, 502}));
     EXPECT_EQ(staticAcTable[2].state, AcState::InSim);
     EXPECT_EQ(staticAcTable[3].removeWhenCreated, 0); // the first one on the stand made way
     EXPECT_NE(logText().find("A1      : STAT1     makes way for DLH1 "), std::string::npos);
@@ -397,7 +397,7 @@ TEST_F(Spawning, AircraftInTheSimulatorRespawnsOnANewCallsignOrRoute)
     EXPECT_EQ(a.phase, AcPhase::Taxi);
     EXPECT_EQ(a.legBearing, 2.0);
     EXPECT_EQ(a.state, AcState::Respawning);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{61}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{61}));
     EXPECT_NE(logText().find("CLH7              MUC->LIS respawns"), std::string::npos);
 }
 
