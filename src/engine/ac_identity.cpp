@@ -1,8 +1,10 @@
 #include "engine/ac_identity.h"
 
 #include "core/geodesy.h"
+#include "core/log.h"
 #include "core/random.h"
 #include "liveries/livery_services.h"
+#include "params/parameters.h"
 
 #include <array>
 #include <fmt/format.h>
@@ -116,6 +118,24 @@ std::string gf_aircraftShortLabel(const AcDescription& desc)
 bool gf_isGhostCallsign(std::string_view callsign)
 {
     return !callsign.empty() && callsign.back() == '_';
+}
+
+std::string gf_withoutGhostMark(std::string_view callsign)
+{
+    while (gf_isGhostCallsign(callsign))
+        callsign.remove_suffix(1);
+    return std::string(callsign);
+}
+
+bool lf_detail()
+{
+    return LOG.value.load();
+}
+
+void lf_logDetail(const std::string& line)
+{
+    if (lf_detail())
+        gf_log(line);
 }
 
 std::string_view gf_callsignWithoutLast(std::string_view callsign)

@@ -19,6 +19,8 @@ AcDescription gf_makeAircraftDescription(const AcIdentity& identity);
 bool gf_isCallsignUsable(const AcDescription& desc);
 // A ghost's callsign is its owner's followed by '_'.
 bool gf_isGhostCallsign(std::string_view callsign);
+// The callsign without the '_' that marks a ghost.
+std::string gf_withoutGhostMark(std::string_view callsign);
 // The callsign without its last character (the owner of a ghost, the key of a static's '*').
 std::string_view gf_callsignWithoutLast(std::string_view callsign);
 
@@ -38,6 +40,11 @@ std::string gf_flightKeyWithSuffix(const AcDescription& desc);
 std::string lf_aircraftLabelText(const AcDescription& desc);
 // The long label, a blank and the aimo key: the label of log lines about one aircraft.
 std::string gf_aircraftLabel(const AcDescription& desc);
+
+// LOG is on: the detail lines about single aircraft are written.
+bool lf_detail();
+// Writes a detail line when LOG is on.
+void lf_logDetail(const std::string& line);
 std::string gf_aircraftLabelAt(const AcDescription& desc);
 // "{:8}" of the callsign, then " {} {}" of the registration and the aimo key.
 std::string gf_aircraftShortLabel(const AcDescription& desc);

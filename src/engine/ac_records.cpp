@@ -17,7 +17,7 @@ StaticAc::StaticAc(AcDescription description, std::uint32_t standId_, StandPose 
 }
 
 LiveAc::LiveAc(const StreamPosition& first, AcDescription description, double messageTime)
-    : lastMessageTime(messageTime)
+    : lastMessageTime(messageTime), lastReceivedSpeed(first.groundSpeed)
 {
     desc = std::move(description);
     stream.push_back(first);

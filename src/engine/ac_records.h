@@ -132,6 +132,9 @@ struct LiveAc : StaticAc {
     AcPose pose;
     std::deque<StreamPosition> stream; // received positions not yet flown, oldest first
     double lastMessageTime = 0.0;      // seconds
+    // Knots, of the latest message past the time test: the speed jumps are measured against what
+    // the aircraft reported, never against a stop the engine made.
+    double lastReceivedSpeed = 0.0;
     std::int64_t parkedSince = 0;      // steady-clock ticks of 100 ns; 0 = not parked
     std::int32_t extrapolationsLeft = 0;
     std::uint32_t holdingSincePass = 0;
@@ -190,6 +193,17 @@ struct LiveAc : StaticAc {
     double collisionTestLat = 0.0;
     double collisionTestLon = 0.0;
 };
+
+// Where a stream position lies.
+inline LatLon lf_at(const StreamPosition& p)
+{
+    return {p.lat, p.lon};
+}
+
+inline bool lf_isRotorcraft(const StaticAc& ac)
+{
+    return ac.desc.category == AcCategory::Rotorcraft;
+}
 
 // A position of a stream; one that is not there throws std::out_of_range with the text
 // "invalid deque<T> subscript", which the enclosing job logs.

@@ -4,8 +4,10 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
+#include "engine/live_sim_events.h"
 #include "engine/live_update.h"
 #include "engine/park_options.h"
 #include "engine/traffic_queue.h"
@@ -47,17 +49,6 @@ constexpr int kMaxPlanningRounds = 32;
 constexpr double kLowLightsAltitude = 10000.0; // feet
 constexpr double kNearParkAirportNm = 10.0;
 
-bool lf_isRotorcraft(const LiveAc& ac)
-{
-    return ac.desc.category == AcCategory::Rotorcraft;
-}
-
-void lf_spoilers(LiveAc& ac, std::uint32_t value)
-{
-    if (!lf_isRotorcraft(ac))
-        gf_sendClientEvent(ac.objectId, simid::kSpoilersSet, value);
-}
-
 void lf_throttle(LiveAc& ac, std::uint32_t step)
 {
     gf_setThrottle(ac.objectId, ac.throttleStep, step);
@@ -77,20 +68,6 @@ void lf_flaps(LiveAc& ac, std::uint32_t step)
 void lf_gear(LiveAc& ac, bool down)
 {
     gf_setGear(ac.objectId, ac.desc.category, down);
-}
-
-double lf_fold(double angle)
-{
-    if (angle > geo::kPi)
-        return angle - geo::kTwoPi;
-    if (angle < -geo::kPi)
-        return angle + geo::kTwoPi;
-    return angle;
-}
-
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
 }
 
 LatLon lf_poseAt(const LiveAc& ac)
@@ -184,7 +161,7 @@ void lf_headingAndBank(LiveAc& ac, double passes)
     const double lowLimit = ac.landing != 0 ? 2000.0 : 1000.0;
     double turn = 0.0;
     if (next.attitudeFlag != 0 && next.roll && next.trueHeading && ac.heightAboveGround < lowLimit)
-        turn = lf_fold(*next.trueHeading - ac.pose.heading);
+        turn = gf_foldRadians(*next.trueHeading - ac.pose.heading);
     else
         turn = lf_turnAtNext(ac);
     ac.headingStep = turn / passes;
@@ -276,7 +253,7 @@ void lf_planLeg(LiveAc& ac)
     } else {
         const double passes = lf_passesToNextPosition(ac);
         ac.latStep = (next.lat - ac.pose.latitude) / passes;
-        ac.lonStep = (next.lon - ac.pose.longitude) / passes;
+        ac.lonStep = gf_longitudeDifference(ac.pose.longitude, next.lon) / passes;
         if (ac.groundMode != 0)
             lf_groundLegStep(ac);
         else
@@ -376,7 +353,7 @@ double lf_turnAtNext(const LiveAc& ac)
 {
     if (ac.stream.size() < 3)
         return 0.0;
-    return lf_fold(gf_initialBearing(lf_at(ac.stream[1]), lf_at(ac.stream[2])) - ac.pose.heading);
+    return gf_foldRadians(gf_initialBearing(lf_at(ac.stream[1]), lf_at(ac.stream[2])) - ac.pose.heading);
 }
 
 void lf_shrinkBudgets(LiveAc& ac)
@@ -487,7 +464,7 @@ bool findAirborneData(LiveAc& ac)
             const StreamPosition& next = gf_streamAt(ac.stream, 1);
             const double passes = lf_passesToNextPosition(ac);
             ac.latStep = (next.lat - ac.pose.latitude) / passes;
-            ac.lonStep = (next.lon - ac.pose.longitude) / passes;
+            ac.lonStep = gf_longitudeDifference(ac.pose.longitude, next.lon) / passes;
             lf_climbStep(ac, next, passes);
             lf_gear(ac, true);
             return true;
@@ -561,8 +538,7 @@ void lf_startTakeoffRun(LiveAc& ac)
     ac.landing = ac.landed = 0;
     ac.climbConfigured = 0;
     gf_setLights(ac.objectId, AcLights{1, 1, 1, 1, 1, 1, 0});
-    ac.maxLead = 3000;
-    ac.maxLag = 5000;
+    lf_resetBudgets(ac);
     if (!ac.desc.airline.empty())
         lf_chooseArrivalStand(ac, true);
 }

@@ -1,6 +1,7 @@
 #include "engine/clearance.h"
 
 #include "core/geodesy.h"
+#include "engine/angles.h"
 #include "engine/live_removal.h"
 #include "simlink/sim_state.h"
 
@@ -22,21 +23,11 @@ LatLon lf_userPosition()
     return {userAc.latitude, userAc.longitude};
 }
 
-// Into (-pi, pi].
-double lf_foldRadians(double a)
-{
-    while (a <= -geo::kPi)
-        a += geo::kTwoPi;
-    while (a > geo::kPi)
-        a -= geo::kTwoPi;
-    return a;
-}
-
 // How far the user lies beside a line through a point `distanceNm` away from it at an angle of
 // `angle` to the line, in feet.
 double lf_offsetFeet(double angle, double distanceNm)
 {
-    return std::sin(std::abs(lf_foldRadians(angle))) * distanceNm * kFeetPerNm;
+    return std::sin(std::abs(gf_foldRadians(angle))) * distanceNm * kFeetPerNm;
 }
 
 bool lf_clearLiveOnGround(double userHalfSpan)

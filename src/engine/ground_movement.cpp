@@ -8,6 +8,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/air_movement.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
@@ -42,16 +43,6 @@ constexpr double kAtStandNm = 0.0010799136069114472;    // 2 m
 constexpr std::int32_t kWeekOfPasses = 604800 * 100;
 constexpr std::int32_t kHoldStopPasses = 300;
 
-bool lf_isRotorcraft(const LiveAc& ac)
-{
-    return ac.desc.category == AcCategory::Rotorcraft;
-}
-
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
-}
-
 LatLon lf_poseAt(const LiveAc& ac)
 {
     return {ac.pose.latitude, ac.pose.longitude};
@@ -68,12 +59,6 @@ double lf_turnDegrees(double a, double b)
     return lf_degrees(gf_angleDifference(a, b));
 }
 
-double lf_wrap(double heading)
-{
-    heading = std::fmod(heading, geo::kTwoPi);
-    return heading < 0.0 ? heading + geo::kTwoPi : heading;
-}
-
 // Passes to cover this many nautical miles at this many knots; a speed that is not above 0
 // counts as 1 kn, so that a record without a stand speed still gets a finite leg.
 double lf_passesAt(double distanceNm, double knots)
@@ -84,12 +69,6 @@ double lf_passesAt(double distanceNm, double knots)
 std::int32_t lf_nowPlus(double passes)
 {
     return gsl::narrow<std::int32_t>(passCounter.load() + std::llround(passes));
-}
-
-void lf_abandonInvented(LiveAc& ac)
-{
-    ac.extrapolationsLeft = 0;
-    lf_resetBudgets(ac);
 }
 
 void lf_leaveStandConfig(LiveAc& ac)
@@ -455,9 +434,9 @@ void lf_makeCurve(LiveAc& ac)
     curve.t0 = 0.0;
     curve.t1 = 1.0;
     curve.controlNorth = (next.lat - lat0) * geo::kMetresPerDegreeLat;
-    curve.controlEast = (next.lon - lon0) * eastPerDegree;
+    curve.controlEast = gf_longitudeDifference(lon0, next.lon) * eastPerDegree;
     curve.endNorth = (third.lat - lat0) * geo::kMetresPerDegreeLat;
-    curve.endEast = (third.lon - lon0) * eastPerDegree;
+    curve.endEast = gf_longitudeDifference(lon0, third.lon) * eastPerDegree;
     ac.curve = curve;
     ac.curveT = 0.0;
     ac.stream.erase(ac.stream.begin() + 1);
@@ -466,7 +445,7 @@ void lf_makeCurve(LiveAc& ac)
 void lf_pushBack(LiveAc& ac)
 {
     ac.extrapolationsLeft = 0;
-    const double back = lf_wrap(ac.standHeading + geo::kPi);
+    const double back = gf_wrapHeading(ac.standHeading + geo::kPi);
     const Stand* stand = gf_findStandById(ac.standId);
     if (stand == nullptr)
         return;
@@ -488,11 +467,11 @@ void lf_pushBack(LiveAc& ac)
     lf_insertMidpoint(ac);
     const double halfSpanFeet = ac.desc.halfWingspan * kFeetPerNm;
     StreamPosition right = straightEnd;
-    const LatLon rightAt = gf_destinationPoint(end, lf_wrap(back + geo::kPi / 2), halfSpanFeet);
+    const LatLon rightAt = gf_destinationPoint(end, gf_wrapHeading(back + geo::kPi / 2), halfSpanFeet);
     right.lat = rightAt.latitude;
     right.lon = rightAt.longitude;
     StreamPosition left = straightEnd;
-    const LatLon leftAt = gf_destinationPoint(end, lf_wrap(back - geo::kPi / 2), halfSpanFeet);
+    const LatLon leftAt = gf_destinationPoint(end, gf_wrapHeading(back - geo::kPi / 2), halfSpanFeet);
     left.lat = leftAt.latitude;
     left.lon = leftAt.longitude;
     const double toEnd = lf_passesAt(gf_distanceNm(lf_at(ac.stream[1]), rightAt), speed);

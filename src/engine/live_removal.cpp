@@ -23,6 +23,19 @@ bool lf_cancelQueuedCreation(std::deque<AcCreateRecord>& queue, std::uint32_t ke
     return true;
 }
 
+// Takes back a creation that has not reached the simulator yet; true when one was found.
+bool lf_withdrawCreation(const StaticAc& ac)
+{
+    const std::uint32_t key = ac.desc.key;
+    if (key <= kLastStaticKey)
+        return lf_cancelQueuedCreation(staticCreationQueue, key);
+    if (const auto pending = std::find(acToCreate.begin(), acToCreate.end(), key); pending != acToCreate.end()) {
+        acToCreate.erase(pending);
+        return true;
+    }
+    return lf_cancelQueuedCreation(liveCreationQueue, key);
+}
+
 template <typename Record>
 void lf_removeAll(std::vector<Record>& table, std::deque<AcCreateRecord>& creations)
 {
@@ -48,12 +61,20 @@ void gf_removeAc(StaticAc& ac)
         ac.erase = 1;
         return;
     }
+    if (ac.state == AcState::Removing)
+        return; // its object is queued for removal already
     if (ac.standId != 0)
         gf_clearStandOccupied(ac.standId);
+    if (ac.state == AcState::Creating && lf_withdrawCreation(ac)) {
+        ac.erase = 1;
+        return;
+    }
+    // A creation already with the simulator: its object is removed as soon as it is reported.
+    const bool creating = ac.state == AcState::Creating;
     ac.state = AcState::Removing;
     if (ac.objectId != 0)
-        removalQueue.push_back(ac.objectId);
-    else
+        removalsToHandOver.push_back(ac.objectId);
+    else if (!creating)
         gf_logWarning(fmt::format("removing act {} with objectid=0 ?", gf_aircraftLabel(ac)));
 }
 

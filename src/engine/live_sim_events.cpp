@@ -21,17 +21,6 @@
 
 namespace {
 
-bool lf_isRotorcraft(const LiveAc& ac)
-{
-    return ac.desc.category == AcCategory::Rotorcraft;
-}
-
-void lf_spoilers(LiveAc& ac, std::uint32_t value)
-{
-    if (!lf_isRotorcraft(ac))
-        gf_sendClientEvent(ac.objectId, simid::kSpoilersSet, value);
-}
-
 // Spoiler handle and both throttle levers written directly (not for a Light aircraft).
 void lf_setSpoilerAndThrottles(LiveAc& ac, double spoiler, double throttle)
 {
@@ -49,6 +38,12 @@ std::uint32_t lf_idleThrottleStep(const LiveAc& ac)
 }
 
 } // namespace
+
+void lf_spoilers(LiveAc& ac, std::uint32_t value)
+{
+    if (!lf_isRotorcraft(ac))
+        gf_sendClientEvent(ac.objectId, simid::kSpoilersSet, value);
+}
 
 bool lf_onLiveAcCreated(LiveAc& ac, const SimCommand& command)
 {
@@ -179,7 +174,7 @@ void liveryRespawn(LiveAc& ac)
         ac.stream.push_front(first);
         ac.respawnHeading = ac.pose.heading;
         ac.state = AcState::Respawning;
-        removalQueue.push_back(ac.objectId);
+        removalsToHandOver.push_back(ac.objectId);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", "liveryRespawn", e.what()));
     }

@@ -7,6 +7,8 @@
 #include "simlink/sim_commands.h"
 
 // Binds the created object to its record; false for object ids below 3 (ignored).
+// The spoiler handle of an aircraft that has spoilers (no Rotorcraft).
+void lf_spoilers(LiveAc& ac, std::uint32_t value);
 bool lf_onLiveAcCreated(LiveAc& ac, const SimCommand& command);
 // 200 passes after the binding: engines, spoilers, lights, throttle and flaps; state InSim.
 void lf_activateLiveAc(LiveAc& ac);

@@ -3,6 +3,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/air_movement.h"
 #include "engine/live_removal.h"
 #include "engine/spawning.h"
@@ -16,12 +17,6 @@
 namespace {
 
 constexpr double kHalfDegree = 0.5 * geo::kDegToRad;
-
-double lf_wrapHeading(double heading)
-{
-    heading = std::fmod(heading, geo::kTwoPi);
-    return heading < 0.0 ? heading + geo::kTwoPi : heading;
-}
 
 double lf_foldLongitude(double longitude)
 {
@@ -40,7 +35,7 @@ void lf_turnToward(LiveAc& ac, double target)
     if (std::abs(difference) <= kHalfDegree)
         return;
     const double step = difference > 0.0 ? ac.desc.groundTurnRate : -ac.desc.groundTurnRate;
-    ac.pose.heading = lf_wrapHeading(ac.pose.heading + step);
+    ac.pose.heading = gf_wrapHeading(ac.pose.heading + step);
 }
 
 void lf_movesOnCurve(LiveAc& ac)
@@ -55,7 +50,7 @@ void lf_movesOnCurve(LiveAc& ac)
     ac.pose.latitude = position.latitude;
     ac.pose.longitude = position.longitude;
     if (ac.phase == AcPhase::PushBack)
-        heading = lf_wrapHeading(heading + geo::kPi);
+        heading = gf_wrapHeading(heading + geo::kPi);
     lf_turnToward(ac, heading);
 }
 
@@ -66,7 +61,7 @@ void lf_moveStraight(LiveAc& ac)
     case AcPhase::Airborne:
     case AcPhase::Parked:
     case AcPhase::New:
-        ac.pose.heading = lf_wrapHeading(ac.pose.heading + ac.headingStep);
+        ac.pose.heading = gf_wrapHeading(ac.pose.heading + ac.headingStep);
         ac.pose.latitude += ac.latStep;
         ac.pose.longitude += ac.lonStep;
         return;
@@ -182,4 +177,10 @@ void lf_resetBudgets(LiveAc& ac)
 {
     ac.maxLead = 3000;
     ac.maxLag = ac.takeoffRun != 0 ? 5000 : 3000;
+}
+
+void lf_abandonInvented(LiveAc& ac)
+{
+    ac.extrapolationsLeft = 0;
+    lf_resetBudgets(ac);
 }

@@ -13,3 +13,5 @@ void lf_fitCurve(LiveAc& ac);
 std::int32_t lf_passesToNextPosition(const LiveAc& ac);
 // The lead and lag budgets after a real position replaced invented ones.
 void lf_resetBudgets(LiveAc& ac);
+// A real position takes over: no more positions are invented and the budgets are reset.
+void lf_abandonInvented(LiveAc& ac);

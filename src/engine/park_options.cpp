@@ -65,13 +65,6 @@ std::uint32_t lf_previousWeekday(std::uint32_t weekday)
     return weekday <= 1 ? 7 : weekday - 1;
 }
 
-std::string lf_withoutTrailingUnderscore(std::string_view callsign)
-{
-    if (!callsign.empty() && callsign.back() == '_')
-        callsign.remove_suffix(1);
-    return std::string(callsign);
-}
-
 bool lf_anyOptionMatches(const Stand& stand, const AcDescription& desc)
 {
     if (desc.callsign.empty())
@@ -159,8 +152,11 @@ bool lf_learnOption(const char* name, std::uint32_t kind, std::uint32_t standId,
             made = true;
         } else {
             if (!found->hours.test(slot)) {
-                if (found->fixed != 0)
+                if (found->fixed != 0) {
+                    if (final)
+                        index.erase(ac.desc.key); // forgotten all the same
                     return false;
+                }
                 found->hours.set(slot);
                 lf_countLearned();
             } else if (kind == kSoftOption) {
@@ -635,7 +631,7 @@ void lf_searchForCoupledCsAroundThisTime(DaySlot t, LiveAc& ac)
         SlotSet mask;
         for (std::int32_t s = std::max(0, slot - window); s <= std::min(47, slot + window); ++s)
             mask.set(static_cast<std::size_t>(s));
-        const std::string callsign = lf_withoutTrailingUnderscore(ac.desc.callsign);
+        const std::string callsign = gf_withoutGhostMark(ac.desc.callsign);
         for (const Stand& stand : standTable) {
             for (const ParkPosOption& o : stand.opts) {
                 if (o.number == 0 || o.day != gf_weekdayOf(t) || (o.hours & mask).none() ||
@@ -703,7 +699,7 @@ std::uint32_t gf_appendOption(std::vector<ParkPosOption>& options, const AcDescr
             option.type = record->model;
     }
     option.reg = desc.registration;
-    option.cs = lf_withoutTrailingUnderscore(desc.callsign);
+    option.cs = gf_withoutGhostMark(desc.callsign);
     option.hours.set(gf_slotOf(t));
     option.day = gf_weekdayOf(t);
     option.real = kind;
@@ -728,7 +724,7 @@ bool gf_updateOption(std::vector<ParkPosOption>& options, std::uint32_t number, 
             it->hours.set(slot);
             lf_countLearned();
         }
-        const std::string cs = lf_withoutTrailingUnderscore(callsign);
+        const std::string cs = gf_withoutGhostMark(callsign);
         if (it->cs.empty())
             it->cs = cs;
         else if (cs != it->cs && cs != it->csSuffix)

@@ -20,11 +20,6 @@ bool lf_beingRemoved(const StaticAc& ac)
     return ac.state == AcState::Removing || ac.erase != 0;
 }
 
-bool lf_detail()
-{
-    return LOG.value.load();
-}
-
 bool lf_isCoupledCallsign(const StaticAc& st, std::string_view callsign)
 {
     return !callsign.empty() && (callsign == st.desc.cs || callsign == st.desc.csSuffix);

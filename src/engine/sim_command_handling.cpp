@@ -7,6 +7,7 @@
 #include "engine/ac_identity.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
+#include "engine/neighbour_services.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
@@ -66,10 +67,28 @@ void lf_deleteFlightPlan(const LiveAc& ac)
         fs::remove(path);
 }
 
+// The object of an aircraft taken out while its creation was with the simulator goes at once.
+template <typename Record>
+bool lf_removeIfTakenOut(Record& ac, const SimCommand& command)
+{
+    if (ac.state != AcState::Removing)
+        return false;
+    ac.objectId = command.objectId;
+    removalsToHandOver.push_back(command.objectId);
+    return true;
+}
+
 void lf_onLiveCreated(const SimCommand& command)
 {
     LiveAc* ac = gf_findLiveAc(command.key);
-    if (ac != nullptr && lf_onLiveAcCreated(*ac, command))
+    if (ac != nullptr && !lf_removeIfTakenOut(*ac, command) && lf_onLiveAcCreated(*ac, command))
+        activationList.push_back(command);
+}
+
+void lf_onStaticCreated(const SimCommand& command)
+{
+    StaticAc* ac = lf_staticByKey(command.key);
+    if (ac == nullptr || !lf_removeIfTakenOut(*ac, command))
         activationList.push_back(command);
 }
 
@@ -78,6 +97,9 @@ void lf_onObjectRemoved(const SimCommand& command)
     // Object id 0 is the mark of a record that never reached the simulator, never a removed object.
     if (command.objectId == 0)
         return;
+    // An activation waiting for the object goes with it, so that it never meets a later record
+    // under the same key.
+    std::erase_if(activationList, [&](const SimCommand& entry) { return entry.objectId == command.objectId; });
     if (LiveAc* ac = lf_liveByObjectId(command.objectId)) {
         if (ac->state == AcState::Respawning) {
             ac->state = AcState::Buffered; // created again with its new livery
@@ -134,6 +156,8 @@ void lf_refuse(std::vector<Record>& table, Record* ac)
     if (ac == nullptr)
         return;
     gf_registerCreateFailure(ac->desc);
+    if (ac->standId != 0)
+        gf_clearStandOccupied(ac->standId);
     lf_eraseRecord(table, ac);
 }
 
@@ -155,9 +179,9 @@ void lf_setCounter(SimCommand& entry, std::uint32_t counter)
 void lf_finishLiveEntry(SimCommand& entry)
 {
     LiveAc* ac = gf_findLiveAc(entry.key);
-    if (ac == nullptr)
-        return;
     lf_setCounter(entry, kActivationDone);
+    if (ac == nullptr || ac->objectId != entry.objectId)
+        return; // the entry's aircraft is gone: only the record it was made for is activated
     if (ac->state == AcState::Removing || ac->state == AcState::Respawning || ac->erase != 0)
         return;
     lf_activateLiveAc(*ac);
@@ -189,7 +213,7 @@ void lf_processSimCommand(const SimCommand& command)
         lf_onLiveCreated(command);
         break;
     case SimCommandType::StaticCreated:
-        activationList.push_back(command);
+        lf_onStaticCreated(command);
         break;
     case SimCommandType::Removed:
         lf_onObjectRemoved(command);

@@ -5,6 +5,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
+#include "engine/angles.h"
 #include "engine/clearance.h"
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
@@ -40,11 +41,6 @@ constexpr double kStoppingSpreadNm = 0.018898488120950324; // 35 m
 constexpr double kStandSearchNm = 0.029697624190064796;    // 55 m
 constexpr double kGroundPitch = 0.010471975511965976;       // 0.6 degree, nose down
 constexpr std::size_t kMaxQueuedCreations = 10;
-
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
-}
 
 LatLon lf_userPosition()
 {
@@ -312,8 +308,10 @@ bool lf_placeOnGround(LiveAc& ac)
         ac.setPhase(AcPhase::Taxi);
         return true;
     }
-    if (lf_isUsersStand(*stand))
+    if (lf_isUsersStand(*stand)) {
+        ac.setPhase(AcPhase::Taxi); // takes no stand: it moves on like any aircraft on the ground
         return true;
+    }
     lf_takeStand(ac, *stand);
     return ac.erase == 0;
 }
@@ -355,11 +353,7 @@ double lf_firstHeading(const LiveAc& ac)
         heading = gf_initialBearing(lf_at(oldest), lf_at(second));
     else
         heading = oldest.track * geo::kDegToRad;
-    if (heading < 0.0)
-        heading += geo::kTwoPi;
-    else if (heading > geo::kTwoPi)
-        heading -= geo::kTwoPi;
-    return heading;
+    return gf_wrapHeading(heading);
 }
 
 void lf_setFirstPose(LiveAc& ac)
@@ -374,7 +368,7 @@ void lf_setFirstPose(LiveAc& ac)
     pose.bank = oldest.roll.value_or(0.0);
     pose.pitch = lf_firstPitch(oldest);
     pose.heading = lf_firstHeading(ac);
-    ac.headingStep = oldest.airborne == 0 ? pose.heading : 0.0;
+    ac.headingStep = 0.0; // the first leg sets the turn it needs
 }
 
 void lf_spawn(LiveAc& ac)
@@ -394,12 +388,6 @@ void lf_spawn(LiveAc& ac)
 }
 
 // ---- Static aircraft in the way ----
-
-void lf_logDetail(const std::string& text)
-{
-    if (LOG.value.load())
-        gf_log(text);
-}
 
 std::string lf_makesWayText(const StaticAc& parked, const LiveAc& ac, const Stand& stand)
 {

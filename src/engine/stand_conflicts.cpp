@@ -21,15 +21,11 @@ namespace {
 constexpr double kClaimAfterLandingNm = 0.029697624190064796; // 55 m
 constexpr double kClaimNm = 0.010799136069114472;             // 20 m
 
-bool lf_detail()
-{
-    return LOG.value.load();
-}
-
+// Parked, pushing back, or pushed back and still holding behind the stand.
 bool lf_onStandParked(const LiveAc& ac, std::uint32_t standId)
 {
     return ac.state == AcState::InSim && ac.standId == standId &&
-           (ac.phase == AcPhase::Parked || ac.phase == AcPhase::PushBack);
+           (ac.phase == AcPhase::Parked || ac.phase == AcPhase::PushBack || ac.phase == AcPhase::PushBackDone);
 }
 
 bool lf_hasPosition(const Stand& stand)
@@ -41,12 +37,6 @@ bool lf_standsCollide(const LiveAc& a, const LiveAc& b, const Stand& stand, cons
 {
     const double span = 1.1 * (a.desc.halfWingspan + b.desc.halfWingspan);
     return gf_distanceNm({stand.lat, stand.lon}, {other.lat, other.lon}) <= span;
-}
-
-void lf_logDetail(const std::string& line)
-{
-    if (lf_detail())
-        gf_log(line);
 }
 
 } // namespace
@@ -132,6 +122,9 @@ void lf_standWanted(LiveAc& ac, bool landed)
     ac.standId = stand->id;
     ac.cargoStand = stand->cargo ? 1 : 0;
     ac.stream.resize(1);
+    // A curve and its turn led through positions that are cut off with the stream.
+    ac.curve = gf_noCurve();
+    ac.curveTurn = 0;
     ac.setPhase(AcPhase::ToStand);
     lf_insertStandStop(ac);
 }

@@ -149,8 +149,7 @@ std::string lf_staticCallsign(const AcIdentity& /*identity*/, const StaticCandid
     // A stayer without a second callsign keeps its first rather than showing a bare '*'.
     if (callsign.empty())
         callsign = candidate.searchFlag ? candidate.csSuffix : candidate.cs;
-    while (!callsign.empty() && callsign.back() == '_')
-        callsign.pop_back();
+    callsign = gf_withoutGhostMark(callsign);
     if (callsign.empty() || callsign.back() != '*')
         callsign = fmt::format("{}{}", callsign, '*');
     return callsign;

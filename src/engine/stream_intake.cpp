@@ -4,6 +4,7 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/air_movement.h"
+#include "engine/angles.h"
 #include "engine/live_removal.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
@@ -28,11 +29,6 @@ constexpr double kStandStepNm = 0.0016198704103671706; // 3 m
 constexpr double kSmallStopNm = 0.011879049676025918;  // 22 m
 constexpr double kMetresPerNm = 1852.0;
 
-LatLon lf_at(const StreamPosition& p)
-{
-    return {p.lat, p.lon};
-}
-
 bool lf_samePlace(const StreamPosition& a, const StreamPosition& b)
 {
     return a.lat == b.lat && a.lon == b.lon;
@@ -42,12 +38,6 @@ bool lf_samePlace(const StreamPosition& a, const StreamPosition& b)
 void lf_dueNextPass(LiveAc& ac)
 {
     gf_streamAt(ac.stream, 0).duePass = passCounter.load() + 1;
-}
-
-void lf_abandonInvented(LiveAc& ac)
-{
-    ac.extrapolationsLeft = 0;
-    lf_resetBudgets(ac);
 }
 
 // Degrees, by size, between the current heading and the bearing from `from` to `to`.
@@ -66,7 +56,7 @@ bool lf_samePositionRule(LiveAc& ac, StreamPosition& pos)
     if (ac.desc.category == AcCategory::Rotorcraft)
         return true;
     const bool flying = pos.airborne != 0 || (ac.state == AcState::InSim && ac.groundMode == 0);
-    if (!same && std::abs(pos.lat - newest.lat) <= kMergeDegrees && std::abs(pos.lon - newest.lon) <= kMergeDegrees) {
+    if (!same && std::abs(pos.lat - newest.lat) <= kMergeDegrees && std::abs(gf_longitudeDifference(newest.lon, pos.lon)) <= kMergeDegrees) {
         if (flying || (ac.takeoffRun != 0 && pos.groundSpeed > 0 && newest.groundSpeed >= 50))
             return false;
         pos = newest;
@@ -205,8 +195,10 @@ bool lf_standRule(LiveAc& ac, StreamPosition& pos)
         return false;
     }
     pos.stop = 0;
+    // The leave is checked at its first position only: the stand is learned and freed once.
+    const bool leaving = ac.nearStand == 0;
     ac.nearStand = 1;
-    if (ac.previousPhase != AcPhase::Parked) {
+    if (leaving) {
         lf_standLeaveCheck(ac);
         ac.setPhase(AcPhase::Parked);
     }
@@ -284,8 +276,7 @@ void lf_touchAndGo(LiveAc& ac)
     ac.landing = ac.landed = 0;
     ac.climbConfigured = 0;
     gf_setLights(ac.objectId, AcLights{1, 1, 1, 1, 1, 1, 0});
-    ac.maxLead = 3000;
-    ac.maxLag = 5000;
+    lf_resetBudgets(ac);
 }
 
 bool lf_allStops(const LiveAc& ac)

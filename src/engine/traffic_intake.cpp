@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <fmt/format.h>
+#include <utility>
 
 namespace {
 
@@ -118,7 +119,9 @@ bool lf_updateFromTrafficMessage(const TrafficMessage& message, LiveAc& ac)
         const double dt = message.time - ac.lastMessageTime;
         if (dt <= 1.0)
             return true;
-        if (lf_isSpeedJump(newest.groundSpeed, message.position.groundSpeed))
+        // A jump is ignored once: the speed it reports is the one the next message is held to.
+        const double lastSpeed = std::exchange(ac.lastReceivedSpeed, message.position.groundSpeed);
+        if (lf_isSpeedJump(lastSpeed, message.position.groundSpeed))
             return true;
         if (ac.extrapolationsLeft < 1 && lf_isSlowRepeat(message.position, newest, dt))
             return true;

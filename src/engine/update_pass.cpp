@@ -5,6 +5,7 @@
 #include "engine/ac_records.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
+#include "engine/park_options.h"
 #include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
@@ -17,7 +18,7 @@
 
 #include <fmt/format.h>
 
-std::deque<std::uint32_t> removalQueue;
+std::deque<std::uint32_t> removalsToHandOver;
 std::deque<AcCreateRecord> liveCreationQueue;
 std::deque<AcCreateRecord> staticCreationQueue;
 std::atomic<bool> fastRangeRequest{false};
@@ -38,8 +39,8 @@ void lf_handOverQueues(std::int32_t pass)
 {
     if (pass % 10 != 0)
         return;
-    if (!removalQueue.empty())
-        gf_queueRemoveAiAc(lf_takeFront(removalQueue));
+    if (!removalsToHandOver.empty())
+        gf_queueRemoveAiAc(lf_takeFront(removalsToHandOver));
     if (pass % 50 != 0)
         return;
     if (!liveCreationQueue.empty()) {
@@ -123,8 +124,8 @@ void lf_updateAllLiveAc()
 
 void gf_handOverAllRemovals()
 {
-    while (!removalQueue.empty())
-        gf_queueRemoveAiAcLocked(lf_takeFront(removalQueue));
+    while (!removalsToHandOver.empty())
+        gf_queueRemoveAiAcLocked(lf_takeFront(removalsToHandOver));
 }
 
 void gf_applyNavLightsWhileParked()
@@ -140,7 +141,7 @@ void gf_applyNavLightsWhileParked()
 
 void gf_resetEngineQueues()
 {
-    removalQueue.clear();
+    removalsToHandOver.clear();
     liveCreationQueue.clear();
     staticCreationQueue.clear();
     liveAcTable.clear();
@@ -150,6 +151,7 @@ void gf_resetEngineQueues()
     ghostCallsigns.clear();
     gf_clearActivationList();
     NoMatchList.clear();
+    gf_clearHalfHourStamps();
     fastRangeRequest = false;
     passCounter = 0;
     std::lock_guard lock(trafficQueueMutex);

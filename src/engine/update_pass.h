@@ -10,7 +10,7 @@
 #include <deque>
 
 // Work thread only.
-extern std::deque<std::uint32_t> removalQueue;
+extern std::deque<std::uint32_t> removalsToHandOver;
 extern std::deque<AcCreateRecord> liveCreationQueue;
 extern std::deque<AcCreateRecord> staticCreationQueue;
 // Set while an aircraft waits for the ground altitude under it: the in-range request goes out

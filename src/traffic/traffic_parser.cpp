@@ -30,6 +30,7 @@ enum Field : std::size_t {
     kLonField = 3,
     kAltitudeField = 4,
     kVerticalSpeedField = 5,
+    kGroundFlagField = 6,
     kTrackField = 7,
     kGroundSpeedField = 8,
     kCallsignField = 9,
@@ -53,6 +54,18 @@ constexpr std::size_t kMaxRegistration = 12;
 constexpr double kGroundRangeNm = 5.0;             // ground traffic only this near the park airport
 constexpr double kClimbOutCutOffFt = 3000.0;
 constexpr double kNoElevation = -1000.0;           // ground test without a known elevation
+constexpr double kStampWindowSeconds = 86400.0;     // a day either side of the wall clock
+
+// The bounds of the numbers no aircraft can report: a line that carries one is refused.
+constexpr double kLowestTrack = -360.0;
+constexpr double kHighestTrack = 720.0;
+constexpr double kHighestSpeed = 2000.0;           // knots, ground speed and true airspeed
+constexpr double kLowestAltitude = -2000.0;        // feet
+constexpr double kHighestAltitude = 100000.0;
+constexpr double kHighestVerticalRate = 30000.0;   // feet per minute, either way
+
+constexpr double kFeetPerHpa = 30.0;               // true against pressure altitude near the ground
+constexpr double kTakeoffRangeTopKn = 120.0;       // the fastest a low line is taken for ground
 
 // The longest leading number of a field. False for an empty field, one that does not begin with
 // a number, and for NaN and infinity, which from_chars accepts but no arithmetic here can use.
@@ -61,6 +74,20 @@ bool lf_toNumber(std::string_view field, double& value)
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
     (void)end;
     return error == std::errc() && std::isfinite(value);
+}
+
+bool lf_isWithin(double value, double lowest, double highest)
+{
+    return value >= lowest && value <= highest;
+}
+
+// A stamp the traffic clock can use: at most a day ahead of the wall clock, and at most a day
+// behind it, except from the professional edition, whose replayed history may lie further back.
+bool lf_isPlausibleStamp(double stamp)
+{
+    const double now = static_cast<double>(gf_wallClockSeconds());
+    const double earliest = g_professionalEdition.load(std::memory_order_relaxed) ? 0.0 : now - kStampWindowSeconds;
+    return lf_isWithin(stamp, earliest, now + kStampWindowSeconds);
 }
 
 // "adsb_icao", also with the one-letter provider prefix of current clients ("X_adsb_icao").
@@ -114,13 +141,19 @@ double lf_defaultAirspeed(double altitude)
     return 430.0;
 }
 
-// The altitude after the ground test: 0 for an aircraft on the ground.
-double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation)
+// The altitude after the ground test: 0 for an aircraft on the ground. The pressure altitude is
+// brought to the local QNH before it is compared with the field elevation, and a line the feed
+// flags airborne at a speed above the take-off range stays airborne.
+double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation,
+                     bool flaggedAirborne)
 {
     if (altitude <= 0.0)
         return 0.0;
+    if (flaggedAirborne && groundSpeed > kTakeoffRangeTopKn)
+        return altitude;
     if (altitude < 14000.0) {
-        const double h = altitude - referenceElevation.value_or(kNoElevation);
+        const double qnhCorrection = (currentQnh.load(std::memory_order_relaxed) - kStandardQnh) * kFeetPerHpa;
+        const double h = altitude + qnhCorrection - referenceElevation.value_or(kNoElevation);
         if (h <= 0.0 || (h <= 45.0 && groundSpeed <= 120.0) || (h <= 90.0 && groundSpeed <= 80.0) ||
             (h <= 120.0 && groundSpeed <= 43.0))
             return 0.0;
@@ -213,7 +246,7 @@ LineOutcome TrafficReader::parseAndQueue()
     StreamPosition& position = message.position;
 
     // The traffic clock follows every line with a time stamp, also lines dropped below.
-    if (!lf_toNumber(f[kTimeStampField], message.time))
+    if (!lf_toNumber(f[kTimeStampField], message.time) || !lf_isPlausibleStamp(message.time))
         fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
     g_latestTrafficStamp.store(message.time, std::memory_order_relaxed);
 
@@ -273,13 +306,15 @@ LineOutcome TrafficReader::parseAndQueue()
     if (message.hexId <= kLowestHexId)
         return LineOutcome::SmallHexId;
 
-    if (!lf_toNumber(f[kGroundSpeedField], position.groundSpeed))
+    if (!lf_toNumber(f[kGroundSpeedField], position.groundSpeed) ||
+        !lf_isWithin(position.groundSpeed, 0.0, kHighestSpeed))
         fail(747, fmt::format("gs:{}", f[kGroundSpeedField]));
 
     double altitude = 0.0;
-    if (!lf_toNumber(f[kAltitudeField], altitude))
+    if (!lf_toNumber(f[kAltitudeField], altitude) || !lf_isWithin(altitude, kLowestAltitude, kHighestAltitude))
         fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
-    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
+    position.altitude =
+        lf_groundTest(altitude, position.groundSpeed, referenceElevation(), f[kGroundFlagField] == "0");
     position.airborne = position.altitude > 0.0 ? 1 : 0;
     if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
         staticParkingActive.load(std::memory_order_relaxed)) {
@@ -302,12 +337,14 @@ LineOutcome TrafficReader::parseAndQueue()
     }
 
     const std::string_view track = f[kTrackField];
-    if (!track.empty() && !lf_toNumber(track, position.track))
+    if (!track.empty() && (!lf_toNumber(track, position.track) ||
+                           !lf_isWithin(position.track, kLowestTrack, kHighestTrack)))
         fail(648, fmt::format("track incorrect {}", track));
     if (position.track == 0.0 && position.trueHeading)
         position.track = *position.trueHeading * geo::kRadToDeg;
 
-    if (!lf_toNumber(f[kVerticalSpeedField], position.verticalSpeed))
+    if (!lf_toNumber(f[kVerticalSpeedField], position.verticalSpeed) ||
+        !lf_isWithin(position.verticalSpeed, -kHighestVerticalRate, kHighestVerticalRate))
         fail(748, fmt::format("vs:{}", f[kVerticalSpeedField]));
 
     message.identity.departure.assign(lf_airportCode(f[kDepartureField]));
@@ -321,7 +358,9 @@ LineOutcome TrafficReader::parseAndQueue()
             position.roll = -(roll * geo::kDegToRad);
     }
 
-    if (!lf_toNumber(f[kTrueAirspeedField], position.trueAirspeed))
+    // -1 is the feed's mark of an unknown airspeed.
+    if (!lf_toNumber(f[kTrueAirspeedField], position.trueAirspeed) ||
+        (position.trueAirspeed != -1.0 && !lf_isWithin(position.trueAirspeed, 0.0, kHighestSpeed)))
         fail(691, fmt::format("TAS incorrect{}", f[kTrueAirspeedField]));
     if (position.trueAirspeed == -1.0)
         position.trueAirspeed = lf_defaultAirspeed(position.altitude);

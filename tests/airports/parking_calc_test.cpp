@@ -229,8 +229,8 @@ TEST_F(ParkingCalcTest, ReBalancingDropsTheLatestStaticStayerBeyondTheMaximum)
     gf_parkingAdjustments();
     EXPECT_THAT(logText(), HasSubstr("Parking adjustments: 1 to be removed, 0 to be added"));
     EXPECT_EQ(staticAcTable[2].state, AcState::Removing) << "parked latest";
-    ASSERT_EQ(removalQueue.size(), 1u);
-    EXPECT_EQ(removalQueue.front(), staticAcTable[2].objectId);
+    ASSERT_EQ(removalsToHandOver.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.front(), staticAcTable[2].objectId);
     EXPECT_TRUE(staticCandidates.empty());
     EXPECT_EQ(std::count_if(liveAcTable.begin(), liveAcTable.end(),
                             [](const LiveAc& ac) { return ac.state == AcState::InSim; }),
@@ -250,7 +250,7 @@ TEST_F(ParkingCalcTest, LiveAircraftBeyondTheMaximumGoLongestParkedFirstAndNoMor
     EXPECT_EQ(liveAcTable[2].state, AcState::Removing);
     EXPECT_EQ(liveAcTable[1].state, AcState::InSim);
     EXPECT_EQ(liveAcTable[0].state, AcState::InSim) << "the stayers counted again after the removals";
-    EXPECT_EQ(removalQueue.size(), 2u);
+    EXPECT_EQ(removalsToHandOver.size(), 2u);
 }
 
 TEST_F(ParkingCalcTest, ARemovalTakesTheStaticAircraftInTheSimulatorAndNoneTwice)
@@ -262,8 +262,8 @@ TEST_F(ParkingCalcTest, ARemovalTakesTheStaticAircraftInTheSimulatorAndNoneTwice
     gf_parkingAdjustments();
     EXPECT_THAT(logText(), HasSubstr("Parking adjustments: 1 to be removed, 0 to be added"));
     EXPECT_EQ(unscheduled.state, AcState::Removing);
-    ASSERT_EQ(removalQueue.size(), 1u);
-    EXPECT_EQ(removalQueue.front(), unscheduled.objectId);
+    ASSERT_EQ(removalsToHandOver.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.front(), unscheduled.objectId);
 }
 
 TEST_F(ParkingCalcTest, ALeavingAircraftComesBackUnderItsSecondCallsign)

@@ -70,6 +70,19 @@ TEST_F(AirMovement, LegLastsAtLeast25PassesAndKeepsToTheBudgets)
     EXPECT_EQ(fast.stream.front().duePass, 8000);
 }
 
+TEST_F(AirMovement, LegAcrossTheAntimeridianGoesTheShortWay)
+{
+    StreamPosition west = air(0.0, 5000, 250, 1000);
+    west.lon = 179.99;
+    StreamPosition east = air(0.0, 5000, 250, 2728); // 1.2 NM at 250 kn
+    east.lon = -179.99;
+    LiveAc& ac = flying(west);
+    ac.stream.push_back(east);
+    nextPosMain(ac);
+    ASSERT_EQ(ac.stream.size(), 1u);
+    EXPECT_NEAR(ac.lonStep * (ac.stream.front().duePass - 1000), 0.02, 1e-9);
+}
+
 TEST_F(AirMovement, AircraftFliesThroughItsReceivedPositionsOnSchedule)
 {
     // Four legs of 1 NM at 180 kn (20 s each), climbing 500 ft per leg.
@@ -248,7 +261,7 @@ TEST_F(AirMovement, StreamEndInTheAirInventsPositionsOnlyWithinTheTrafficRange)
     LiveAc& far = flying(air(50.0 + 39.6 * kNmLat, 5000, 250, 1000));
     nextPosMain(far);
     EXPECT_EQ(far.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 } // namespace

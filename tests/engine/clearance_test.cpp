@@ -108,6 +108,8 @@ TEST_F(Clearance, UserOnTheTrackOfTheOldestPosition)
     EXPECT_TRUE(lf_onUsersPath(ac));
     ac.stream.front().track = 180.0 + 11.5; // 5 NM x sin(0.2 rad) is about 6000 ft off
     EXPECT_FALSE(lf_onUsersPath(ac));
+    ac.stream.front().track = 1e300; // folded at once: the call returns like any other
+    lf_onUsersPath(ac);
     ac.stream.front().track = 180.0;
     ac.stream.front().altitude = 6000.0;
     EXPECT_FALSE(lf_onUsersPath(ac));

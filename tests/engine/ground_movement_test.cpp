@@ -112,6 +112,15 @@ TEST_F(GroundMovement, TurnsBecomeCurvesUpTo160Degrees)
     ASSERT_EQ(ac.stream.size(), 1u); // the corner is the curve's control point
     EXPECT_GT(ac.curveTStep, 0.0);
 
+    // The same corner across the antimeridian is a curve of the same size.
+    const double cornerEast = ac.curve.endEast;
+    LiveAc& across = onGround(AcPhase::Taxi, position(50.0, 180.0 - 50 * kMetreLon50, 15.0, 1000), 40003);
+    across.stream.push_back(position(50.0 + 100 * kMetreLat, 180.0 - 50 * kMetreLon50, 15.0, 1500));
+    across.stream.push_back(position(50.0 + 100 * kMetreLat, -180.0 + 50 * kMetreLon50, 15.0, 2000));
+    nextPosMain(across);
+    ASSERT_TRUE(across.curveActive());
+    EXPECT_NEAR(across.curve.endEast, cornerEast, 1.0);
+
     LiveAc& back = onGround(AcPhase::Taxi, position(50.0, 10.0, 15.0, 1000), 40002);
     back.stream.push_back(position(50.0 + 100 * kMetreLat, 10.0, 15.0, 1500));
     back.stream.push_back(position(50.0 + 10 * kMetreLat, 10.0 + 5 * kMetreLon50, 15.0, 2000));
@@ -187,7 +196,7 @@ TEST_F(GroundMovement, HoldOfAnAircraftNotOnTheGroundEndsInsteadOfLoopingForEver
     ac.groundMode = 0;
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(GroundMovement, AircraftReachingItsStandParksAndMarksACargoStand)
@@ -224,7 +233,7 @@ TEST_F(GroundMovement, AircraftHeadingForAnOccupiedStandIsRemovedOnceAndTheStand
     ac.standLon = 10.0;
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
     EXPECT_TRUE(standTable[0].occupied);
 }
 

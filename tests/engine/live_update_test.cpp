@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 
+#include "airports/stand.h"
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
 #include "engine/stream_intake.h"
@@ -22,7 +23,7 @@ TEST_F(LiveUpdate, AircraftWithEmptyStreamIsRemoved)
     ac.stream.clear();
     EXPECT_FALSE(updateLiveAc(ac));
     EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{77}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{77}));
     EXPECT_NE(logText().find("updateLiveAc stream empty ? DLH1"), std::string::npos);
 }
 
@@ -85,6 +86,23 @@ TEST_F(LiveUpdate, ParkedAircraftLeavesOrIsRemovedByDistanceFromItsStand)
     lf_addStreamPosition(ac, position(210 * kMetreLat, 0, 5.0));
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.stream.size(), 2u);
+}
+
+TEST_F(LiveUpdate, LeavingTheStandIsCheckedOncePerLeave)
+{
+    Stand& stand = standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{0.0, 0.0, 0.0}, 20.0,
+                                           0, 0, 0);
+    stand.id = 1;
+    stand.occupied = true;
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Parked, position(0, 0, 0.0), 9);
+    ac.standId = 1;
+    ac.standFirstDistance = ac.standLastDistance = 0.001;
+    lf_addStreamPosition(ac, position(150 * kMetreLat, 0, 5.0));
+    EXPECT_FALSE(stand.occupied);
+    stand.occupied = true; // taken by the next aircraft meanwhile
+    lf_addStreamPosition(ac, position(160 * kMetreLat, 0, 5.0));
+    EXPECT_TRUE(stand.occupied);
+    standTable.clear();
 }
 
 TEST_F(LiveUpdate, SamePlaceOnTheGroundBecomesAStop)
@@ -203,7 +221,7 @@ TEST_F(LiveUpdate, RespawnStartsFromTheCurrentPose)
     ac.pose.bank = 0.1;
     liveryRespawn(ac);
     EXPECT_EQ(ac.state, AcState::Respawning);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{44}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{44}));
     ASSERT_EQ(ac.stream.size(), 3u);
     EXPECT_EQ(ac.stream.front().lat, 1.05);
     EXPECT_EQ(ac.stream.front().roll, 0.1);

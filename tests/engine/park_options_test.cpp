@@ -132,6 +132,8 @@ TEST_F(ParkOptionsTest, AKeyLearnsAtMostOnceInThreeHalfHoursAcrossMidnight)
     EXPECT_TRUE(lf_stampHalfHourSlot(gf_packDaySlot(2, 1), 7, true)) << "forced";
     EXPECT_TRUE(lf_stampHalfHourSlot(gf_packDaySlot(2, 4), 7, false));
     EXPECT_TRUE(lf_stampHalfHourSlot(gf_packDaySlot(2, 4), 8, false)) << "another key";
+    gf_resetEngineQueues(); // a restart forgets the stamps
+    EXPECT_TRUE(lf_stampHalfHourSlot(gf_packDaySlot(2, 4), 8, false));
 }
 
 TEST_F(ParkOptionsTest, ARealOptionIsLearnedAndFilledWhileTheAircraftStays)
@@ -193,6 +195,9 @@ TEST_F(ParkOptionsTest, AnOptionFromTheAirportFileIsNeverChanged)
     ac.desc.callsign = "DLH4AB";
     EXPECT_FALSE(lf_addRealParkPosOption(stand.id, ac, false, gf_packDaySlot(1, 4), false));
     EXPECT_FALSE(stand.opts[0].hours.test(4));
+    stand.realOptionIndex[ac.desc.key] = {1, 3, 1};
+    EXPECT_FALSE(lf_addRealParkPosOption(stand.id, ac, true, gf_packDaySlot(1, 4), true));
+    EXPECT_FALSE(stand.realOptionIndex.contains(ac.desc.key)) << "the leaving aircraft is forgotten";
     EXPECT_TRUE(lf_addSoftParkPosOption(stand.id, ac, false, gf_packDaySlot(1, 4))) << "a soft option is new";
     EXPECT_FALSE(lf_addSoftParkPosOption(stand.id, ac, false, gf_packDaySlot(1, 4))) << "its slot is known";
 }

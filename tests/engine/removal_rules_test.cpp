@@ -173,7 +173,7 @@ TEST_F(RemovalRules, MaxParkOfZeroRemovesAStaticWheneverOneIsCounted)
     lf_checkMaxPark(0);
     EXPECT_EQ(st.state, AcState::Removing);
     lf_checkMaxPark(0); // a static aircraft being removed is counted but not removed again
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(RemovalRules, ParkedTimeExpiresByCategoryExceptForArrivals)
@@ -234,6 +234,9 @@ TEST_F(RemovalRules, StandOccupantThatArrivedLiveKeepsTheStand)
     LiveAc& newcomer = addLive(0x100002, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
     newcomer.desc.callsign = "BAW2";
     EXPECT_TRUE(lf_standOccupantRule(newcomer, 4, liveAcTable[0]));
+    liveAcTable[0].phase = AcPhase::PushBackDone; // pushed back, still holding behind its stand
+    EXPECT_TRUE(lf_standOccupantRule(liveAcTable[1], 4, liveAcTable[0]));
+    liveAcTable[0].phase = AcPhase::Parked;
     liveAcTable[0].arrivedWhileLive = 0;
     EXPECT_FALSE(lf_standOccupantRule(liveAcTable[1], 4, liveAcTable[0]));
     EXPECT_EQ(liveAcTable[0].state, AcState::Removing);
@@ -253,7 +256,11 @@ TEST_F(RemovalRules, StoppedTaxiingAircraftClaimsTheNearStandUnlessReserved)
     reservedStand.clear();
     EXPECT_EQ(ac.standId, 0u);
     ac.stream.push_back(position(48.10004, 11.5, 0.0));
+    ac.curve.controlEast = ac.curve.controlNorth = 10.0; // claimed on a curved leg
+    ac.curveTurn = 1;
     lf_standWanted(ac, false);
+    EXPECT_FALSE(ac.curveActive()); // the curve went with the positions it led through
+    EXPECT_EQ(ac.curveTurn, 0);
     EXPECT_EQ(holder.state, AcState::Removing);
     EXPECT_EQ(ac.standId, 5u);
     EXPECT_DOUBLE_EQ(ac.standHeading, 1.0);

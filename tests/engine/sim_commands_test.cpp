@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 
+#include "airports/stand.h"
 #include "engine/sim_command_handling.h"
 #include "engine/live_removal.h"
 
@@ -50,6 +51,7 @@ protected:
     void TearDown() override
     {
         gf_clearSimCommands();
+        standTable.clear();
         EngineTest::TearDown();
     }
 };
@@ -68,6 +70,21 @@ TEST_F(SimCommands, LiveAircraftIsActivatedOnThe201stPassAfterBinding)
     drainPasses(1);
     EXPECT_EQ(ac.state, AcState::InSim);
     EXPECT_TRUE(activationList.empty());
+}
+
+TEST_F(SimCommands, ARemovedAircraftsActivationGoesWithIt)
+{
+    addLive(0x3C6444, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5, 0.0));
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x3C6444));
+    drainPasses(10);
+    gf_pushSimCommand(command(SimCommandType::Removed, 40, 0));
+    drainPasses(1);
+    EXPECT_TRUE(liveAcTable.empty());
+    EXPECT_TRUE(activationList.empty());
+    // The same hex id received again makes a new buffered aircraft, which nothing activates.
+    addLive(0x3C6444, AcState::Buffered, AcPhase::New, position(48.1, 11.5, 0.0));
+    drainPasses(200);
+    EXPECT_EQ(liveAcTable.front().state, AcState::Buffered);
 }
 
 TEST_F(SimCommands, ObjectIdsBelowThreeAreNotBound)
@@ -91,8 +108,8 @@ TEST_F(SimCommands, StaticEntryWaitsForItsAircraftAndRemovesAnUnwantedOne)
     EXPECT_EQ(ac.objectId, 77u);
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.throttleStep, 0u); // shut down
-    ASSERT_EQ(removalQueue.size(), 1u);
-    EXPECT_EQ(removalQueue.front(), 77u);
+    ASSERT_EQ(removalsToHandOver.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.front(), 77u);
 }
 
 TEST_F(SimCommands, RemovedObjectsEraseTheirRecordsAndSendRespawnsBack)
@@ -147,20 +164,28 @@ TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)
     EXPECT_EQ(liveAcTable[0].erase, 1);
     EXPECT_EQ(liveAcTable[1].state, AcState::Removing);
     EXPECT_EQ(liveAcTable[2].state, AcState::Creating);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(SimCommands, RefusedCreationErasesStaticUpToKey10000AndLiveAbove)
 {
-    addStatic(10000, AcState::Creating);
+    for (std::uint32_t id : {1u, 2u}) {
+        standTable.emplace_back("A" + std::to_string(id), std::vector<ParkPosOption>{},
+                                StandPlacement{48.1, 11.5, 0.0}, 20.0, 0, 0, 0);
+        standTable.back().id = id;
+        standTable.back().occupied = true;
+    }
+    addStatic(10000, AcState::Creating).standId = 1;
     addStatic(9, AcState::Creating);
-    addLive(10001, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    addLive(10001, AcState::Creating, AcPhase::Parked, position(48.1, 11.5)).standId = 2;
     gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10000));
     gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10001));
     drainPasses(1);
     ASSERT_EQ(staticAcTable.size(), 1u);
     EXPECT_EQ(staticAcTable.front().desc.key, 9u);
     EXPECT_TRUE(liveAcTable.empty());
+    EXPECT_FALSE(standTable[0].occupied); // a refused aircraft frees its stand
+    EXPECT_FALSE(standTable[1].occupied);
 }
 
 TEST_F(SimCommands, AFailingCommandDoesNotLoseTheOthers)
@@ -184,6 +209,31 @@ TEST_F(SimCommands, AnAircraftRemovedBeforeItsActivationStaysRemoved)
     drainPasses(200);
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_TRUE(activationList.empty());
+}
+
+TEST_F(SimCommands, AnAircraftTakenOutWhileItsCreationIsUnderWayLeavesNoObject)
+{
+    // Its request not built yet, built and queued, and with the simulator.
+    LiveAc& pending = addLive(0x100001, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    acToCreate.push_back(0x100001);
+    LiveAc& queued = addLive(0x100002, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    liveCreationQueue.emplace_back().key = 0x100002;
+    LiveAc& sent = addLive(0x100003, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
+    StaticAc& sentStatic = addStatic(9, AcState::Creating);
+    for (StaticAc* ac : std::initializer_list<StaticAc*>{&pending, &queued, &sent, &sentStatic})
+        gf_removeAc(*ac);
+    EXPECT_TRUE(acToCreate.empty());
+    EXPECT_TRUE(liveCreationQueue.empty());
+    EXPECT_EQ(pending.erase, 1);
+    EXPECT_EQ(queued.erase, 1);
+    EXPECT_EQ(sent.state, AcState::Removing);
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 40, 0x100003));
+    gf_pushSimCommand(command(SimCommandType::StaticCreated, 41, 9));
+    drainPasses(1);
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{40, 41}));
+    EXPECT_TRUE(activationList.empty());
+    gf_removeAc(sent); // removed already: nothing more is queued
+    EXPECT_EQ(removalsToHandOver.size(), 2u);
 }
 
 } // namespace

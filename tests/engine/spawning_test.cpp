@@ -206,7 +206,7 @@ TEST_F(Spawning, FirstPoseComesFromTheOldestPosition)
     const LiveAc& still = ac(30003);
     EXPECT_EQ(still.pose.pitch, 0.010471975511965976);
     EXPECT_NEAR(still.pose.heading, geo::kPi, 1e-12); // standing: its track
-    EXPECT_EQ(still.headingStep, still.pose.heading);
+    EXPECT_EQ(still.headingStep, 0.0);
     EXPECT_EQ(still.stream.front().stop, 1);
     EXPECT_EQ(still.stream.front().groundSpeed, 0.0);
 
@@ -259,7 +259,7 @@ TEST_F(SpawningAtParkAirport, StandingAircraftTakesTheStandAndStaticAircraftMake
     EXPECT_EQ(parked.pose.heading, 1.0);
     EXPECT_NEAR(parked.stream.front().track, 1.0 * geo::kRadToDeg, 1e-12);
     EXPECT_NE(parked.parkedSince, 0);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{501, 502}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{501, 502}));
     EXPECT_EQ(staticAcTable[2].state, AcState::InSim);
     EXPECT_EQ(staticAcTable[3].removeWhenCreated, 0); // the first one on the stand made way
     EXPECT_NE(logText().find("A1      : STAT1     makes way for DLH1 "), std::string::npos);
@@ -282,7 +282,8 @@ TEST_F(SpawningAtParkAirport, UsersStandStaysFree)
     updateBufferAc(ac(30001));
     EXPECT_EQ(ac(30001).state, AcState::Creating);
     EXPECT_EQ(ac(30001).standId, 0u);
-    EXPECT_EQ(ac(30001).phase, AcPhase::New);
+    EXPECT_EQ(ac(30001).phase, AcPhase::Taxi);
+    EXPECT_EQ(ac(30001).headingStep, 0.0);
     EXPECT_FALSE(standTable[0].occupied);
 }
 
@@ -396,7 +397,7 @@ TEST_F(Spawning, AircraftInTheSimulatorRespawnsOnANewCallsignOrRoute)
     EXPECT_EQ(a.phase, AcPhase::Taxi);
     EXPECT_EQ(a.legBearing, 2.0);
     EXPECT_EQ(a.state, AcState::Respawning);
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{61}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{61}));
     EXPECT_NE(logText().find("CLH7              MUC->LIS respawns"), std::string::npos);
 }
 

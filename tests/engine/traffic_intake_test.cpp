@@ -80,6 +80,17 @@ TEST_F(TrafficIntake, SpeedJumps)
     EXPECT_FALSE(applied(buffered(100.0), next(2.0, 10.0)));
 }
 
+TEST_F(TrafficIntake, SpeedJumpsAreMeasuredAgainstTheReceivedSpeed)
+{
+    // A hold or a repeated position made the newest position a stop: the aircraft rolls on.
+    LiveAc& ac = buffered(150.0);
+    ac.stream.back().groundSpeed = 0.0;
+    EXPECT_TRUE(applied(ac, next(2.0, 150.0)));
+    // A real change of speed is followed from its second message on.
+    EXPECT_FALSE(applied(ac, next(4.0, 10.0)));
+    EXPECT_TRUE(applied(ac, next(6.0, 10.0, 100.0)));
+}
+
 TEST_F(TrafficIntake, SlowRepeatsOfSteadyAircraft)
 {
     // 300 kn in the air: 450 m take 2.9 seconds.

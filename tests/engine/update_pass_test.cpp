@@ -50,10 +50,10 @@ TEST_F(UpdatePass, StaticCreationOnlyInASlotWithoutLiveCreation)
 TEST_F(UpdatePass, OneRemovalEveryTenPasses)
 {
     for (std::uint32_t id = 10; id < 20; ++id)
-        removalQueue.push_back(id);
+        removalsToHandOver.push_back(id);
     runPasses(21); // passes 0, 10 and 20
-    ASSERT_EQ(removalQueue.size(), 7u);
-    EXPECT_EQ(removalQueue.front(), 13u);
+    ASSERT_EQ(removalsToHandOver.size(), 7u);
+    EXPECT_EQ(removalsToHandOver.front(), 13u);
 }
 
 TEST_F(UpdatePass, CreationRequestFromTheLastSpawnedAircraft)
@@ -99,18 +99,18 @@ TEST_F(UpdatePass, RemovalOfRecordsByState)
     gf_removeAc(buffered);
     EXPECT_EQ(buffered.erase, 1);
     EXPECT_EQ(buffered.state, AcState::Buffered);
-    EXPECT_TRUE(removalQueue.empty());
+    EXPECT_TRUE(removalsToHandOver.empty());
 
     LiveAc& inSim = addLive(20002, AcState::InSim, AcPhase::Taxi, position(1, 1), 55);
     gf_removeAc(inSim);
     EXPECT_EQ(inSim.state, AcState::Removing);
-    ASSERT_EQ(removalQueue.size(), 1u);
-    EXPECT_EQ(removalQueue.front(), 55u);
+    ASSERT_EQ(removalsToHandOver.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.front(), 55u);
 
     LiveAc& noObject = addLive(20003, AcState::InSim, AcPhase::Taxi, position(1, 1), 0);
     gf_removeAc(noObject);
     EXPECT_EQ(noObject.state, AcState::Removing);
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
     EXPECT_NE(logText().find("removing act DLH3"), std::string::npos);
 }
 
@@ -140,9 +140,9 @@ TEST_F(UpdatePass, FarthestAircraftOnlyBeyondTheDistanceWithMargin)
     // 5.05 NM north of the user: within the 0.1 NM margin of 5.0.
     addLive(20001, AcState::InSim, AcPhase::Airborne, position(5.05 / 60.0, 0.0), 31);
     EXPECT_TRUE(lf_removeFarthestLiveAc(5.0));
-    EXPECT_TRUE(removalQueue.empty());
+    EXPECT_TRUE(removalsToHandOver.empty());
     EXPECT_FALSE(lf_removeFarthestLiveAc(4.9));
-    EXPECT_EQ(removalQueue.size(), 1u);
+    EXPECT_EQ(removalsToHandOver.size(), 1u);
 }
 
 TEST_F(UpdatePass, MaxLiveRemovesFarthestFirst)
@@ -152,13 +152,13 @@ TEST_F(UpdatePass, MaxLiveRemovesFarthestFirst)
     addLive(20003, AcState::InSim, AcPhase::Airborne, position(0.2, 0.0), 33);
     addLive(20004, AcState::Buffered, AcPhase::New, position(0.9, 0.0));
     gf_applyMaxLive(); // default: not in force
-    EXPECT_TRUE(removalQueue.empty());
+    EXPECT_TRUE(removalsToHandOver.empty());
     MAX_LIVE.value = 1;
     gf_applyMaxLive();
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{32, 33}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{32, 33}));
     MAX_LIVE.value = 0;
     gf_applyMaxLive();
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{32, 33, 31}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{32, 33, 31}));
     EXPECT_EQ(liveAcTable[3].state, AcState::Buffered);
 }
 
@@ -175,7 +175,7 @@ TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
     EXPECT_EQ(liveAcTable[0].erase, 1);
     EXPECT_EQ(liveAcTable[1].erase, 1);
     EXPECT_EQ(liveAcTable[2].removeWhenCreated, 1); // already with the simulator
-    EXPECT_EQ(removalQueue, (std::deque<std::uint32_t>{40}));
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{40}));
 }
 
 TEST_F(UpdatePass, QueuedLiveCreationCancelledByCallsign)
@@ -200,12 +200,12 @@ namespace {
 // The exit hands every removal over while it holds simConnectMutex.
 TEST_F(UpdatePass, AllRemovalsHandedOverUnderTheSimConnectLock)
 {
-    removalQueue = {31, 32, 33};
+    removalsToHandOver = {31, 32, 33};
     {
         std::lock_guard lock(simConnectMutex);
         gf_handOverAllRemovals();
     }
-    EXPECT_TRUE(removalQueue.empty());
+    EXPECT_TRUE(removalsToHandOver.empty());
 }
 
 } // namespace

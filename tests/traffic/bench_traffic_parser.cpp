@@ -5,6 +5,7 @@
 //   build/tests/traffic/bench_traffic_parser
 
 #include "airports/park_airport.h"
+#include "core/clock.h"
 #include "engine/traffic_queue.h"
 #include "params/parameters.h"
 #include "traffic/traffic_reader.h"
@@ -45,6 +46,7 @@ void lf_prepare()
     trafficReader.setReferenceElevation(128.0);
     gf_setParkAirport({"KLAX", "LAX", kKlax.latitude, kKlax.longitude, 128.0});
     g_trafficRangeNm = 40.0;
+    g_professionalEdition = true; // the capture's time stamps are history
     gf_setAcceptTraffic(true);
 }
 

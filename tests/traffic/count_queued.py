@@ -9,6 +9,7 @@ Prints one line per setting: "<setting> <lines> <queued> <distinct hex ids>".
 import math
 import re
 import sys
+import time
 
 KLAX = (33.942536, -118.408075)
 KLAX_ELEVATION_FT = 128.0
@@ -27,6 +28,12 @@ def number(text):
     if not match:
         raise Bad(text)
     return float(match.group(0))
+
+
+def bounded(value, lowest, highest):
+    if not lowest <= value <= highest:
+        raise Bad(value)
+    return value
 
 
 def distance_nm(a, b):
@@ -50,7 +57,8 @@ def queued(line, park_airport):
     if len(f) < 29:
         return None
     try:
-        number(f[14])
+        # The capture is replayed history: only a stamp in the future is refused.
+        bounded(number(f[14]), 0.0, time.time() + 86400.0)
         registration = f[11] if len(f[11]) <= 12 and f[11] != "null" else ""
         if not registration and f[15] == "F":
             return None
@@ -73,13 +81,14 @@ def queued(line, park_airport):
         hex_id = int(digits.group(0))
         if hex_id <= 10000:
             return None
-        speed = number(f[8])
-        altitude = max(number(f[4]), 0.0)
-        if 0 < altitude < 14000:
+        speed = bounded(number(f[8]), 0.0, 2000.0)
+        altitude = max(bounded(number(f[4]), -2000.0, 100000.0), 0.0)
+        flagged_airborne = f[6] == "0" and speed > 120
+        if 0 < altitude < 14000 and not flagged_airborne:
             h = altitude - (KLAX_ELEVATION_FT if park_airport else -1000.0)
             if h <= 0 or (h <= 45 and speed <= 120) or (h <= 90 and speed <= 80) or (h <= 120 and speed <= 43):
                 altitude = 0.0
-        if altitude > 0 and speed <= 35:
+        if altitude > 0 and speed <= 35 and not flagged_airborne:
             altitude = 0.0
         callsign = "" if f[9] == "null" or "@" in f[9] else f[9]
         if callsign == "ERARMTR0" or (not registration and not callsign):
@@ -88,11 +97,13 @@ def queued(line, park_airport):
             if not park_airport or distance_nm(KLAX, (lat, lon)) > 5.0:
                 return None
         if f[7]:
-            number(f[7])
-        number(f[5])
+            bounded(number(f[7]), -360.0, 720.0)
+        bounded(number(f[5]), -30000.0, 30000.0)
         if altitude > 0:
             number(f[23])
-        number(f[20])
+        airspeed = number(f[20])
+        if airspeed != -1:
+            bounded(airspeed, 0.0, 2000.0)
         return hex_id
     except Bad:
         return None

@@ -18,6 +18,15 @@ constexpr std::string_view kSample =
     "autopilot|vnav|lnav|tcas,0.0,-21.9,223,24,-30,0,1,170124";
 constexpr LatLon kSampleAt{-33.9107, 152.9902};
 constexpr double kPi = 3.141592653589793;
+constexpr double kDay = 86400.0;
+// The sample's time stamp moved to the start of the test run: the reader refuses stamps a day
+// or more from the wall clock.
+const double kSampleStamp = static_cast<double>(gf_wallClockSeconds()) + 0.2;
+
+std::string stampText(double stamp)
+{
+    return fmt::format("{}", stamp);
+}
 
 using Changes = std::vector<std::pair<std::size_t, std::string>>;
 
@@ -28,6 +37,7 @@ std::string lineWith(const Changes& changes)
     for (std::size_t comma; (comma = kSample.find(',', start)) != std::string_view::npos; start = comma + 1)
         fields.emplace_back(kSample.substr(start, comma - start));
     fields.emplace_back(kSample.substr(start));
+    fields.at(14) = stampText(kSampleStamp);
     for (const auto& [index, text] : changes)
         fields.at(index) = text;
     return fmt::format("{}", fmt::join(fields, ","));
@@ -71,7 +81,7 @@ TEST_F(Parser, TheDocumentedSampleBecomesOneMessage)
     const auto message = queued({});
     ASSERT_TRUE(message);
     EXPECT_EQ(message->hexId, 11234042u);
-    EXPECT_DOUBLE_EQ(message->time, 1645144774.2);
+    EXPECT_DOUBLE_EQ(message->time, kSampleStamp);
     EXPECT_EQ(message->identity.type, "B789");
     EXPECT_EQ(message->identity.callsign, "AAL72");
     EXPECT_EQ(message->identity.registration, "N835AN");
@@ -92,7 +102,7 @@ TEST_F(Parser, TheDocumentedSampleBecomesOneMessage)
     EXPECT_FALSE(p.roll) << "a roll of 0 means not sent";
     EXPECT_EQ(p.airborne, 1);
     EXPECT_EQ(p.duePass, 1234 + 3000);
-    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), 1645144774.2);
+    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), kSampleStamp);
 }
 
 struct ErrorCase {
@@ -110,6 +120,11 @@ TEST_F(Parser, FieldErrorsDropTheLineWithTheirCode)
         {"empty time stamp", {{14, ""}}, 741, "timestamp:"},
         {"time stamp NaN", {{14, "nan"}}, 741, "timestamp:nan"},
         {"time stamp infinite", {{14, "inf"}}, 741},
+        {"time stamp a day ahead", {{14, stampText(kSampleStamp + kDay + 2.0)}}, 741},
+        {"time stamp a day behind", {{14, stampText(kSampleStamp - kDay - 2.0)}}, 741},
+        {"time stamp beyond any clock", {{14, "1e17"}}, 741, "timestamp:1e17"},
+        {"time stamp near the end of 64 bits", {{14, "9.3e18"}}, 741},
+        {"time stamp 1e300", {{14, "1e300"}}, 741},
         {"latitude text", {{2, "north"}}, 742, "lat:north"},
         {"latitude NaN", {{2, "nan"}}, 742},
         {"longitude empty", {{3, ""}}, 743},
@@ -126,16 +141,27 @@ TEST_F(Parser, FieldErrorsDropTheLineWithTheirCode)
         {"hex id negative", {{1, "-12345"}}, 640},
         {"ground speed empty", {{8, ""}}, 747, "gs:"},
         {"ground speed infinite", {{8, "inf"}}, 747},
+        {"ground speed negative", {{8, "-0.5"}}, 747, "gs:-0.5"},
+        {"ground speed beyond 2000 kn", {{8, "2000.5"}}, 747},
+        {"altitude beyond 100000 ft", {{4, "100001"}}, 641},
+        {"altitude below -2000 ft", {{4, "-2001"}}, 641},
         {"altitude text", {{4, "high"}}, 641},
         {"altitude NaN", {{4, "nan"}}, 641},
         {"track text", {{7, "west"}}, 648, "track incorrect west"},
         {"track NaN", {{7, "nan"}}, 648},
+        {"track 1e300", {{7, "1e300"}}, 648, "track incorrect 1e300"},
+        {"track beyond 720", {{7, "720.5"}}, 648},
+        {"track below -360", {{7, "-360.5"}}, 648},
         {"vertical speed empty", {{5, ""}}, 748, "vs:"},
         {"vertical speed NaN", {{5, "nan"}}, 748},
+        {"climb beyond 30000 ft/min", {{5, "30001"}}, 748},
+        {"descent beyond 30000 ft/min", {{5, "-30001"}}, 748, "vs:-30001"},
         {"roll text", {{23, "left"}}, 750, "roll:left"},
         {"roll infinite", {{23, "-inf"}}, 750},
         {"airspeed empty", {{20, ""}}, 691, "TAS incorrect"},
         {"airspeed NaN", {{20, "nan"}}, 691, "TAS incorrectnan"},
+        {"airspeed beyond 2000 kn", {{20, "2001"}}, 691},
+        {"airspeed negative other than unknown", {{20, "-2"}}, 691},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -227,6 +253,13 @@ TEST_F(Parser, AcceptedVariants)
     const auto noCallsign = queued({{9, "A@B"}});
     EXPECT_EQ(noCallsign->identity.callsign, "");
     EXPECT_EQ(noCallsign->identity.registration, "N835AN");
+    // The bounds of the plausible numbers are plausible themselves.
+    EXPECT_EQ(queued({{7, "720"}, {8, "2000"}, {4, "100000"}, {5, "-30000"}, {20, "2000"}})->position.track, 720.0);
+    // The professional edition's replayed history may lie years back, though not in the future.
+    g_professionalEdition = true;
+    EXPECT_EQ(queued({{14, stampText(kSampleStamp - 400 * kDay)}})->time, kSampleStamp - 400 * kDay);
+    EXPECT_EQ(parse(lineWith({{14, stampText(kSampleStamp + kDay + 2.0)}})), LineOutcome::Failed);
+    g_professionalEdition = false;
 
     const auto nulls = queued({{12, "null"}, {13, "null"}});
     EXPECT_EQ(nulls->identity.departure, "");
@@ -301,7 +334,8 @@ TEST_F(Parser, DefaultAirspeedsByAltitude)
     }
     parkAirportHere(0.0);
     EXPECT_DOUBLE_EQ(queued({{4, "0"}, {8, "10"}, {20, "-1"}})->position.trueAirspeed, 180.0);
-    EXPECT_DOUBLE_EQ(queued({{20, "-1.5"}})->position.trueAirspeed, -1.5) << "only -1 means not sent";
+    EXPECT_EQ(parse(lineWith({{20, "-1.5"}})), LineOutcome::Failed) << "only -1 means not sent";
+    EXPECT_EQ(trafficReader.lastErrorCode(), 691u);
 }
 
 TEST_F(Parser, GroundTest)
@@ -311,6 +345,8 @@ TEST_F(Parser, GroundTest)
         const char* groundSpeed;
         std::optional<double> elevation;
         bool airborne;
+        const char* groundFlag = "0"; // the feed's own: 0 airborne, 1 on the ground
+        std::int32_t qnh = 1013;
     };
     const std::vector<Case> cases{
         {"60", "70", 20.0, false},     // h = 40 at 70 kn
@@ -320,7 +356,11 @@ TEST_F(Parser, GroundTest)
         {"110", "81", 20.0, true},
         {"140", "43", 20.0, false},    // h = 120 at 43 kn
         {"140.5", "43", 20.0, true},
-        {"15", "300", 20.0, false},    // below the elevation
+        {"15", "300", 20.0, false, "1"}, // below the elevation
+        {"15", "300", 20.0, true},     // flagged airborne faster than any take-off roll
+        {"15", "120", 20.0, false},    // within the take-off range the height decides
+        {"5380", "100", 5400.0, true, "1", 1023},  // 300 ft higher at QNH 1023: h = 280
+        {"5450", "100", 5400.0, false, "1", 1003}, // 300 ft lower at QNH 1003: h = -250
         {"-50", "300", 20.0, false},
         {"5000", "30", 20.0, false},   // 35 kn rule
         {"5000", "36", 20.0, true},
@@ -334,13 +374,15 @@ TEST_F(Parser, GroundTest)
     for (const Case& c : cases) {
         SCOPED_TRACE(fmt::format("{} ft {} kn", c.altitude, c.groundSpeed));
         trafficReader.setReferenceElevation(c.elevation);
-        const auto message = queued({{4, c.altitude}, {8, c.groundSpeed}});
+        currentQnh = c.qnh;
+        const auto message = queued({{4, c.altitude}, {8, c.groundSpeed}, {6, c.groundFlag}});
         ASSERT_TRUE(message);
         EXPECT_EQ(message->position.airborne, c.airborne ? 1 : 0);
         if (!c.airborne) {
             EXPECT_EQ(message->position.altitude, 0.0);
         }
     }
+    currentQnh = kStandardQnh;
 }
 
 TEST_F(Parser, GroundLinesOnlyNearTheParkAirport)
@@ -371,12 +413,14 @@ TEST_F(Parser, ClimbOutCutOffWithTheGroundRange)
 TEST_F(Parser, NothingIsQueuedWhileTrafficIsRefusedButTheClockFollows)
 {
     gf_setAcceptTraffic(false);
-    EXPECT_EQ(parse(lineWith({{14, "1700000000.5"}})), LineOutcome::NotAccepted);
+    EXPECT_EQ(parse(lineWith({{14, stampText(kSampleStamp + 0.3)}})), LineOutcome::NotAccepted);
     EXPECT_EQ(queueSize(), 0u);
-    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), 1700000000.5);
-    // Dropped lines move the clock as well, from the time stamp on.
-    EXPECT_EQ(parse(lineWith({{14, "1700000001"}, {28, ""}})), LineOutcome::UnwantedAircraft);
-    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), 1700000001.0);
+    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), kSampleStamp + 0.3);
+    // Dropped lines move the clock as well, from the time stamp on; a refused stamp does not.
+    EXPECT_EQ(parse(lineWith({{14, stampText(kSampleStamp + 1.0)}, {28, ""}})), LineOutcome::UnwantedAircraft);
+    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), kSampleStamp + 1.0);
+    EXPECT_EQ(parse(lineWith({{14, "1e300"}})), LineOutcome::Failed);
+    EXPECT_DOUBLE_EQ(trafficReader.lastTimeStamp(), kSampleStamp + 1.0);
     gf_setAcceptTraffic(true);
     EXPECT_EQ(parse(lineWith({})), LineOutcome::Queued);
 }
