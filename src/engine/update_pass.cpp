@@ -5,6 +5,7 @@
 #include "engine/ac_records.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
+#include "engine/parked_removal.h"
 #include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
@@ -149,6 +150,7 @@ void gf_resetEngineQueues()
     spawnCheckList.clear();
     ghostCallsigns.clear();
     gf_clearActivationList();
+    gf_clearMaxParkRemovals();
     NoMatchList.clear();
     fastRangeRequest = false;
     passCounter = 0;
