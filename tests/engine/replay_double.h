@@ -15,6 +15,7 @@
 #include "params/parameters.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_internal.h"
+#include "simlink/sim_queues.h"
 #include "simlink/sim_state.h"
 #include "traffic/traffic_reader.h"
 
@@ -96,6 +97,14 @@ public:
         if (pass % kPassesPerSecond == 0)
             reportGround();
     }
+    // Every queued live creation answered at once, as if handed over (builds a load quickly).
+    void createAllQueued()
+    {
+        while (!liveCreationQueue.empty()) {
+            createObject(liveCreationQueue.front());
+            liveCreationQueue.pop_front();
+        }
+    }
     // The exit's removals, all at once.
     void removeAllQueued()
     {
@@ -171,6 +180,7 @@ inline void lf_prepareKlax(const std::filesystem::path& folder)
     g_trafficRangeNm = 40.0;
     g_trafficRangeM = 40.0 * 1852.0;
     gf_setAcceptTraffic(true);
+    simConnectFailed = true; // no connection: the double answers instead
 }
 
 // Every aircraft of the lines has its livery.
