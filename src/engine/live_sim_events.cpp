@@ -50,7 +50,8 @@ bool lf_onLiveAcCreated(LiveAc& ac, const SimCommand& command)
     if (command.objectId < 3)
         return false;
     ac.objectId = command.objectId;
-    ac.heightAboveGround = command.second;
+    if (std::isfinite(command.second))
+        ac.heightAboveGround = command.second;
     if (gf_streamAt(ac.stream, 0).airborne == 0) {
         ac.groundMode = 1;
         ac.altitudeStep = 0.0;

@@ -3,6 +3,7 @@
 #include "airports/airport_services.h"
 #include "app/main_window.h"
 #include "core/clock.h"
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
 #include "engine/ac_records.h"
@@ -22,6 +23,15 @@ namespace {
 
 constexpr std::int64_t kTicksPerSecond = 10'000'000; // steady-clock ticks of 100 ns
 constexpr std::int64_t kTicksPerMinute = 60 * kTicksPerSecond;
+constexpr double kAtStandNm = 0.0458963282937365; // 85 m
+constexpr double kParkedSpeedKt = 1.0;
+
+// A live aircraft the max park took out, and where it stood.
+struct MaxParkRemoval {
+    std::uint32_t key = 0;
+    LatLon place;
+};
+std::vector<MaxParkRemoval> maxParkRemovals;
 
 bool lf_parkedInSim(const LiveAc& ac)
 {
@@ -107,6 +117,8 @@ void lf_removeLongestParkedOverMax()
     if (it == liveAcTable.end())
         return;
     gf_logf("{:}: {:8} max park exceeded, removed", gf_standName(it->standId), it->desc.callsign);
+    std::erase_if(maxParkRemovals, [key](const MaxParkRemoval& r) { return r.key == key; });
+    maxParkRemovals.push_back({key, {it->pose.latitude, it->pose.longitude}});
     gf_removeAc(*it);
 }
 
@@ -161,6 +173,24 @@ void lf_checkMaxPark(std::uint8_t extra)
         gf_log(fmt::format("{}: {}", "lf_checkMaxPark", e.what()));
         throw;
     }
+}
+
+bool gf_keptOutByMaxPark(const TrafficMessage& message)
+{
+    const auto it = std::find_if(maxParkRemovals.begin(), maxParkRemovals.end(),
+                                 [&message](const MaxParkRemoval& r) { return r.key == message.hexId; });
+    if (it == maxParkRemovals.end())
+        return false;
+    const StreamPosition& p = message.position;
+    if (p.airborne == 0 && p.groundSpeed < kParkedSpeedKt && gf_distanceNm(it->place, {p.lat, p.lon}) <= kAtStandNm)
+        return true;
+    maxParkRemovals.erase(it);
+    return false;
+}
+
+void gf_clearMaxParkRemovals()
+{
+    maxParkRemovals.clear();
 }
 
 void gf_removeLongestParkedLiveAc(std::uint32_t n)

@@ -3,6 +3,8 @@
 // may stay, how many aircraft the airport holds (the max park), and the average parked times the
 // main window shows. Work thread only; every removal goes through gf_removeAc.
 
+#include "traffic/traffic_message.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +26,11 @@ void gf_expireParkedLiveAc();
 // parked longest when the parked live aircraft exceed the max park, and the static aircraft parked
 // earliest when static and live together exceed it. At most one of each per call.
 void lf_checkMaxPark(std::uint8_t extra);
+// A live aircraft that the max park took out stays out while its feed shows it parked where it
+// stood (on the ground, not moving, within the stand radius): true for such a message. Any other
+// message of it ends the keeping out.
+bool gf_keptOutByMaxPark(const TrafficMessage& message);
+void gf_clearMaxParkRemovals();
 // Removes the n parked live aircraft in the simulator that have stood longest.
 void gf_removeLongestParkedLiveAc(std::uint32_t n);
 // The number of parked live aircraft in the simulator; with `show`, their average parked time

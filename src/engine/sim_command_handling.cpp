@@ -16,6 +16,7 @@
 #include "simlink/sim_queues.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <fmt/format.h>
 #include <stdexcept>
@@ -58,13 +59,17 @@ void lf_eraseRecord(std::vector<Record>& table, const Record* record)
     table.pop_back();
 }
 
+// A file that cannot be deleted is logged and left: the record goes all the same, so that it never
+// waits for a removal that was already reported.
 void lf_deleteFlightPlan(const LiveAc& ac)
 {
     if (ac.flightPlanSet == 0)
         return;
     const fs::path path = gf_flightPlanFolderPath() / gf_flightPlanFileName(ac.objectId);
-    if (fs::exists(path))
-        fs::remove(path);
+    std::error_code error;
+    if (fs::exists(path, error) && !fs::remove(path, error) && error)
+        gf_logWarning(fmt::format("{}: flight plan {} not deleted: {}", gf_aircraftLabel(ac), path.string(),
+                                  error.message()));
 }
 
 // The object of an aircraft taken out while its creation was with the simulator goes at once.
@@ -119,6 +124,8 @@ void lf_onObjectRemoved(const SimCommand& command)
 
 void lf_onGroundDataCommand(const SimCommand& command)
 {
+    if (!std::isfinite(command.first) || !std::isfinite(command.second))
+        return;
     if (LiveAc* ac = lf_liveByObjectId(command.objectId))
         lf_applyGroundData(*ac, command);
 }
@@ -133,7 +140,8 @@ void lf_onStaticCg(const SimCommand& command)
     else if (LOG.value.load())
         gf_logWarning(fmt::format("{}: static CG {:.1F}ft wrong?", gf_aircraftLabel(*ac), command.first));
     const double pitch = command.second;
-    ac->desc.staticPitch = pitch <= kMinStaticPitch || pitch > kMaxStaticPitch ? kDefaultStaticPitch : pitch;
+    // Written so that a NaN from the simulator is out of range too.
+    ac->desc.staticPitch = pitch > kMinStaticPitch && pitch <= kMaxStaticPitch ? pitch : kDefaultStaticPitch;
 }
 
 void lf_onBlock(const SimCommand& command)

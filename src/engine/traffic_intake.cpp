@@ -1,10 +1,12 @@
 #include "engine/traffic_intake.h"
 
 #include "airports/park_airport.h"
+#include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
 #include "engine/neighbour_services.h"
+#include "engine/parked_removal.h"
 #include "engine/spawning.h"
 #include "engine/stream_intake.h"
 #include "engine/traffic_queue.h"
@@ -36,6 +38,10 @@ constexpr std::array<CategoryMovement, kCategoryCount> kMovement{{
     {0.1, 1.0, 4.5},   // HighPerf
     {0.2, 0.75, 5.0},  // Rotorcraft
 }};
+
+// A time stamp this far ahead of the wall clock is refused: it would make every genuine message
+// of its aircraft look old until the clock caught up.
+constexpr double kFutureStampSeconds = 300.0;
 
 // Distances below which a steady aircraft's next message adds nothing: 450 m in the air, 20 m
 // on the ground.
@@ -93,10 +99,14 @@ void lf_handleUdpMessages()
 
 void lf_applyTrafficMessage(TrafficMessage& message)
 {
+    if (message.time > static_cast<double>(gf_wallClockSeconds()) + kFutureStampSeconds)
+        return;
     for (LiveAc& ac : liveAcTable) {
         if (lf_updateFromTrafficMessage(message, ac))
             return;
     }
+    if (gf_keptOutByMaxPark(message))
+        return;
     const AcIdentity& id = message.identity;
     if (!id.callsign.empty()) {
         const bool twin = std::any_of(liveAcTable.begin(), liveAcTable.end(), [&id](const LiveAc& ac) {

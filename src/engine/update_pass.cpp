@@ -6,6 +6,7 @@
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
 #include "engine/park_options.h"
+#include "engine/parked_removal.h"
 #include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
@@ -150,6 +151,7 @@ void gf_resetEngineQueues()
     spawnCheckList.clear();
     ghostCallsigns.clear();
     gf_clearActivationList();
+    gf_clearMaxParkRemovals();
     NoMatchList.clear();
     gf_clearHalfHourStamps();
     fastRangeRequest = false;

@@ -37,10 +37,30 @@ constexpr std::uint32_t kRestartSeconds = 30;
 constexpr std::uint32_t kFramesPerRateSample = 30;
 constexpr double kGroundDataMaxAglFt = 2500.0;
 constexpr std::size_t kString32 = 32;
+constexpr std::int64_t kBindLimitTicks = 5 * 10'000'000; // 5 s in 100-ns ticks
+
+// The reply to a creation: the object id the simulator gave it.
+struct AssignedObjectIdReply : SIMCONNECT_RECV {
+    std::uint32_t dwRequestID;
+    std::uint32_t dwObjectID;
+};
+
+// An object this program created that is not bound to its aircraft yet, with the steady time of
+// its creation reply.
+struct UnboundObject {
+    std::uint32_t objectId = 0;
+    std::int64_t assignedTicks = 0;
+};
 
 // SimConnect thread only.
 std::uint32_t frameCounter = 0;
 LatLon previousUserPosition; // in the not-yet-known box until the first block
+std::vector<UnboundObject> unboundObjects;
+
+void lf_forgetUnbound(std::uint32_t objectId)
+{
+    std::erase_if(unboundObjects, [objectId](const UnboundObject& o) { return o.objectId == objectId; });
+}
 
 // The datums of a data reply from offset 40, read with bounds checks.
 class DataReader {
@@ -223,13 +243,31 @@ void lf_onObjectAddRemove(const SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE& message)
         if (objectId > userObjectId.load())
             addedObjects.push_back(objectId);
     } else if (message.uEventID == simid::kEventObjectRemoved) {
+        lf_forgetUnbound(objectId);
         gf_pushSimCommand({objectId, 0, 0, SimCommandType::Removed, 0.0, 0.0});
     }
+}
+
+// A created object that its own data reply did not bind within the limit would stand frozen for
+// the rest of the session: it is removed by its id.
+void lf_removeLateUnboundObjects()
+{
+    const std::int64_t now = gf_steadyTicks();
+    std::erase_if(unboundObjects, [now](const UnboundObject& o) {
+        if (now - o.assignedTicks < kBindLimitTicks)
+            return false;
+        std::erase(addedObjects, o.objectId);
+        gf_logWarning(fmt::format("{} created object {} not bound, removed", gf_utcClockNow(), o.objectId));
+        gf_queueRemoveAiAc(o.objectId);
+        return true;
+    });
 }
 
 void lf_onFrame(const SIMCONNECT_RECV_EVENT_FRAME& message)
 {
     lf_flushSimQueues();
+    if (!unboundObjects.empty())
+        lf_removeLateUnboundObjects();
     if (++frameCounter >= kFramesPerRateSample) {
         frameCounter = 0;
         lf_storeFrameRate(message.fFrameRate);
@@ -394,6 +432,9 @@ void lf_onStaticCg(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader dat
     gf_pushSimCommand({message.dwObjectID, 0, 0, SimCommandType::StaticCg, cg, pitch});
 }
 
+void lf_onAcInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& message, std::uint32_t size);
+
+// Request 101 also answers the data request of one created object.
 void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::uint32_t size)
 {
     const DataReader data(&message, size);
@@ -403,6 +444,7 @@ void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::uint
     case simid::kReqUserModel: lf_onUserAcModel(data); break;
     case simid::kReqUserOnGround: lf_onUserOnGround(data); break;
     case simid::kReqUserAc: lf_onUserAcBlock(message, data); break;
+    case simid::kReqAcInRange: lf_onAcInRange(message, size); break;
     default: break;
     }
 }
@@ -425,6 +467,7 @@ void lf_bindCreatedObject(std::uint32_t objectId, const std::string& atcId, doub
     const std::uint32_t key = pending->key;
     *pending = std::move(pendingCreations.back());
     pendingCreations.pop_back();
+    lf_forgetUnbound(objectId);
     if (key == 0)
         return;
     lf_freezeAc(objectId);
@@ -460,6 +503,16 @@ void lf_onAcInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& message, std::u
     }
 }
 
+// The creation's own reply: the new object is asked for its in-range data at once, so that it is
+// bound however far from the user aircraft it was created and whatever the traffic range is.
+void lf_onAssignedObjectId(const AssignedObjectIdReply& reply)
+{
+    if (reply.dwRequestID != simid::kReqCreate || reply.dwObjectID <= userObjectId.load())
+        return;
+    unboundObjects.push_back({reply.dwObjectID, gf_steadyTicks()});
+    lf_requestCreatedObjectData(reply.dwObjectID);
+}
+
 template <typename T>
 void lf_with(const SIMCONNECT_RECV* message, std::uint32_t size, void (*handler)(const T&))
 {
@@ -473,6 +526,7 @@ void lf_resetDispatchState()
 {
     frameCounter = 0;
     previousUserPosition = {};
+    unboundObjects.clear();
     simulatorQuit = false;
 }
 
@@ -507,6 +561,8 @@ void lf_dispatchProc(SIMCONNECT_RECV* message, std::uint32_t size, void* /*conte
             lf_onAcInRange(*data, size);
         break;
     case SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID:
+        lf_with<AssignedObjectIdReply>(message, size, lf_onAssignedObjectId);
+        break;
     case SIMCONNECT_RECV_ID_CLIENT_DATA:
         break;
     default:

@@ -29,6 +29,9 @@ void lf_flushSimQueues();
 extern std::atomic<bool> batchFrameWrites;
 // Releases the object from AI control at once and queues the three freeze events.
 void lf_freezeAc(std::uint32_t objectId);
+// The in-range data (definition 404) of one object, once; its reply binds an object this program
+// created wherever it is, like an in-range reply.
+void lf_requestCreatedObjectData(std::uint32_t objectId);
 // Both position buffers, the event, creation and removal queues emptied.
 void lf_clearOutboundQueues();
 void lf_setSimConnectHandle(qmx::HANDLE handle);

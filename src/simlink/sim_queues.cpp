@@ -376,16 +376,32 @@ void gf_requestAircraftInRange(std::uint32_t radiusMetres)
     }
 }
 
-void gf_requestStaticCg(std::uint32_t objectId)
+namespace {
+
+void lf_requestObjectDataOnce(std::uint32_t requestId, std::uint32_t defineId, std::uint32_t objectId,
+                              const char* failureText)
 {
     if (simConnectFailed)
         return;
     std::lock_guard lock(simConnectMutex);
-    if (FAILED(SimConnect_RequestDataOnSimObject(simConnectHandle.load(), simid::kReqStaticCg, simid::kDefStaticCg,
-                                                 objectId, SIMCONNECT_PERIOD_ONCE))) {
-        gf_logWarning("SimConnect request static CG fails");
+    if (FAILED(SimConnect_RequestDataOnSimObject(simConnectHandle.load(), requestId, defineId, objectId,
+                                                 SIMCONNECT_PERIOD_ONCE))) {
+        gf_logWarning(failureText);
         gf_simConnectRequestError();
     }
+}
+
+} // namespace
+
+void gf_requestStaticCg(std::uint32_t objectId)
+{
+    lf_requestObjectDataOnce(simid::kReqStaticCg, simid::kDefStaticCg, objectId, "SimConnect request static CG fails");
+}
+
+void lf_requestCreatedObjectData(std::uint32_t objectId)
+{
+    lf_requestObjectDataOnce(simid::kReqAcInRange, simid::kDefAcInRange, objectId,
+                             "SimConnect request created ac data fails");
 }
 
 void gf_simConnectRequestError()

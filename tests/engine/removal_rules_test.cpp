@@ -149,6 +149,22 @@ TEST_F(RemovalRules, MaxParkRemovesTheLiveAircraftParkedLongestOnePerCall)
     EXPECT_EQ(newer.state, AcState::InSim);
 }
 
+TEST_F(RemovalRules, AnAircraftTheMaxParkTookOutStaysOutWhileItsFeedShowsItParked)
+{
+    g_mainWindow.maxParkCount = 1;
+    addParked(0x100001, "DLH1", 1, 10.0);
+    addParked(0x100002, "DLH2", 2, 50.0);
+    lf_checkMaxPark(0);
+    TrafficMessage parked = message(0x100002, 2000.0, 48.1, 11.5003, 0.0); // 22 m away, standing
+    EXPECT_TRUE(gf_keptOutByMaxPark(parked));
+    EXPECT_TRUE(gf_keptOutByMaxPark(parked));
+    EXPECT_FALSE(gf_keptOutByMaxPark(message(0x100001, 2000.0, 48.1, 11.5, 0.0))); // never taken out
+    TrafficMessage moving = parked;
+    moving.position.groundSpeed = 4.0;
+    EXPECT_FALSE(gf_keptOutByMaxPark(moving));
+    EXPECT_FALSE(gf_keptOutByMaxPark(parked)); // it moved: back for good
+}
+
 TEST_F(RemovalRules, MaxParkRemovesTheStaticParkedEarliestEvenWithoutALiveLimit)
 {
     INITIAL_LOAD_ONLY.value = true;

@@ -3,6 +3,10 @@
 #include "airports/stand.h"
 #include "engine/sim_command_handling.h"
 #include "engine/live_removal.h"
+#include "simlink/flight_plans.h"
+
+#include <filesystem>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +155,29 @@ TEST_F(SimCommands, StaticCgOutsideItsRangeKeepsTheOldValueAndOddPitchesBecomeDe
     drainPasses(1);
     EXPECT_DOUBLE_EQ(ac.desc.staticCgHeight, 35.0);
     EXPECT_DOUBLE_EQ(ac.desc.staticPitch, 0.012217304763960306);
+    // Values that are not numbers are out of range as well, and never reach the ground pose.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 41, 0, nan, nan));
+    ac.groundMode = 1;
+    ac.pose.altitude = 100.0;
+    gf_pushSimCommand(command(SimCommandType::GroundData, 41, 1, nan, 0.0));
+    drainPasses(1);
+    EXPECT_DOUBLE_EQ(ac.desc.staticCgHeight, 35.0);
+    EXPECT_DOUBLE_EQ(ac.desc.staticPitch, 0.012217304763960306);
+    EXPECT_DOUBLE_EQ(ac.pose.altitude, 100.0);
+}
+
+TEST_F(SimCommands, AFlightPlanThatCannotBeDeletedLeavesNoRecordBehind)
+{
+    LiveAc& ac = addLive(0x100001, AcState::Removing, AcPhase::Taxi, position(48.1, 11.5), 41);
+    ac.flightPlanSet = 1;
+    // A folder in the file's place cannot be removed as a file.
+    const fs::path plan = gf_flightPlanFolderPath() / gf_flightPlanFileName(41);
+    fs::create_directories(plan / "busy");
+    gf_pushSimCommand(command(SimCommandType::Removed, 41, 0));
+    EXPECT_NO_THROW(drainPasses(1));
+    EXPECT_TRUE(liveAcTable.empty());
+    fs::remove_all(plan);
 }
 
 TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)

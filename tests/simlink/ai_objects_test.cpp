@@ -129,6 +129,30 @@ TEST_F(AiObjectsTest, ACreationGoesOutAtTheNextFrameAndIsBoundByItsCallsign)
     EXPECT_EQ(countCommands(SimCommandType::LiveCreated), 1u);
 }
 
+TEST_F(AiObjectsTest, ACreationFarOutOfRangeIsBoundByItsOwnReplyAndAnUnboundOneIsRemoved)
+{
+    // 40 NM north of the user, and no in-range request at all.
+    AcCreateRecord far = lf_creation("FAR40", 0xF40F40);
+    far.latitude = 33.9425 + 40.0 / 60.0;
+    far.altitude = 9000.0;
+    far.onGround = 0;
+    gf_queueCreateAiAc(far);
+    const auto bound = waitForCommand(SimCommandType::LiveCreated, 0xF40F40);
+    ASSERT_TRUE(bound);
+    ASSERT_TRUE(sim->waitUntil([](const fakesim::Status& s) { return s.aiObjects.size() == 1; }, kDeadline));
+    const fakesim::SimObject created = sim->aiObjects().front();
+    EXPECT_EQ(bound->objectId, created.id);
+    EXPECT_DOUBLE_EQ(bound->second, created.altAboveGroundFt());
+
+    // An object whose reply names no pending creation is removed by its id within seconds.
+    gf_queueCreateAiAc(lf_creation("", 0xBAD));
+    ASSERT_TRUE(sim->waitUntil([](const fakesim::Status& s) { return s.aiObjects.size() == 2; }, kDeadline));
+    ASSERT_TRUE(waitFor([this] { return trace("request", "AIRemoveObject").size() == 1; }));
+    EXPECT_NE(trace("request", "AIRemoveObject")[0]["object"], created.id);
+    EXPECT_TRUE(sim->waitUntil([](const fakesim::Status& s) { return s.aiObjects.size() == 1; }, kDeadline));
+    EXPECT_EQ(countCommands(SimCommandType::LiveCreated), 1u);
+}
+
 TEST_F(AiObjectsTest, ARefusedCreationIsMatchedByTheSendIdOfItsOwnPacket)
 {
     sim->refuseTitle("Refused Livery");

@@ -1,0 +1,206 @@
+// One update pass of the engine under load: about 1,000 live aircraft in mixed phases (air, taxi,
+// parked) and 300 static aircraft at a park airport of 500 stands. The live aircraft come from the
+// recorded KLAX captures, replicated under new hex ids and callsigns, replayed through the parser
+// and the engine against the simulator double until the load stands; then each benchmark
+// iteration is one pass, the feed going on. Reports microseconds per pass (one core) and heap
+// allocations per pass.
+//
+//   build/tests/engine/bench_update_pass
+
+#include "replay_double.h"
+
+#include "airports/stand.h"
+#include "app/main_window.h"
+#include "engine/ac_identity.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fmt/format.h>
+#include <new>
+
+namespace {
+
+std::atomic<std::uint64_t> allocations{0};
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+using namespace replay;
+
+constexpr std::uint32_t kCopies = 45;
+constexpr std::int32_t kMaxSetUpPasses = 200'000;
+constexpr std::size_t kStands = 500;
+constexpr std::size_t kStatics = 300;
+constexpr std::size_t kWantedLive = 1000;
+
+// One round of the captures from `start` seconds on, each line once per copy under a hex id and
+// a flight number of that copy, 90 m further north per copy. Round r uses copies r*45 to r*45+44.
+std::vector<CaptureLine> lf_replicatedFeed(std::uint32_t round, double start)
+{
+    std::vector<CaptureLine> feed;
+    // The 17 June capture: its 3.5 lines a second per copy stay within the intake's 200
+    // messages a second (the 24 June one sends 29, every line twice).
+    {
+        const std::vector<CaptureLine> lines = lf_captureLines("KLAX_20200617_2152Z.rttfc");
+        const double first = std::min_element(lines.begin(), lines.end(), [](const auto& a, const auto& b) {
+                                 return a.stamp < b.stamp;
+                             })->stamp;
+        for (std::uint32_t copy = round * kCopies; copy < (round + 1) * kCopies; ++copy) {
+            for (const CaptureLine& line : lines) {
+                std::vector<std::string> fields;
+                std::stringstream split(line.text);
+                for (std::string field; std::getline(split, field, ',');)
+                    fields.push_back(field);
+                const auto hex = static_cast<std::uint32_t>(std::stoul(fields[1]));
+                fields[1] = std::to_string(hex + 17'000'000u * (copy + 1));
+                fields[2] = fmt::format("{:.6f}", std::stod(fields[2]) + 0.0008 * (copy % kCopies));
+                // The copy's number goes after the airline code: a callsign that differs only in
+                // its last character would count as a ghost of the other.
+                if (fields[9].size() > 3)
+                    fields[9].insert(3, std::to_string(copy));
+                std::string text = fields.front();
+                for (std::size_t i = 1; i < fields.size(); ++i)
+                    text += "," + fields[i];
+                feed.push_back({start + line.stamp - first, std::move(text)});
+            }
+        }
+    }
+    std::stable_sort(feed.begin(), feed.end(), [](const CaptureLine& a, const CaptureLine& b) { return a.stamp < b.stamp; });
+    return feed;
+}
+
+// Where the recorded aircraft stood still on the ground, at least 60 m apart: the stands the
+// live aircraft park on.
+std::vector<StandPlacement> lf_recordedStandingPlaces(std::size_t most)
+{
+    std::vector<StandPlacement> places;
+    for (const CaptureLine& line : lf_captureLines("KLAX_20200624_2220Z.rttfc")) {
+        std::vector<std::string> fields;
+        std::stringstream split(line.text);
+        for (std::string field; std::getline(split, field, ',');)
+            fields.push_back(field);
+        if (fields[6] != "1" || std::stod(fields[8]) != 0.0)
+            continue;
+        const LatLon at{std::stod(fields[2]), std::stod(fields[3])};
+        const bool apart = std::none_of(places.begin(), places.end(), [&](const StandPlacement& p) {
+            return gf_distanceNm({p.latitude, p.longitude}, at) < 60.0 * kNmPerMetre;
+        });
+        if (apart)
+            places.push_back({at.latitude, at.longitude, std::stod(fields[7]) * geo::kDegToRad});
+        if (places.size() == most)
+            break;
+    }
+    return places;
+}
+
+// 500 stands: where the recorded aircraft stood, the rest on a grid south of the runways, whose
+// last 300 hold static aircraft.
+void lf_parkStatics()
+{
+    std::vector<StandPlacement> places = lf_recordedStandingPlaces(kStands - kStatics);
+    for (std::size_t i = places.size(); i < kStands; ++i)
+        places.push_back({33.935 - 0.0006 * static_cast<double>(i / 25), -118.42 + 0.0008 * static_cast<double>(i % 25), 0.0});
+    for (std::size_t i = 0; i < kStands; ++i) {
+        Stand& stand = standTable.emplace_back(fmt::format("S{}", i + 1), std::vector<ParkPosOption>{}, places[i], 30.0, 1, 0, 1);
+        stand.id = static_cast<std::uint32_t>(i + 1);
+    }
+    for (std::size_t i = 0; i < kStatics; ++i) {
+        const Stand& stand = standTable[kStands - kStatics + i];
+        AcIdentity id;
+        id.airline = "DAL";
+        id.type = "B738";
+        id.callsign = fmt::format("STA{}", i + 1);
+        AcDescription desc = gf_makeAircraftDescription(id);
+        desc.key = static_cast<std::uint32_t>(i + 1);
+        StaticAc& ac = staticAcTable.emplace_back(std::move(desc), stand.id, StandPose{stand.lat, stand.lon, 0.0}, false);
+        ac.state = AcState::InSim;
+        ac.objectId = static_cast<std::uint32_t>(50000 + i);
+    }
+}
+
+class Load {
+public:
+    Load()
+    {
+        lf_prepareKlax(std::filesystem::temp_directory_path());
+        lf_parkStatics();
+        g_mainWindow.maxParkCount = static_cast<std::int32_t>(kStands); // room for the statics and the parked live ones
+        // The load builds faster when every queued creation is answered at once.
+        while (liveInSim() < kWantedLive && passCounter.load() < kMaxSetUpPasses) {
+            pass();
+            sim_.createAllQueued();
+        }
+    }
+    void pass()
+    {
+        const double now = static_cast<double>(passCounter.load()) / kPassesPerSecond;
+        if (next_ == feed_.size()) {
+            feed_ = lf_replicatedFeed(round_++, now);
+            lf_giveEveryAircraftALivery(feed_);
+            next_ = 0;
+        }
+        for (; next_ < feed_.size() && feed_[next_].stamp <= now; ++next_)
+            trafficReader.handleDatagram(feed_[next_].text);
+        const std::int32_t p = passCounter.load();
+        sim_.beforePass(p);
+        gf_updateAI();
+        sim_.afterPass(p);
+    }
+    std::size_t liveInSim() const
+    {
+        return static_cast<std::size_t>(std::count_if(liveAcTable.begin(), liveAcTable.end(),
+                                                      [](const LiveAc& ac) { return ac.state == AcState::InSim; }));
+    }
+    std::size_t inPhase(std::initializer_list<AcPhase> phases) const
+    {
+        return static_cast<std::size_t>(std::count_if(liveAcTable.begin(), liveAcTable.end(), [&](const LiveAc& ac) {
+            return ac.state == AcState::InSim && std::find(phases.begin(), phases.end(), ac.phase) != phases.end();
+        }));
+    }
+
+private:
+    std::vector<CaptureLine> feed_;
+    std::size_t next_ = 0;
+    std::uint32_t round_ = 0;
+    SimulatorDouble sim_;
+};
+
+void BM_UpdatePass(benchmark::State& state)
+{
+    static Load load;
+    const std::uint64_t before = allocations.load();
+    for (auto _ : state)
+        load.pass();
+    const auto passes = static_cast<double>(state.iterations());
+    state.counters["allocs_per_pass"] = static_cast<double>(allocations.load() - before) / passes;
+    state.counters["live"] = static_cast<double>(load.liveInSim());
+    state.counters["air"] = static_cast<double>(load.inPhase({AcPhase::Airborne, AcPhase::Takeoff}));
+    state.counters["taxi"] = static_cast<double>(load.inPhase({AcPhase::Taxi, AcPhase::PushBack, AcPhase::PushBackDone, AcPhase::ToStand}));
+    state.counters["parked"] = static_cast<double>(load.inPhase({AcPhase::Parked}));
+    state.counters["static"] = static_cast<double>(staticAcTable.size());
+}
+
+BENCHMARK(BM_UpdatePass)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+} // namespace
+
+BENCHMARK_MAIN();
