@@ -83,7 +83,7 @@ public:
     {
         if (handedCreation_)
             createObject(*handedCreation_);
-        const std::set<std::uint32_t> queued(removalQueue.begin(), removalQueue.end());
+        const std::set<std::uint32_t> queued(removalsToHandOver.begin(), removalsToHandOver.end());
         const auto handedOver = [&](const StaticAc& ac) {
             return (ac.state == AcState::Removing || ac.state == AcState::Respawning) && alive.contains(ac.objectId) &&
                    !queued.contains(ac.objectId);
@@ -108,9 +108,9 @@ public:
     // The exit's removals, all at once.
     void removeAllQueued()
     {
-        while (!removalQueue.empty()) {
-            removeObject(removalQueue.front());
-            removalQueue.pop_front();
+        while (!removalsToHandOver.empty()) {
+            removeObject(removalsToHandOver.front());
+            removalsToHandOver.pop_front();
         }
     }
 

@@ -4,6 +4,7 @@
 #include "engine_fixture.h"
 #include "replay_double.h"
 
+#include "core/clock.h"
 #include "engine/live_removal.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,7 @@ protected:
     {
         EngineTest::SetUp();
         lf_prepareKlax(folder.path());
+        g_professionalEdition = true; // the capture's time stamps are history
     }
     void TearDown() override
     {
@@ -87,6 +89,7 @@ protected:
         gf_clearDbaseTables();
         trafficReader.setReferenceElevation(std::nullopt);
         gf_setAcceptTraffic(false);
+        g_professionalEdition = false;
         EngineTest::TearDown();
     }
 
