@@ -11,6 +11,7 @@
 
 #include "airports/stand.h"
 #include "app/main_window.h"
+#include "core/clock.h"
 #include "engine/ac_identity.h"
 
 #include <benchmark/benchmark.h>
@@ -142,6 +143,7 @@ public:
     Load()
     {
         lf_prepareKlax(std::filesystem::temp_directory_path());
+        g_professionalEdition = true; // the captures' time stamps are history
         lf_parkStatics();
         g_mainWindow.maxParkCount = static_cast<std::int32_t>(kStands); // room for the statics and the parked live ones
         // The load builds faster when every queued creation is answered at once.
