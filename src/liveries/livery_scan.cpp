@@ -210,14 +210,19 @@ void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
 
 bool lf_scanLiveries(const std::vector<std::string>& folders)
 {
+    // A scan cut short by an exit left its titles and problem lines behind; this one starts afresh.
     ScannedLiveries.clear();
+    lf_clearScanCollections();
     lf_removePreviousScanFiles();
     lf_readAigRegcodes();
     ScanProgress progress;
     for (const std::string& folder : folders)
         lf_scanLfolder(progress, folder);
-    if (lf_exitRequested())
+    if (lf_exitRequested()) {
+        ScannedLiveries.clear();
+        lf_clearScanCollections();
         return true;
+    }
     if (ScannedLiveries.empty()) {
         g_mainWindow.liveryCount = 0;
         gf_invalidateStatusArea();

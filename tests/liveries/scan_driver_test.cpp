@@ -168,4 +168,20 @@ TEST_F(ScanDriverTest, AScanCutShortByAnExitStaysPending)
     EXPECT_FALSE(std::filesystem::exists(g_liveriesScannedFile));
 }
 
+TEST_F(ScanDriverTest, AScanAfterOneCutShortDuringItsWalkFindsEveryLivery)
+{
+    liveries("lib1/a320", "A320", {"BAW one"});
+    liveries("lib2/a320", "A320", {"DLH two"});
+    lfolder0.value.set("lib1");
+    lfolder1.value.set("lib2");
+    // The walk of the first folder has claimed its titles when the exit is noticed.
+    lf_scanSimObjectsFolder(1, "lib1");
+    exitingFlag = true;
+    EXPECT_TRUE(lf_scanLiveries({"lib1", "lib2"}));
+    exitingFlag = false;
+    gf_scanLiveries();
+    EXPECT_THAT(indexedTitles(), ElementsAre("BAW one", "DLH two"));
+    EXPECT_FALSE(std::filesystem::exists(g_incompleFltsimSectionsFile)) << "no title is taken twice";
+}
+
 } // namespace
