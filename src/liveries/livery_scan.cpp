@@ -164,9 +164,12 @@ void lf_scanSimObjectsFolder(std::int32_t priority, const fs::path& folder)
             ++walk; // a folder that cannot be opened ends the walk
         }
     } catch (const std::exception& e) {
-        // The pending tasks run to their end on their own threads; their results are dropped.
         gf_logWarning(
             fmt::format("liveries search in folder {} aborted because of iterator problem: {}", folder.string(), e.what()));
+        // Their results are dropped, but the tasks still claim titles and add problem lines:
+        // the scan goes on (and may clear those collections) only after all of them have ended.
+        for (const std::future<LiveryList>& result : pending)
+            result.wait();
         return;
     }
     for (std::future<LiveryList>& result : pending) {
