@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <tuple>
+#include <unordered_set>
 
 AirlineModelLiveries AirlineIndex;
 std::array<AirlineModelTitles, 2> AirlineModelTables;
@@ -25,6 +26,19 @@ bool liveryTablesBuilt = false;
 namespace {
 
 constexpr std::size_t kRowCodes = 20;
+
+// Every title of AirlineIndex, for the title lookups of the registration lists; rebuilt with
+// AirlineIndex, emptied with it.
+std::unordered_set<std::string_view> TitleIndex;
+
+void lf_indexTitles()
+{
+    TitleIndex.clear();
+    for (const auto& [airline, models] : AirlineIndex)
+        for (const auto& [model, liveries] : models)
+            for (const IndexedLivery& livery : liveries)
+                TitleIndex.emplace(livery.title);
+}
 
 const char* lf_plural(std::size_t count)
 {
@@ -139,6 +153,7 @@ void lf_buildAirlineIndex()
         pending.push_back(std::move(stored));
     }
     storeAirline();
+    lf_indexTitles();
 }
 
 void lf_buildAirlineModelTables()
@@ -272,12 +287,8 @@ void lf_processScannedLiveries()
 
 std::string_view lf_findLiveryTitle(std::string_view title)
 {
-    for (const auto& [airline, models] : AirlineIndex)
-        for (const auto& [model, liveries] : models)
-            for (const IndexedLivery& livery : liveries)
-                if (livery.title == title)
-                    return livery.title;
-    return {};
+    const auto found = TitleIndex.find(title);
+    return found == TitleIndex.end() ? std::string_view() : *found;
 }
 
 bool lf_airlineHasModel(const std::string& airline, const std::string& model)
@@ -323,6 +334,7 @@ void gf_clearLiveryTables()
         AirlineModelTables[slot].clear();
     }
     gf_clearSimilarModelGroups();
+    TitleIndex.clear();
     AirlineIndex.clear();
     liveryTablesBuilt = false;
 }
