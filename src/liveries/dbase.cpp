@@ -104,6 +104,7 @@ void lf_readPublishers(const pugi::xml_document& doc, const fs::path& path, Dbas
             t.Publishers.push_back(std::move(names));
         }
         t.Publishers.shrink_to_fit();
+        t.PublisherPatterns = gf_preparePublisherPatterns(t.Publishers);
     } catch (const std::exception& e) {
         throw qmx::SysErrorException(299, fmt::format("exception {} in reading publishers from \"{}\"", e.what(), path.string()));
     }

@@ -5,6 +5,8 @@
 // process at start-up; afterwards every table is read without locks from any thread and nothing
 // writes it. Every code in these tables is plain (unscrambled).
 
+#include "liveries/publishers.h"
+
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -46,6 +48,8 @@ struct DbaseTables {
     CodeSet CargoOperators;
     // One list per publisher: its name, then its aliases; ordered by the raw names text.
     std::vector<std::vector<std::string>> Publishers;
+    // Publishers made ready for matching, list for list and entry for entry; read with them.
+    std::vector<std::vector<NamePattern>> PublisherPatterns;
     // Model code -> half wingspan in nautical miles.
     std::map<std::string, double, std::less<>> Wingspans;
     double MaxHalfWingspan = 0.0;
