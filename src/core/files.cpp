@@ -134,7 +134,11 @@ void lf_readUtf16Lines(std::u16string_view text, std::vector<std::string>& out)
         std::size_t end = text.find(u'\n', start);
         if (end == std::u16string_view::npos)
             end = text.size();
-        out.push_back(gf_utf16ToUtf8(text.substr(start, end - start)));
+        std::u16string_view line = text.substr(start, end - start);
+        // A line of a Windows editor ends in CR LF: as in 8-bit text, one CR before the LF goes.
+        if (!line.empty() && line.back() == u'\r')
+            line.remove_suffix(1);
+        out.push_back(gf_utf16ToUtf8(line));
         start = end + 1;
     }
 }
