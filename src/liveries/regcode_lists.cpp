@@ -99,7 +99,7 @@ bool lf_isSpecialValue(std::string_view value)
 void lf_appendTitlesNotToUse(const std::vector<RegcodeEntry>& entries, std::size_t& appended)
 {
     for (const RegcodeEntry& entry : entries) {
-        if (entry.regcodes.empty()) {
+        if (entry.regcodes.empty() && !entry.regcodesUnreadable) {
             titlesNotToUse.push_back(entry.title);
             ++appended;
         }
@@ -174,11 +174,14 @@ bool gf_readAigRegcodesXml(const fs::path& path, std::vector<RegcodeEntry>& entr
         RegcodeEntry entry{livery.attribute("title").as_string(), {}, lf_isSpecialValue(livery.attribute("special").as_string())};
         if (entry.title.empty())
             continue;
+        bool given = false;
         for (const std::string& stored : gf_splitAtComma(livery.attribute("reg").as_string())) {
+            given = given || !stored.empty();
             // A registration that cannot be unscrambled was warned about by the unscrambler.
             if (std::string regcode = gf_unscrambleRegcode(stored); !regcode.empty())
                 entry.regcodes.push_back(std::move(regcode));
         }
+        entry.regcodesUnreadable = given && entry.regcodes.empty();
         entries.push_back(std::move(entry));
         ++count;
     }

@@ -14,8 +14,10 @@
 
 struct RegcodeEntry {
     std::string title;
-    std::vector<std::string> regcodes; // in the order given; none: a title not to use
+    std::vector<std::string> regcodes; // in the order given; none given: a title not to use
     bool special = false;
+    // Registrations were given but none could be read: the livery stays usable.
+    bool regcodesUnreadable = false;
 };
 
 // Registration (as written) -> view of a title stored in AirlineIndex.
