@@ -247,6 +247,11 @@ bool lf_simFileExists(const std::string& folder, const std::string& name)
     return fs::is_regular_file(lf_simEntryStatus(folder, name));
 }
 
+bool lf_holdsNul(const std::string& title)
+{
+    return title.find('\0') != std::string::npos;
+}
+
 bool lf_isTitleNotToUse(const std::string& title)
 {
     return std::find(titlesNotToUse.begin(), titlesNotToUse.end(), title) != titlesNotToUse.end();
@@ -391,6 +396,8 @@ private:
     {
         if (title_.empty())
             reject(fmt::format("{} {} misses title", folder_, header_));
+        else if (lf_holdsNul(title_))
+            reject(fmt::format("{} {} title holds a NUL character", folder_, header_));
         else if (lf_isTitleNotToUse(title_))
             verdict_ = Verdict::Drop;
     }

@@ -114,6 +114,8 @@ private:
     {
         if (title_.empty())
             return reject(" misses title");
+        if (lf_holdsNul(title_))
+            return reject(" title holds a NUL character");
         return !lf_isTitleNotToUse(title_);
     }
 

@@ -80,7 +80,8 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
         "[fltsim.9]\ntitle=Two registrations\n" + keys + "atc_parking_codes=DLH\natc_id=D-AAAA, D-AAAB\n"
         "[fltsim.10]\n" + keys + "atc_parking_codes=DLH\n"
         "[fltsim.11]\ntitle=Register without airline\n" + keys + "atc_id=D-NOAIRL\n"
-        "[fltsim.12]\n[General]\ntitle=Not in a section\n");
+        "[fltsim.12]\n[General]\ntitle=Not in a section\n"
+        "[fltsim.13]\ntitle=Cut" + std::string(1, '\0') + "short\n" + keys + "atc_parking_codes=DLH\n");
 
     const std::int32_t running = g_scanTasksRunning.load();
     const std::list<qmx::LiveryData> result = lf_searchLiveriesinFile(4, cfg);
@@ -99,6 +100,7 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
     std::sort(rejected.begin(), rejected.end());
     EXPECT_EQ(rejected, (std::vector<std::string>{
                             folder + " [fltsim.10] misses title",
+                            folder + " [fltsim.13] title holds a NUL character",
                             folder + " [fltsim.3] title \"Lufthansa cargo\" already exists",
                             folder + ", [fltsim.7], has more than one atc_id key",
                             folder + "/.air [fltsim.12] does not exist",
