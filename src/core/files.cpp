@@ -156,6 +156,14 @@ std::vector<std::string>* gf_readFileLines(FileLines& record, std::size_t reserv
     return record.lines.empty() ? nullptr : &record.lines;
 }
 
+bool gf_folderHasEntries(const fs::path& folder)
+{
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        return false;
+    return fs::directory_iterator(folder, error) != fs::directory_iterator();
+}
+
 bool gf_readLine(std::istream& in, std::string& line)
 {
     if (!std::getline(in, line))

@@ -113,14 +113,6 @@ void lf_removeAigRegcodesFile()
 
 } // namespace
 
-bool lf_folderHasEntries(const fs::path& folder)
-{
-    std::error_code error;
-    if (!fs::is_directory(folder, error))
-        return false;
-    return fs::directory_iterator(folder, error) != fs::directory_iterator();
-}
-
 void lf_appendValidRegcodes(RegcodeLineContext& context, const std::string& regcode, std::vector<std::string>& kept)
 {
     if (regcode.size() >= kMinListedRegcodeLength && regcode.size() <= kMaxRegcodeLength)
@@ -249,7 +241,7 @@ void lf_processRegcodeFile(const fs::path& path)
 
 void lf_processRegcodeFolder()
 {
-    if (!lf_folderHasEntries(g_myRegcodesFolder))
+    if (!gf_folderHasEntries(g_myRegcodesFolder))
         return;
     offlineRegcodeReport.push_back("Processing files in " + g_myRegcodesFolder.string());
     std::vector<RegcodeEntry> entries;
@@ -308,6 +300,6 @@ void lf_readAigRegcodes()
     } else {
         gf_logWarning(fmt::format("reading {} failed?", g_aigRegcodesFile.string()));
     }
-    if (lf_folderHasEntries(g_myRegcodesFolder))
+    if (gf_folderHasEntries(g_myRegcodesFolder))
         lf_readDontUseTitlesFolder();
 }

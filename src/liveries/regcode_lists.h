@@ -55,6 +55,3 @@ void lf_mergeRegcodeEntries(const std::vector<RegcodeEntry>& entries);
 void lf_readAigRegcodes();
 void lf_readDontUseTitlesXml(const std::filesystem::path& path);
 void lf_readDontUseTitlesFolder();
-
-// The folder exists and holds at least one entry.
-bool lf_folderHasEntries(const std::filesystem::path& folder);

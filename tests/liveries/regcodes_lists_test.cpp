@@ -1,6 +1,7 @@
 // The registration-code lists: the text-line rules, the XML list, the precedence of the three
 // sources in RegcodeMap, the special titles and the titles not to use.
 
+#include "core/files.h"
 #include "liveries/scanned_liveries_file.h"
 #include "support/scramble_twin.h"
 #include "support/zip_maker.h"
@@ -110,6 +111,11 @@ TEST_F(RegcodesTest, LaterListsOverrideEarlierOnesAndTheInlineRegistrations)
 
 TEST_F(RegcodesTest, WithoutAnyListNoReportIsWritten)
 {
+    EXPECT_FALSE(gf_folderHasEntries(g_myRegcodesFolder));
+    std::filesystem::create_directories(g_myRegcodesFolder);
+    EXPECT_FALSE(gf_folderHasEntries(g_myRegcodesFolder)) << "an empty folder is no list";
+    testsupport::writeFile("plain", "x");
+    EXPECT_FALSE(gf_folderHasEntries("plain")) << "nor is a file";
     testsupport::writeFile(g_offlineRegcodesFile, "old report");
     lf_processRegcodes();
     EXPECT_FALSE(std::filesystem::exists(g_offlineRegcodesFile));
