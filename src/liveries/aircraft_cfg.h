@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <list>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Key lines, matched as a whole and ignoring letter case: blanks, the key, blanks, '=', blanks,
@@ -63,6 +64,18 @@ void lf_dropTrailingSectionLines(std::vector<std::string>& section);
 // Whether folder/name exists as a folder (or as a regular file), looked up as Windows would:
 // ignoring letter case, and "name." standing for "name". A failing status query throws.
 bool lf_simFolderExists(const std::string& folder, const std::string& name);
+// While one lives, the thread's lookups of folder entries are each made once: the sections of
+// one file mostly name the same model, texture and .air entries.
+class FileEntryLookups {
+public:
+    FileEntryLookups();
+    ~FileEntryLookups();
+    FileEntryLookups(const FileEntryLookups&) = delete;
+    FileEntryLookups& operator=(const FileEntryLookups&) = delete;
+
+private:
+    std::unordered_map<std::string, std::filesystem::file_status> statuses_;
+};
 bool lf_simFileExists(const std::string& folder, const std::string& name);
 std::string lf_simEntryText(const std::string& folder, const std::string& name);
 bool lf_isTitleNotToUse(const std::string& title);

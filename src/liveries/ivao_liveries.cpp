@@ -168,6 +168,7 @@ void lf_closeIvaoSection(FltSimContext& context)
 
 std::list<qmx::LiveryData> lf_readIvaoLiveriesOfFile(std::int32_t priority, const fs::path& file)
 {
+    const FileEntryLookups lookups;
     FltSimContext context;
     context.priority = priority;
     context.file = file;
