@@ -76,6 +76,9 @@ bool gf_readDbaseFile(const std::filesystem::path& path);
 // A publisher's names text split into its name and aliases (comma-separated, trimmed).
 std::vector<std::string> gf_splitNameList(std::string_view text);
 
+// A yes/no value of the maker's lists: yes when it begins with 1, t, T, y or Y.
+bool gf_isYesText(std::string_view text);
+
 // Empties every table, as at program start (for a process that reads a second data base, which
 // the program itself never does).
 void gf_clearDbaseTables();

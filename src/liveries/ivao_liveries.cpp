@@ -3,8 +3,8 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/text.h"
-#include "liveries/livery_lookups.h"
 #include "liveries/model_classes.h"
+#include "liveries/model_code_fixes.h"
 #include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 

@@ -11,6 +11,7 @@
 #include "liveries/ivao_liveries.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_tables.h"
+#include "liveries/plural.h"
 #include "liveries/regcode_lists.h"
 #include "liveries/scan_problems.h"
 #include "liveries/scan_reports.h"
@@ -41,11 +42,6 @@ constexpr std::size_t kNoDescentPathLength = 250;
 bool lf_exitRequested()
 {
     return exitingFlag.load() || quitFlag.load();
-}
-
-const char* lf_plural(std::uint64_t count)
-{
-    return count == 1 ? "" : "s";
 }
 
 bool lf_contains(const std::string& text, const char* part)
@@ -217,7 +213,7 @@ void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
         return;
     }
     const std::uint64_t added = size - progress.sizeBefore;
-    gf_logLine(fmt::format("{} liverie{} {}", added, lf_plural(added), label));
+    gf_logLine(fmt::format("{} liverie{} {}", added, gf_plural(added), label));
     progress.total += added;
     progress.sizeBefore = size;
 }

@@ -5,6 +5,7 @@
 #include "engine/ac_category.h"
 #include "liveries/livery_data.h"
 #include "liveries/model_classes.h"
+#include "liveries/plural.h"
 #include "liveries/regcode_lists.h"
 #include "liveries/scanned_liveries_file.h"
 #include "liveries/similar_models.h"
@@ -38,11 +39,6 @@ void lf_indexTitles()
         for (const auto& [model, liveries] : models)
             for (const IndexedLivery& livery : liveries)
                 TitleIndex.emplace(livery.title);
-}
-
-const char* lf_plural(std::size_t count)
-{
-    return count == 1 ? "" : "s";
 }
 
 template <typename Vector>
@@ -219,7 +215,7 @@ void lf_reportGenericLiveries()
     for (const auto& entry : it->second)
         codes.push_back(entry.first);
     lf_sortUnique(codes);
-    gf_log(fmt::format("{} model{} have a generic livery", codes.size(), lf_plural(codes.size())));
+    gf_log(fmt::format("{} model{} have a generic livery", codes.size(), gf_plural(codes.size())));
     lf_logModelRows(codes);
 }
 
@@ -241,9 +237,9 @@ void lf_reportLiveryCategories(std::int32_t sizeClass)
         return;
     }
     std::string line = fmt::format("Category {}: {} pax liverie{}", lf_categoryText(sizeClass), counts[kPaxSlot],
-                                   lf_plural(counts[kPaxSlot]));
+                                   gf_plural(counts[kPaxSlot]));
     if (counts[kCargoSlot] != 0)
-        line += fmt::format(" and {} cargo liverie{}", counts[kCargoSlot], lf_plural(counts[kCargoSlot]));
+        line += fmt::format(" and {} cargo liverie{}", counts[kCargoSlot], gf_plural(counts[kCargoSlot]));
     gf_log(line);
     lf_sortUnique(codes);
     lf_logModelRows(codes);
