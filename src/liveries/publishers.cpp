@@ -4,6 +4,7 @@
 #include "liveries/dbase.h"
 
 #include <array>
+#include <bitset>
 #include <fmt/format.h>
 #include <string_view>
 
@@ -25,6 +26,12 @@ std::string lf_foldedText(std::string_view text)
     return folded;
 }
 
+std::uint32_t lf_leadOf(std::string_view folded)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i])); };
+    return folded.size() == 1 ? byte(0) : 256 + (byte(0) << 8 | byte(1));
+}
+
 // A name as the patterns look at it. The expression matcher recurses once per character, so a
 // name far beyond any file name matches no expression (it would overflow a scan task's stack);
 // and ".*" does not cross a line break, so such a name matches no expression of a plain text.
@@ -33,15 +40,22 @@ struct MatchName {
         : text(name), folded(lf_foldedText(name)), tooLong(name.size() > kMaxPatternNameLength),
           lineBreak(name.find_first_of("\r\n") != std::string::npos)
     {
-        for (const char c : folded)
-            holds[static_cast<unsigned char>(c)] = true;
+        for (std::size_t i = 0; i < folded.size(); ++i) {
+            holds[static_cast<unsigned char>(folded[i])] = true;
+            if (i + 1 < folded.size())
+                holdsPair.set(lf_leadOf(std::string_view(folded).substr(i, 2)) - 256);
+        }
     }
+
+    // Whether `folded` may hold the plain text of this lead: it holds its first one or two bytes.
+    bool mayHold(std::uint32_t lead) const { return lead < 256 ? holds[lead] : holdsPair[lead - 256]; }
 
     const std::string& text;
     const std::string folded;
     const bool tooLong;
     const bool lineBreak;
-    std::array<bool, 256> holds{}; // the bytes of `folded`, for a quick first test
+    std::array<bool, 256> holds{}; // the bytes and the byte pairs of `folded`, for a quick first test
+    std::bitset<65536> holdsPair;
 };
 
 bool lf_matchesExpression(const MatchName& name, const NamePattern& pattern)
@@ -53,17 +67,17 @@ bool lf_matchesExpression(const MatchName& name, const NamePattern& pattern)
     if (name.lineBreak)
         return false;
     return pattern.folded.empty() ||
-           (name.holds[static_cast<unsigned char>(pattern.folded.front())] &&
-            name.folded.find(pattern.folded) != std::string::npos);
+           (name.mayHold(pattern.lead) && name.folded.find(pattern.folded) != std::string::npos);
 }
 
 bool lf_entryMatches(const MatchName& name, const NamePattern& entry)
 {
     if (entry.text.empty())
         return true;
-    // The expression of a plain text finds every case-sensitive occurrence too: ask it first.
-    if (entry.plain && lf_matchesExpression(name, entry))
-        return true;
+    // The expression of a plain text finds every case-sensitive occurrence too, unless the name
+    // is one that no expression matches.
+    if (entry.plain && !name.tooLong && !name.lineBreak)
+        return lf_matchesExpression(name, entry);
     if (entry.text.size() <= name.text.size() && name.text.find(entry.text) != std::string::npos)
         return true;
     return !entry.plain && lf_matchesExpression(name, entry);
@@ -89,6 +103,8 @@ NamePattern gf_prepareNamePattern(const std::string& text)
     pattern.plain = text.find_first_of(kExpressionCharacters) == std::string::npos;
     if (pattern.plain) {
         pattern.folded = lf_foldedText(text);
+        if (!pattern.folded.empty())
+            pattern.lead = lf_leadOf(pattern.folded);
         return pattern;
     }
     try {

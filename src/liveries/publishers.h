@@ -3,6 +3,7 @@
 // publisher lists of the data base. Read-only on tables that do not change after start-up, so
 // several airport-scan tasks may ask at once.
 
+#include <cstdint>
 #include <optional>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 struct NamePattern {
     std::string text;
     std::string folded;                  // text in ASCII lower case, for a plain text
+    std::uint32_t lead = 0;              // its first byte, or its first two bytes as 256 + 256 * first + second
     std::optional<std::regex> expression; // for a text with expression characters that compiles
     bool plain = true;
 };
