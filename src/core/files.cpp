@@ -134,7 +134,11 @@ void lf_readUtf16Lines(std::u16string_view text, std::vector<std::string>& out)
         std::size_t end = text.find(u'\n', start);
         if (end == std::u16string_view::npos)
             end = text.size();
-        out.push_back(gf_utf16ToUtf8(text.substr(start, end - start)));
+        std::u16string_view line = text.substr(start, end - start);
+        // A line of a Windows editor ends in CR LF: as in 8-bit text, one CR before the LF goes.
+        if (!line.empty() && line.back() == u'\r')
+            line.remove_suffix(1);
+        out.push_back(gf_utf16ToUtf8(line));
         start = end + 1;
     }
 }
@@ -150,6 +154,14 @@ std::vector<std::string>* gf_readFileLines(FileLines& record, std::size_t reserv
     while (gf_readLine(in, line))
         record.lines.push_back(line);
     return record.lines.empty() ? nullptr : &record.lines;
+}
+
+bool gf_folderHasEntries(const fs::path& folder)
+{
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        return false;
+    return fs::directory_iterator(folder, error) != fs::directory_iterator();
 }
 
 bool gf_readLine(std::istream& in, std::string& line)

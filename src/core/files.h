@@ -50,5 +50,7 @@ void gf_backupFile(const fs::path& path);
 
 // Regular files directly in `folder` whose extension in upper case equals `extension` (".XML").
 void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder, std::string_view extension);
+// The folder exists and holds at least one entry; false too when it cannot be read.
+bool gf_folderHasEntries(const fs::path& folder);
 // Removes every entry of the folder; failures become qmx::UserErrorException 5.
 void gf_removeFilesInFolder(const fs::path& folder);

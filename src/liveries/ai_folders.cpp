@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/text.h"
 #include "core/windows_glue.h"
+#include "liveries/plural.h"
 #include "params/parameters.h"
 #include "platform/paths.h"
 #include "run/simulator_detection.h"
@@ -83,11 +84,6 @@ void lf_walkBlocks(const std::vector<std::string>& lines, IsHeader isHeader, Kee
             use(held);
 }
 
-std::string lf_countWord(std::size_t count)
-{
-    return count == 1 ? "" : "s";
-}
-
 } // namespace
 
 fs::path lf_simAppDataFolder()
@@ -153,7 +149,7 @@ void lf_readP3DAddOnsAircraft(std::vector<std::string>& folders)
         for (const std::string& package : packages)
             lf_readAddOnXml(folders, package);
         const std::size_t found = folders.size() - before;
-        gf_logLine(fmt::format("{} AI add-on package{} found", found, lf_countWord(found)));
+        gf_logLine(fmt::format("{} AI add-on package{} found", found, gf_plural(found)));
     } catch (const std::exception& e) {
         gf_logWarning(fmt::format("sys error exception {} in {}, no AI add-on packages found", e.what(),
                                   "lf_readP3DAddOnsAircraft"));

@@ -4,8 +4,8 @@
 #include "core/log.h"
 #include "core/scan_throttle.h"
 #include "core/text.h"
-#include "liveries/livery_lookups.h"
 #include "liveries/model_classes.h"
+#include "liveries/model_code_fixes.h"
 #include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 #include "platform/paths.h"
@@ -15,6 +15,7 @@
 #include <charconv>
 #include <fmt/format.h>
 #include <optional>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -229,13 +230,38 @@ std::string lf_simEntryText(const std::string& folder, const std::string& name)
 
 namespace {
 
-fs::file_status lf_simEntryStatus(const std::string& folder, const std::string& name)
+// The statuses looked up while the calling thread reads one file; null outside such a read.
+thread_local std::unordered_map<std::string, fs::file_status>* t_fileEntryStatuses = nullptr;
+
+fs::file_status lf_lookUpSimEntry(const std::string& folder, const std::string& name)
 {
     const fs::path base = folder.empty() ? fs::path(".") : fs::path(folder);
     return fs::status(platform::findCaseInsensitive(base, lf_windowsName(name)));
 }
 
+fs::file_status lf_simEntryStatus(const std::string& folder, const std::string& name)
+{
+    if (t_fileEntryStatuses == nullptr)
+        return lf_lookUpSimEntry(folder, name);
+    const std::string key = folder + '\0' + name;
+    if (const auto found = t_fileEntryStatuses->find(key); found != t_fileEntryStatuses->end())
+        return found->second;
+    const fs::file_status status = lf_lookUpSimEntry(folder, name);
+    t_fileEntryStatuses->emplace(key, status);
+    return status;
+}
+
 } // namespace
+
+FileEntryLookups::FileEntryLookups()
+{
+    t_fileEntryStatuses = &statuses_;
+}
+
+FileEntryLookups::~FileEntryLookups()
+{
+    t_fileEntryStatuses = nullptr;
+}
 
 bool lf_simFolderExists(const std::string& folder, const std::string& name)
 {
@@ -245,6 +271,11 @@ bool lf_simFolderExists(const std::string& folder, const std::string& name)
 bool lf_simFileExists(const std::string& folder, const std::string& name)
 {
     return fs::is_regular_file(lf_simEntryStatus(folder, name));
+}
+
+bool lf_holdsNul(const std::string& title)
+{
+    return title.find('\0') != std::string::npos;
 }
 
 bool lf_isTitleNotToUse(const std::string& title)
@@ -391,6 +422,8 @@ private:
     {
         if (title_.empty())
             reject(fmt::format("{} {} misses title", folder_, header_));
+        else if (lf_holdsNul(title_))
+            reject(fmt::format("{} {} title holds a NUL character", folder_, header_));
         else if (lf_isTitleNotToUse(title_))
             verdict_ = Verdict::Drop;
     }
@@ -507,6 +540,7 @@ std::list<qmx::LiveryData> lf_readLiveriesOfFile(std::int32_t priority, const fs
 {
     if (!fs::exists(file))
         return {};
+    const FileEntryLookups lookups;
     FltSimContext context;
     context.priority = priority;
     context.file = file;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <list>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Key lines, matched as a whole and ignoring letter case: blanks, the key, blanks, '=', blanks,
@@ -63,9 +64,23 @@ void lf_dropTrailingSectionLines(std::vector<std::string>& section);
 // Whether folder/name exists as a folder (or as a regular file), looked up as Windows would:
 // ignoring letter case, and "name." standing for "name". A failing status query throws.
 bool lf_simFolderExists(const std::string& folder, const std::string& name);
+// While one lives, the thread's lookups of folder entries are each made once: the sections of
+// one file mostly name the same model, texture and .air entries.
+class FileEntryLookups {
+public:
+    FileEntryLookups();
+    ~FileEntryLookups();
+    FileEntryLookups(const FileEntryLookups&) = delete;
+    FileEntryLookups& operator=(const FileEntryLookups&) = delete;
+
+private:
+    std::unordered_map<std::string, std::filesystem::file_status> statuses_;
+};
 bool lf_simFileExists(const std::string& folder, const std::string& name);
 std::string lf_simEntryText(const std::string& folder, const std::string& name);
 bool lf_isTitleNotToUse(const std::string& title);
+// The saved scan and the simulator read a title only up to a NUL character: such a title is refused.
+bool lf_holdsNul(const std::string& title);
 
 // Gives a scan slot back exactly once, when the task's function is left by any way.
 class ScanSlotRelease {

@@ -104,6 +104,7 @@ void lf_readPublishers(const pugi::xml_document& doc, const fs::path& path, Dbas
             t.Publishers.push_back(std::move(names));
         }
         t.Publishers.shrink_to_fit();
+        t.PublisherPatterns = gf_preparePublisherPatterns(t.Publishers);
     } catch (const std::exception& e) {
         throw qmx::SysErrorException(299, fmt::format("exception {} in reading publishers from \"{}\"", e.what(), path.string()));
     }
@@ -167,11 +168,6 @@ void lf_readAirportLists(const pugi::xml_document& doc, DbaseTables& t)
         t.PublisherAirports.push_back({gf_getAttributeText(node, "pub"), gf_splitAtComma(node.attribute("arpts").value())});
 }
 
-bool lf_isCargoText(std::string_view text)
-{
-    return !text.empty() && std::string_view("1tTyY").find(text.front()) != std::string_view::npos;
-}
-
 void lf_readRegistrations(const pugi::xml_document& doc, DbaseTables& t)
 {
     t.DbaseRegcodes.clear();
@@ -180,7 +176,7 @@ void lf_readRegistrations(const pugi::xml_document& doc, DbaseTables& t)
         DbaseRegRecord record{lf_unscrambleIfSet(gf_unscrambleAirline, gf_getAttributeText(node, "airl")),
                               lf_unscrambleIfSet(gf_unscrambleType, gf_getAttributeText(node, "type")),
                               lf_unscrambleIfSet(gf_unscrambleAirline, gf_getAttributeText(node, "opr")),
-                              lf_isCargoText(node.attribute("cargo").value())};
+                              gf_isYesText(node.attribute("cargo").value())};
         if (t.DbaseRegcodes.contains(regcode)) {
             gf_logWarning(fmt::format("regcode {} already exists", regcode));
             continue;
@@ -225,6 +221,11 @@ bool gf_readDbaseFile(const fs::path& path)
     if (fs::exists(path))
         fs::remove(path);
     return true;
+}
+
+bool gf_isYesText(std::string_view text)
+{
+    return !text.empty() && std::string_view("1tTyY").find(text.front()) != std::string_view::npos;
 }
 
 void gf_clearDbaseTables()

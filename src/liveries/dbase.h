@@ -5,6 +5,8 @@
 // process at start-up; afterwards every table is read without locks from any thread and nothing
 // writes it. Every code in these tables is plain (unscrambled).
 
+#include "liveries/publishers.h"
+
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -46,6 +48,8 @@ struct DbaseTables {
     CodeSet CargoOperators;
     // One list per publisher: its name, then its aliases; ordered by the raw names text.
     std::vector<std::vector<std::string>> Publishers;
+    // Publishers made ready for matching, list for list and entry for entry; read with them.
+    std::vector<std::vector<NamePattern>> PublisherPatterns;
     // Model code -> half wingspan in nautical miles.
     std::map<std::string, double, std::less<>> Wingspans;
     double MaxHalfWingspan = 0.0;
@@ -71,6 +75,9 @@ bool gf_readDbaseFile(const std::filesystem::path& path);
 
 // A publisher's names text split into its name and aliases (comma-separated, trimmed).
 std::vector<std::string> gf_splitNameList(std::string_view text);
+
+// A yes/no value of the maker's lists: yes when it begins with 1, t, T, y or Y.
+bool gf_isYesText(std::string_view text);
 
 // Empties every table, as at program start (for a process that reads a second data base, which
 // the program itself never does).

@@ -3,8 +3,8 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/text.h"
-#include "liveries/livery_lookups.h"
 #include "liveries/model_classes.h"
+#include "liveries/model_code_fixes.h"
 #include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 
@@ -114,6 +114,8 @@ private:
     {
         if (title_.empty())
             return reject(" misses title");
+        if (lf_holdsNul(title_))
+            return reject(" title holds a NUL character");
         return !lf_isTitleNotToUse(title_);
     }
 
@@ -166,6 +168,7 @@ void lf_closeIvaoSection(FltSimContext& context)
 
 std::list<qmx::LiveryData> lf_readIvaoLiveriesOfFile(std::int32_t priority, const fs::path& file)
 {
+    const FileEntryLookups lookups;
     FltSimContext context;
     context.priority = priority;
     context.file = file;

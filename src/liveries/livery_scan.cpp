@@ -11,6 +11,7 @@
 #include "liveries/ivao_liveries.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_tables.h"
+#include "liveries/plural.h"
 #include "liveries/regcode_lists.h"
 #include "liveries/scan_problems.h"
 #include "liveries/scan_reports.h"
@@ -43,11 +44,6 @@ bool lf_exitRequested()
     return exitingFlag.load() || quitFlag.load();
 }
 
-const char* lf_plural(std::uint64_t count)
-{
-    return count == 1 ? "" : "s";
-}
-
 bool lf_contains(const std::string& text, const char* part)
 {
     return text.find(part) != std::string::npos;
@@ -71,12 +67,20 @@ std::vector<std::string> lf_liveryFolders()
     return folders;
 }
 
-// The task's records joined in livery order; of two records in one place the one already in
-// the list comes first.
-void lf_mergeResult(LiveryList result)
+// The results of one folder walk: the futures still pending, in start order, and the records
+// collected so far, in collection order.
+struct FolderWalk {
+    PendingResults pending;
+    LiveryList found;
+};
+
+// The walk's records joined into the scan's list in livery order; of two records in one place
+// the one already in the list comes first. One stable sort and one merge per folder give what
+// a merge per task gives, without the merge's pass over the whole list for every file.
+void lf_mergeFolderResults(LiveryList& found)
 {
-    result.sort(qmx::gf_liveryBefore);
-    ScannedLiveries.merge(result, qmx::gf_liveryBefore);
+    found.sort(qmx::gf_liveryBefore);
+    ScannedLiveries.merge(found, qmx::gf_liveryBefore);
 }
 
 bool lf_isLiveryFile(const fs::path& path)
@@ -102,35 +106,36 @@ std::future<LiveryList> lf_startScanTask(ScanTask function, std::int32_t priorit
     return result;
 }
 
-void lf_collectOldest(PendingResults& pending)
+void lf_collectOldest(FolderWalk& walk)
 {
-    std::future<LiveryList> oldest = std::move(pending.front());
-    pending.pop_front();
+    std::future<LiveryList> oldest = std::move(walk.pending.front());
+    walk.pending.pop_front();
     try {
-        lf_mergeResult(oldest.get());
+        walk.found.splice(walk.found.end(), oldest.get());
     } catch (const std::exception& e) {
         gf_logWarning(fmt::format("liveries search aborted, futs inner, {}", e.what()));
     }
 }
 
-void lf_scanEntry(fs::recursive_directory_iterator& walk, std::int32_t priority, PendingResults& pending)
+void lf_scanEntry(fs::recursive_directory_iterator& entry, std::int32_t priority, FolderWalk& walk)
 {
-    const fs::path path = walk->path();
+    const fs::path path = entry->path();
     const std::string text = path.string();
     if (lf_contains(text, "airport") || text.size() >= kNoDescentPathLength)
-        walk.disable_recursion_pending();
+        entry.disable_recursion_pending();
     try {
         if (!fs::is_regular_file(fs::status(path)) || !lf_isLiveryFile(path))
             return;
         gf_waitForScanSlot();
         const bool ivao = lf_contains(text, "ivao_x-csl") || lf_contains(text, "IVAO_MTL");
-        pending.push_back(lf_startScanTask(ivao ? &lf_searchIvaoLiveriesinFile : &lf_searchLiveriesinFile, priority, path));
+        walk.pending.push_back(
+            lf_startScanTask(ivao ? &lf_searchIvaoLiveriesinFile : &lf_searchLiveriesinFile, priority, path));
     } catch (const std::exception& e) {
         gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", text, e.what()));
         return;
     }
-    if (pending.size() > static_cast<std::size_t>(std::max(1, g_scanTasksLimit.load())))
-        lf_collectOldest(pending);
+    if (walk.pending.size() > static_cast<std::size_t>(std::max(1, g_scanTasksLimit.load())))
+        lf_collectOldest(walk);
 }
 
 void lf_sortAndDeduplicate()
@@ -157,25 +162,30 @@ void lf_keepPrioritizedLiveries()
 
 void lf_scanSimObjectsFolder(std::int32_t priority, const fs::path& folder)
 {
-    PendingResults pending;
+    FolderWalk walk;
     try {
-        for (fs::recursive_directory_iterator walk(folder), end; walk != end;) {
-            lf_scanEntry(walk, priority, pending);
-            ++walk; // a folder that cannot be opened ends the walk
+        for (fs::recursive_directory_iterator entry(folder), end; entry != end;) {
+            lf_scanEntry(entry, priority, walk);
+            ++entry; // a folder that cannot be opened ends the walk
         }
     } catch (const std::exception& e) {
-        // The pending tasks run to their end on their own threads; their results are dropped.
         gf_logWarning(
             fmt::format("liveries search in folder {} aborted because of iterator problem: {}", folder.string(), e.what()));
+        // Their results are dropped, but the tasks still claim titles and add problem lines:
+        // the scan goes on (and may clear those collections) only after all of them have ended.
+        for (const std::future<LiveryList>& result : walk.pending)
+            result.wait();
+        lf_mergeFolderResults(walk.found);
         return;
     }
-    for (std::future<LiveryList>& result : pending) {
+    for (std::future<LiveryList>& result : walk.pending) {
         try {
-            lf_mergeResult(result.get());
+            walk.found.splice(walk.found.end(), result.get());
         } catch (const std::exception& e) {
             gf_logWarning(fmt::format("liveries search aborted, futs outer, {}", e.what()));
         }
     }
+    lf_mergeFolderResults(walk.found);
 }
 
 void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
@@ -203,21 +213,26 @@ void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
         return;
     }
     const std::uint64_t added = size - progress.sizeBefore;
-    gf_logLine(fmt::format("{} liverie{} {}", added, lf_plural(added), label));
+    gf_logLine(fmt::format("{} liverie{} {}", added, gf_plural(added), label));
     progress.total += added;
     progress.sizeBefore = size;
 }
 
 bool lf_scanLiveries(const std::vector<std::string>& folders)
 {
+    // A scan cut short by an exit left its titles and problem lines behind; this one starts afresh.
     ScannedLiveries.clear();
+    lf_clearScanCollections();
     lf_removePreviousScanFiles();
     lf_readAigRegcodes();
     ScanProgress progress;
     for (const std::string& folder : folders)
         lf_scanLfolder(progress, folder);
-    if (lf_exitRequested())
+    if (lf_exitRequested()) {
+        ScannedLiveries.clear();
+        lf_clearScanCollections();
         return true;
+    }
     if (ScannedLiveries.empty()) {
         g_mainWindow.liveryCount = 0;
         gf_invalidateStatusArea();

@@ -5,6 +5,7 @@
 #include "engine/ac_category.h"
 #include "liveries/livery_data.h"
 #include "liveries/model_classes.h"
+#include "liveries/plural.h"
 #include "liveries/regcode_lists.h"
 #include "liveries/scanned_liveries_file.h"
 #include "liveries/similar_models.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <tuple>
+#include <unordered_set>
 
 AirlineModelLiveries AirlineIndex;
 std::array<AirlineModelTitles, 2> AirlineModelTables;
@@ -26,9 +28,17 @@ namespace {
 
 constexpr std::size_t kRowCodes = 20;
 
-const char* lf_plural(std::size_t count)
+// Every title of AirlineIndex, for the title lookups of the registration lists; rebuilt with
+// AirlineIndex, emptied with it.
+std::unordered_set<std::string_view> TitleIndex;
+
+void lf_indexTitles()
 {
-    return count == 1 ? "" : "s";
+    TitleIndex.clear();
+    for (const auto& [airline, models] : AirlineIndex)
+        for (const auto& [model, liveries] : models)
+            for (const IndexedLivery& livery : liveries)
+                TitleIndex.emplace(livery.title);
 }
 
 template <typename Vector>
@@ -139,6 +149,7 @@ void lf_buildAirlineIndex()
         pending.push_back(std::move(stored));
     }
     storeAirline();
+    lf_indexTitles();
 }
 
 void lf_buildAirlineModelTables()
@@ -204,7 +215,7 @@ void lf_reportGenericLiveries()
     for (const auto& entry : it->second)
         codes.push_back(entry.first);
     lf_sortUnique(codes);
-    gf_log(fmt::format("{} model{} have a generic livery", codes.size(), lf_plural(codes.size())));
+    gf_log(fmt::format("{} model{} have a generic livery", codes.size(), gf_plural(codes.size())));
     lf_logModelRows(codes);
 }
 
@@ -226,9 +237,9 @@ void lf_reportLiveryCategories(std::int32_t sizeClass)
         return;
     }
     std::string line = fmt::format("Category {}: {} pax liverie{}", lf_categoryText(sizeClass), counts[kPaxSlot],
-                                   lf_plural(counts[kPaxSlot]));
+                                   gf_plural(counts[kPaxSlot]));
     if (counts[kCargoSlot] != 0)
-        line += fmt::format(" and {} cargo liverie{}", counts[kCargoSlot], lf_plural(counts[kCargoSlot]));
+        line += fmt::format(" and {} cargo liverie{}", counts[kCargoSlot], gf_plural(counts[kCargoSlot]));
     gf_log(line);
     lf_sortUnique(codes);
     lf_logModelRows(codes);
@@ -272,12 +283,8 @@ void lf_processScannedLiveries()
 
 std::string_view lf_findLiveryTitle(std::string_view title)
 {
-    for (const auto& [airline, models] : AirlineIndex)
-        for (const auto& [model, liveries] : models)
-            for (const IndexedLivery& livery : liveries)
-                if (livery.title == title)
-                    return livery.title;
-    return {};
+    const auto found = TitleIndex.find(title);
+    return found == TitleIndex.end() ? std::string_view() : *found;
 }
 
 bool lf_airlineHasModel(const std::string& airline, const std::string& model)
@@ -323,6 +330,7 @@ void gf_clearLiveryTables()
         AirlineModelTables[slot].clear();
     }
     gf_clearSimilarModelGroups();
+    TitleIndex.clear();
     AirlineIndex.clear();
     liveryTablesBuilt = false;
 }

@@ -3,48 +3,153 @@
 #include "airports/scan_messages.h"
 #include "liveries/dbase.h"
 
+#include <array>
+#include <bitset>
 #include <fmt/format.h>
-#include <regex>
+#include <string_view>
 
 namespace {
 
 constexpr std::size_t kMaxPatternNameLength = 1024;
+constexpr std::string_view kExpressionCharacters = "^$\\.*+?()[]{}|";
 
-bool lf_entryMatches(const std::string& name, const std::string& entry)
+char lf_foldAscii(char c)
 {
-    if (entry.empty())
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lf_foldedText(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded)
+        c = lf_foldAscii(c);
+    return folded;
+}
+
+std::uint32_t lf_leadOf(std::string_view folded)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i])); };
+    return folded.size() == 1 ? byte(0) : 256 + (byte(0) << 8 | byte(1));
+}
+
+// A name as the patterns look at it. The expression matcher recurses once per character, so a
+// name far beyond any file name matches no expression (it would overflow a scan task's stack);
+// and ".*" does not cross a line break, so such a name matches no expression of a plain text.
+struct MatchName {
+    explicit MatchName(const std::string& name)
+        : text(name), folded(lf_foldedText(name)), tooLong(name.size() > kMaxPatternNameLength),
+          lineBreak(name.find_first_of("\r\n") != std::string::npos)
+    {
+        for (std::size_t i = 0; i < folded.size(); ++i) {
+            holds[static_cast<unsigned char>(folded[i])] = true;
+            if (i + 1 < folded.size())
+                holdsPair.set(lf_leadOf(std::string_view(folded).substr(i, 2)) - 256);
+        }
+    }
+
+    // Whether `folded` may hold the plain text of this lead: it holds its first one or two bytes.
+    bool mayHold(std::uint32_t lead) const { return lead < 256 ? holds[lead] : holdsPair[lead - 256]; }
+
+    const std::string& text;
+    const std::string folded;
+    const bool tooLong;
+    const bool lineBreak;
+    std::array<bool, 256> holds{}; // the bytes and the byte pairs of `folded`, for a quick first test
+    std::bitset<65536> holdsPair;
+};
+
+bool lf_matchesExpression(const MatchName& name, const NamePattern& pattern)
+{
+    if (name.tooLong)
+        return false;
+    if (!pattern.plain)
+        return pattern.expression && std::regex_match(name.text, *pattern.expression);
+    if (name.lineBreak)
+        return false;
+    return pattern.folded.empty() ||
+           (name.mayHold(pattern.lead) && name.folded.find(pattern.folded) != std::string::npos);
+}
+
+bool lf_entryMatches(const MatchName& name, const NamePattern& entry)
+{
+    if (entry.text.empty())
         return true;
-    if (entry.size() <= name.size() && name.find(entry) != std::string::npos)
+    // The expression of a plain text finds every case-sensitive occurrence too, unless the name
+    // is one that no expression matches.
+    if (entry.plain && !name.tooLong && !name.lineBreak)
+        return lf_matchesExpression(name, entry);
+    if (entry.text.size() <= name.text.size() && name.text.find(entry.text) != std::string::npos)
         return true;
-    return lf_matchesNamePattern(name, entry);
+    return !entry.plain && lf_matchesExpression(name, entry);
+}
+
+// The prepared lists are read with the data base; lists set up otherwise are prepared here.
+bool lf_patternsMatchLists(const DbaseTables& tables)
+{
+    if (tables.PublisherPatterns.size() != tables.Publishers.size())
+        return false;
+    for (std::size_t i = 0; i < tables.Publishers.size(); ++i)
+        if (tables.PublisherPatterns[i].size() != tables.Publishers[i].size())
+            return false;
+    return true;
 }
 
 } // namespace
 
+NamePattern gf_prepareNamePattern(const std::string& text)
+{
+    NamePattern pattern;
+    pattern.text = text;
+    pattern.plain = text.find_first_of(kExpressionCharacters) == std::string::npos;
+    if (pattern.plain) {
+        pattern.folded = lf_foldedText(text);
+        if (!pattern.folded.empty())
+            pattern.lead = lf_leadOf(pattern.folded);
+        return pattern;
+    }
+    try {
+        pattern.expression.emplace(".*" + text + ".*", std::regex::ECMAScript | std::regex::icase);
+    } catch (...) {
+        pattern.expression.reset(); // no valid expression: it matches nothing
+    }
+    return pattern;
+}
+
+std::vector<std::vector<NamePattern>> gf_preparePublisherPatterns(const std::vector<std::vector<std::string>>& lists)
+{
+    std::vector<std::vector<NamePattern>> patterns;
+    patterns.reserve(lists.size());
+    for (const std::vector<std::string>& names : lists) {
+        std::vector<NamePattern>& prepared = patterns.emplace_back();
+        prepared.reserve(names.size());
+        for (const std::string& name : names)
+            prepared.push_back(gf_prepareNamePattern(name));
+    }
+    return patterns;
+}
+
 bool lf_matchesNamePattern(const std::string& name, const std::string& pattern)
 {
-    // The library's matcher recurses once per character: a name far beyond any file name would
-    // overflow the stack of a scan task instead of failing with an exception.
-    if (name.size() > kMaxPatternNameLength)
-        return false;
-    try {
-        const std::regex expression(".*" + pattern + ".*", std::regex::ECMAScript | std::regex::icase);
-        return std::regex_match(name, expression);
-    } catch (...) {
-        return false;
-    }
+    return lf_matchesExpression(MatchName(name), gf_prepareNamePattern(pattern));
 }
 
 std::string gf_publisherFromName(const std::string& name)
 {
-    if (name.find("ORBX") != std::string::npos || lf_matchesNamePattern(name, "ORBX")) {
+    static const NamePattern orbx = gf_prepareNamePattern("ORBX");
+    const MatchName match(name);
+    if (lf_entryMatches(match, orbx)) {
         gf_addScanMessage(fmt::format("from filename => publisher  {}", "simaddon"));
         return "simaddon";
     }
-    for (const std::vector<std::string>& names : dbaseTables.Publishers) {
-        for (const std::string& entry : names) {
-            if (lf_entryMatches(name, entry))
-                return names.front();
+    const bool ready = lf_patternsMatchLists(dbaseTables);
+    std::vector<std::vector<NamePattern>> prepared;
+    if (!ready)
+        prepared = gf_preparePublisherPatterns(dbaseTables.Publishers);
+    const std::vector<std::vector<NamePattern>>& lists = ready ? dbaseTables.PublisherPatterns : prepared;
+    for (const std::vector<NamePattern>& entries : lists) {
+        for (const NamePattern& entry : entries) {
+            if (lf_entryMatches(match, entry))
+                return entries.front().text;
         }
     }
     return "unknown";

@@ -6,8 +6,10 @@
 #include "core/scramble.h"
 #include "core/text.h"
 #include "engine/ac_identity.h"
+#include "liveries/dbase.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_tables.h"
+#include "liveries/plural.h"
 #include "liveries/scan_problems.h"
 #include "params/names.h"
 #include "run/program_update.h"
@@ -26,11 +28,6 @@ namespace {
 
 constexpr std::size_t kMaxRegcodeLength = 12;
 constexpr std::size_t kMinListedRegcodeLength = 3;
-
-const char* lf_plural(std::size_t count)
-{
-    return count == 1 ? "" : "s";
-}
 
 void lf_wrongLength(RegcodeLineContext& context, const std::string& text)
 {
@@ -91,15 +88,10 @@ void lf_addRegcode(const std::string& regcode, std::string_view title, std::size
     ++replaced;
 }
 
-bool lf_isSpecialValue(std::string_view value)
-{
-    return !value.empty() && std::string_view("1tTyY").find(value.front()) != std::string_view::npos;
-}
-
 void lf_appendTitlesNotToUse(const std::vector<RegcodeEntry>& entries, std::size_t& appended)
 {
     for (const RegcodeEntry& entry : entries) {
-        if (entry.regcodes.empty()) {
+        if (entry.regcodes.empty() && !entry.regcodesUnreadable) {
             titlesNotToUse.push_back(entry.title);
             ++appended;
         }
@@ -112,14 +104,6 @@ void lf_removeAigRegcodesFile()
 }
 
 } // namespace
-
-bool lf_folderHasEntries(const fs::path& folder)
-{
-    std::error_code error;
-    if (!fs::is_directory(folder, error))
-        return false;
-    return fs::directory_iterator(folder, error) != fs::directory_iterator();
-}
 
 void lf_appendValidRegcodes(RegcodeLineContext& context, const std::string& regcode, std::vector<std::string>& kept)
 {
@@ -158,7 +142,7 @@ bool gf_readRegcodeFolder(const fs::path& folder, std::vector<RegcodeEntry>& ent
         gf_logWarning(fmt::format("Error in reading regcode file {}, what: {}", folder.string(), e.what()));
         return false;
     }
-    gf_log(fmt::format("{} liverie{} read", entries.size(), lf_plural(entries.size())));
+    gf_log(fmt::format("{} liverie{} read", entries.size(), gf_plural(entries.size())));
     return success;
 }
 
@@ -171,19 +155,22 @@ bool gf_readAigRegcodesXml(const fs::path& path, std::vector<RegcodeEntry>& entr
     }
     std::size_t count = 0;
     for (const pugi::xml_node livery : document.child("AIG-regcodes").children("livery")) {
-        RegcodeEntry entry{livery.attribute("title").as_string(), {}, lf_isSpecialValue(livery.attribute("special").as_string())};
+        RegcodeEntry entry{livery.attribute("title").as_string(), {}, gf_isYesText(livery.attribute("special").as_string())};
         if (entry.title.empty())
             continue;
+        bool given = false;
         for (const std::string& stored : gf_splitAtComma(livery.attribute("reg").as_string())) {
+            given = given || !stored.empty();
             // A registration that cannot be unscrambled was warned about by the unscrambler.
             if (std::string regcode = gf_unscrambleRegcode(stored); !regcode.empty())
                 entry.regcodes.push_back(std::move(regcode));
         }
+        entry.regcodesUnreadable = given && entry.regcodes.empty();
         entries.push_back(std::move(entry));
         ++count;
     }
     gf_backupFile(path);
-    gf_log(fmt::format("{} liverie{} read from {}", count, lf_plural(count), path.string()));
+    gf_log(fmt::format("{} liverie{} read from {}", count, gf_plural(count), path.string()));
     return true;
 }
 
@@ -226,11 +213,11 @@ void lf_mergeRegcodeEntries(const std::vector<RegcodeEntry>& entries)
             ++special;
         }
     }
-    std::string line = fmt::format("{} new regcode{} added", added, lf_plural(added));
+    std::string line = fmt::format("{} new regcode{} added", added, gf_plural(added));
     if (replaced > 0)
-        line += fmt::format(", {} regcode{} replaced", replaced, lf_plural(replaced));
+        line += fmt::format(", {} regcode{} replaced", replaced, gf_plural(replaced));
     if (special > 0)
-        line += fmt::format(", {} regcode{} defined as special", special, lf_plural(special));
+        line += fmt::format(", {} regcode{} defined as special", special, gf_plural(special));
     offlineRegcodeReport.push_back(std::move(line));
 }
 
@@ -246,7 +233,7 @@ void lf_processRegcodeFile(const fs::path& path)
 
 void lf_processRegcodeFolder()
 {
-    if (!lf_folderHasEntries(g_myRegcodesFolder))
+    if (!gf_folderHasEntries(g_myRegcodesFolder))
         return;
     offlineRegcodeReport.push_back("Processing files in " + g_myRegcodesFolder.string());
     std::vector<RegcodeEntry> entries;
@@ -284,7 +271,7 @@ void lf_readDontUseTitlesXml(const fs::path& path)
     gf_readAigRegcodesXml(path, entries);
     std::size_t appended = 0;
     lf_appendTitlesNotToUse(entries, appended);
-    gf_log(fmt::format("{} don't use title{} read", appended, lf_plural(appended)));
+    gf_log(fmt::format("{} don't use title{} read", appended, gf_plural(appended)));
 }
 
 void lf_readDontUseTitlesFolder()
@@ -293,7 +280,7 @@ void lf_readDontUseTitlesFolder()
     gf_readRegcodeFolder(g_myRegcodesFolder, entries);
     std::size_t appended = 0;
     lf_appendTitlesNotToUse(entries, appended);
-    gf_log(fmt::format("{} don't use title{} read from files in {}", appended, lf_plural(appended),
+    gf_log(fmt::format("{} don't use title{} read from files in {}", appended, gf_plural(appended),
                        g_myRegcodesFolder.string()));
 }
 
@@ -305,6 +292,6 @@ void lf_readAigRegcodes()
     } else {
         gf_logWarning(fmt::format("reading {} failed?", g_aigRegcodesFile.string()));
     }
-    if (lf_folderHasEntries(g_myRegcodesFolder))
+    if (gf_folderHasEntries(g_myRegcodesFolder))
         lf_readDontUseTitlesFolder();
 }

@@ -14,8 +14,10 @@
 
 struct RegcodeEntry {
     std::string title;
-    std::vector<std::string> regcodes; // in the order given; none: a title not to use
+    std::vector<std::string> regcodes; // in the order given; none given: a title not to use
     bool special = false;
+    // Registrations were given but none could be read: the livery stays usable.
+    bool regcodesUnreadable = false;
 };
 
 // Registration (as written) -> view of a title stored in AirlineIndex.
@@ -53,6 +55,3 @@ void lf_mergeRegcodeEntries(const std::vector<RegcodeEntry>& entries);
 void lf_readAigRegcodes();
 void lf_readDontUseTitlesXml(const std::filesystem::path& path);
 void lf_readDontUseTitlesFolder();
-
-// The folder exists and holds at least one entry.
-bool lf_folderHasEntries(const std::filesystem::path& folder);

@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "liveries/model_classes.h"
+#include "liveries/plural.h"
 #include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
 #include "params/names.h"
@@ -19,20 +20,6 @@ const char* lf_boolText(bool value)
     return value ? "true" : "false";
 }
 
-std::string lf_plural(std::size_t count)
-{
-    return count == 1 ? "" : "s";
-}
-
-std::optional<DbaseRegRecord> lf_recordOfRegcode(const std::string& regcode)
-{
-    std::optional<DbaseRegRecord> record;
-    for (const std::string& form : gf_regcodeVariants(regcode))
-        if (gf_findRegcodeRecord(record, form))
-            break;
-    return record;
-}
-
 // Sorted into its report in output/errors; `summary` has the count, the plural and the path.
 void lf_writeSortedErrors(std::list<std::string>& lines, const fs::path& file, const char* summary, bool plural)
 {
@@ -40,7 +27,7 @@ void lf_writeSortedErrors(std::list<std::string>& lines, const fs::path& file, c
     fs::create_directories(g_outputErrorsFolder);
     gf_writeListToFile(lines, file);
     if (plural)
-        gf_log(fmt::format(fmt::runtime(summary), lines.size(), lf_plural(lines.size()), file.string()));
+        gf_log(fmt::format(fmt::runtime(summary), lines.size(), gf_plural(lines.size()), file.string()));
     else
         gf_log(fmt::format(fmt::runtime(summary), lines.size(), file.string()));
 }
@@ -101,7 +88,7 @@ void lf_updateLiveryFromDbase(qmx::LiveryData& livery)
 {
     if (livery.atcid.empty())
         return;
-    const std::optional<DbaseRegRecord> record = lf_recordOfRegcode(livery.atcid);
+    const std::optional<DbaseRegRecord> record = gf_regcodeLookup(livery.atcid);
     if (!record)
         return;
     if (record->cargo != livery.cargo) {

@@ -134,12 +134,19 @@ TEST_F(DbaseLookupsTest, PublishersAreNamedByTheFirstListWithAMatchingEntry)
 {
     gf_takeScanMessages();
     t.Publishers = {{"Alpha", "alp"}, {"Beta", "be"}, {"Dots", "fs.uk"}, {"Paren", "("}};
-    EXPECT_EQ(gf_publisherFromName("BeAlpScenery"), "Alpha") << "list order decides";
-    EXPECT_EQ(gf_publisherFromName("my_beta_pack"), "Beta") << "case-insensitive expression";
-    EXPECT_EQ(gf_publisherFromName("Gamma"), "unknown");
-    EXPECT_EQ(gf_publisherFromName("fsXuk airports"), "Dots") << "'.' keeps its expression meaning";
-    EXPECT_EQ(gf_publisherFromName("scenery (v2)"), "Paren") << "an invalid expression still matches by substring";
-    EXPECT_EQ(gf_publisherFromName("scenery v2"), "unknown");
+    for (const bool prepared : {false, true}) { // lists set up directly, and as the data base read leaves them
+        if (prepared)
+            t.PublisherPatterns = gf_preparePublisherPatterns(t.Publishers);
+        EXPECT_EQ(gf_publisherFromName("BeAlpScenery"), "Alpha") << "list order decides";
+        EXPECT_EQ(gf_publisherFromName("my_BETA_pack"), "Beta") << "case-insensitive expression";
+        EXPECT_EQ(gf_publisherFromName("Gamma"), "unknown");
+        EXPECT_EQ(gf_publisherFromName("fsXuk airports"), "Dots") << "'.' keeps its expression meaning";
+        EXPECT_EQ(gf_publisherFromName("FSxUK"), "Dots");
+        EXPECT_EQ(gf_publisherFromName("scenery (v2)"), "Paren") << "an invalid expression still matches by substring";
+        EXPECT_EQ(gf_publisherFromName("scenery v2"), "unknown");
+        EXPECT_EQ(gf_publisherFromName("my\nBETA"), "unknown") << "'.*' does not cross a line break";
+        EXPECT_EQ(gf_publisherFromName("my\nbeta"), "Beta") << "while a substring still counts";
+    }
     EXPECT_TRUE(gf_takeScanMessages().empty());
 
     EXPECT_EQ(gf_publisherFromName("my_orbx_airport"), "simaddon");

@@ -1,6 +1,6 @@
 // Model codes of aircraft.cfg files and IVAO folders checked and fixed against the data base.
 
-#include "liveries/livery_lookups.h"
+#include "liveries/model_code_fixes.h"
 #include "scan_test_fixture.h"
 
 #include <gmock/gmock.h>

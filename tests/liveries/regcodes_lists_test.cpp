@@ -1,6 +1,7 @@
 // The registration-code lists: the text-line rules, the XML list, the precedence of the three
 // sources in RegcodeMap, the special titles and the titles not to use.
 
+#include "core/files.h"
 #include "liveries/scanned_liveries_file.h"
 #include "support/scramble_twin.h"
 #include "support/zip_maker.h"
@@ -110,6 +111,11 @@ TEST_F(RegcodesTest, LaterListsOverrideEarlierOnesAndTheInlineRegistrations)
 
 TEST_F(RegcodesTest, WithoutAnyListNoReportIsWritten)
 {
+    EXPECT_FALSE(gf_folderHasEntries(g_myRegcodesFolder));
+    std::filesystem::create_directories(g_myRegcodesFolder);
+    EXPECT_FALSE(gf_folderHasEntries(g_myRegcodesFolder)) << "an empty folder is no list";
+    testsupport::writeFile("plain", "x");
+    EXPECT_FALSE(gf_folderHasEntries("plain")) << "nor is a file";
     testsupport::writeFile(g_offlineRegcodesFile, "old report");
     lf_processRegcodes();
     EXPECT_FALSE(std::filesystem::exists(g_offlineRegcodesFile));
@@ -120,12 +126,14 @@ TEST_F(RegcodesTest, WithoutAnyListNoReportIsWritten)
 TEST_F(RegcodesTest, EntriesWithoutRegistrationsNameTitlesNotToUse)
 {
     aigList("<livery title=\"Broken AIG\"/>\n<livery title=\"\" reg=\"\"/>\n<livery title=\"Fine\" reg=\"" +
-            regs({"G-EUPA"}) + "\"/>\n");
+            regs({"G-EUPA"}) + "\"/>\n<livery title=\"Damaged\" reg=\"~Q9Z\"/>\n");
     myList("mine.txt", "Broken mine\nFine mine; G-EUPB\n");
     lf_readAigRegcodes();
     EXPECT_THAT(titlesNotToUse, ElementsAre("Broken AIG", "Broken mine"));
     const std::string log = logText();
-    EXPECT_THAT(log, HasSubstr("1 don't use title read\n"));
+    EXPECT_THAT(log, HasSubstr("1 don't use title read\n")) << "a registration that cannot be read bans no livery";
+    EXPECT_EQ(log.find("\"~Q9Z\" error"), log.rfind("\"~Q9Z\" error")) << "logged once";
+    EXPECT_NE(log.find("===> decrypt reg \"~Q9Z\" error"), std::string::npos);
     EXPECT_THAT(log, HasSubstr("1 don't use title read from files in input/my_regcodes"));
     EXPECT_FALSE(std::filesystem::exists(g_aigRegcodesFile));
 }

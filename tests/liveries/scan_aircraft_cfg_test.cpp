@@ -1,6 +1,7 @@
 // aircraft.cfg into livery records: key lines, section numbering and the section rules.
 
 #include "core/scan_throttle.h"
+#include "core/windows_glue.h"
 #include "liveries/aircraft_cfg.h"
 #include "scan_test_fixture.h"
 
@@ -79,7 +80,8 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
         "[fltsim.9]\ntitle=Two registrations\n" + keys + "atc_parking_codes=DLH\natc_id=D-AAAA, D-AAAB\n"
         "[fltsim.10]\n" + keys + "atc_parking_codes=DLH\n"
         "[fltsim.11]\ntitle=Register without airline\n" + keys + "atc_id=D-NOAIRL\n"
-        "[fltsim.12]\n[General]\ntitle=Not in a section\n");
+        "[fltsim.12]\n[General]\ntitle=Not in a section\n"
+        "[fltsim.13]\ntitle=Cut" + std::string(1, '\0') + "short\n" + keys + "atc_parking_codes=DLH\n");
 
     const std::int32_t running = g_scanTasksRunning.load();
     const std::list<qmx::LiveryData> result = lf_searchLiveriesinFile(4, cfg);
@@ -98,6 +100,7 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
     std::sort(rejected.begin(), rejected.end());
     EXPECT_EQ(rejected, (std::vector<std::string>{
                             folder + " [fltsim.10] misses title",
+                            folder + " [fltsim.13] title holds a NUL character",
                             folder + " [fltsim.3] title \"Lufthansa cargo\" already exists",
                             folder + ", [fltsim.7], has more than one atc_id key",
                             folder + "/.air [fltsim.12] does not exist",
@@ -105,6 +108,30 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
                         }));
     EXPECT_EQ(lines(invalidAirlineCodes.lines),
               std::vector<std::string>{"XYZ          in " + cfg.string() + " [fltsim.2]"});
+}
+
+TEST_F(AircraftCfgTest, AFileWithWindowsLineEndsReadsAlikeInEveryEncoding)
+{
+    dbaseTables.IcaoAirlines = {"DLH"};
+    // A section that ends in a comment and a blank line: both go before the rules are applied.
+    const std::u16string text = u"[General]\r\natc_model=B738\r\n[fltsim.0]\r\ntitle=Lufthansa \u00C4\r\nsim=a\r\n"
+                                u"model=\r\ntexture=\r\natc_parking_codes=DLH\r\natc_id=D-ABCD\r\n//atc_id=D-ABCE\r\n\r\n";
+    std::string little = "\xFF\xFE";
+    std::string big = "\xFE\xFF";
+    for (const char16_t c : text) {
+        little += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        big += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    }
+    const std::string utf8 = gf_utf16ToUtf8(text);
+    for (const std::string& bytes : {utf8, "\xEF\xBB\xBF" + utf8, little, big}) {
+        const std::filesystem::path cfg = aircraft("enc", "");
+        testsupport::writeFile(cfg, bytes);
+        lf_clearScanCollections();
+        const std::list<qmx::LiveryData> result = lf_searchLiveriesinFile(1, cfg);
+        ASSERT_EQ(result.size(), 1U) << testing::PrintToString(lines(incompleteFltsimSections.lines));
+        EXPECT_EQ(result.front().title, "Lufthansa \xC3\x84");
+        EXPECT_EQ(result.front().atcid, "D-ABCD");
+    }
 }
 
 TEST_F(AircraftCfgTest, LargeAirlinersNeedAnAirline)

@@ -1,4 +1,4 @@
-#include "liveries/livery_lookups.h"
+#include "liveries/model_code_fixes.h"
 
 #include "liveries/aircraft_cfg.h"
 #include "liveries/dbase.h"
