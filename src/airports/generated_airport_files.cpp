@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <fmt/format.h>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -22,6 +23,32 @@ constexpr std::array<std::string_view, 7> kGroupSuffixes{"", "a", "b", "c", "d",
 
 // Serialises the archive lookups and link-file writes of the parallel scan tasks.
 std::mutex classificationMutex;
+
+// The BGL file whose generated file each airport has so far; guarded by generatedMutex, which is
+// also held while that file is written, so that the file on disk is always the winner's.
+struct GeneratedFrom {
+    std::uint64_t sceneryOrder = 0;
+    std::string bglPath;
+};
+std::mutex generatedMutex;
+std::map<std::string, GeneratedFrom> generatedFrom;
+
+// True when the file of this BGL file is to be written (it comes later than the one written).
+bool lf_takesPrecedence(const AirportFile& file, std::uint64_t sceneryOrder)
+{
+    const auto [it, first] = generatedFrom.try_emplace(file.ICAO, GeneratedFrom{sceneryOrder, file.BGLpath});
+    if (first)
+        return true;
+    const bool later = sceneryOrder >= it->second.sceneryOrder;
+    const std::string& kept = later ? file.BGLpath : it->second.bglPath;
+    const std::string& left = later ? it->second.bglPath : file.BGLpath;
+    if (kept != left)
+        gf_addScanMessage(fmt::format("{}{} of {} left out, {} comes later in the scenery order", kWarningMark,
+                                      file.ICAO, left, kept));
+    if (later)
+        it->second = {sceneryOrder, file.BGLpath};
+    return later;
+}
 
 Stand lf_standFromBgl(const BglStand& decoded)
 {
@@ -110,11 +137,12 @@ void lf_processBglAirport(BglAirport&& airport)
     lf_reportStandSurplus(file, archivedCount);
     const bool moreThanArchived = file.stands.size() > archivedCount && file.publisher != kSimaddon;
     if (!linked || moreThanArchived)
-        lf_generateAirportFile(file, airport.helipadCount);
+        lf_generateAirportFile(file, airport.helipadCount, airport.sceneryOrder);
 }
 
 bool lf_classifyScannedAirport(AirportFile& file, std::uint32_t& archivedCount, const std::filesystem::path& bglPath)
 {
+    const ScanMessageBatch messages; // added once the classification lock is released
     std::lock_guard lock(classificationMutex);
     archivedCount = 0;
     file.BGLpath = bglPath.string();
@@ -199,10 +227,20 @@ void lf_sortAndNameStands(AirportFile& file)
     }
 }
 
-void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount)
+void gf_forgetGeneratedAirports()
+{
+    std::lock_guard lock(generatedMutex);
+    generatedFrom.clear();
+}
+
+void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::uint64_t sceneryOrder)
 {
     const std::size_t n = file.stands.size();
     if (n == 0)
+        return;
+    const ScanMessageBatch messages; // added once the lock is released
+    std::lock_guard lock(generatedMutex);
+    if (!lf_takesPrecedence(file, sceneryOrder))
         return;
     const std::filesystem::path& folder = gf_generatedAirportFolder(file.publisher);
     const std::filesystem::path path = folder / (file.ICAO + ".xml");
