@@ -24,29 +24,38 @@ constexpr std::array<std::string_view, 7> kGroupSuffixes{"", "a", "b", "c", "d",
 // Serialises the archive lookups and link-file writes of the parallel scan tasks.
 std::mutex classificationMutex;
 
-// The BGL file whose generated file each airport has so far; guarded by generatedMutex, which is
-// also held while that file is written, so that the file on disk is always the winner's.
+// The BGL file whose generated file each airport has so far. The map is guarded by
+// generatedMutex; each airport's entry by its own mutex, held while its file is written, so that
+// the file on disk is always the winner's while other airports are written at the same time.
 struct GeneratedFrom {
+    std::mutex writing;
+    bool written = false;
     std::uint64_t sceneryOrder = 0;
     std::string bglPath;
 };
 std::mutex generatedMutex;
 std::map<std::string, GeneratedFrom> generatedFrom;
 
-// True when the file of this BGL file is to be written (it comes later than the one written).
-bool lf_takesPrecedence(const AirportFile& file, std::uint64_t sceneryOrder)
+GeneratedFrom& lf_generatedEntry(const std::string& ICAO)
 {
-    const auto [it, first] = generatedFrom.try_emplace(file.ICAO, GeneratedFrom{sceneryOrder, file.BGLpath});
-    if (first)
-        return true;
-    const bool later = sceneryOrder >= it->second.sceneryOrder;
-    const std::string& kept = later ? file.BGLpath : it->second.bglPath;
-    const std::string& left = later ? it->second.bglPath : file.BGLpath;
-    if (kept != left)
+    std::lock_guard lock(generatedMutex);
+    return generatedFrom[ICAO];
+}
+
+// True when the file of this BGL file is to be written (it comes later than the one written).
+bool lf_takesPrecedence(GeneratedFrom& entry, const AirportFile& file, std::uint64_t sceneryOrder)
+{
+    const bool later = !entry.written || sceneryOrder >= entry.sceneryOrder;
+    const std::string& kept = later ? file.BGLpath : entry.bglPath;
+    const std::string& left = later ? entry.bglPath : file.BGLpath;
+    if (entry.written && kept != left)
         gf_addScanMessage(fmt::format("{}{} of {} left out, {} comes later in the scenery order", kWarningMark,
                                       file.ICAO, left, kept));
-    if (later)
-        it->second = {sceneryOrder, file.BGLpath};
+    if (later) {
+        entry.written = true;
+        entry.sceneryOrder = sceneryOrder;
+        entry.bglPath = file.BGLpath;
+    }
     return later;
 }
 
@@ -239,8 +248,9 @@ void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::
     if (n == 0)
         return;
     const ScanMessageBatch messages; // added once the lock is released
-    std::lock_guard lock(generatedMutex);
-    if (!lf_takesPrecedence(file, sceneryOrder))
+    GeneratedFrom& entry = lf_generatedEntry(file.ICAO);
+    std::lock_guard lock(entry.writing);
+    if (!lf_takesPrecedence(entry, file, sceneryOrder))
         return;
     const std::filesystem::path& folder = gf_generatedAirportFolder(file.publisher);
     const std::filesystem::path path = folder / (file.ICAO + ".xml");
