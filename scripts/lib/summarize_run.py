@@ -85,6 +85,22 @@ def summarize_fakert(received, output):
             print("  " + line)
 
 
+def summarize_stands(log):
+    """Static aircraft parked and live aircraft at stands, from the engine's stand lines
+    ("P3      : AAL612   parked" and the like), each callsign counted once."""
+    line_of = re.compile(r"^(\S+)\s*: (\S+)\s+(parked|parks|arrived at stand|pulling out)$")
+    seen = {"parked": set(), "parks": set(), "arrived at stand": set(), "pulling out": set()}
+    for line in log:
+        match = line_of.match(line.strip())
+        if match:
+            seen[match.group(3)].add(match.group(2))
+    print("Stands (program log):")
+    print(f"  static aircraft parked: {len(seen['parked'])}")
+    print(f"  live aircraft at stands: {len(seen['parks'] | seen['arrived at stand'])} "
+          f"({len(seen['parks'])} parked when they came into range, {len(seen['arrived at stand'])} arrived), "
+          f"{len(seen['pulling out'])} left their stands")
+
+
 def main(argv):
     if len(argv) < 4:
         print(__doc__)
@@ -96,6 +112,7 @@ def main(argv):
         print("  " + line)
     if len(events) > 40:
         print(f"  ... {len(events) - 40} more lines")
+    summarize_stands(log)
     summarize_trace(read_lines(argv[2]))
     summarize_fakert(read_lines(argv[3]), read_lines(argv[4]) if len(argv) > 4 else [])
     return 0

@@ -1,10 +1,12 @@
 #include "airports/addon_airport_scan.h"
 
+#include "airports/airport_file_locator.h"
 #include "airports/airport_file_queries.h"
 #include "airports/airport_services.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
 #include "airports/scan_messages.h"
+#include "airports/stand_file.h"
 #include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/files.h"
@@ -37,11 +39,20 @@ bool lf_scanStopRequested()
     return exitingFlag.load() || quitFlag.load();
 }
 
+// Counts the tasks of the scan in the order the walk meets their files: the scenery order.
+std::uint64_t launchedScanTasks = 0;
+
 // The slot is counted before the thread starts, so that a task that ends at once never takes
 // the count below the tasks really running.
 std::future<void> lf_launchScanTask(const fs::path& path)
 {
-    std::packaged_task<void()> task([path] { lf_toParkingPositions(path, lf_processBglAirport); });
+    const std::uint64_t order = ++launchedScanTasks;
+    std::packaged_task<void()> task([path, order] {
+        lf_toParkingPositions(path, [order](BglAirport&& airport) {
+            airport.sceneryOrder = order;
+            lf_processBglAirport(std::move(airport));
+        });
+    });
     std::future<void> done = task.get_future();
     g_scanTasksRunning.fetch_add(1);
     try {
@@ -236,6 +247,30 @@ void lf_untickAirportScan()
     gf_invalidateControlArea();
 }
 
+// What an earlier scan left: its generated files and its link files, which lead into the archive.
+// The user's own stand files and link files live in the same folders and stay.
+bool lf_isEarlierScanFile(const fs::path& file)
+{
+    std::string link;
+    if (file.extension() == ".txt")
+        return lf_pathFromTxtFile(file, link) && link.starts_with("archive/");
+    return file.extension() == ".xml" && gf_isGeneratedApf(file);
+}
+
+void lf_removeEarlierScanFiles(const fs::path& folder)
+{
+    try {
+        if (!fs::is_directory(folder))
+            return;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            if (entry.is_regular_file() && lf_isEarlierScanFile(entry.path()) && !fs::remove(entry.path()))
+                gf_log(folder.string() + " could not be removed");
+        }
+    } catch (const std::exception& e) {
+        throw qmx::UserErrorException(5, e.what());
+    }
+}
+
 } // namespace
 
 bool lf_isAirportCandidate(const fs::directory_entry& entry, const fs::file_status& status)
@@ -273,6 +308,7 @@ void lf_scanSceneryFolder(const fs::path& folder)
 bool lf_writeAirportScanResults(const SceneryFolders& folders)
 {
     lf_removePreviousScanLog();
+    gf_forgetGeneratedAirports();
     g_tbloAirportCount = 0;
     g_mainWindow.addonScanFolderText = g_tbloFolder.string();
     {
@@ -295,8 +331,8 @@ void gf_scanAddonAirports()
     gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
                        AFG_AUTOMATIC.value.load() ? "automatic " : "manual "));
     const SceneryFolders folders = lf_sceneryFolders();
-    gf_removeFilesInFolder(g_myOrbxFolder);
-    gf_removeFilesInFolder(g_myThirdpartyFolder);
+    lf_removeEarlierScanFiles(g_myOrbxFolder);
+    lf_removeEarlierScanFiles(g_myThirdpartyFolder);
     if (!lf_writeAirportScanResults(folders))
         gf_showMessage("Warning: Scan has not found any add-on airports", true);
     lf_untickAirportScan();

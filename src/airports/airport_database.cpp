@@ -130,7 +130,12 @@ std::optional<AirportRecord> gf_nearestAirport(LatLon position)
         return std::nullopt;
     if (neighbour == nullptr)
         return *closest;
-    gf_log(fmt::format("Airport {} is closest, neighbour is {}", closest->code, neighbour->code));
+    // The park-airport check asks every 16 seconds; the same pair is logged once.
+    static std::string lastPair;
+    if (std::string pair = closest->code + "," + neighbour->code; pair != lastPair) {
+        gf_log(fmt::format("Airport {} is closest, neighbour is {}", closest->code, neighbour->code));
+        lastPair = std::move(pair);
+    }
     std::string closestStand;
     const double dc = gf_readDestApfForClosestStand(closest->code, position, closestStand);
     std::string neighbourStand;

@@ -14,9 +14,9 @@
 // Sorted by code once loaded. Read it only after gf_readAirports has returned.
 extern std::vector<AirportRecord> airportTable;
 
-// Loads the file once; true when the table holds an airport. A missing file is logged and
-// leaves the table empty (a later call tries again); every other failure becomes
-// qmx::UserErrorException 88 with the failure's text.
+// Loads the file once; true when the table holds an airport. A missing or unreadable file, like
+// every other failure of the load, becomes qmx::UserErrorException 88 with the failure's text
+// (87 for a failed XPath query); the table is then not marked loaded, so a later call tries again.
 bool gf_readAirports();
 // Empties the table and forgets the load (restart of a test).
 void gf_clearAirportTable();

@@ -7,6 +7,8 @@
 #include "run/program_update.h"
 
 #include <fmt/format.h>
+#include <mutex>
+#include <set>
 
 namespace {
 
@@ -26,6 +28,26 @@ bool lf_locateInFolder(const fs::path& folder, std::string_view code, std::strin
         return false;
     out = xml.string();
     return true;
+}
+
+// Server files that could not be had in this run. The park-airport check asks every 16 seconds;
+// a file missing on the server is asked for once per run, not every time.
+std::mutex failedDownloadsMutex;
+std::set<std::string> failedDownloads;
+
+bool lf_downloadFailedBefore(const std::string& serverPath)
+{
+    std::lock_guard lock(failedDownloadsMutex);
+    return failedDownloads.contains(serverPath);
+}
+
+void lf_rememberFailedDownload(const std::string& serverPath)
+{
+    {
+        std::lock_guard lock(failedDownloadsMutex);
+        failedDownloads.insert(serverPath);
+    }
+    gf_log(fmt::format("{} is not asked for again before the next start", gf_p3dDownloadUrl() + serverPath));
 }
 
 } // namespace
@@ -84,8 +106,19 @@ bool gf_airportFileAvailable(std::string_view code)
 
 bool gf_downloadP3dFile(const std::string& serverPath, const fs::path& localFile)
 {
+    if (lf_downloadFailedBefore(serverPath))
+        return false;
     const CurlHandle handle = gf_newCurlHandle();
-    return handle && gf_downloadFile(handle.get(), gf_p3dDownloadUrl() + serverPath, localFile, false);
+    if (handle && gf_downloadFile(handle.get(), gf_p3dDownloadUrl() + serverPath, localFile, false))
+        return true;
+    lf_rememberFailedDownload(serverPath);
+    return false;
+}
+
+void gf_forgetFailedDownloads()
+{
+    std::lock_guard lock(failedDownloadsMutex);
+    failedDownloads.clear();
 }
 
 std::string lf_downloadApf(const std::string& serverPath, const fs::path& localFile)

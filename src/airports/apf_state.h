@@ -13,6 +13,8 @@ struct ApfInfo {
     std::string airport_name;
     std::string publisher;
     std::int32_t altitude = 0; // feet
+    // Where what is learned at the airport is saved and read back; empty before a load.
+    std::string learnedPath;
 };
 
 extern ApfInfo parkApfInfo;

@@ -45,6 +45,9 @@ struct BglAirport {
     bool nameClash = false;    // some stand names needed a suffix letter
     bool newLayout = false;
     std::filesystem::path bglPath;
+    // The file's place in the scan, in scenery order: of two files with the airport, the later
+    // one's generated file is kept, as the later scenery layer is the one the simulator shows.
+    std::uint64_t sceneryOrder = 0;
 };
 
 // The state of one airport record while its subrecords are decoded; made afresh per record.

@@ -8,6 +8,13 @@
 #include <exception>
 #include <fmt/format.h>
 #include <fstream>
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,36 +31,87 @@ std::uint32_t lf_subsectionEntrySize(std::uint32_t sizeFlags)
     return ((sizeFlags & 0x10000u) | 0x40000u) >> 14;
 }
 
+// What one walk of a file has seen. Section and subsection counts and record chains come from the
+// file itself: a damaged or hostile file could send the walk through the same records again and
+// again, so every subsection entry and every record is visited once per file, every airport is
+// handed on once per file and no two decoded airports share bytes, which keeps the walk linear in
+// the file's size.
+struct BglWalk {
+    const BglWords& data;
+    const std::filesystem::path& path;
+    const BglAirportHandler& handler;
+    std::vector<bool> seenRecords = std::vector<bool>(data.bytes.size());
+    std::vector<bool> seenSubsections = std::vector<bool>(data.bytes.size());
+    std::set<std::string> handedOn;
+    std::map<std::size_t, std::size_t> airportBytes; // first byte -> end of each decoded airport
+
+    BglWalk(const BglWords& words, const std::filesystem::path& file, const BglAirportHandler& onAirport)
+        : data(words), path(file), handler(onAirport)
+    {
+    }
+
+    // False when the offset lies outside the file or was marked before.
+    static bool firstVisit(std::vector<bool>& seen, std::size_t offset)
+    {
+        if (offset >= seen.size() || seen[offset])
+            return false;
+        seen[offset] = true;
+        return true;
+    }
+};
+
+// Airport records of a sound file never overlap; one that overlaps an airport decoded before is
+// left out, so that all decoding together reads each byte once.
+bool lf_claimAirportBytes(BglWalk& walk, std::size_t record)
+{
+    const std::size_t end = record + static_cast<std::size_t>(std::max(walk.data.i32At(record + 2), 1));
+    const auto next = walk.airportBytes.lower_bound(record);
+    if (next != walk.airportBytes.end() && next->first < end)
+        return false;
+    if (next != walk.airportBytes.begin() && std::prev(next)->second > record)
+        return false;
+    walk.airportBytes.emplace(record, end);
+    return true;
+}
+
+void lf_handOnAirport(BglWalk& walk, std::size_t record, std::uint16_t id)
+{
+    BglIdentifier code = lf_decodeIdentifierOrRegionCode(walk.data.u32At(record + 40));
+    if (!code.accepted || walk.handedOn.contains(code.text) || !lf_claimAirportBytes(walk, record))
+        return;
+    walk.handedOn.insert(code.text);
+    walk.handler(gf_decodeBglAirport(walk.data, record, id == kBglAirportNew, std::move(code.text), walk.path));
+}
+
 // The records of one subsection, bounded by the subsection's own size, so that the walk never
 // runs on into the records of the next subsection or section.
-void lf_walkAirportRecords(const BglWords& data, std::size_t first, std::size_t size,
-                           const std::filesystem::path& path, const BglAirportHandler& handler)
+void lf_walkAirportRecords(BglWalk& walk, std::size_t first, std::size_t size)
 {
     const std::size_t end = first + size;
-    for (std::size_t record = first; record < end && record < data.bytes.size();) {
-        const std::uint16_t id = data.u16At(record);
-        if (id == kBglAirportOld || id == kBglAirportNew) {
-            BglIdentifier code = lf_decodeIdentifierOrRegionCode(data.u32At(record + 40));
-            if (code.accepted)
-                handler(gf_decodeBglAirport(data, record, id == kBglAirportNew, std::move(code.text), path));
-        }
-        const std::int32_t recordSize = data.i32At(record + 2);
+    for (std::size_t record = first; record < end && BglWalk::firstVisit(walk.seenRecords, record);) {
+        const std::uint16_t id = walk.data.u16At(record);
+        if (id == kBglAirportOld || id == kBglAirportNew)
+            lf_handOnAirport(walk, record, id);
+        const std::int32_t recordSize = walk.data.i32At(record + 2);
         if (recordSize < 4)
             break;
         record += static_cast<std::size_t>(recordSize); // whole bytes: a size off the word grid still finds the next record
     }
 }
 
-void lf_walkAirportSection(const BglWords& data, std::size_t entry, const std::filesystem::path& path,
-                           const BglAirportHandler& handler)
+void lf_walkAirportSection(BglWalk& walk, std::size_t entry)
 {
+    const BglWords& data = walk.data;
     if (data.word(entry) != kAirportSection || lf_subsectionEntrySize(data.word(entry + 1)) != kSubsectionEntryBytes)
         return;
     const std::uint32_t subsections = data.word(entry + 2);
     const std::size_t table = data.word(entry + 3);
     for (std::uint32_t i = 0; i < subsections; ++i) {
         const std::size_t subsection = table + i * kSubsectionEntryBytes;
-        lf_walkAirportRecords(data, data.u32At(subsection + 8), data.u32At(subsection + 12), path, handler);
+        if (subsection >= data.bytes.size())
+            throw std::out_of_range("BGL subsection table beyond the end of the file");
+        if (BglWalk::firstVisit(walk.seenSubsections, subsection))
+            lf_walkAirportRecords(walk, data.u32At(subsection + 8), data.u32At(subsection + 12));
     }
 }
 
@@ -101,8 +159,9 @@ void gf_readBglAirports(const std::filesystem::path& path, const BglAirportHandl
     if (data.word(1) != kHeaderSize || data.wordCount() < kHeaderWords + 1)
         return;
     const std::uint32_t sections = data.word(5);
+    BglWalk walk{data, path, handler};
     for (std::uint32_t i = 0; i < sections; ++i)
-        lf_walkAirportSection(data, kHeaderWords + kSectionEntryWords * i, path, handler);
+        lf_walkAirportSection(walk, kHeaderWords + kSectionEntryWords * i);
 }
 
 void lf_toParkingPositions(const std::filesystem::path& path, const BglAirportHandler& handler)

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <fmt/format.h>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -22,6 +23,41 @@ constexpr std::array<std::string_view, 7> kGroupSuffixes{"", "a", "b", "c", "d",
 
 // Serialises the archive lookups and link-file writes of the parallel scan tasks.
 std::mutex classificationMutex;
+
+// The BGL file whose generated file each airport has so far. The map is guarded by
+// generatedMutex; each airport's entry by its own mutex, held while its file is written, so that
+// the file on disk is always the winner's while other airports are written at the same time.
+struct GeneratedFrom {
+    std::mutex writing;
+    bool written = false;
+    std::uint64_t sceneryOrder = 0;
+    std::string bglPath;
+};
+std::mutex generatedMutex;
+std::map<std::string, GeneratedFrom> generatedFrom;
+
+GeneratedFrom& lf_generatedEntry(const std::string& ICAO)
+{
+    std::lock_guard lock(generatedMutex);
+    return generatedFrom[ICAO];
+}
+
+// True when the file of this BGL file is to be written (it comes later than the one written).
+bool lf_takesPrecedence(GeneratedFrom& entry, const AirportFile& file, std::uint64_t sceneryOrder)
+{
+    const bool later = !entry.written || sceneryOrder >= entry.sceneryOrder;
+    const std::string& kept = later ? file.BGLpath : entry.bglPath;
+    const std::string& left = later ? entry.bglPath : file.BGLpath;
+    if (entry.written && kept != left)
+        gf_addScanMessage(fmt::format("{}{} of {} left out, {} comes later in the scenery order", kWarningMark,
+                                      file.ICAO, left, kept));
+    if (later) {
+        entry.written = true;
+        entry.sceneryOrder = sceneryOrder;
+        entry.bglPath = file.BGLpath;
+    }
+    return later;
+}
 
 Stand lf_standFromBgl(const BglStand& decoded)
 {
@@ -110,11 +146,12 @@ void lf_processBglAirport(BglAirport&& airport)
     lf_reportStandSurplus(file, archivedCount);
     const bool moreThanArchived = file.stands.size() > archivedCount && file.publisher != kSimaddon;
     if (!linked || moreThanArchived)
-        lf_generateAirportFile(file, airport.helipadCount);
+        lf_generateAirportFile(file, airport.helipadCount, airport.sceneryOrder);
 }
 
 bool lf_classifyScannedAirport(AirportFile& file, std::uint32_t& archivedCount, const std::filesystem::path& bglPath)
 {
+    const ScanMessageBatch messages; // added once the classification lock is released
     std::lock_guard lock(classificationMutex);
     archivedCount = 0;
     file.BGLpath = bglPath.string();
@@ -199,10 +236,21 @@ void lf_sortAndNameStands(AirportFile& file)
     }
 }
 
-void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount)
+void gf_forgetGeneratedAirports()
+{
+    std::lock_guard lock(generatedMutex);
+    generatedFrom.clear();
+}
+
+void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::uint64_t sceneryOrder)
 {
     const std::size_t n = file.stands.size();
     if (n == 0)
+        return;
+    const ScanMessageBatch messages; // added once the lock is released
+    GeneratedFrom& entry = lf_generatedEntry(file.ICAO);
+    std::lock_guard lock(entry.writing);
+    if (!lf_takesPrecedence(entry, file, sceneryOrder))
         return;
     const std::filesystem::path& folder = gf_generatedAirportFolder(file.publisher);
     const std::filesystem::path path = folder / (file.ICAO + ".xml");

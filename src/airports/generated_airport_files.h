@@ -47,8 +47,11 @@ void lf_sortAndNameStands(AirportFile& file);
 std::string lf_makeUniqueStandName(const std::string& base, std::size_t rank);
 
 // Writes the stands, sorted by name, as a generated airport file; nothing for an airport
-// without stands.
-void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount);
+// without stands. Of the files of one airport from several BGL files, the one of the latest
+// sceneryOrder is kept whatever order the scan tasks end in; the other is logged.
+void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::uint64_t sceneryOrder = 0);
+// Forgets which BGL file generated each airport: at the start of every scan.
+void gf_forgetGeneratedAirports();
 
 // The folder of the airport's link and generated files.
 const std::filesystem::path& gf_generatedAirportFolder(std::string_view publisher);

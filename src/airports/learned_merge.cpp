@@ -1,5 +1,6 @@
 #include "airports/learned_merge.h"
 
+#include "airports/airport_file_locator.h"
 #include "airports/stand_file.h"
 #include "app/shell_services.h"
 #include "core/clock.h"
@@ -135,8 +136,8 @@ void lf_mergeManualStand(const pugi::xml_node& parkpos, const std::string& id, c
         gf_logWarning(fmt::format("manually created standid {} misses correct attributes in {}", id, learnedPath));
         return;
     }
-    lf_readParkPositions(parkpos, id, 0);
-    standTable.back().manual = true;
+    if (lf_readParkPositions(parkpos, id, 0, learnedPath))
+        standTable.back().manual = true;
 }
 
 void lf_mergeLearnedStands(const pugi::xml_document& document, const std::string& learnedPath)
@@ -194,7 +195,7 @@ void lf_mergeLearned(const std::string& learnedPath, const ApfInfo& info)
         return;
     }
     standTable.clear();
-    lf_readUniqueParkPositions(document, 1);
+    lf_readUniqueParkPositions(document, 1, learnedPath);
     lf_logSetting("handmade", *handmade);
 }
 
@@ -231,14 +232,32 @@ std::string lf_learnedApfPath(const std::string& apfPath, const std::string& pub
     return path;
 }
 
-void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed)
+std::string lf_publisherLearnedPath(const std::string& publisher, std::string_view code)
+{
+    fs::path folder = g_learnedThirdpartyFolder / lf_publisherFolderName(publisher);
+    if (publisher == "stock")
+        folder = g_learnedStockFolder;
+    else if (publisher == "simaddon")
+        folder = g_learnedSimaddonFolder;
+    return (folder / gf_airportXmlPath(code)).string();
+}
+
+std::string lf_learnedFileOf(const std::string& apfPath, const std::string& publisher, std::string_view code)
+{
+    std::string path = lf_learnedApfPath(apfPath, publisher);
+    if (!path.starts_with(g_learnedFolder.string() + static_cast<char>(fs::path::preferred_separator)))
+        path = lf_publisherLearnedPath(publisher, code);
+    return path;
+}
+
+void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed, std::string_view file)
 {
     std::set<std::string> ids;
     for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos")) {
         const std::string id = parkpos.attribute("id").value();
         if (!ids.insert(id).second)
             throw qmx::UserErrorException(94, "Parking position " + id + " appears more than once?");
-        lf_readParkPositions(parkpos, id, fixed);
+        lf_readParkPositions(parkpos, id, fixed, file);
     }
 }
 
@@ -246,7 +265,7 @@ bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id
 {
     if (stand.name != id)
         return false;
-    if (lf_boolAttribute(parkpos, "radius_change")) {
+    if (lf_boolAttribute(parkpos, "radius_change") && lf_unusableStandAttribute(parkpos) != "radius") {
         stand.radius = gf_xmlAttributeAsDouble(parkpos, "radius") * kNmPerMetre;
         stand.radiusChange = true;
     }

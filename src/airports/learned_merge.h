@@ -9,11 +9,22 @@
 
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
 
 // The learned file's path for an airport file's path: a server path "archive/…" maps below the
 // learned folder with "%20" made blanks; a local file of my_thirdparty is filed by publisher;
 // other local files keep their folder name; any other text stays as it is.
 std::string lf_learnedApfPath(const std::string& apfPath, const std::string& publisher);
+
+// The learned file of the airport `code` filed by publisher alone: stock and simaddon have their
+// folders, any other publisher a folder of its own below thirdparty. Learned files were once
+// saved only there, so the loader still reads them when the file's own learned file is missing.
+std::string lf_publisherLearnedPath(const std::string& publisher, std::string_view code);
+
+// The one learned file of an airport file, for the merge and the save alike: lf_learnedApfPath
+// when that leads below the learned folder, else the publisher's learned file. Keeping it by the
+// file's place keeps two stand files of one airport (a user's copy and the stock file) apart.
+std::string lf_learnedFileOf(const std::string& apfPath, const std::string& publisher, std::string_view code);
 
 // The publisher as one folder name below the learned thirdparty folder: separators become '_',
 // and a name that would leave the folder ("", ".", "..") becomes "unknown".
@@ -29,4 +40,4 @@ bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id
 
 // Visits the `parkpos` children of the first `parkpositions` element as every stand reader
 // does: an id met twice raises qmx::UserErrorException 94; each is appended with `fixed`.
-void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed);
+void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed, std::string_view file);

@@ -28,16 +28,16 @@ void lf_collectLearnedStands(std::vector<Stand>& out)
     }
 }
 
-fs::path lf_learnedFolderOf(const std::string& publisher)
+// The stock and simaddon folders are made at start-up; a missing one is a failure to report.
+fs::path lf_learnedFileToWrite()
 {
-    if (publisher == "stock")
-        return g_learnedStockFolder;
-    if (publisher == "simaddon")
-        return g_learnedSimaddonFolder;
-    const fs::path folder = g_learnedThirdpartyFolder / lf_publisherFolderName(publisher);
-    if (!fs::exists(folder))
-        fs::create_directory(folder);
-    return folder;
+    const std::string code = gf_parkAirport().code;
+    const fs::path path = parkApfInfo.learnedPath.empty() ? lf_publisherLearnedPath(parkApfInfo.publisher, code)
+                                                          : parkApfInfo.learnedPath;
+    const fs::path folder = path.parent_path();
+    if (folder != g_learnedStockFolder && folder != g_learnedSimaddonFolder && !fs::exists(folder))
+        fs::create_directories(folder);
+    return path;
 }
 
 // hh:mm:ss of the asctime text "Www Mmm dd hh:mm:ss yyyy".
@@ -62,7 +62,7 @@ void lf_saveAirportFile()
         file.Qf_real = gf_realQuality(pair);
         file.Qf_soft = gf_softQuality(pair);
     }
-    const fs::path path = lf_learnedFolderOf(file.publisher) / gf_airportXmlPath(file.ICAO);
+    const fs::path path = lf_learnedFileToWrite();
     const std::string time = lf_timeOfDayText();
     const std::uint32_t updates = learnedUpdateCount.load();
     if (gf_writeApf(file, path, ApfWriteMode::LearnedSave))

@@ -13,6 +13,7 @@
 #include "airports/static_parking_calc.h"
 #include "app/shell_services.h"
 #include "core/clock.h"
+#include "core/exceptions.h"
 #include "core/log.h"
 #include "engine/park_options.h"
 #include "engine/stand_query.h"
@@ -33,6 +34,7 @@ constexpr std::size_t kEnoughStandsForRealLearning = 20;
 
 bool loadRequest = false;
 std::optional<LatLon> lastUserPosition;
+std::string lastAirportWithoutFile;
 
 LatLon lf_airportPosition(const AirportRecord& airport)
 {
@@ -95,13 +97,18 @@ void lf_decideSoftLearning()
     gf_disableControl(LEARN_SOFT);
 }
 
-// The park airport goes to the front of the list, with the stand the user aircraft stands on.
+// The park airport goes to the front of the list, with the stand the user aircraft stands on. An
+// entry deeper in the list moves to the front, so that no code stands in the list twice.
 void lf_recordUserStand(const AirportRecord& park)
 {
     if (!userAcDataValid.load())
         return;
     const std::string stand = gf_getStandAtPosition({userAc.latitude, userAc.longitude});
-    if (parkAirportList.empty() || parkAirportList.front().code != park.code) {
+    const auto known = std::find_if(parkAirportList.begin(), parkAirportList.end(),
+                                    [&park](const ParkAirport& entry) { return entry.code == park.code; });
+    if (known != parkAirportList.end())
+        std::rotate(parkAirportList.begin(), known, known + 1);
+    if (known == parkAirportList.end()) {
         parkAirportList.insert(parkAirportList.begin(), ParkAirport{park.code, stand, lf_airportPosition(park), 0.0});
         gf_addMyParkAirport();
     } else if (!stand.empty() && stand != parkAirportList.front().stand) {
@@ -122,6 +129,17 @@ void lf_takeReservedStand(const AirportRecord& park)
         reservedStand.clear();
     }
     g_mainWindow.reservedStandText = reservedStand;
+}
+
+// A user's stand file with a mistake (a stand id twice, no altitude) is the user's to mend: it
+// is refused like any other unreadable file, and the traffic goes on.
+std::string lf_readApfOfUser(const std::string& path)
+{
+    try {
+        return gf_readApf(path, parkApfInfo, parkQualityFactors);
+    } catch (const qmx::UserErrorException& e) {
+        return fmt::format("{} \"{}\": {}", "lf_readParkedFile", path, e.what());
+    }
 }
 
 } // namespace
@@ -158,6 +176,8 @@ void gf_resetParkAirportChoice()
     loadRequest = false;
     softLearningAllowed = false;
     lastUserPosition.reset();
+    lastAirportWithoutFile.clear();
+    gf_forgetFailedDownloads();
 }
 
 bool gf_parkAirportLoadRequested()
@@ -186,10 +206,14 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         return;
     }
     if (!gf_airportFileAvailable(airport->code)) {
-        gf_showMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
-                       true);
+        // Said once while the user aircraft stays at that airport, not at every check.
+        if (airport->code != lastAirportWithoutFile)
+            gf_showMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
+                           true);
+        lastAirportWithoutFile = airport->code;
         return;
     }
+    lastAirportWithoutFile.clear();
     gf_log(fmt::format("User aircraft on the ground at {}", airport->code));
     lf_setParkAirport(airport->code);
     loadRequest = true;
@@ -273,7 +297,7 @@ std::string lf_readParkedFile()
     if (path.size() >= 7 && path.find("unknown") != std::string::npos)
         return fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", park.code, "unknown", path);
     parkApfInfo = ApfInfo{};
-    const std::string message = gf_readApf(path, parkApfInfo, parkQualityFactors);
+    const std::string message = lf_readApfOfUser(path);
     if (message.empty()) {
         lf_decideSoftLearning();
         lf_recordUserStand(park);

@@ -37,11 +37,22 @@ void lf_logListRead()
                        true);
 }
 
+void lf_reportUnreadableList()
+{
+    gf_showMessage(fmt::format("Warning: {} could not be read and is left as it is", g_myParkAirportsFile.string()),
+                   true);
+}
+
 void lf_readListFile(bool& result)
 {
     std::vector<std::string> lines;
-    if (!fs::exists(g_myParkAirportsFile) || !gf_readExtTextFileToStringVector(g_myParkAirportsFile, lines)) {
+    if (!fs::exists(g_myParkAirportsFile)) {
         gf_log(g_myParkAirportsFile.string() + " not found");
+        return;
+    }
+    if (!gf_readExtTextFileToStringVector(g_myParkAirportsFile, lines)) {
+        lf_reportUnreadableList();
+        result = false;
         return;
     }
     for (const std::string& line : lines)
@@ -151,7 +162,13 @@ void gf_addMyParkAirport()
         return;
     const std::string entryLine = lf_entryLine(parkAirportList.front());
     std::vector<std::string> lines;
-    if (!fs::exists(g_myParkAirportsFile) || !gf_readExtTextFileToStringVector(g_myParkAirportsFile, lines)) {
+    const bool exists = fs::exists(g_myParkAirportsFile);
+    if (exists && !gf_readExtTextFileToStringVector(g_myParkAirportsFile, lines)) {
+        // The user's list is worth more than the one line it would be replaced with.
+        lf_reportUnreadableList();
+        return;
+    }
+    if (!exists) {
         lines.assign(1, entryLine);
         gf_log(fmt::format("{} created with {}", kFileName, entryLine));
     } else if (std::none_of(lines.begin(), lines.end(), lf_updateMyParkAirportStand)) {

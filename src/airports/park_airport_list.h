@@ -30,6 +30,6 @@ bool gf_checkReservedStand(bool checkStand, std::string& message);
 // Puts the airport at the front of the list, adding it (and its line in the file) when new.
 void gf_setDestinationParkAirport(std::string_view code, LatLon position);
 
-// The engine's: removes the aircraft that stands on the reserved stand. The engine keeps no
-// parked aircraft yet, so there is nothing to remove.
+// The engine's: removes the static aircraft that stands on the reserved stand, so that the stand
+// is free for the user aircraft.
 void gf_clearReservedStand();

@@ -43,26 +43,16 @@ bool lf_inLiveTraffic(const std::string& callsign)
     return !callsign.empty() && parkingCallsigns.count(callsign) != 0;
 }
 
-// Of two times of the week at most a day apart, Monday comes after Sunday. The rank makes that
-// an order: while Sunday and Monday both occur, Monday counts as day 8.
-std::uint64_t lf_weekRank(DaySlot t, bool mondayAfterSunday)
+// How long before t, in half hours, the stamp lies: stays are shorter than a week, so the week
+// seen back from now orders them whatever days they span (Sunday, Monday, Tuesday in that
+// order). A stamp not set counts as the oldest.
+std::uint64_t lf_slotsSince(DaySlot stamp, DaySlot t)
 {
-    std::uint64_t day = gf_weekdayOf(t);
-    if (mondayAfterSunday && day == 1)
-        day = 8;
-    return day * 48 + gf_slotOf(t);
-}
-
-void lf_sortStayersByParkedTime()
-{
-    const auto onDay = [](std::uint32_t day) {
-        return std::any_of(staticStayers.begin(), staticStayers.end(),
-                           [day](const StaticStayer& s) { return gf_weekdayOf(s.parked) == day; });
-    };
-    const bool wrap = onDay(1) && onDay(7);
-    std::stable_sort(staticStayers.begin(), staticStayers.end(), [wrap](const StaticStayer& a, const StaticStayer& b) {
-        return lf_weekRank(a.parked, wrap) < lf_weekRank(b.parked, wrap);
-    });
+    constexpr std::uint64_t kSlotsPerWeek = 7 * 48;
+    if (gf_weekdayOf(stamp) == 0)
+        return kSlotsPerWeek;
+    const auto slotOfWeek = [](DaySlot d) { return (gf_weekdayOf(d) + 6) % 7 * 48 + gf_slotOf(d); };
+    return (slotOfWeek(t) + kSlotsPerWeek - slotOfWeek(stamp)) % kSlotsPerWeek;
 }
 
 // Whether an option of this weekday with the aircraft's keys covers `offset` slots back from start.
@@ -258,7 +248,7 @@ void gf_parkingAdjustments()
     }
     for (const StaticAc& ac : staticAcTable)
         lf_classifyStaticAc(ac, t);
-    lf_sortStayersByParkedTime();
+    lf_sortStayersByParkedTime(t);
     lf_requeueLeavingStayers(t);
     lf_trimToMax(max, live);
     std::stable_sort(staticCandidates.begin(), staticCandidates.end(),
@@ -392,4 +382,11 @@ std::string gf_standName(std::uint32_t standId)
         return "sid==0?";
     const Stand* stand = gf_findStandById(standId);
     return stand == nullptr ? "unknown" : stand->name;
+}
+
+void lf_sortStayersByParkedTime(DaySlot t)
+{
+    std::stable_sort(staticStayers.begin(), staticStayers.end(), [t](const StaticStayer& a, const StaticStayer& b) {
+        return lf_slotsSince(a.parked, t) > lf_slotsSince(b.parked, t);
+    });
 }

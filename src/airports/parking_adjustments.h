@@ -45,6 +45,8 @@ void gf_removeStaticParked();
 // its position in staticAcTable, or the end when none.
 std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live);
 
+// The stayers in the order they were parked, the longest parked first, as seen from time t.
+void lf_sortStayersByParkedTime(DaySlot t);
 // The per-aircraft rules of the re-balancing, at time of the week t.
 void lf_classifyStaticAc(const StaticAc& ac, DaySlot t);
 void lf_compareParkedTime(const StaticAc& ac, std::size_t candidateIndex, DaySlot t);

@@ -11,6 +11,8 @@ std::vector<std::string> lf_reservedMessages()
     return messages;
 }
 
+thread_local std::vector<std::string>* heldMessages = nullptr;
+
 } // namespace
 
 std::vector<std::string> scanMessages = lf_reservedMessages();
@@ -20,6 +22,10 @@ std::atomic<bool> g_addonAirportsFound{false};
 void gf_addScanMessage(std::string_view text)
 {
     std::string line(text); // copied before the lock, so the lock covers the append alone
+    if (heldMessages != nullptr) {
+        heldMessages->push_back(std::move(line));
+        return;
+    }
     std::lock_guard lock(scanMessagesMutex);
     scanMessages.push_back(std::move(line));
 }
@@ -30,4 +36,16 @@ std::vector<std::string> gf_takeScanMessages()
     std::lock_guard lock(scanMessagesMutex);
     taken.swap(scanMessages);
     return taken;
+}
+
+ScanMessageBatch::ScanMessageBatch() : outer_(heldMessages)
+{
+    heldMessages = &held_;
+}
+
+ScanMessageBatch::~ScanMessageBatch()
+{
+    heldMessages = outer_;
+    for (const std::string& line : held_)
+        gf_addScanMessage(line);
 }

@@ -19,5 +19,20 @@ extern std::atomic<bool> g_addonAirportsFound;
 // Appends one line; callable from any thread. The mutex is held for the append alone.
 void gf_addScanMessage(std::string_view text);
 
+// While a batch is open on a thread, that thread's lines are held back and added together when
+// the batch closes, so that code holding another lock of the scan never takes the message lock
+// inside it. Open the batch before taking that lock.
+class ScanMessageBatch {
+public:
+    ScanMessageBatch();
+    ~ScanMessageBatch();
+    ScanMessageBatch(const ScanMessageBatch&) = delete;
+    ScanMessageBatch& operator=(const ScanMessageBatch&) = delete;
+
+private:
+    std::vector<std::string> held_;
+    std::vector<std::string>* outer_;
+};
+
 // Hands the lines over to the writer of the scan log and leaves the list empty.
 std::vector<std::string> gf_takeScanMessages();

@@ -2,15 +2,21 @@
 
 #include "airports/apf_state.h"
 #include "core/files.h"
+#include "core/log.h"
 #include "core/xml.h"
 #include "core/xml_meta.h"
 #include "liveries/registrations.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <fmt/format.h>
 
 namespace {
+
+constexpr std::string_view kGeneratedMark = "generated";
+constexpr std::string_view kGeneratedByScan = "add-on airport scan";
 
 constexpr double kMetresPerNm = 1852.0;
 
@@ -67,7 +73,26 @@ pugi::xml_node lf_findParameter(const pugi::xml_document& document, std::string_
     return document.select_node(gf_parameterQuery(name).c_str()).node();
 }
 
+// A generated file says so in its meta block, so that a later scan removes it and nothing else.
+bool lf_markGenerated(pugi::xml_document& document, ApfWriteMode mode)
+{
+    if (mode != ApfWriteMode::Generated)
+        return true;
+    pugi::xml_node info = document.child("meta").append_child("info");
+    return info && info.append_attribute("name").set_value(kGeneratedMark.data()) &&
+           info.append_attribute("value").set_value(kGeneratedByScan.data());
+}
+
 } // namespace
+
+bool gf_isGeneratedApf(const std::filesystem::path& path)
+{
+    pugi::xml_document document;
+    if (!document.load_file(path.c_str()))
+        return false;
+    const std::string query = gf_metaInfoQuery(kGeneratedMark);
+    return document.select_node(query.c_str()).node().attribute("value").value() == kGeneratedByScan;
+}
 
 bool gf_appendParameter(pugi::xml_node node, std::string_view name, std::uint32_t value)
 {
@@ -141,7 +166,8 @@ void lf_writeOpt(pugi::xml_node parkpos, const ParkPosOption& option)
 bool gf_writeApf(const AirportFile& file, const std::filesystem::path& path, ApfWriteMode mode)
 {
     pugi::xml_document document;
-    if (!gf_addMetaBlock(document) || !lf_writeAirportParameters(document, file, mode))
+    if (!gf_addMetaBlock(document) || !lf_markGenerated(document, mode) ||
+        !lf_writeAirportParameters(document, file, mode))
         return false;
     pugi::xml_node parkpositions = document.append_child("parkpositions");
     for (const Stand& stand : file.stands)
@@ -204,8 +230,24 @@ ParkPosOption lf_readOption(const pugi::xml_node& opt, std::uint32_t number, std
     return option;
 }
 
-void lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed)
+std::string lf_unusableStandAttribute(const pugi::xml_node& parkpos)
 {
+    // The texts are tested themselves: "nan" or "inf" must not pass as a number of the table.
+    for (const char* name : {"latitude", "longitude", "heading", "radius"}) {
+        if (!std::isfinite(std::strtod(parkpos.attribute(name).value(), nullptr)))
+            return name;
+    }
+    return gf_xmlAttributeAsDouble(parkpos, "radius") < 0.0 ? "radius" : "";
+}
+
+bool lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed,
+                          std::string_view file)
+{
+    if (const std::string attribute = lf_unusableStandAttribute(parkpos); !attribute.empty()) {
+        gf_logWarning(fmt::format("{}: stand {} refused, its {} is \"{}\"", file, name, attribute,
+                                  parkpos.attribute(attribute.c_str()).value()));
+        return false;
+    }
     const double latitude = gf_xmlAttributeAsDouble(parkpos, "latitude");
     const double longitude = gf_xmlAttributeAsDouble(parkpos, "longitude");
     const double radiusMetres = gf_xmlAttributeAsDouble(parkpos, "radius");
@@ -220,6 +262,7 @@ void lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name
     const double heading = gf_xmlAttributeAsDouble(parkpos, "heading") * geo::kDegToRad;
     standTable.emplace_back(name, std::move(options), StandPlacement{latitude, longitude, heading}, radiusMetres,
                             !cargo, !ramp, !heli);
+    return true;
 }
 
 std::optional<bool> lf_getBoolParameter(const pugi::xml_document& document, std::string_view name)

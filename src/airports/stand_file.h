@@ -34,6 +34,8 @@ enum class ApfWriteMode : int {
 // Writes `file` to `path` (whose folder must exist) through a temporary file; true when saved.
 // Logs nothing: callers report the outcome.
 bool gf_writeApf(const AirportFile& file, const std::filesystem::path& path, ApfWriteMode mode);
+// Whether the file is one the add-on airport scan generated (its meta block says so).
+bool gf_isGeneratedApf(const std::filesystem::path& path);
 bool lf_writeAirportParameters(pugi::xml_node document, const AirportFile& file, ApfWriteMode mode);
 bool gf_appendParameter(pugi::xml_node node, std::string_view name, std::uint32_t value);
 void lf_writeParkpos(pugi::xml_node parkpositions, const Stand& stand, ApfWriteMode mode);
@@ -60,8 +62,13 @@ bool lf_isTrueText(std::string_view text);
 bool lf_boolAttribute(const pugi::xml_node& node, const char* name);
 // One option of a `parkpos`, numbered by the caller.
 ParkPosOption lf_readOption(const pugi::xml_node& opt, std::uint32_t number, std::uint32_t fixed);
-// Turns one `parkpos` into a Stand named `name` and appends it to standTable.
-void lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed);
+// Turns one `parkpos` into a Stand named `name` and appends it to standTable. A stand whose
+// position, heading or radius is no finite number, or whose radius is negative, is refused with a
+// warning that names `file` and the stand: false, and the table is left as it was.
+bool lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed,
+                          std::string_view file);
+// The name of the first of those attributes a stand cannot take; empty when all are usable.
+std::string lf_unusableStandAttribute(const pugi::xml_node& parkpos);
 
 // Parameters of the `parameters` element; none when the file lacks the parameter.
 std::optional<bool> lf_getBoolParameter(const pugi::xml_document& document, std::string_view name);

@@ -40,19 +40,24 @@ void lf_resetParkingPercentage()
     gf_logIndented(fmt::format("{:24}: {}", parking_percentage.name, kDefaultParkingPercentage));
 }
 
-// The learned file, when there is one, amends the stands and decides the quality factors.
-void lf_mergeLearnedFile(const std::string& path, const ApfInfo& info, std::uint64_t& qualityFactors,
-                         std::string& learnedPath)
+// The learned file, when there is one, amends the stands and decides the quality factors. A file
+// learned before under the publisher's folder alone is read when the file's own is missing.
+// Returns the path of the learned file read, empty when there was none.
+std::string lf_mergeLearnedFile(const std::string& path, ApfInfo& info, std::uint64_t& qualityFactors)
 {
-    learnedPath = lf_learnedApfPath(path, info.publisher);
-    if (learnedPath.empty() || !fs::exists(learnedPath)) {
+    info.learnedPath = lf_learnedFileOf(path, info.publisher, gf_parkAirport().code);
+    std::string learnedPath = info.learnedPath;
+    if (!fs::exists(learnedPath))
+        learnedPath = lf_publisherLearnedPath(info.publisher, gf_parkAirport().code);
+    if (!fs::exists(learnedPath)) {
         lf_resetParkingPercentage();
-        return;
+        return {};
     }
     lf_readLearned(learnedPath, info);
     qualityFactors = gf_qualityFactor();
     if (handmadeOverrule)
         gf_log("A handmade airport file overruled the archived file!");
+    return learnedPath;
 }
 
 void lf_numberStands()
@@ -108,11 +113,10 @@ std::string lf_readApf(const std::string& path, ApfInfo& info, std::uint64_t& qu
     if (!gf_checkMetaBlock(document))
         return fmt::format("{} but refused to load, copyright problem", path);
     lf_readHeader(document, info);
-    lf_readUniqueParkPositions(document, 1);
+    lf_readUniqueParkPositions(document, 1, path);
     qualityFactors = gf_qualityPair(lf_getIntParameter(document, "Qf_real").value_or(-1),
                                     lf_getIntParameter(document, "Qf_soft").value_or(-1));
-    std::string learnedPath;
-    lf_mergeLearnedFile(path, info, qualityFactors, learnedPath);
+    const std::string learnedPath = lf_mergeLearnedFile(path, info, qualityFactors);
     lf_numberStands();
     gf_log(fmt::format("Airport file read from \"{}\" for {}", handmadeOverrule ? learnedPath : path,
                        info.airport_name));

@@ -1,5 +1,6 @@
 #include "airports/addon_airport_scan.h"
 #include "airports/scan_messages.h"
+#include "airports/stand_file.h"
 #include "core/exceptions.h"
 #include "core/scan_throttle.h"
 #include "liveries/dbase.h"
@@ -81,8 +82,14 @@ TEST_F(AddonScan, ManualScanDecodesOnlyRealAirportFilesAndUnticksTheOption)
     copyBgl(kOldLayoutBgl, addon / "statics" / "LEAB_ADEP4_ARV187.bgl");
     copyBgl(kOldLayoutBgl, addon / "LEAB_heliports" / "x_heliports.bgl");
     copyBgl(kOldLayoutBgl, addon / "scenery" / "X.Bgl");
-    testsupport::writeFile(g_myThirdpartyFolder / "OLD1.xml", "stale");
-    testsupport::writeFile(g_myOrbxFolder / "OLD2.txt", "stale");
+    // An earlier scan's generated file and link file go; the user's own stand and link files stay.
+    AirportFile earlier;
+    earlier.ICAO = "OLD1";
+    earlier.stands.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{38.9, -1.9, 0.0}, 30.0, 1, 1, 1);
+    ASSERT_TRUE(gf_writeApf(earlier, g_myThirdpartyFolder / "OLD1.xml", ApfWriteMode::Generated));
+    testsupport::writeFile(g_myOrbxFolder / "OLD2.txt", "archive/simaddon/OLD2.xml\n");
+    testsupport::writeFile(g_myThirdpartyFolder / "MINE.xml", airportstest::apfText("", ""));
+    testsupport::writeFile(g_myThirdpartyFolder / "MINE.txt", "airports/my_thirdparty/mine/MINE.xml\n");
     AFG_AUTOMATIC.value = false;
     afolder0.value = addon.string();
     SCAN_AIRPORTS.value = true;
@@ -95,6 +102,9 @@ TEST_F(AddonScan, ManualScanDecodesOnlyRealAirportFilesAndUnticksTheOption)
     EXPECT_TRUE(fs::exists(g_myThirdpartyFolder / "LEAB.xml"));
     EXPECT_FALSE(fs::exists(g_myThirdpartyFolder / "OLD1.xml"));
     EXPECT_FALSE(fs::exists(g_myOrbxFolder / "OLD2.txt"));
+    EXPECT_TRUE(fs::exists(g_myThirdpartyFolder / "MINE.xml"));
+    EXPECT_TRUE(fs::exists(g_myThirdpartyFolder / "MINE.txt"));
+    EXPECT_TRUE(gf_isGeneratedApf(g_myThirdpartyFolder / "LEAB.xml"));
     EXPECT_FALSE(fs::exists(g_tbloFolder)); // LEAB has no stock file to learn from
     EXPECT_EQ(g_tbloAirportCount.load(), 0u);
     EXPECT_FALSE(SCAN_AIRPORTS.value.load());
@@ -144,7 +154,10 @@ TEST_F(AddonScan, TasksStayWithinTheLimitAndAllEndBeforeTheWalkReturns)
 
     EXPECT_LE(mostRunning.load(), 2);
     EXPECT_EQ(g_scanTasksRunning.load(), 0);
-    EXPECT_EQ(countContaining(gf_takeScanMessages(), "Generated LEAB.xml: "), static_cast<std::size_t>(kFiles));
+    // One file wins, the one met last; every other is reported once as left out.
+    const std::vector<std::string> lines = gf_takeScanMessages();
+    EXPECT_GE(countContaining(lines, "Generated LEAB.xml: "), 1u);
+    EXPECT_EQ(countContaining(lines, " left out, "), static_cast<std::size_t>(kFiles - 1));
 }
 
 TEST_F(AddonScan, StockFoldersInsideAnAddonFolderAreNotEntered)

@@ -192,6 +192,15 @@ TEST_F(AirportDbTest, WritesTheFrontEntry)
     ASSERT_TRUE(gf_readAirports());
     lf_readMyParkAirports();
     EXPECT_EQ(codes(), (std::vector<std::string>{"EBBR", "EDDF,A12"}));
+
+    // A list that cannot be decoded (UTF-16 with a lone surrogate) is kept as it is.
+    const std::string undecodable("\xFF\xFE" "E\0B\0\x00\xD8\n\0", 10);
+    testsupport::writeFile(g_myParkAirportsFile, undecodable);
+    EXPECT_FALSE(lf_readMyParkAirports());
+    gf_setDestinationParkAirport("LEAB", {38.9, -1.9});
+    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), undecodable);
+    EXPECT_THAT(logText(), HasSubstr("could not be read and is left as it is"));
+    EXPECT_THAT(logText(), Not(HasSubstr("created with LEAB")));
 }
 
 TEST_F(AirportDbTest, ReservedStandFollowsTheFrontEntry)

@@ -41,6 +41,8 @@ TEST_F(LocatorTest, PrecedenceOfFoldersLinksAndStock)
     EXPECT_FALSE(gf_airportFileAvailable("EGLL"));
 
     putOnServer("archive/stock/EGLL.xml", stands(""));
+    EXPECT_EQ(gf_locateApf("EGLL"), "") << "a file missing on the server is asked for once a run";
+    gf_forgetFailedDownloads(); // a new start
     EXPECT_EQ(gf_locateApf("EGLL"), "archive/stock/EGLL.xml");
     EXPECT_TRUE(gf_airportFileAvailable("EGLL"));
     EXPECT_FALSE(fs::exists("EGLL.xml")) << "the probe keeps no copy";
@@ -68,6 +70,7 @@ TEST_F(LocatorTest, NearestStandOfAFile)
     EXPECT_EQ(gf_readDestApfForClosestStand("EGLL", {51.0, 0.0}, name), 100.0);
     EXPECT_EQ(name, "none");
 
+    gf_forgetFailedDownloads(); // a new start
     putOnServer("archive/stock/EGLL.xml",
                 stands("<parkpos id=\"far\" latitude=\"53.5\" longitude=\"0\"/>\n"
                        "<parkpos id=\"A\" latitude=\"51.01\" longitude=\"0\"/>\n"

@@ -355,6 +355,37 @@ TEST_F(BglFile, EachAirportSectionIsWalkedWithinItsOwnRecords)
     EXPECT_EQ(codes, (std::vector<std::string>{"EHAM", "EDDF", "LFPG"}));
 }
 
+// Many subsection entries that all point at one chain of records, which holds one airport twice.
+Bytes hostileBgl(std::uint32_t subsections, const std::vector<Bytes>& records)
+{
+    Bytes out = bglFile({records});
+    const std::size_t data = 56 + 20 + 16;
+    const Bytes recordBytes(out.begin() + data, out.end());
+    const Bytes entry(out.begin() + 76, out.begin() + data);
+    out.resize(76);
+    out[64] = static_cast<std::uint8_t>(subsections); // the section's subsection count
+    out[65] = static_cast<std::uint8_t>(subsections >> 8);
+    for (std::uint32_t i = 0; i < subsections; ++i) {
+        Bytes moved = entry;
+        const std::uint32_t first = data - 16 + 16 * subsections;
+        for (int b = 0; b < 4; ++b)
+            moved[8 + b] = static_cast<std::uint8_t>(first >> (8 * b));
+        out.insert(out.end(), moved.begin(), moved.end());
+    }
+    out.insert(out.end(), recordBytes.begin(), recordBytes.end());
+    return out;
+}
+
+TEST_F(BglFile, EveryRecordAndAirportOncePerFileWhateverTheTablesSay)
+{
+    const fs::path path = writeBgl(hostileBgl(500, {airportRecord("EHAM", true, 0, {}), airportRecord("EDDF", true, 0, {}),
+                                                    airportRecord("EHAM", true, 0, {})}));
+    std::vector<std::string> codes;
+    for (const BglAirport& airport : readAll(path))
+        codes.push_back(airport.code);
+    EXPECT_EQ(codes, (std::vector<std::string>{"EHAM", "EDDF"}));
+}
+
 TEST_F(BglFile, IdentifiersOfFourCharactersOnly)
 {
     EXPECT_EQ(lf_decodeIdentifierOrRegionCode(packIdentifier("EHAM")).text, "EHAM");

@@ -150,6 +150,25 @@ TEST_F(GeneratedAirportFiles, ArchivedPublisherAirportIsLinkedAndGeneratedOnlyWi
     EXPECT_TRUE(hasMessage(messages(), "thirdparty Some Pub LEBL does not exist"));
 }
 
+TEST_F(GeneratedAirportFiles, OfTwoBglFilesWithOneAirportTheLaterInSceneryOrderIsKept)
+{
+    for (const bool laterFirst : {true, false}) {
+        gf_forgetGeneratedAirports();
+        BglAirport earlier = airportWith("ZZZZ", 3, "/scenery/freeware/a.bgl");
+        earlier.sceneryOrder = 1;
+        BglAirport later = airportWith("ZZZZ", 5, "/scenery/freeware/b.bgl");
+        later.sceneryOrder = 2;
+        if (laterFirst)
+            lf_processBglAirport(std::move(later));
+        lf_processBglAirport(std::move(earlier));
+        if (!laterFirst)
+            lf_processBglAirport(std::move(later));
+        EXPECT_EQ(standIds(g_myThirdpartyFolder / "ZZZZ.xml").size(), 5u);
+        EXPECT_TRUE(hasMessage(messages(), "===> ZZZZ of /scenery/freeware/a.bgl left out, /scenery/freeware/b.bgl "
+                                           "comes later in the scenery order"));
+    }
+}
+
 TEST_F(GeneratedAirportFiles, OrbxAirportIsLinkedWithoutGeneratedFileOrGeneratedWhenNotArchived)
 {
     lf_processBglAirport(airportWith("YBBN", 80, "/scenery/ORBX/YBBN/ybbn.bgl"));

@@ -160,4 +160,78 @@ TEST_F(RoundTripTest, LearnedOptionsSurviveASaveAndTheNextLoad)
     EXPECT_TRUE(PARK_SOFT.value.load()) << "the settings in force at the airport come back";
 }
 
+// Every kind of stand file, generated, the user's or the stock one, with or without a publisher,
+// finds again what was learned there; so does a file learned under its publisher's folder alone.
+struct KindOfStandFile {
+    const char* code;
+    fs::path folder; // empty: the stock archive on the server
+    const char* publisher;
+};
+
+class StandFileKindsTest : public airportstest::StandFilesTest {
+protected:
+    std::string placeStandFile(const KindOfStandFile& kind)
+    {
+        const std::string parameters = (*kind.publisher ? airportstest::parameterXml("publisher", kind.publisher) : "") +
+                                       airportstest::parameterXml("altitude", "83");
+        const std::string text = airportstest::apfText(
+            parameters, "<parkpos id=\"A1\" latitude=\"51.47\" longitude=\"-0.45\" radius=\"30\"/>\n");
+        gf_setParkAirport({kind.code, "", 51.47, -0.45, 0.0});
+        const std::string file = std::string(kind.code) + ".xml";
+        if (kind.folder.empty()) {
+            putOnServer("archive/stock/" + file, text);
+            return "archive/stock/" + file;
+        }
+        testsupport::writeFile(kind.folder / file, text);
+        return (kind.folder / file).string();
+    }
+    void learnOneOptionAndSave()
+    {
+        ParkPosOption learned;
+        learned.airl = "EZY";
+        learned.type = "A319";
+        learned.day = 4;
+        learned.hours.set(20);
+        learned.number = 1;
+        standTable[0].opts.push_back(learned);
+        learnedUpdateCount = 1;
+        lf_saveAirportFile();
+        standTable.clear();
+    }
+};
+
+TEST_F(StandFileKindsTest, WhatWasLearnedComesBackForEveryKindOfFile)
+{
+    const KindOfStandFile kinds[] = {
+        {"EGL1", {}, "stock"},
+        {"EGL2", g_myOrbxFolder, "simaddon"},
+        {"EGL3", g_myOrbxFolder, ""},
+        {"EGL4", g_myThirdpartyFolder, "simaddon"},
+        {"EGL5", g_myThirdpartyFolder, "stock"},
+        {"EGL6", g_myThirdpartyFolder, ""},
+        {"EGL7", g_myThirdpartyFolder, "Maker A"},
+    };
+    for (const KindOfStandFile& kind : kinds) {
+        SCOPED_TRACE(kind.code);
+        const std::string path = placeStandFile(kind);
+        ASSERT_EQ(gf_readApf(path, parkApfInfo, parkQualityFactors), "");
+        learnOneOptionAndSave();
+        ASSERT_EQ(gf_readApf(path, parkApfInfo, parkQualityFactors), "");
+        ASSERT_EQ(standTable.size(), 1u);
+        EXPECT_EQ(standTable[0].opts.size(), 1u);
+        standTable.clear();
+    }
+}
+
+TEST_F(StandFileKindsTest, FileLearnedUnderItsPublisherAloneIsStillRead)
+{
+    const std::string path = placeStandFile({"EGL2", g_myOrbxFolder, "simaddon"});
+    ASSERT_EQ(gf_readApf(path, parkApfInfo, parkQualityFactors), "");
+    parkApfInfo.learnedPath.clear(); // saved where the publisher alone decided
+    learnOneOptionAndSave();
+    ASSERT_TRUE(fs::exists(g_learnedSimaddonFolder / "EGL2.xml"));
+    ASSERT_EQ(gf_readApf(path, parkApfInfo, parkQualityFactors), "");
+    EXPECT_EQ(standTable[0].opts.size(), 1u);
+}
+
 } // namespace

@@ -216,6 +216,17 @@ TEST_F(ParkingCalcTest, AnAircraftParkedBeforeTheCandidatesTimeMakesWayForIt)
     EXPECT_TRUE(staticCandidates.empty()) << "the staying aircraft takes the candidate's place";
 }
 
+TEST_F(ParkingCalcTest, StayersParkedFromSundayToTuesdayKeepTheirOrder)
+{
+    for (const DaySlot parked : {gf_packDaySlot(2, 3), gf_packDaySlot(7, 40), gf_packDaySlot(1, 20)})
+        staticStayers.push_back({"X*", "X", "", "", "DLH", "A320", parked, 1, false});
+    lf_sortStayersByParkedTime(gf_packDaySlot(2, 10));
+    std::vector<std::uint32_t> days;
+    for (const StaticStayer& stayer : staticStayers)
+        days.push_back(gf_weekdayOf(stayer.parked));
+    EXPECT_EQ(days, (std::vector<std::uint32_t>{7, 1, 2}));
+}
+
 TEST_F(ParkingCalcTest, ReBalancingDropsTheLatestStaticStayerBeyondTheMaximum)
 {
     makeStands(20);

@@ -23,6 +23,14 @@ using ::testing::HasSubstr;
 
 namespace {
 
+std::size_t countOf(const std::string& text, std::string_view part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 class ParkChoiceTest : public airportstest::StandFilesTest {
 protected:
     void SetUp() override
@@ -163,6 +171,20 @@ TEST_F(ParkChoiceTest, ANearerParkAirportInSightTakesOver)
     EXPECT_EQ(gf_parkAirport().code, "EDFX");
 }
 
+TEST_F(ParkChoiceTest, AParkAirportDeeperInTheListMovesToTheFrontOnce)
+{
+    writeEddf();
+    DESTINATION.value.set("EDFX");
+    parkAirportList = {entry("EDFX", 50.2), entry("EDDF", 50.0)};
+    userOnGround = true;
+    userAcDataValid = true;
+    fly(50.0, 0.0);
+    gf_checkForParkAirportUpdates(false);
+    gf_checkForParkAirportUpdates(false);
+    ASSERT_EQ(gf_parkAirport().code, "EDDF");
+    EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDF", "EDFX"}));
+}
+
 TEST_F(ParkChoiceTest, AFileOfAnUnknownPublisherIsNotLoaded)
 {
     testsupport::writeFile(g_myThirdpartyFolder / "EDDF.txt", "airports/my_thirdparty/unknown/EDDF.xml\n");
@@ -182,6 +204,35 @@ TEST_F(ParkChoiceTest, OnTheGroundWithoutAStandFileNothingIsChosen)
     gf_checkForParkAirportUpdates(true);
     EXPECT_TRUE(gf_parkAirport().code.empty());
     EXPECT_THAT(logText(), HasSubstr("User aircraft on the ground at EDDM, no airport file found"));
+
+    // The checks that follow neither ask the server again nor repeat the message.
+    gf_checkForParkAirportUpdates(false);
+    gf_checkForParkAirportUpdates(false);
+    const std::string log = logText();
+    EXPECT_EQ(countOf(log, "no airport file found"), 1u);
+    EXPECT_EQ(countOf(log, "archive/stock/EDDM.xml failed"), 1u);
+}
+
+TEST_F(ParkChoiceTest, AUserFileWithAMistakeIsReportedAndTheParkAirportClosed)
+{
+    const std::string stand = "<parkpos id=\"A1\" latitude=\"50.0\" longitude=\"8.5\" radius=\"30\"/>\n";
+    const std::pair<std::string, std::string> mistakes[] = {
+        {parameterXml("altitude", "364"), stand + stand}, // user error 94
+        {"", stand},                                           // user error 65
+    };
+    for (const auto& [parameters, stands] : mistakes) {
+        reset();
+        testsupport::writeFile(g_myThirdpartyFolder / "EDDF.xml", apfText(parameters, stands));
+        parkAirportList = {entry("EDDF", 50.0)};
+        fly(50.1);
+        gf_checkForParkAirportUpdates(false);
+        EXPECT_NO_THROW(gf_checkForParkAirportUpdates(false));
+        EXPECT_TRUE(gf_parkAirport().code.empty()) << "the park airport is closed";
+        EXPECT_TRUE(standTable.empty());
+        EXPECT_FALSE(standsLoaded.load());
+    }
+    EXPECT_THAT(logText(), HasSubstr("EDDF.xml\": 94: Parking position A1 appears more than once?"));
+    EXPECT_THAT(logText(), HasSubstr("EDDF.xml\": 65: Parameter altitude not found"));
 }
 
 } // namespace

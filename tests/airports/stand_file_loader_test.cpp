@@ -8,6 +8,7 @@
 #include "standfiles_fixture.h"
 #include "traffic/traffic_reader.h"
 
+#include <cmath>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -133,6 +134,32 @@ TEST_F(LoaderTest, RefusedFiles)
 
     gf_setParkAirport({});
     EXPECT_EQ(load((g_myThirdpartyFolder / "EGLL.xml").string()), "gf_readApf no park airport set");
+}
+
+TEST_F(LoaderTest, StandsWithNumbersThatAreNoneAreRefused)
+{
+    const std::string file = (g_myThirdpartyFolder / "EGLL.xml").string();
+    testsupport::writeFile(file, apfText(header(), "<parkpos id=\"N1\" latitude=\"nan\" longitude=\"-0.45\" radius=\"30\"/>"
+                                                   "<parkpos id=\"N2\" latitude=\"51.47\" longitude=\"-0.45\" radius=\"inf\"/>"
+                                                   "<parkpos id=\"N3\" latitude=\"51.47\" longitude=\"-0.45\" radius=\"-5\"/>"
+                                                   "<parkpos id=\"N4\" latitude=\"51.47\" longitude=\"-0.45\" heading=\"-inf\"/>" +
+                                                   kStands));
+    testsupport::writeFile(g_learnedThirdpartyFolder / "stock" / "EGLL.xml",
+                           apfText("", "<parkpos id=\"A1\" radius_change=\"true\" radius=\"nan\"/>"
+                                       "<parkpos id=\"M1\" manual=\"true\" latitude=\"51.47\" longitude=\"-0.45\" "
+                                       "radius=\"30\" heading=\"nan\"/>"));
+    EXPECT_EQ(load(file), "");
+    ASSERT_EQ(standTable.size(), 3u);
+    EXPECT_EQ(standTable[0].name, "A1");
+    EXPECT_NEAR(standTable[0].radius * 1852.0, 30.0, 0.01) << "a learned radius that is no number";
+    for (const Stand& stand : standTable)
+        EXPECT_TRUE(std::isfinite(stand.radius) && stand.radius >= 0.0 && std::isfinite(stand.lat));
+    const std::string log = logText();
+    EXPECT_THAT(log, HasSubstr(file + ": stand N1 refused, its latitude is \"nan\""));
+    EXPECT_THAT(log, HasSubstr(file + ": stand N2 refused, its radius is \"inf\""));
+    EXPECT_THAT(log, HasSubstr(file + ": stand N3 refused, its radius is \"-5\""));
+    EXPECT_THAT(log, HasSubstr(file + ": stand N4 refused, its heading is \"-inf\""));
+    EXPECT_THAT(log, HasSubstr("EGLL.xml: stand M1 refused, its heading is \"nan\""));
 }
 
 TEST_F(LoaderTest, FileWithoutStandsStillArmsParking)

@@ -159,7 +159,7 @@ TEST_F(StandFileTest, OptionsRoundTripWithRegistrationsAndCallsignSuffixes)
     EXPECT_STREQ(unknown.attribute("cs").value(), "BAW12:2");
     EXPECT_STREQ(unknown.attribute("hh").value(), "");
 
-    lf_readParkPositions(document.child("parkpositions").first_child(), "A1", 1);
+    lf_readParkPositions(document.child("parkpositions").first_child(), "A1", 1, "A.xml");
     ASSERT_EQ(standTable.size(), 1u);
     const std::vector<ParkPosOption>& opts = standTable[0].opts;
     ASSERT_EQ(opts.size(), 2u);
@@ -180,7 +180,7 @@ TEST_F(StandFileTest, ReadsAParkposWithMissingAttributes)
     pugi::xml_document document;
     ASSERT_TRUE(document.load_string("<parkpos id=\"B7\" latitude=\"1.5\" heading=\"180\" ramp=\"Yes\">"
                                      "<opt cs=\"AB1:x:y\" day=\"2\" hh=\"0,47\" airl=\"ABC\"/></parkpos>"));
-    lf_readParkPositions(document.first_child(), "B7", 0);
+    lf_readParkPositions(document.first_child(), "B7", 0, "B.xml");
     ASSERT_EQ(standTable.size(), 1u);
     const Stand& s = standTable[0];
     EXPECT_DOUBLE_EQ(s.lat, 1.5);

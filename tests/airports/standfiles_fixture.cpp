@@ -1,7 +1,9 @@
 #include "standfiles_fixture.h"
 
 #include "airports/airport_database.h"
+#include "airports/airport_file_locator.h"
 #include "airports/apf_state.h"
+#include "airports/generated_airport_files.h"
 #include "airports/park_airport.h"
 #include "airports/park_airport_list.h"
 #include "airports/stand.h"
@@ -41,6 +43,8 @@ void StandFilesTest::clearAirportsState()
     parkAirportList.clear();
     reservedStand.clear();
     gf_clearAirportTable();
+    gf_forgetFailedDownloads();
+    gf_forgetGeneratedAirports();
     dbaseTables.DbaseRegcodes.clear();
 }
 
