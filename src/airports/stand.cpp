@@ -1,6 +1,7 @@
 #include "airports/stand.h"
 
 std::vector<Stand> standTable;
+std::uint64_t standTableLoads = 0;
 
 std::size_t AircraftKeyHash::operator()(std::uint32_t key) const noexcept
 {

@@ -81,6 +81,10 @@ struct Stand {
 // The park airport's stands. Work thread only.
 extern std::vector<Stand> standTable;
 
+// How often standTable has been loaded; what is kept of its contents elsewhere is valid only for
+// the load it was taken from. A new load may reuse the table's buffer.
+extern std::uint64_t standTableLoads;
+
 // Fills every stand's neighbour list: two stands overlap when their radii together exceed
 // 1.1 times the distance of their centres. Runs once per load, on stands with empty lists.
 void lf_computeStandNeighbours();

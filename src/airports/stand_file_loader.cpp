@@ -63,6 +63,7 @@ std::string lf_mergeLearnedFile(const std::string& path, ApfInfo& info, std::uin
 void lf_numberStands()
 {
     g_mainWindow.standCount = standTable.size();
+    ++standTableLoads;
     gf_invalidateParkingBand();
     std::uint32_t id = 0;
     for (Stand& stand : standTable)

@@ -36,8 +36,7 @@ constexpr double kAtStandNm = 0.029697624190064796; // 55 m
 
 struct StandQuery {
     LatLon position;
-    const Stand* table = nullptr;
-    std::size_t size = 0;
+    std::uint64_t tableLoad = 0;
     std::string answer;
 };
 std::optional<StandQuery> lastStandQuery;
@@ -470,8 +469,7 @@ std::string lf_standNameAtPosition(LatLon position)
     if (standTable.empty() || !userOnGround.load())
         return {};
     if (lastStandQuery && lastStandQuery->position.latitude == position.latitude &&
-        lastStandQuery->position.longitude == position.longitude && lastStandQuery->table == standTable.data() &&
-        lastStandQuery->size == standTable.size())
+        lastStandQuery->position.longitude == position.longitude && lastStandQuery->tableLoad == standTableLoads)
         return lastStandQuery->answer;
     double best = kAtStandNm;
     std::string answer;
@@ -482,7 +480,7 @@ std::string lf_standNameAtPosition(LatLon position)
             answer = s.name;
         }
     }
-    lastStandQuery = StandQuery{position, standTable.data(), standTable.size(), answer};
+    lastStandQuery = StandQuery{position, standTableLoads, answer};
     return answer;
 }
 

@@ -119,6 +119,10 @@ TEST_F(ParkOptionsTest, TheStandAtAPositionIsTheNearestWithin55MetresOnTheGround
     EXPECT_EQ(lf_standNameAtPosition(north(40.0)), "A2");
     EXPECT_EQ(lf_standNameAtPosition(north(-54.0)), "A1");
     EXPECT_EQ(lf_standNameAtPosition(north(-56.0)), "");
+    EXPECT_EQ(lf_standNameAtPosition(north(-54.0)), "A1");
+    standTable[0].name = "B1"; // a new load of the stand file, into the same buffer
+    ++standTableLoads;
+    EXPECT_EQ(lf_standNameAtPosition(north(-54.0)), "B1");
     userOnGround = false;
     EXPECT_EQ(lf_standNameAtPosition(north(40.0)), "") << "in the air";
 }
