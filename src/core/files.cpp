@@ -241,6 +241,12 @@ void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder,
     }
 }
 
+void gf_removeFileIfExists(const fs::path& path)
+{
+    if (fs::exists(path))
+        fs::remove(path);
+}
+
 void gf_removeFilesInFolder(const fs::path& folder)
 {
     try {

@@ -50,5 +50,7 @@ void gf_backupFile(const fs::path& path);
 
 // Regular files directly in `folder` whose extension in upper case equals `extension` (".XML").
 void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder, std::string_view extension);
+// Removes the file when it exists; a failure throws the file system's error "remove".
+void gf_removeFileIfExists(const fs::path& path);
 // Removes every entry of the folder; failures become qmx::UserErrorException 5.
 void gf_removeFilesInFolder(const fs::path& folder);

@@ -1,5 +1,6 @@
 #include "liveries/dbase.h"
 
+#include "core/download.h"
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "core/scramble.h"
@@ -7,7 +8,6 @@
 #include "core/xml.h"
 #include "liveries/model_classes.h"
 #include "params/names.h"
-#include "run/program_update.h"
 
 #include <algorithm>
 #include <cmath>
