@@ -302,6 +302,9 @@ void gf_readParameters(const ParameterLists& lists)
     {
         std::lock_guard lock(storeMutex);
         gf_logLine(gf_starLine(70, 0, true, false, "parameters"));
+        if (gf_appDataFolderFellBack())
+            gf_logWarning(fmt::format("the per-user data folder cannot be made, settings are kept in {}",
+                                      g_appDataFolder.string()));
         pugi::xml_document document;
         if (lf_loadDocument(document)) {
             gf_logLine(fmt::format("from \"{}\"", g_parametersFile));

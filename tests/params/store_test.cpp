@@ -240,6 +240,20 @@ TEST_F(StoreTest, FileWithoutParametersRootIsKeptAsBad)
     EXPECT_EQ(lf_xpath(parametersFile(), "count(/parameters/parameter)"), "46");
 }
 
+TEST_F(StoreTest, SettingsStayInTheWorkingFolderWhenThePerUserFolderCannotBeMade)
+{
+    testsupport::writeFile(folder / "plain-file", "");
+    testsupport::ScopedEnv unusable("XDG_CONFIG_HOME", (folder / "plain-file" / "config").string());
+    gf_initAppDataFolder();
+    EXPECT_EQ(parametersFile(), fs::path("Orvanta_P3D") / "parameters.xml");
+    gf_loadParameters();
+    LATERAL_RANGE.setValue(33);
+    gf_saveIntParameter(LATERAL_RANGE);
+    EXPECT_EQ(lf_storedValue(folder / "Orvanta_P3D" / "parameters.xml", "LATERAL_RANGE"), "33");
+    EXPECT_NE(logText().find("===> the per-user data folder cannot be made, settings are kept in Orvanta_P3D\n"),
+              std::string::npos);
+}
+
 TEST_F(StoreTest, SingleSaveWithoutFileWritesThatSettingAlone)
 {
     WEEK.value = true;
