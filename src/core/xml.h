@@ -10,5 +10,6 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
 
 // The attribute's value; empty when the node or the attribute is missing.
 std::string gf_getAttributeText(const pugi::xml_node& node, const char* name);
-// The leading number of the value (C syntax, "." as decimal point); 0.0 when missing.
+// The leading decimal number of the value ("." as decimal point); 0.0 when missing, and when
+// the value is a hex float, NaN, infinite or beyond the range of double.
 double gf_xmlAttributeAsDouble(const pugi::xml_node& node, const char* name);

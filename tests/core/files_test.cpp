@@ -189,4 +189,13 @@ TEST(Files, XmlSavingAndAttributes)
     EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(node, "lat"), 33.9425);
     EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(node, "lon"), 0.0);
     EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(pugi::xml_node(), "lat"), 0.0);
+
+    // Numbers that are no position count as missing.
+    const std::pair<const char*, double> values[] = {
+        {"nan", 0.0}, {"-inf", 0.0}, {"infinity", 0.0}, {"1e999", 0.0}, {"0x1p3", 0.0},
+        {" +2.5", 2.5}, {"-118.408", -118.408}, {"1e2", 100.0}};
+    for (const auto& [text, expected] : values) {
+        stand.attribute("lat") = text;
+        EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(stand, "lat"), expected) << text;
+    }
 }
