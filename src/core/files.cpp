@@ -8,9 +8,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <fcntl.h>
 #include <fmt/format.h>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -73,6 +78,56 @@ bool lf_readNarrowFile(int encoding, const fs::path& path, std::vector<std::stri
         out.push_back(line);
     }
     return true;
+}
+
+// The process id in the name of a temporary file "<name>.tmp<pid>.<n>"; 0 when it is none.
+long lf_temporaryOwner(std::string_view entryName)
+{
+    const std::size_t mark = entryName.rfind(".tmp");
+    if (mark == std::string_view::npos || mark == 0)
+        return 0;
+    const std::string_view rest = entryName.substr(mark + 4);
+    const std::size_t dot = rest.find('.');
+    const auto allDigits = [](std::string_view digits) {
+        return !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dot == std::string_view::npos || !allDigits(rest.substr(0, dot)) || !allDigits(rest.substr(dot + 1)))
+        return 0;
+    long pid = 0;
+    std::from_chars(rest.data(), rest.data() + dot, pid);
+    return pid;
+}
+
+// Removes the temporary files that saves killed between their write and their rename left in
+// the folder of `path`: those of processes that no longer run. Done once per folder and run,
+// since a folder may hold many files.
+void lf_removeStaleTemporaries(const fs::path& path)
+{
+    static std::mutex mutex;
+    static std::set<fs::path> cleaned;
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::error_code ec;
+    {
+        std::lock_guard lock(mutex);
+        if (!cleaned.insert(fs::absolute(folder, ec)).second)
+            return;
+    }
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const long pid = lf_temporaryOwner(it->path().filename().string());
+        const bool ended = pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        std::error_code ignored;
+        if (ended)
+            fs::remove(it->path(), ignored);
+    }
+}
+
+bool lf_flushToDisk(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && flushed;
 }
 
 template <typename Lines>
@@ -171,6 +226,7 @@ void gf_readStreamLines(std::istream& in, std::list<std::string>& out)
 bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write)
 {
     static std::atomic<unsigned> counter{0};
+    lf_removeStaleTemporaries(path);
     fs::path temp = path;
     temp += fmt::format(".tmp{}.{}", ::getpid(), counter.fetch_add(1));
     {
@@ -178,9 +234,9 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
         if (!out)
             return false;
         const bool written = write(out);
-        out.flush();
-        if (!written || !out) {
-            out.close();
+        out.close();
+        // On disk before the rename: a power loss must not leave an empty file in its place.
+        if (!written || !out || !lf_flushToDisk(temp)) {
             std::error_code ignored;
             fs::remove(temp, ignored);
             return false;
