@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "core/windows_glue.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -128,6 +129,19 @@ bool lf_flushToDisk(const fs::path& path)
         return false;
     const bool flushed = ::fsync(fd) == 0;
     return ::close(fd) == 0 && flushed;
+}
+
+// Copies `from` over `to` through a temporary file, as every write does; a failure throws the
+// file system's error "copy_file".
+void lf_copyFileAtomically(const fs::path& from, const fs::path& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    const bool copied = in && gf_saveFileAtomically(to, [&](std::ostream& out) {
+        std::copy(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), std::ostreambuf_iterator<char>(out));
+        return !in.bad();
+    });
+    if (!copied)
+        throw fs::filesystem_error("copy_file", from, to, std::make_error_code(std::errc::io_error));
 }
 
 template <typename Lines>
@@ -280,9 +294,9 @@ void gf_backupFile(const fs::path& path)
     const fs::path generation0 = text.substr(0, dot) + "0" + text.substr(dot);
     const fs::path generation00 = text.substr(0, dot) + "00" + text.substr(dot);
     if (fs::exists(generation0))
-        fs::copy_file(generation0, generation00, fs::copy_options::overwrite_existing);
+        lf_copyFileAtomically(generation0, generation00);
     if (fs::exists(path))
-        fs::copy_file(path, generation0, fs::copy_options::overwrite_existing);
+        lf_copyFileAtomically(path, generation0);
 }
 
 void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder, std::string_view extension)

@@ -153,6 +153,14 @@ TEST(Files, BackupKeepsTwoGenerations)
     gf_backupFile(folder / "Log.txt");
     EXPECT_EQ(readFile(folder / "Log0.txt"), "2");
     EXPECT_EQ(readFile(folder / "Log00.txt"), "1");
+
+    // A generation is replaced, never written into: a link to the old one keeps its text.
+    fs::create_hard_link(folder / "Log0.txt", folder / "link.txt");
+    writeFile(folder / "Log.txt", "3");
+    gf_backupFile(folder / "Log.txt");
+    EXPECT_EQ(readFile(folder / "Log0.txt"), "3");
+    EXPECT_EQ(readFile(folder / "Log00.txt"), "2");
+    EXPECT_EQ(readFile(folder / "link.txt"), "2");
 }
 
 TEST(Files, ListingAndRemovingFolderEntries)
