@@ -1,8 +1,8 @@
 #include "core/files.h"
 
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "core/text.h"
 #include "core/windows_glue.h"
 
@@ -58,9 +58,9 @@ bool lf_readUtf16File(const fs::path& path, std::vector<std::string>& out)
         lf_readUtf16Lines(lf_decodeUtf16Bytes(lf_readAllBytes(in)), out);
         return true;
     } catch (const win32::Utf8ConversionException& e) {
-        gf_showMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
+        gf_reportMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
     } catch (const std::runtime_error& e) {
-        gf_showMessage(std::string("conversion from error from utf16 to utf8: ") + e.what(), true);
+        gf_reportMessage(std::string("conversion from error from utf16 to utf8: ") + e.what(), true);
     }
     return false;
 }
