@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include "platform/ascii_case.h"
 #include "platform/utf16.h"
 
 #include <fstream>
@@ -9,23 +10,6 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n";
-
-bool lf_equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 std::string_view lf_trim(std::string_view text)
 {
@@ -112,7 +96,7 @@ void IniFile::parse(std::string_view text)
 const IniFile::Section* IniFile::findSection(std::string_view name) const
 {
     for (const Section& section : sections_) {
-        if (lf_equalsIgnoreCase(section.name, name))
+        if (asciiEqualsIgnoreCase(section.name, name))
             return &section;
     }
     return nullptr;
@@ -129,7 +113,7 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     if (found == nullptr)
         return std::nullopt;
     for (const auto& [name, value] : found->entries) {
-        if (lf_equalsIgnoreCase(name, key))
+        if (asciiEqualsIgnoreCase(name, key))
             return value;
     }
     return std::nullopt;
