@@ -5,6 +5,7 @@
 #include "core/shell_port.h"
 #include "core/text.h"
 #include "core/windows_glue.h"
+#include "platform/utf16.h"
 
 #include <algorithm>
 #include <atomic>
@@ -26,36 +27,14 @@ std::vector<char> lf_readAllBytes(std::ifstream& in)
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// UTF-16 bytes of a file to code units; the byte-order mark picks the order and is dropped
-// (big-endian without one). A trailing odd byte is no code unit.
-std::u16string lf_decodeUtf16Bytes(const std::vector<char>& bytes)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    bool littleEndian = false;
-    std::size_t pos = 0;
-    if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
-        littleEndian = true;
-        pos = 2;
-    } else if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
-        pos = 2;
-    }
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (; pos + 1 < bytes.size(); pos += 2) {
-        const unsigned first = byte(pos);
-        const unsigned second = byte(pos + 1);
-        units += static_cast<char16_t>(littleEndian ? (second << 8) | first : (first << 8) | second);
-    }
-    return units;
-}
-
 bool lf_readUtf16File(const fs::path& path, std::vector<std::string>& out)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
     try {
-        lf_readUtf16Lines(lf_decodeUtf16Bytes(lf_readAllBytes(in)), out);
+        const std::vector<char> bytes = lf_readAllBytes(in);
+        lf_readUtf16Lines(platform::utf16FromBytes(std::string_view(bytes.data(), bytes.size())), out);
         return true;
     } catch (const win32::Utf8ConversionException& e) {
         gf_reportMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);

@@ -27,31 +27,20 @@ std::string_view lf_unquote(std::string_view value)
     return value;
 }
 
-// The bytes of a UTF-16 text with byte-order mark as UTF-8; `bigEndian` tells the byte order.
-std::string lf_utf16ToUtf8(std::string_view bytes, bool bigEndian)
+// The text of the file's bytes as UTF-8; nothing when UTF-16 bytes are no valid UTF-16.
+std::optional<std::string> lf_decode(const std::string& bytes)
 {
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const auto first = static_cast<unsigned char>(bytes[2 * i]);
-        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
-        units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-    }
+    const bool utf16 = bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0;
+    if (!utf16)
+        return bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : bytes;
+    const std::u16string units = utf16FromBytes(bytes);
     std::uint32_t error = 0;
     std::string out(units.size() * 3, '\0');
     const std::size_t length = utf16ToUtf8(units, out.data(), out.size(), error);
+    if (length == 0 && !units.empty())
+        return std::nullopt;
     out.resize(length);
     return out;
-}
-
-std::string lf_decode(const std::string& bytes)
-{
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return lf_utf16ToUtf8(std::string_view(bytes).substr(2), false);
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
-        return lf_utf16ToUtf8(std::string_view(bytes).substr(2), true);
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
-        return bytes.substr(3);
-    return bytes;
 }
 
 } // namespace
@@ -63,9 +52,10 @@ bool IniFile::load(const std::filesystem::path& path)
     if (!in)
         return false;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    const std::optional<std::string> text = lf_decode(bytes);
+    if (in.bad() || !text)
         return false;
-    parse(lf_decode(bytes));
+    parse(*text);
     return true;
 }
 
