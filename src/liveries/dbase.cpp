@@ -116,14 +116,15 @@ void lf_readWingspanEntry(const pugi::xml_node node, DbaseTables& t, bool& anyVa
         gf_logWarning(fmt::format("wingspan model {} is no valid model, skipped", code));
         return;
     }
-    // strtod also takes "nan", "inf" and overflowing numbers; such a width would poison the
-    // class averages and every spacing check that uses them.
-    const double metres = gf_xmlAttributeAsDouble(node, "meters");
-    if (!std::isfinite(metres) || metres < 0.0) {
-        gf_logWarning(fmt::format("wingspan {} of model {} is no valid number, skipped", gf_getAttributeText(node, "meters"), code));
+    // A width that is no finite number ("nan", "inf", an overflowing one) would poison the class
+    // averages and every spacing check that uses them; an empty one reads as 0.
+    const std::string text = gf_getAttributeText(node, "meters");
+    const std::optional<double> metres = text.empty() ? 0.0 : gf_xmlAttributeNumber(node, "meters");
+    if (!metres || *metres < 0.0) {
+        gf_logWarning(fmt::format("wingspan {} of model {} is no valid number, skipped", text, code));
         return;
     }
-    const double half = metres * kHalfSpanNmPerMetre;
+    const double half = *metres * kHalfSpanNmPerMetre;
     t.Wingspans.emplace(code, half); // the first entry of a model stays
     t.MaxHalfWingspan = std::max(t.MaxHalfWingspan, half);
     anyValid = true;
