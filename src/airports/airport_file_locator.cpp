@@ -4,7 +4,6 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "params/names.h"
-#include "run/program_update.h"
 
 #include <fmt/format.h>
 #include <mutex>

@@ -9,6 +9,7 @@
 #include "app/paint.h"
 #include "app/text_boxes.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "params/control_port.h"
 #include "params/names.h"
 #include "params/parameters.h"
@@ -509,6 +510,7 @@ bool gf_createMainWindow(const std::string& title)
 
 int gf_runApplication()
 {
+    gf_setMessageSink(gf_showMessage);
     if (!gf_createMainWindow(std::string(kProductName))) {
         if (gf_logIsOpen())
             gf_log("initInstance failed");

@@ -31,13 +31,20 @@ std::uint32_t lf_twoDigits(std::string_view text, std::size_t pos)
     return value;
 }
 
+// The Unix seconds of 0001-01-01 and of 9999-12-31 23:59:59: every time between has a
+// four-digit year, so its asctime form keeps its 24 characters.
+constexpr double kEarliestClockSecond = -62135596800.0;
+constexpr double kLatestClockSecond = 253402300799.0;
+
 } // namespace
 
 std::string gf_utcTimeText(std::int64_t unixSeconds)
 {
     const std::time_t time = static_cast<std::time_t>(unixSeconds);
     std::tm fields{};
-    gmtime_r(&time, &fields);
+    // A time the calendar cannot break down is shown as the Unix epoch rather than as garbage.
+    if (gmtime_r(&time, &fields) == nullptr)
+        return gf_utcTimeText(0);
     return fmt::format("{} {} {:2} {:02}:{:02}:{:02} {}", kAsctimeDays.at(fields.tm_wday),
                        kMonths.at(fields.tm_mon), fields.tm_mday, fields.tm_hour, fields.tm_min,
                        fields.tm_sec, fields.tm_year + 1900);
@@ -53,9 +60,11 @@ std::int64_t gf_wallClockSeconds()
 std::int64_t gf_trafficClockSeconds()
 {
     if (g_professionalEdition.load(std::memory_order_relaxed)) {
-        const auto stamp = static_cast<std::int64_t>(g_latestTrafficStamp.load(std::memory_order_relaxed));
-        if (stamp != 0)
-            return stamp;
+        // A stamp outside the calendar (or not finite) is no time: the wall clock stands in.
+        const double stamp = g_latestTrafficStamp.load(std::memory_order_relaxed);
+        const bool usable = stamp >= kEarliestClockSecond && stamp <= kLatestClockSecond;
+        if (usable && static_cast<std::int64_t>(stamp) != 0)
+            return static_cast<std::int64_t>(stamp);
     }
     return gf_wallClockSeconds();
 }

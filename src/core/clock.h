@@ -22,10 +22,13 @@ constexpr DaySlot gf_packDaySlot(std::uint32_t weekday, std::uint32_t slot)
 constexpr std::uint32_t gf_weekdayOf(DaySlot daySlot) { return static_cast<std::uint32_t>(daySlot); }
 constexpr std::uint32_t gf_slotOf(DaySlot daySlot) { return static_cast<std::uint32_t>(daySlot >> 32); }
 
-// The asctime form of a UTC time without its line end: "Www Mmm dd hh:mm:ss yyyy".
+// The asctime form of a UTC time without its line end: "Www Mmm dd hh:mm:ss yyyy"; a time
+// that gmtime cannot break down gives the form of 0.
 std::string gf_utcTimeText(std::int64_t unixSeconds);
 
 std::int64_t gf_wallClockSeconds();
+// The latest traffic stamp (whole seconds) for the professional edition, else the wall clock;
+// a stamp of 0, not finite, or outside the years 1 to 9999 counts as none.
 std::int64_t gf_trafficClockSeconds();
 
 std::string gf_utcClockNow(); // hh:mm:ss of the wall clock

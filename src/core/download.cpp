@@ -2,6 +2,7 @@
 
 #include "core/files.h"
 #include "core/log.h"
+#include "core/zip_archive.h"
 #include "params/names.h"
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <list>
 #include <mutex>
+#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -77,6 +79,28 @@ void lf_setOptions(CURL* handle, const std::string& url, DownloadTarget& target)
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds.load());
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, lowSpeedBytesPerSecond.load());
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, lowSpeedSeconds.load());
+}
+
+// Writes every file entry of the open archive into `outputFile`; false when an entry cannot be
+// read (a damaged entry fails its checksum) or written, or when there is no file entry at all.
+bool lf_unzipFileEntries(const ZipArchive& zip, const fs::path& outputFile)
+{
+    bool wroteAny = false;
+    for (const ZipEntry& entry : zip.getEntries()) {
+        if (!entry.isFile())
+            continue;
+        std::ostringstream text;
+        if (const int error = entry.readContent(text, 65536); error != 0) {
+            gf_logWarning(fmt::format("unzipping error code : {}", error));
+            return false;
+        }
+        if (!gf_writeStringToFile(text.str(), outputFile, false)) {
+            gf_logWarning(fmt::format("could not write {}", outputFile.string()));
+            return false;
+        }
+        wroteAny = true;
+    }
+    return wroteAny;
 }
 
 } // namespace
@@ -160,4 +184,35 @@ ProgramVersion& gf_downloadVersion(CURL* handle, ProgramVersion& version, const 
     if (!lines.empty() && !lines.front().empty())
         version = gf_parseVersion(lines.front());
     return version;
+}
+
+bool gf_downloadAndUnzip(const fs::path& archiveName, const fs::path& outputFile)
+{
+    CurlHandle curl = gf_newCurlHandle();
+    if (!gf_downloadFile(curl.get(), gf_downloadBase() + archiveName.generic_string(), archiveName, true)) {
+        gf_logWarning(fmt::format("downloading {} failed?", archiveName.string()));
+        gf_removeFileIfExists(archiveName);
+        return false;
+    }
+    bool unzipped = false;
+    {
+        ZipArchive zip(archiveName);
+        unzipped = zip.open() && lf_unzipFileEntries(zip, outputFile);
+    }
+    if (!unzipped) {
+        gf_logWarning(fmt::format("unzipping {} failed?", archiveName.string()));
+        gf_removeFileIfExists(outputFile);
+    }
+    gf_removeFileIfExists(archiveName);
+    return unzipped;
+}
+
+bool gf_downloadDbase(const fs::path& outputFile)
+{
+    return gf_downloadAndUnzip(g_dbaseArchive, outputFile);
+}
+
+std::string gf_p3dDownloadUrl()
+{
+    return gf_downloadBase() + "P3D/";
 }

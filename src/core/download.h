@@ -1,7 +1,8 @@
 #pragma once
 // Downloads into a file through libcurl's easy interface, from the maker's download server or,
 // for tests and the demo, from a file:// folder. Downloads never throw: they answer false and
-// log what went wrong; the callers decide what follows.
+// log what went wrong; the callers decide what follows. The data base, the registration codes
+// and the archived airport files come from the same download base.
 
 #include "core/version.h"
 
@@ -42,3 +43,12 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
 // Downloads the version file at `url` into version.json in the working folder, removes it and
 // sets `version` from its first line; 0.0.0 when the download fails or the line is empty.
 ProgramVersion& gf_downloadVersion(CURL* handle, ProgramVersion& version, const std::string& url);
+
+// Downloads an archive below the download base and writes the text of its file entries into
+// `outputFile` (each entry replaces the one before); the archive is removed afterwards. False
+// after a warning when the download fails, the archive cannot be opened, an entry cannot be read
+// or written, or the archive holds no file entry; the output file is then removed. A failed
+// removal throws the file system's error.
+bool gf_downloadAndUnzip(const std::filesystem::path& archiveName, const std::filesystem::path& outputFile);
+bool gf_downloadDbase(const std::filesystem::path& outputFile);
+std::string gf_p3dDownloadUrl(); // the download base followed by "P3D/"

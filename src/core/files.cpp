@@ -1,16 +1,23 @@
 #include "core/files.h"
 
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "core/text.h"
 #include "core/windows_glue.h"
+#include "platform/utf16.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <fcntl.h>
 #include <fmt/format.h>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -20,41 +27,19 @@ std::vector<char> lf_readAllBytes(std::ifstream& in)
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// UTF-16 bytes of a file to code units; the byte-order mark picks the order and is dropped
-// (big-endian without one). A trailing odd byte is no code unit.
-std::u16string lf_decodeUtf16Bytes(const std::vector<char>& bytes)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    bool littleEndian = false;
-    std::size_t pos = 0;
-    if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
-        littleEndian = true;
-        pos = 2;
-    } else if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
-        pos = 2;
-    }
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (; pos + 1 < bytes.size(); pos += 2) {
-        const unsigned first = byte(pos);
-        const unsigned second = byte(pos + 1);
-        units += static_cast<char16_t>(littleEndian ? (second << 8) | first : (first << 8) | second);
-    }
-    return units;
-}
-
 bool lf_readUtf16File(const fs::path& path, std::vector<std::string>& out)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
     try {
-        lf_readUtf16Lines(lf_decodeUtf16Bytes(lf_readAllBytes(in)), out);
+        const std::vector<char> bytes = lf_readAllBytes(in);
+        lf_readUtf16Lines(platform::utf16FromBytes(std::string_view(bytes.data(), bytes.size())), out);
         return true;
     } catch (const win32::Utf8ConversionException& e) {
-        gf_showMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
+        gf_reportMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
     } catch (const std::runtime_error& e) {
-        gf_showMessage(std::string("conversion from error from utf16 to utf8: ") + e.what(), true);
+        gf_reportMessage(std::string("conversion from error from utf16 to utf8: ") + e.what(), true);
     }
     return false;
 }
@@ -73,6 +58,69 @@ bool lf_readNarrowFile(int encoding, const fs::path& path, std::vector<std::stri
         out.push_back(line);
     }
     return true;
+}
+
+// The process id in the name of a temporary file "<name>.tmp<pid>.<n>"; 0 when it is none.
+long lf_temporaryOwner(std::string_view entryName)
+{
+    const std::size_t mark = entryName.rfind(".tmp");
+    if (mark == std::string_view::npos || mark == 0)
+        return 0;
+    const std::string_view rest = entryName.substr(mark + 4);
+    const std::size_t dot = rest.find('.');
+    const auto allDigits = [](std::string_view digits) {
+        return !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dot == std::string_view::npos || !allDigits(rest.substr(0, dot)) || !allDigits(rest.substr(dot + 1)))
+        return 0;
+    long pid = 0;
+    std::from_chars(rest.data(), rest.data() + dot, pid);
+    return pid;
+}
+
+// Removes the temporary files that saves killed between their write and their rename left in
+// the folder of `path`: those of processes that no longer run. Done once per folder and run,
+// since a folder may hold many files.
+void lf_removeStaleTemporaries(const fs::path& path)
+{
+    static std::mutex mutex;
+    static std::set<fs::path> cleaned;
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::error_code ec;
+    {
+        std::lock_guard lock(mutex);
+        if (!cleaned.insert(fs::absolute(folder, ec)).second)
+            return;
+    }
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const long pid = lf_temporaryOwner(it->path().filename().string());
+        const bool ended = pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        std::error_code ignored;
+        if (ended)
+            fs::remove(it->path(), ignored);
+    }
+}
+
+bool lf_flushToDisk(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && flushed;
+}
+
+// Copies `from` over `to` through a temporary file, as every write does; a failure throws the
+// file system's error "copy_file".
+void lf_copyFileAtomically(const fs::path& from, const fs::path& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    const bool copied = in && gf_saveFileAtomically(to, [&](std::ostream& out) {
+        std::copy(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), std::ostreambuf_iterator<char>(out));
+        return !in.bad();
+    });
+    if (!copied)
+        throw fs::filesystem_error("copy_file", from, to, std::make_error_code(std::errc::io_error));
 }
 
 template <typename Lines>
@@ -183,6 +231,7 @@ void gf_readStreamLines(std::istream& in, std::list<std::string>& out)
 bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write)
 {
     static std::atomic<unsigned> counter{0};
+    lf_removeStaleTemporaries(path);
     fs::path temp = path;
     temp += fmt::format(".tmp{}.{}", ::getpid(), counter.fetch_add(1));
     {
@@ -190,9 +239,9 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
         if (!out)
             return false;
         const bool written = write(out);
-        out.flush();
-        if (!written || !out) {
-            out.close();
+        out.close();
+        // On disk before the rename: a power loss must not leave an empty file in its place.
+        if (!written || !out || !lf_flushToDisk(temp)) {
             std::error_code ignored;
             fs::remove(temp, ignored);
             return false;
@@ -236,9 +285,9 @@ void gf_backupFile(const fs::path& path)
     const fs::path generation0 = text.substr(0, dot) + "0" + text.substr(dot);
     const fs::path generation00 = text.substr(0, dot) + "00" + text.substr(dot);
     if (fs::exists(generation0))
-        fs::copy_file(generation0, generation00, fs::copy_options::overwrite_existing);
+        lf_copyFileAtomically(generation0, generation00);
     if (fs::exists(path))
-        fs::copy_file(path, generation0, fs::copy_options::overwrite_existing);
+        lf_copyFileAtomically(path, generation0);
 }
 
 void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder, std::string_view extension)
@@ -251,6 +300,12 @@ void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder,
     } catch (const std::exception& e) {
         gf_log(e.what());
     }
+}
+
+void gf_removeFileIfExists(const fs::path& path)
+{
+    if (fs::exists(path))
+        fs::remove(path);
 }
 
 void gf_removeFilesInFolder(const fs::path& folder)

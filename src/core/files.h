@@ -44,13 +44,15 @@ bool gf_writeListToFile(const std::list<std::string>& lines, const fs::path& pat
 // Writes a file through a temporary file beside it and a rename; false when it cannot be written.
 bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write);
 
-// Log.txt: Log0.txt is copied over Log00.txt, then Log.txt over Log0.txt. Throws the file
-// system's error when a copy fails.
+// Log.txt: Log0.txt is copied over Log00.txt, then Log.txt over Log0.txt, each copy through a
+// temporary file. Throws the file system's error when a copy fails.
 void gf_backupFile(const fs::path& path);
 
 // Regular files directly in `folder` whose extension in upper case equals `extension` (".XML").
 void gf_listFilesByExtension(std::vector<fs::path>& out, const fs::path& folder, std::string_view extension);
 // The folder exists and holds at least one entry; false too when it cannot be read.
 bool gf_folderHasEntries(const fs::path& folder);
+// Removes the file when it exists; a failure throws the file system's error "remove".
+void gf_removeFileIfExists(const fs::path& path);
 // Removes every entry of the folder; failures become qmx::UserErrorException 5.
 void gf_removeFilesInFolder(const fs::path& folder);

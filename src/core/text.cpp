@@ -1,7 +1,9 @@
 #include "core/text.h"
 
 #include "core/log.h"
+#include "platform/ascii_case.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 
 namespace {
@@ -78,16 +80,8 @@ std::list<std::string> gf_splitAtCommaList(std::string_view text)
 
 bool gf_equalsUpper(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char upper = b[i];
-        if (upper >= 'a' && upper <= 'z')
-            upper = static_cast<char>(upper - 'a' + 'A');
-        if (a[i] != upper)
-            return false;
-    }
-    return true;
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return x == platform::asciiUpper(y); });
 }
 
 bool gf_isStarredName(std::string_view a, std::string_view b)

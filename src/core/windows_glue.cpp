@@ -1,9 +1,11 @@
 #include "core/windows_glue.h"
 
 #include "core/exceptions.h"
+#include "core/log.h"
 #include "platform/paths.h"
 #include "platform/utf16.h"
 
+#include <fmt/format.h>
 #include <limits>
 
 namespace {
@@ -118,6 +120,11 @@ std::filesystem::path gf_getP3DSetupPath(int simVersion)
         lf_closeRegKey(key);
         return platform::windowsPathToLocal(setupPath);
     } catch (const winreg::RegException&) {
+        lf_closeRegKey(key);
+        return {};
+    } catch (const win32::Utf8ConversionException& e) {
+        // A damaged value is no install path: the simulator counts as not found.
+        gf_logWarning(fmt::format("SetupPath of Prepar3D v{} in the registry is unreadable: {}", simVersion, e.what()));
         lf_closeRegKey(key);
         return {};
     }

@@ -1,5 +1,6 @@
 #include "liveries/dbase.h"
 
+#include "core/download.h"
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "core/scramble.h"
@@ -7,7 +8,6 @@
 #include "core/xml.h"
 #include "liveries/model_classes.h"
 #include "params/names.h"
-#include "run/program_update.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,14 +117,15 @@ void lf_readWingspanEntry(const pugi::xml_node node, DbaseTables& t, bool& anyVa
         gf_logWarning(fmt::format("wingspan model {} is no valid model, skipped", code));
         return;
     }
-    // strtod also takes "nan", "inf" and overflowing numbers; such a width would poison the
-    // class averages and every spacing check that uses them.
-    const double metres = gf_xmlAttributeAsDouble(node, "meters");
-    if (!std::isfinite(metres) || metres < 0.0) {
-        gf_logWarning(fmt::format("wingspan {} of model {} is no valid number, skipped", gf_getAttributeText(node, "meters"), code));
+    // A width that is no finite number ("nan", "inf", an overflowing one) would poison the class
+    // averages and every spacing check that uses them; an empty one reads as 0.
+    const std::string text = gf_getAttributeText(node, "meters");
+    const std::optional<double> metres = text.empty() ? 0.0 : gf_xmlAttributeNumber(node, "meters");
+    if (!metres || *metres < 0.0) {
+        gf_logWarning(fmt::format("wingspan {} of model {} is no valid number, skipped", text, code));
         return;
     }
-    const double half = metres * kHalfSpanNmPerMetre;
+    const double half = *metres * kHalfSpanNmPerMetre;
     t.Wingspans.emplace(code, half); // the first entry of a model stays
     t.MaxHalfWingspan = std::max(t.MaxHalfWingspan, half);
     anyValid = true;

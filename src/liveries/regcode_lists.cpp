@@ -1,6 +1,7 @@
 #include "liveries/regcode_lists.h"
 
 #include "app/message_line.h"
+#include "core/download.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/scramble.h"
@@ -12,7 +13,6 @@
 #include "liveries/plural.h"
 #include "liveries/scan_problems.h"
 #include "params/names.h"
-#include "run/program_update.h"
 
 #include <fmt/format.h>
 #include <fstream>

@@ -55,23 +55,33 @@ const fs::path g_parkAirportFile = g_airportsFolder / "park_airport.xml";
 
 namespace {
 
+bool appDataFallback = false;
+
+// Without a per-user data folder the settings stay in a folder of the same name in the working
+// folder, so that they are still kept from one run to the next.
 fs::path lf_userFolder()
 {
     const fs::path base = gf_appDataFolder();
-    return base.empty() ? fs::path() : base / kProductName;
+    appDataFallback = base.empty();
+    return base / kProductName;
 }
 
 } // namespace
 
 fs::path g_appDataFolder = lf_userFolder();
-std::string g_parametersFile = g_appDataFolder.empty() ? std::string() : (g_appDataFolder / g_parametersName).string();
-fs::path g_flightPlanFolder = g_appDataFolder.empty() ? fs::path() : g_appDataFolder / "orig_dest";
+std::string g_parametersFile = (g_appDataFolder / g_parametersName).string();
+fs::path g_flightPlanFolder = g_appDataFolder / "orig_dest";
 
 void gf_initAppDataFolder()
 {
     g_appDataFolder = lf_userFolder();
-    g_parametersFile = g_appDataFolder.empty() ? std::string() : (g_appDataFolder / g_parametersName).string();
-    g_flightPlanFolder = g_appDataFolder.empty() ? fs::path() : g_appDataFolder / "orig_dest";
+    g_parametersFile = (g_appDataFolder / g_parametersName).string();
+    g_flightPlanFolder = g_appDataFolder / "orig_dest";
+}
+
+bool gf_appDataFolderFellBack()
+{
+    return appDataFallback;
 }
 
 std::string gf_formatWithProductName(std::string_view format)

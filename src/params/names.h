@@ -64,13 +64,15 @@ extern const fs::path g_myParkAirportsFile;           // airports/my_park_airpor
 extern const fs::path g_parkAirportFile;              // airports/park_airport.xml
 
 // The per-user data folder: gf_appDataFolder() joined with "Orvanta_P3D"; it holds
-// parameters.xml and the flight-plan folder. Empty names when the system gives no folder.
-// Asked of the system before main() runs; gf_initAppDataFolder asks again (for a run whose
-// environment changed before any other thread started, as in tests).
+// parameters.xml and the flight-plan folder. When the system gives no folder (it cannot be
+// made), "Orvanta_P3D" in the working folder takes its place. Asked of the system before main()
+// runs; gf_initAppDataFolder asks again (for a run whose environment changed before any other
+// thread started, as in tests).
 extern fs::path g_appDataFolder;
 extern std::string g_parametersFile;  // UTF-8 text of g_appDataFolder / "parameters.xml"
 extern fs::path g_flightPlanFolder;   // g_appDataFolder / "orig_dest"
 void gf_initAppDataFolder();
+bool gf_appDataFolderFellBack();      // true when g_appDataFolder lies in the working folder
 
 // The format text with the product name in both of its two {} fields.
 std::string gf_formatWithProductName(std::string_view format);

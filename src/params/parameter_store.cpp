@@ -90,8 +90,11 @@ void lf_saveValue(std::string_view key, const std::string& text)
         root = document.append_child("parameters");
         gf_appendStringParameter(root, key, text);
     } else if (pugi::xml_node node = lf_findParameterNode(document, key)) {
-        if (pugi::xml_attribute attribute = node.attribute("value"))
-            attribute.set_value(text.c_str());
+        // An element that lost its value gets it back, or the setting could never be saved.
+        pugi::xml_attribute attribute = node.attribute("value");
+        if (!attribute)
+            attribute = node.append_attribute("value");
+        attribute.set_value(text.c_str());
     } else {
         gf_appendStringParameter(root, key, text);
     }
@@ -273,8 +276,9 @@ bool gf_appendIntParameter(pugi::xml_node parent, std::string_view key, std::int
 bool gf_readIntParameter(IntParameter& parameter, const pugi::xml_document& document, bool log)
 {
     const pugi::xml_node node = lf_findParameterNode(document, parameter.name);
-    if (node)
-        parameter.setValue(node.attribute("value").as_int(0));
+    // An element without a value is no stored 0: the setting keeps its default.
+    if (const pugi::xml_attribute value = node.attribute("value"))
+        parameter.setValue(value.as_int(0));
     else
         parameter.value.store(parameter.defaultValue);
     if (log)
@@ -298,6 +302,9 @@ void gf_readParameters(const ParameterLists& lists)
     {
         std::lock_guard lock(storeMutex);
         gf_logLine(gf_starLine(70, 0, true, false, "parameters"));
+        if (gf_appDataFolderFellBack())
+            gf_logWarning(fmt::format("the per-user data folder cannot be made, settings are kept in {}",
+                                      g_appDataFolder.string()));
         pugi::xml_document document;
         if (lf_loadDocument(document)) {
             gf_logLine(fmt::format("from \"{}\"", g_parametersFile));

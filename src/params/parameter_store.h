@@ -33,8 +33,8 @@ void gf_readParameters(const ParameterLists& lists);
 // removes the old installer and asks for a new livery and airport scan.
 void gf_checkVersionUpdate();
 
-// Reads one integer setting from a loaded document: a missing element gives the default, a
-// value is limited to the range; logs "KEY=value" when `log` is set. True when found.
+// Reads one integer setting from a loaded document: a missing element or value attribute gives
+// the default, a value is limited to the range; logs "KEY=value" when `log` is set. True when found.
 bool gf_readIntParameter(IntParameter& parameter, const pugi::xml_document& document, bool log);
 void gf_logIntParameter(const IntParameter& parameter);
 
@@ -42,7 +42,7 @@ void gf_logIntParameter(const IntParameter& parameter);
 // false when there is no readable file with a `parameters` root.
 bool gf_loadParametersDocument(pugi::xml_document& document);
 
-// Single-value saves: reload the file, set (or add) the one element, save. A save that cannot
+// Single-value saves: reload the file, set (or add) the one element and its value, save. A save that cannot
 // be written logs "saving xml did not work?"; the value in memory stays.
 void gf_saveBoolParameter(const BoolParameter& parameter);
 void gf_saveIntParameter(const IntParameter& parameter);

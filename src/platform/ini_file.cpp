@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include "platform/ascii_case.h"
 #include "platform/utf16.h"
 
 #include <fstream>
@@ -9,23 +10,6 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n";
-
-bool lf_equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 std::string_view lf_trim(std::string_view text)
 {
@@ -43,31 +27,20 @@ std::string_view lf_unquote(std::string_view value)
     return value;
 }
 
-// The bytes of a UTF-16 text with byte-order mark as UTF-8; `bigEndian` tells the byte order.
-std::string lf_utf16ToUtf8(std::string_view bytes, bool bigEndian)
+// The text of the file's bytes as UTF-8; nothing when UTF-16 bytes are no valid UTF-16.
+std::optional<std::string> lf_decode(const std::string& bytes)
 {
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const auto first = static_cast<unsigned char>(bytes[2 * i]);
-        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
-        units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-    }
+    const bool utf16 = bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0;
+    if (!utf16)
+        return bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : bytes;
+    const std::u16string units = utf16FromBytes(bytes);
     std::uint32_t error = 0;
     std::string out(units.size() * 3, '\0');
     const std::size_t length = utf16ToUtf8(units, out.data(), out.size(), error);
+    if (length == 0 && !units.empty())
+        return std::nullopt;
     out.resize(length);
     return out;
-}
-
-std::string lf_decode(const std::string& bytes)
-{
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return lf_utf16ToUtf8(std::string_view(bytes).substr(2), false);
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
-        return lf_utf16ToUtf8(std::string_view(bytes).substr(2), true);
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
-        return bytes.substr(3);
-    return bytes;
 }
 
 } // namespace
@@ -79,9 +52,10 @@ bool IniFile::load(const std::filesystem::path& path)
     if (!in)
         return false;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    const std::optional<std::string> text = lf_decode(bytes);
+    if (in.bad() || !text)
         return false;
-    parse(lf_decode(bytes));
+    parse(*text);
     return true;
 }
 
@@ -112,7 +86,7 @@ void IniFile::parse(std::string_view text)
 const IniFile::Section* IniFile::findSection(std::string_view name) const
 {
     for (const Section& section : sections_) {
-        if (lf_equalsIgnoreCase(section.name, name))
+        if (asciiEqualsIgnoreCase(section.name, name))
             return &section;
     }
     return nullptr;
@@ -129,7 +103,7 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     if (found == nullptr)
         return std::nullopt;
     for (const auto& [name, value] : found->entries) {
-        if (lf_equalsIgnoreCase(name, key))
+        if (asciiEqualsIgnoreCase(name, key))
             return value;
     }
     return std::nullopt;

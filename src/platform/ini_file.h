@@ -16,7 +16,8 @@ namespace platform {
 
 class IniFile {
 public:
-    // Replaces the content by the file's; false (and an empty content) when it cannot be read.
+    // Replaces the content by the file's; false (and an empty content) when it cannot be read or
+    // its UTF-16 is not valid.
     bool load(const std::filesystem::path& path);
     // Replaces the content by the sections of `text` (UTF-8).
     void parse(std::string_view text);

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "platform/ascii_case.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <system_error>
@@ -16,17 +18,6 @@ fs::path lf_envFolder(const char* variable, const fs::path& fallback)
     if (value != nullptr && *value != '\0')
         return fs::path(value);
     return fallback;
-}
-
-bool lf_equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 std::vector<std::string> lf_splitNames(std::string_view text)
@@ -56,10 +47,10 @@ std::string lf_matchName(const fs::path& folder, const std::string& name)
     const bool hasExtension = fs::path(name).has_extension();
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        if (lf_equalsIgnoreCase(entry, name))
+        if (asciiEqualsIgnoreCase(entry, name))
             return entry;
         if (!hasExtension && entry.size() == name.size() + 1 && entry.back() == '.' &&
-            lf_equalsIgnoreCase(std::string_view(entry).substr(0, name.size()), name))
+            asciiEqualsIgnoreCase(std::string_view(entry).substr(0, name.size()), name))
             return entry;
     }
     return name;
@@ -117,7 +108,7 @@ fs::path findCaseInsensitive(const fs::path& base, std::string_view relative)
 fs::path windowsPathToLocal(std::string_view windowsPath)
 {
     if (windowsPath.size() >= 2 && windowsPath[1] == ':' && std::isalpha(static_cast<unsigned char>(windowsPath[0]))) {
-        const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
+        const char drive = asciiLower(windowsPath[0]);
         const fs::path root = drive == 'c' ? winePrefix() / "drive_c" : winePrefix() / "dosdevices" / std::string{drive, ':'};
         return findCaseInsensitive(root, windowsPath.substr(2));
     }

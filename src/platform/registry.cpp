@@ -1,8 +1,10 @@
 #include "platform/registry.h"
 
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 #include "platform/utf16.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -14,10 +16,7 @@ namespace {
 std::u16string lf_lower(std::u16string_view text)
 {
     std::u16string lower(text);
-    for (char16_t& c : lower) {
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    }
+    std::transform(lower.begin(), lower.end(), lower.begin(), asciiLower<char16_t>);
     return lower;
 }
 

@@ -14,13 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Removes a file when it exists; a failure throws the file system's error "remove".
-void lf_removeIfExists(const fs::path& path)
-{
-    if (fs::exists(path))
-        fs::remove(path);
-}
-
 std::string lf_installerArchiveName(const ProgramVersion& version)
 {
     return fmt::format("setup_{}_d_v{}.zip", kProductName, gf_versionText(version));
@@ -82,14 +75,14 @@ bool lf_downloadNewVersion(const ProgramVersion& version)
             result = allWritten;
         }
     }
-    lf_removeIfExists(archive);
+    gf_removeFileIfExists(archive);
     return result;
 }
 
 void lf_unzipEntryToFile(bool& result, const fs::path& archive, const ZipEntry& entry)
 {
     const fs::path installer = lf_installerPath();
-    lf_removeIfExists(installer);
+    gf_removeFileIfExists(installer);
     std::ofstream out(installer, std::ios::binary | std::ios::trunc);
     const int error = out ? entry.readContent(out, 524288) : -1;
     if (error != 0) {
@@ -100,38 +93,4 @@ void lf_unzipEntryToFile(bool& result, const fs::path& archive, const ZipEntry& 
     gf_log(fmt::format("{} unzipped to {}", archive.string(), installer.string()));
     out.close();
     result = true;
-}
-
-bool gf_downloadAndUnzip(const fs::path& archiveName, const fs::path& outputFile)
-{
-    CurlHandle curl = gf_newCurlHandle();
-    if (!gf_downloadFile(curl.get(), gf_downloadBase() + archiveName.generic_string(), archiveName, true)) {
-        gf_logWarning(fmt::format("downloading {} failed?", archiveName.string()));
-        lf_removeIfExists(archiveName);
-        return false;
-    }
-    ZipArchive zip(archiveName);
-    if (!zip.open()) {
-        gf_logWarning(fmt::format("unzipping {} failed?", archiveName.string()));
-        lf_removeIfExists(outputFile);
-        lf_removeIfExists(archiveName);
-        return false;
-    }
-    for (const ZipEntry& entry : zip.getEntries()) {
-        if (entry.isFile())
-            gf_writeStringToFile(entry.readAsText(), outputFile, false);
-    }
-    zip.close();
-    lf_removeIfExists(archiveName);
-    return true;
-}
-
-bool gf_downloadDbase(const fs::path& outputFile)
-{
-    return gf_downloadAndUnzip(g_dbaseArchive, outputFile);
-}
-
-std::string gf_p3dDownloadUrl()
-{
-    return gf_downloadBase() + "P3D/";
 }

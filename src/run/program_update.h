@@ -1,8 +1,7 @@
 #pragma once
 // The program update: on the first start of the process the newest released version is asked
 // of the download server; a newer one is downloaded and unpacked next to the program, and the
-// start-up stops with a notice to run it. The same download base and zip handling serve the data
-// base and the archived airport files.
+// start-up stops with a notice to run it.
 
 #include "core/version.h"
 #include "core/zip_archive.h"
@@ -16,9 +15,3 @@ bool lf_downloadNewVersion(const ProgramVersion& version);
 // Writes one entry of the installer archive to the installer file; `result` tells whether the
 // last entry was written whole.
 void lf_unzipEntryToFile(bool& result, const std::filesystem::path& archive, const ZipEntry& entry);
-
-// Downloads an archive below the download base and writes the text of its file entries into
-// `outputFile`; the archive is removed afterwards.
-bool gf_downloadAndUnzip(const std::filesystem::path& archiveName, const std::filesystem::path& outputFile);
-bool gf_downloadDbase(const std::filesystem::path& outputFile);
-std::string gf_p3dDownloadUrl(); // the download base followed by "P3D/"

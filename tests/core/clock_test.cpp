@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -63,6 +64,13 @@ TEST(Clock, TrafficClockIsTheWallClockWithoutProfessionalStamp)
         TrafficClockAt clock(0.0);
         EXPECT_NEAR(static_cast<double>(gf_trafficClockSeconds()), static_cast<double>(gf_wallClockSeconds()), 2.0);
     }
+    // Stamps no calendar can show are no time; the wall clock stands in.
+    for (const double stamp : {1e17, 9.3e18, 1e300, -1e300, std::numeric_limits<double>::quiet_NaN()}) {
+        TrafficClockAt clock(stamp);
+        EXPECT_NEAR(static_cast<double>(gf_trafficClockSeconds()), static_cast<double>(gf_wallClockSeconds()), 2.0)
+            << stamp;
+    }
+    EXPECT_EQ(gf_utcTimeText(std::numeric_limits<std::int64_t>::max()), "Thu Jan  1 00:00:00 1970");
     TrafficClockAt clock(1592430720.0);
     EXPECT_EQ(gf_clockText(), "21:52:00");
     EXPECT_EQ(gf_utcClockNow().size(), 8u);

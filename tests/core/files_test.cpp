@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fmt/format.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using testsupport::readFile;
 using testsupport::TempFolder;
@@ -107,6 +110,27 @@ TEST(Files, WritesAreWholeFilesAndLeaveNoTemporaries)
     EXPECT_FALSE(gf_writeStringToFile("x", folder / "no" / "such" / "folder.txt", false));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
 
+    // The temporary files of saves killed before their rename go at the next save into their
+    // folder; those of a running process and other names stay.
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    const fs::path saves = folder / "saves";
+    const std::string stale[] = {fmt::format("d.xml.tmp{}.7", ended), fmt::format("e.xml.tmp{}.0", ended)};
+    const std::string kept[] = {fmt::format("d.xml.tmp{}.8", ::getpid()), fmt::format("d.xml.tmp{}.x", ended),
+                                fmt::format(".tmp{}.1", ended)};
+    for (const std::string& name : kept)
+        writeFile(saves / name, "");
+    for (const std::string& name : stale)
+        writeFile(saves / name, "");
+    EXPECT_TRUE(gf_writeStringToFile("<d/>", saves / "d.xml", false));
+    for (const std::string& name : stale)
+        EXPECT_FALSE(fs::exists(saves / name)) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(fs::exists(saves / name)) << name;
+
     FileLines record{folder / "b.txt", {}};
     const auto* lines = gf_readFileLines(record, 512);
     ASSERT_NE(lines, nullptr);
@@ -129,6 +153,14 @@ TEST(Files, BackupKeepsTwoGenerations)
     gf_backupFile(folder / "Log.txt");
     EXPECT_EQ(readFile(folder / "Log0.txt"), "2");
     EXPECT_EQ(readFile(folder / "Log00.txt"), "1");
+
+    // A generation is replaced, never written into: a link to the old one keeps its text.
+    fs::create_hard_link(folder / "Log0.txt", folder / "link.txt");
+    writeFile(folder / "Log.txt", "3");
+    gf_backupFile(folder / "Log.txt");
+    EXPECT_EQ(readFile(folder / "Log0.txt"), "3");
+    EXPECT_EQ(readFile(folder / "Log00.txt"), "2");
+    EXPECT_EQ(readFile(folder / "link.txt"), "2");
 }
 
 TEST(Files, ListingAndRemovingFolderEntries)
@@ -189,4 +221,13 @@ TEST(Files, XmlSavingAndAttributes)
     EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(node, "lat"), 33.9425);
     EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(node, "lon"), 0.0);
     EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(pugi::xml_node(), "lat"), 0.0);
+
+    // Numbers that are no position count as missing.
+    const std::pair<const char*, double> values[] = {
+        {"nan", 0.0}, {"-inf", 0.0}, {"infinity", 0.0}, {"1e999", 0.0}, {"0x1p3", 0.0},
+        {" +2.5", 2.5}, {"-118.408", -118.408}, {"1e2", 100.0}};
+    for (const auto& [text, expected] : values) {
+        stand.attribute("lat") = text;
+        EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(stand, "lat"), expected) << text;
+    }
 }

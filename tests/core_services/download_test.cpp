@@ -1,11 +1,12 @@
 // Downloads from file:// folders and from a local HTTP server: success, error status, a target
-// that cannot be written, a stalled server, and the version file.
+// that cannot be written, a stalled server, the version file, and archives unpacked into one file.
 
 #include "core/download.h"
 #include "core/log.h"
 #include "local_http_server.h"
 #include "params/names.h"
 #include "support/temp_folder.h"
+#include "support/zip_maker.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -130,6 +131,50 @@ TEST_F(DownloadTest, VersionFileThatCannotBeRemovedDoesNotThrow)
     EXPECT_NO_THROW(gf_downloadVersion(curl.get(), version, server.url("/version.json")));
     EXPECT_EQ(version, ProgramVersion{});
     EXPECT_NE(log().find("===> could not remove version.json"), std::string::npos);
+}
+
+TEST_F(DownloadTest, DataBaseArchiveWritesOnlyItsFileEntries)
+{
+    testsupport::makeZip(folder / "server/dbase.zip", {{"data/", ""}, {"temp2.xml", "<dbase/>\n"}});
+    fs::create_directories("input");
+    EXPECT_TRUE(gf_downloadDbase("input/temp2.xml"));
+    EXPECT_EQ(testsupport::readFile(folder / "input/temp2.xml"), "<dbase/>\n");
+    EXPECT_FALSE(fs::exists("dbase.zip"));
+
+    fs::remove(folder / "server/dbase.zip");
+    EXPECT_FALSE(gf_downloadDbase("input/temp2.xml"));
+    EXPECT_NE(log().find("===> downloading dbase.zip failed?\n"), std::string::npos);
+    EXPECT_EQ(gf_p3dDownloadUrl(), "file://" + (folder.path() / "server").string() + "/P3D/");
+}
+
+// A damaged entry, an archive without a file entry and an output that cannot be written are
+// failures: no output file is left and the archive is removed.
+TEST_F(DownloadTest, ArchiveThatDoesNotUnpackWholeIsAFailure)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> entries;
+        int damagedEntry;
+        fs::path output;
+    };
+    const std::vector<Case> cases = {
+        {"flipped byte", {{"temp2.xml", std::string(4000, 'x')}}, 0, "input/temp2.xml"},
+        {"folder only", {{"data/", ""}}, -1, "input/temp2.xml"},
+        {"unwritable output", {{"temp2.xml", "<dbase/>"}}, -1, "no-such-folder/temp2.xml"},
+    };
+    fs::create_directories("input");
+    for (const Case& c : cases) {
+        testsupport::writeFile(folder / "input/temp2.xml", "old");
+        testsupport::makeZip(folder / "server/dbase.zip", c.entries);
+        if (c.damagedEntry >= 0)
+            testsupport::damageZipEntry(folder / "server/dbase.zip", static_cast<std::size_t>(c.damagedEntry));
+        EXPECT_FALSE(gf_downloadAndUnzip("dbase.zip", c.output)) << c.what;
+        EXPECT_FALSE(fs::exists(c.output)) << c.what;
+        EXPECT_FALSE(fs::exists("dbase.zip")) << c.what;
+    }
+    EXPECT_NE(log().find("===> unzipping error code : "), std::string::npos);
+    EXPECT_NE(log().find("===> could not write no-such-folder/temp2.xml\n"), std::string::npos);
+    EXPECT_NE(log().find("===> unzipping dbase.zip failed?\n"), std::string::npos);
 }
 
 } // namespace

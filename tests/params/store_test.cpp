@@ -143,7 +143,7 @@ TEST_F(StoreTest, ReadingRulesForBoolsIntegersAndTexts)
     EXPECT_EQ(g_trafficRangeM.load(), 185200);
     EXPECT_EQ(MATCHING_DEPTH.value.load(), 1); // "abc" converts to 0, below the range
     EXPECT_EQ(MAX_LIVE.value.load(), -1);
-    EXPECT_EQ(AIRPORT_RANGE.value.load(), 8);  // no value: 0, clamped
+    EXPECT_EQ(AIRPORT_RANGE.value.load(), 20); // no value: the default
     EXPECT_EQ(P3D_VERSION.value.load(), 5);
     EXPECT_EQ(MAIN_WINDOW_X.value.load(), -123);
     EXPECT_EQ(PORT_NUMBER.getValue(), "49003");
@@ -165,6 +165,11 @@ TEST_F(StoreTest, ReadingRulesForBoolsIntegersAndTexts)
     ASSERT_EQ(both.size(), 2u);
     EXPECT_STREQ(both[0].node().attribute("value").value(), "LFPG");
     EXPECT_STREQ(both[1].node().attribute("value").value(), "EGLL");
+
+    // An element without a value gets one at the next save.
+    AIRPORT_RANGE.setValue(25);
+    gf_saveIntParameter(AIRPORT_RANGE);
+    EXPECT_EQ(lf_storedValue(parametersFile(), "AIRPORT_RANGE"), "25");
 }
 
 TEST_F(StoreTest, MissingSettingsAreAddedAtTheEnd)
@@ -233,6 +238,20 @@ TEST_F(StoreTest, FileWithoutParametersRootIsKeptAsBad)
     bad += ".bad";
     EXPECT_TRUE(fs::exists(bad));
     EXPECT_EQ(lf_xpath(parametersFile(), "count(/parameters/parameter)"), "46");
+}
+
+TEST_F(StoreTest, SettingsStayInTheWorkingFolderWhenThePerUserFolderCannotBeMade)
+{
+    testsupport::writeFile(folder / "plain-file", "");
+    testsupport::ScopedEnv unusable("XDG_CONFIG_HOME", (folder / "plain-file" / "config").string());
+    gf_initAppDataFolder();
+    EXPECT_EQ(parametersFile(), fs::path("Orvanta_P3D") / "parameters.xml");
+    gf_loadParameters();
+    LATERAL_RANGE.setValue(33);
+    gf_saveIntParameter(LATERAL_RANGE);
+    EXPECT_EQ(lf_storedValue(folder / "Orvanta_P3D" / "parameters.xml", "LATERAL_RANGE"), "33");
+    EXPECT_NE(logText().find("===> the per-user data folder cannot be made, settings are kept in Orvanta_P3D\n"),
+              std::string::npos);
 }
 
 TEST_F(StoreTest, SingleSaveWithoutFileWritesThatSettingAlone)

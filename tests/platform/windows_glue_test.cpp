@@ -116,6 +116,17 @@ TEST(Registry, MissingPrefixMeansNotInstalled)
     EXPECT_TRUE(gf_getP3DSetupPath(5).empty());
 }
 
+TEST(Registry, SetupPathThatIsNoValidTextMeansNotFound)
+{
+    TempFolder prefix;
+    writeFile(prefix / "system.reg", "WINE REGISTRY Version 2\n"
+                                     "[Software\\\\Lockheed Martin\\\\Prepar3D v6] 1700000000\n"
+                                     "\"SetupPath\"=\"C:\\\\P3D\\xd800\"\n");
+    ScopedEnv wine("WINEPREFIX", prefix.path().string());
+    EXPECT_TRUE(gf_isP3DInstalled(6));
+    EXPECT_TRUE(gf_getP3DSetupPath(6).empty()); // a lone surrogate
+}
+
 TEST(Paths, WindowsPathsMapIntoDriveCCaseInsensitively)
 {
     TempFolder prefix;

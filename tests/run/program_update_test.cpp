@@ -85,17 +85,3 @@ TEST_F(ProgramUpdate, FailuresAreReportedNeverTakenForSuccess)
     EXPECT_NE(logText().find("===> unzipping error code : "), std::string::npos);
     EXPECT_FALSE(fs::exists("setup_Orvanta_P3D_d_v11.0.0.zip"));
 }
-
-TEST_F(ProgramUpdate, DataBaseArchiveWritesOnlyItsFileEntries)
-{
-    makeZip(server() / "dbase.zip", {{"data/", ""}, {"temp2.xml", "<dbase/>\n"}});
-    fs::create_directories("input");
-    EXPECT_TRUE(gf_downloadDbase("input/temp2.xml"));
-    EXPECT_EQ(readFile("input/temp2.xml"), "<dbase/>\n");
-    EXPECT_FALSE(fs::exists("dbase.zip"));
-
-    fs::remove(server() / "dbase.zip");
-    EXPECT_FALSE(gf_downloadDbase("input/temp2.xml"));
-    EXPECT_NE(logText().find("===> downloading dbase.zip failed?\n"), std::string::npos);
-    EXPECT_EQ(gf_p3dDownloadUrl(), "file://" + server().string() + "/P3D/");
-}

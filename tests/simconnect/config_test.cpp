@@ -163,6 +163,9 @@ TEST(IniFileTest, FilesInUtf16AndWithUtf8MarkAreRead)
     }
     platform::IniFile missing;
     EXPECT_FALSE(missing.load(temp / "none.cfg"));
+    // A lone surrogate makes the file unreadable, as it does every UTF-16 text file.
+    testsupport::writeFile(temp / "x.cfg", std::string("\xFF\xFE[\0A\0]\0\0\xD8", 10));
+    EXPECT_FALSE(missing.load(temp / "x.cfg"));
 }
 
 // ---- pipe names as socket paths
