@@ -29,6 +29,22 @@ make_folders() {
   make_program_folders
 }
 
+# The stand-ins of a connected run end with it; fakesim says QUIT first.
+stop_stand_ins() {
+  [ -n "${fakesim_pid:-}" ] && { fakesim_control quit; stop_process "$fakesim_pid" 10; }
+  [ -n "${fakert_pid:-}" ] && stop_process "$fakert_pid" 10
+  fakesim_pid= fakert_pid=
+}
+
+# The folders of a connected run: the RealTraffic client installed, the running version on the
+# download server, and the stand-ins stopped when the script ends.
+make_connected_folders() {
+  make_folders
+  install_realtraffic_client
+  publish_version "10.9.8"
+  trap 'stop_stand_ins; cleanup' EXIT
+}
+
 # Openbox names its theme and the work area only at the end of its start-up; a window mapped
 # before that may never be managed.
 wm_ready() {
