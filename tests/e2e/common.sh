@@ -42,7 +42,8 @@ make_connected_folders() {
   make_folders
   install_realtraffic_client
   publish_version "10.9.8"
-  trap 'stop_stand_ins; cleanup' EXIT
+  # cleanup shows the log when the script failed: it is told the script's status.
+  trap 'status=$?; stop_stand_ins; cleanup "$status"' EXIT
 }
 
 # Openbox names its theme and the work area only at the end of its start-up; a window mapped
@@ -90,8 +91,9 @@ process_ended() {
   ! kill -0 "$1" 2>/dev/null
 }
 
+# cleanup [status]: the status of the script, else that of the last command.
 cleanup() {
-  local status=$?
+  local status=${1:-$?}
   for pid in ${program_pid:-} ${wm_pid:-}; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
