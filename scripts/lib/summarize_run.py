@@ -101,6 +101,47 @@ def summarize_stands(log):
           f"{len(seen['pulling out'])} left their stands")
 
 
+def fakert_sent_lines(output):
+    """The traffic lines fakert sent, from its summary line; None when it wrote none."""
+    for line in output:
+        found = re.match(r"fakert: (\d+) traffic lines sent", line)
+        if found:
+            return int(found.group(1))
+    return None
+
+
+def summarize_traffic(log, trace_lines, fakert_output):
+    """What became of the traffic: lines sent to the program, aircraft created, moved and removed,
+    and why none were created when none were."""
+    entries = []
+    for line in trace_lines:
+        try:
+            entries.append(json.loads(line))
+        except json.JSONDecodeError:
+            pass
+    created = sum(1 for e in entries if e.get("type") == "created")
+    moved = len({e.get("object") for e in entries if e.get("type") == "moved"})
+    removed = sum(1 for e in entries if e.get("type") == "removed")
+    sent = fakert_sent_lines(fakert_output)
+    text = "\n".join(log)
+    print("Traffic:")
+    print(f"  traffic lines sent to the program: {'unknown (no fakert summary)' if sent is None else sent}"
+          f"; Traffic Reader listening: {'yes' if 'Traffic Reader connected' in text else 'no'}")
+    print(f"  aircraft created: {created}, moved: {moved}, removed: {removed}")
+    if created:
+        return
+    if "RealTraffic connected" not in text:
+        why = "the RealTraffic link never connected"
+    elif sent == 0:
+        why = "the RealTraffic stand-in sent no traffic lines"
+    elif "No traffic in this region?" in text:
+        why = "no traffic line reached the program before the run gave up waiting (\"No traffic in this region?\")"
+    else:
+        why = ("the run ended before the first creation: aircraft are created about 30 s after the first "
+               "traffic; run the demo longer")
+    print(f"  no aircraft were created: {why}")
+
+
 def main(argv):
     if len(argv) < 4:
         print(__doc__)
@@ -114,7 +155,9 @@ def main(argv):
         print(f"  ... {len(events) - 40} more lines")
     summarize_stands(log)
     summarize_trace(read_lines(argv[2]))
-    summarize_fakert(read_lines(argv[3]), read_lines(argv[4]) if len(argv) > 4 else [])
+    fakert_output = read_lines(argv[4]) if len(argv) > 4 else []
+    summarize_fakert(read_lines(argv[3]), fakert_output)
+    summarize_traffic(log, read_lines(argv[2]), fakert_output)
     return 0
 
 

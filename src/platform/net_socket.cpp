@@ -7,6 +7,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -90,6 +91,8 @@ constexpr ErrnoCode kErrnoCodes[] = {
     {ETOOMANYREFS, 10059}, {ETIMEDOUT, 10060}, {ECONNREFUSED, 10061}, {ELOOP, 10062},
     {ENAMETOOLONG, 10063}, {EHOSTDOWN, 10064}, {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},
     {EUSERS, 10068}, {EDQUOT, 10069}, {ESTALE, 10070}, {EREMOTE, 10071},
+    // I/O given up because its socket was closed (WSA_OPERATION_ABORTED).
+    {ECANCELED, 995},
 };
 
 sockaddr_in lf_ipv4(std::uint32_t address, std::uint16_t port)
@@ -202,6 +205,16 @@ long gf_receiveBytes(int fd, char* buffer, std::size_t size)
     }
 }
 
+bool gf_waitReadable(int fd, std::chrono::milliseconds timeout)
+{
+    pollfd wait{fd, POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&wait, 1, static_cast<int>(timeout.count()));
+        if (ready >= 0 || errno != EINTR)
+            return ready == 1;
+    }
+}
+
 bool gf_sendAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -305,6 +318,13 @@ void GuardedSocket::close()
     ::shutdown(fd_, SHUT_RDWR);
     if (users_ == 0)
         closeLocked();
+}
+
+void GuardedSocket::shutDownReceive()
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ != kInvalidSocket && !closing_)
+        ::shutdown(fd_, SHUT_RD);
 }
 
 bool GuardedSocket::isOpen() const

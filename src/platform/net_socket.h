@@ -10,6 +10,7 @@
 // by whoever lets go of it last, so that no thread ever calls into a descriptor number that was
 // closed under it and may already name another file.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -44,6 +45,8 @@ std::uint16_t gf_localPort(int fd); // 0 when unknown
 long gf_receiveDatagram(int fd, char* buffer, std::size_t size);
 // One recv; the byte count, 0 when the peer closed, -1 on an error. Interrupted calls are resumed.
 long gf_receiveBytes(int fd, char* buffer, std::size_t size);
+// True when a receive on the socket would not block (data, its end, or an error) within the timeout.
+bool gf_waitReadable(int fd, std::chrono::milliseconds timeout);
 // Sends every byte (a short send is continued); never raises SIGPIPE. False on an error.
 bool gf_sendAll(int fd, std::string_view bytes);
 // A blocking accept; the new descriptor (close-on-exec) or -1. Interrupted calls are resumed.
@@ -86,6 +89,9 @@ public:
     // Any thread: shuts the socket down, which returns blocked calls on it at once, and closes
     // the descriptor now or, while leases hold it, when the last one is given back.
     void close();
+    // Any thread: shuts the receive side down, which returns a blocked recv at once; sends still
+    // go out until the socket is closed.
+    void shutDownReceive();
     bool isOpen() const; // holds a descriptor that is not being closed
 
 private:

@@ -25,6 +25,7 @@
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <fmt/format.h>
@@ -78,14 +79,17 @@ void lf_setState(MachineState state)
         exitMachineIdle.notify_all();
 }
 
-// The work thread's tables are its own: the exit touches them only after that thread ended.
-void lf_waitForWorkThread()
+// The work thread's tables are its own: the exit touches them only after that thread ended. A
+// work thread that does not end within the bound is logged and left behind, so that the program
+// can always be closed.
+void lf_waitForWorkThread(std::chrono::milliseconds bound)
 {
-    if (gf_waitForWorkThreadEnd(std::chrono::seconds(5)))
+    const std::chrono::milliseconds first = std::min<std::chrono::milliseconds>(bound, std::chrono::seconds(5));
+    if (gf_waitForWorkThreadEnd(first))
         return;
     gf_logWarning("waiting for the work thread to end");
-    while (!gf_waitForWorkThreadEnd(std::chrono::seconds(5))) {
-    }
+    if (!gf_waitForWorkThreadEnd(bound - first))
+        gf_logWarning("the work thread did not end, the exit goes on without it");
 }
 
 // Steps 1 to 12: take everything out of the simulator and stop the connections.
@@ -98,7 +102,9 @@ void lf_stopRun(ExitReason reason)
     lf_step("readers");
     gf_stopReaders();
     std::this_thread::sleep_for(pause.afterReaders);
-    lf_waitForWorkThread();
+    // The work thread may wait on the link in accept or recv: it is woken before anyone waits for it.
+    gf_wakeRealTrafficLink();
+    lf_waitForWorkThread(pause.workThreadEnd);
     lf_step("aircraft");
     gf_removeAllLiveAc();
     gf_removeAllStatics();

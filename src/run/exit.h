@@ -45,6 +45,8 @@ struct ExitTimings {
     std::chrono::milliseconds afterRemovals{1000};
     std::chrono::milliseconds onSystemError{5000};
     std::chrono::milliseconds countdownStep{1000};
+    // How long the exit waits for the work thread before it goes on without it.
+    std::chrono::milliseconds workThreadEnd{30000};
 };
 void gf_setExitTimings(const ExitTimings& timings);
 

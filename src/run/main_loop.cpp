@@ -2,6 +2,7 @@
 
 #include "airports/airport_services.h"
 #include "airports/parking_adjustments.h"
+#include "airports/stand.h"
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
@@ -89,7 +90,7 @@ void lf_parkingRequest()
     }
     parkingCollectingFlag = false;
     gf_clearError();
-    if (!gf_parkAirport().code.empty())
+    if (!gf_parkAirport().code.empty() && !standTable.empty())
         gf_parkingAdjustments();
     parkingRequestFlag = false;
 }
@@ -358,6 +359,11 @@ void lf_handleWindowRequests()
         gf_applyNavLightsWhileParked();
     if (trafficRangeRequestFlag.exchange(false) && AUTO_RANGE.value.load())
         gf_chooseTrafficRange(lf_userSituation());
+    lf_applyDestinationRequest();
+}
+
+void lf_applyDestinationRequest()
+{
     if (const std::optional<DestinationRequest> destination = gf_takeDestinationRequest())
         gf_setDestinationParkAirport(destination->code, destination->position);
 }

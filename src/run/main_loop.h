@@ -16,3 +16,5 @@ void lf_every30Seconds();
 void lf_handleReReadRequest();
 // The requests that the main window leaves to the work thread.
 void lf_handleWindowRequests();
+// A new destination airport to the front of the park-airport list; work thread only.
+void lf_applyDestinationRequest();

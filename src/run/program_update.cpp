@@ -63,16 +63,23 @@ bool lf_downloadNewVersion(const ProgramVersion& version)
         if (!zip.open()) {
             gf_logWarning(fmt::format("could not open {}", archive.string()));
         } else {
-            // Every entry replaces the one before; the installer is good only when none failed.
-            const std::vector<ZipEntry> entries = zip.getEntries();
-            bool allWritten = !entries.empty();
-            for (const ZipEntry& entry : entries) {
+            // Every file entry replaces the one before (folder entries hold nothing); the
+            // installer is good only when none failed.
+            bool anyWritten = false;
+            bool allWritten = true;
+            for (const ZipEntry& entry : zip.getEntries()) {
+                if (!entry.isFile())
+                    continue;
                 bool written = false;
                 lf_unzipEntryToFile(written, archive, entry);
+                anyWritten = true;
                 allWritten = allWritten && written;
             }
             zip.close();
-            result = allWritten;
+            result = anyWritten && allWritten;
+            // A damaged installer is not left for the user to run.
+            if (!result)
+                lf_removeIfExists(lf_installerPath());
         }
     }
     gf_removeFileIfExists(archive);

@@ -15,6 +15,7 @@
 #include "params/parameter_store.h"
 #include "params/parameters.h"
 #include "run/exit.h"
+#include "run/main_loop.h"
 #include "run/program_update.h"
 #include "run/run_connection.h"
 #include "run/run_flags.h"
@@ -25,6 +26,7 @@
 #include "simlink/sim_state.h"
 #include "traffic/traffic_reader.h"
 
+#include <atomic>
 #include <filesystem>
 #include <fmt/format.h>
 #include <optional>
@@ -119,6 +121,22 @@ void lf_detectRealTrafficClient()
     gf_showMessage(fmt::format("RealTraffic {}detected at this PC", rtClientLocal.load() ? "" : "not "), true);
 }
 
+std::atomic<bool> dbaseLoaded{false};
+
+} // namespace
+
+// The data base is read once per process; one that failed to read is read again by the next
+// start-up.
+void lf_readDbaseOnce()
+{
+    if (dbaseLoaded.load())
+        return;
+    gf_readDbase();
+    dbaseLoaded = true;
+}
+
+namespace {
+
 void lf_prepareStartUp()
 {
     gf_loadParameters();
@@ -130,11 +148,7 @@ void lf_prepareStartUp()
     lf_enableFirstGroup();
     gf_setParameterString(PROGRAM_INSTALL_PATH, fs::current_path().string());
     currentDaySlot = gf_dayAndHalfHour();
-    static bool dbaseLoaded = false; // the data base is read once per process
-    if (!dbaseLoaded) {
-        dbaseLoaded = true;
-        gf_readDbase();
-    }
+    lf_readDbaseOnce();
     ALL_INSTALL_PATH.value.set(SIM_INSTALL_PATH.getValue());
     gf_enableControl(ALL_INSTALL_PATH);
     gf_updateTextBoxString(ALL_INSTALL_PATH);
@@ -216,8 +230,11 @@ void lf_startUp()
     gf_enableControl(g_rereadButton);
     const std::string destination = DESTINATION.getValue();
     if (!destination.empty()) {
-        if (const std::optional<AirportRecord> airport = gf_findAirport(destination))
+        if (const std::optional<AirportRecord> airport = gf_findAirport(destination)) {
             lf_newDestination(destination, {airport->latitude, airport->longitude});
+            // This is the work thread: the traffic range below and the run see the list with it.
+            lf_applyDestinationRequest();
+        }
     } else {
         gf_enableControl(g_rereadButton);
     }

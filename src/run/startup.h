@@ -8,6 +8,10 @@
 // Receives each new work thread, which is detached at once: the GUI thread never waits for it.
 extern std::thread startUpThread;
 
+// Reads the model and airline data base unless a start-up of this process read it already;
+// raises what the download and the reader raise.
+void lf_readDbaseOnce();
+
 // The work thread's body. Every exception ends here in the exception report.
 void lf_startUpOrva();
 

@@ -209,6 +209,8 @@ std::size_t SimConnectConnection::drain(DispatchProc proc, void* context)
         const SendBlockPtr message = takeMessage();
         if (!message)
             break;
+        if (message->bytes.size() < sizeof(SIMCONNECT_RECV))
+            continue; // too short for a header: nothing to hand on
         proc(reinterpret_cast<SIMCONNECT_RECV*>(message->bytes.data()), static_cast<std::uint32_t>(message->bytes.size()),
              context);
     }

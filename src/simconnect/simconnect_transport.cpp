@@ -1,6 +1,7 @@
 #include "simconnect/simconnect_transport.h"
 
 #include "platform/local_socket.h"
+#include "platform/net_socket.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,24 +35,6 @@ std::uint32_t lf_readU32(const std::uint8_t* bytes)
 {
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-// The Winsock code that messages show for a socket errno.
-std::uint32_t lf_winsockCode(int error)
-{
-    switch (error) {
-    case ECONNRESET: return 10054;
-    case ECONNABORTED: return 10053;
-    case EPIPE: return 10058;
-    case ENOTCONN: return 10057;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case EHOSTUNREACH: return 10065;
-    case ECANCELED: return 995; // ERROR_OPERATION_ABORTED
-    default: return static_cast<std::uint32_t>(error);
-    }
 }
 
 void lf_closeDescriptor(int& fd)
@@ -167,7 +150,9 @@ SimConnectCloseReason SimConnectReceiveBuffer::commit(std::size_t count,
         }
         if (size > maxReceiveSize_)
             return kCloseMessageTooLarge;
-        if (size < sizeof(SIMCONNECT_RECV))
+        // A size of 1 to 3 cannot even hold itself; one of 4 to 11 is cut out like any other
+        // message, and the dispatch skips it for want of a header.
+        if (size < sizeof(std::uint32_t))
             return kCloseMalformed;
         if (available < size) {
             if (size > kLargestBuffer) { // cannot be held: dropped as it arrives
@@ -439,7 +424,7 @@ bool SimConnectTransport::writePending(bool& wantWrite)
 
 void SimConnectTransport::failWithErrno(int error)
 {
-    const std::uint32_t code = lf_winsockCode(error);
+    const auto code = static_cast<std::uint32_t>(net::gf_wsaCodeOf(error));
     switch (error) {
     case ECONNRESET: fail(kCloseDisconnected, kStatusConnectionReset, code); break;
     case EPIPE: fail(kCloseDisconnected, kStatusPipeBroken, code); break;

@@ -40,7 +40,7 @@ using SendBlockPtr = std::unique_ptr<SimConnectSendBlock>;
 enum SimConnectCloseReason : std::uint32_t {
     kCloseOrderly = 0,
     kCloseMessageTooLarge = 1, // a size field above the largest accepted message
-    kCloseMalformed = 2,       // a size field smaller than a message header
+    kCloseMalformed = 2,       // a size field of 1 to 3, too small to hold itself
     kCloseRemoteClosed = 4,    // the simulator closed its end
     kCloseDisconnected = 5,    // reset, broken pipe, disconnect
     kCloseCancelled = 8,

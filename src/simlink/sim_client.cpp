@@ -175,7 +175,12 @@ void lf_releaseSimConnect()
     const HANDLE handle = gf_simConnectHandle();
     if (handle == nullptr)
         return;
-    lf_changeStatus([](SimLinkStatus& s) { s.simConnected = false; });
+    // Without a connection no flight runs, however the connection ended.
+    simRunningFlag = false;
+    lf_changeStatus([](SimLinkStatus& s) {
+        s.simConnected = false;
+        s.simRunningDisplay = false;
+    });
     for (const std::uint32_t definition : kClearedDefinitions)
         SimConnect_ClearDataDefinition(handle, definition);
     for (const NamedEvent& event : kSystemEvents)
@@ -269,11 +274,9 @@ void gf_simClientThread(std::stop_token stop)
         lf_releaseSimConnect();
     } catch (const std::exception& e) {
         gf_showError(e.what());
-        simRunningFlag = false;
         lf_closeSimConnect();
     } catch (...) {
         gf_showError(fmt::format("Exception in {}", "SimClient"));
-        simRunningFlag = false;
         lf_closeSimConnect();
     }
     recordUserParkAirportPending = true;

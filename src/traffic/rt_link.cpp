@@ -13,6 +13,7 @@
 #include "traffic/traffic_status.h"
 
 #include <array>
+#include <chrono>
 #include <cerrno>
 #include <fmt/format.h>
 #include <limits>
@@ -32,9 +33,8 @@ using nlohmann::json;
 std::mutex rtLinkMutex;
 net::GuardedSocket rtListenSocket;
 net::GuardedSocket rtClientSocket;
-// Work thread only: the receive buffer and what arrived behind the last line read.
+// Work thread only: the receive buffer.
 std::array<char, kRtReceiveBufferSize> rtReceiveBuffer;
-std::string rtPending;
 std::atomic<bool> failNextClientOption{false};
 
 [[noreturn]] void lf_startFailed(net::GuardedSocket::Lease& lease, std::uint32_t code, const std::string& message)
@@ -52,6 +52,23 @@ const json& lf_member(const json& document, const char* key)
         return document.at(key);
     const auto found = document.find(key);
     return found == document.end() ? none : *found;
+}
+
+// The text is the start of a JSON document that ends before the document does.
+bool lf_isCutOffJson(std::string_view text)
+{
+    try {
+        [[maybe_unused]] const json document = json::parse(text);
+        return false;
+    } catch (const json::parse_error& error) {
+        return error.byte > text.size();
+    }
+}
+
+bool lf_readableBefore(int fd, std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 && net::gf_waitReadable(fd, left);
 }
 
 // Makes the client's option setting; false with the Winsock code when it fails.
@@ -89,7 +106,6 @@ void gf_startRealTrafficServer(const std::string& port)
     // A listening socket of the previous run still in use refuses the new one.
     if (!rtListenSocket.adopt(fd))
         throw qmx::SysErrorException(2, "socket failed with error " + gf_wsaErrorText(net::gf_wsaCodeOf(EALREADY)));
-    rtPending.clear();
     net::GuardedSocket::Lease lease = rtListenSocket.lease();
     // Each error text is taken before the socket is closed, which may change errno.
     if (!lease || !net::gf_setBlocking(fd, true))
@@ -137,7 +153,6 @@ bool waitForClient()
         net::gf_closeDescriptor(fd);
         return false;
     }
-    rtPending.clear();
     rtConnected.store(true);
     return true;
 }
@@ -147,27 +162,24 @@ std::string receive()
     const net::GuardedSocket::Lease lease = rtClientSocket.lease();
     if (!lease)
         return {};
-    // A reply may arrive in pieces: read on to its line end (or a full buffer).
-    while (rtPending.find('\n') == std::string::npos && rtPending.size() < kRtReceiveBufferSize) {
-        const long count =
-            net::gf_receiveBytes(lease.fd(), rtReceiveBuffer.data(), kRtReceiveBufferSize - rtPending.size());
+    // One receive is the reply. Only a JSON object cut off in transit is read on, up to a deadline.
+    const auto deadline = std::chrono::steady_clock::now() + kRtReplyPatience;
+    std::string text;
+    do {
+        const long count = net::gf_receiveBytes(lease.fd(), rtReceiveBuffer.data(), kRtReceiveBufferSize - text.size());
         if (count < 0) {
             gf_logLine(fmt::format("receive: {}", gf_wsaErrorText(net::gf_lastSocketError())));
-            rtPending.clear();
             return {};
         }
         if (count == 0)
             break; // closed: what came before the close is all there is
-        rtPending.append(rtReceiveBuffer.data(), static_cast<std::size_t>(count));
-    }
-    const std::size_t end = rtPending.find('\n');
-    std::string line = rtPending.substr(0, end);
-    rtPending.erase(0, end == std::string::npos ? std::string::npos : end + 1);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    // The text ends at a NUL, as it would in the receive buffer.
-    line.resize(std::min(line.size(), line.find('\0')));
-    return line;
+        // The text ends at a NUL, as it would in the receive buffer.
+        text.append(rtReceiveBuffer.data(), static_cast<std::size_t>(count));
+        text.resize(std::min(text.size(), text.find('\0')));
+    } while (text.size() < kRtReceiveBufferSize && lf_isCutOffJson(text) && lf_readableBefore(lease.fd(), deadline));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
 }
 
 bool sendDataPacket(std::string_view text)
@@ -269,6 +281,13 @@ void gf_closeRealTrafficServer()
     rtListenSocket.close();
     rtClientSocket.close();
     rtConnected.store(false);
+}
+
+void gf_wakeRealTrafficLink()
+{
+    std::lock_guard lock(rtLinkMutex);
+    rtListenSocket.close();
+    rtClientSocket.shutDownReceive();
 }
 
 void gf_failNextClientOptionForTest()

@@ -12,11 +12,13 @@
 // while the exit closes the link is closed instead of being installed.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 inline constexpr std::size_t kRtReceiveBufferSize = 8192;
+inline constexpr std::chrono::seconds kRtReplyPatience{5};
 
 // A client is connected.
 extern std::atomic<bool> rtConnected;
@@ -32,7 +34,9 @@ std::uint16_t gf_realTrafficServerPort();
 bool lf_connectRealTraffic();
 // Accepts one client unless one is connected; blocks until it comes or the link is closed.
 bool waitForClient();
-// The client's next line without its line end; empty when the client closed or on an error.
+// The client's reply as one receive brings it, without a line end behind it; read on only while
+// it is a JSON object not yet complete, for at most kRtReplyPatience. Empty when the client
+// closed or on an error.
 std::string receive();
 // Sends the whole text; on an error the client is dropped (closed, not connected) and false is
 // returned.
@@ -45,6 +49,10 @@ void lf_sendQs123(std::int64_t seconds);
 void gf_sendOwnPosition();
 // The exit and the run's failure path: "exit" to a connected client, then both sockets closed.
 void gf_closeRealTrafficServer();
+// The exit, before it waits for the work thread: returns a work thread blocked in accept or recv
+// on the link. The listening socket is closed (no client is taken during an exit); the client
+// socket only stops receiving, so that gf_closeRealTrafficServer still says "exit" to it.
+void gf_wakeRealTrafficLink();
 
 // For tests: the option setting of the next accepted client fails as if the system refused it.
 void gf_failNextClientOptionForTest();

@@ -7,6 +7,7 @@
 #include "traffic/traffic_status.h"
 
 #include <cstring>
+#include <thread>
 #include <fmt/format.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -53,9 +54,12 @@ void UdpReader::receiveLoop()
     while (lease && !stopRequested_.load()) {
         const long count = net::gf_receiveDatagram(lease.fd(), buffer_.data(), buffer_.size());
         if (count <= 0) {
+            const std::int32_t error = count < 0 ? net::gf_lastSocketError() : 0;
             // Nothing, an error, or the socket was shut down under the receive.
             if (!socket_.isOpen())
                 break;
+            if (count < 0)
+                pauseAfterReceiveError(error);
             continue;
         }
         const auto size = static_cast<std::size_t>(count);
@@ -78,6 +82,19 @@ void UdpReader::receiveLoop()
     lease.release();
     socket_.close();
     onStop();
+}
+
+// An error that persists would otherwise spin the loop and fill the log: the loop pauses after
+// each one and logs at most one a minute.
+void UdpReader::pauseAfterReceiveError(std::int32_t code)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!receiveErrorLogged_ || now - lastReceiveErrorLog_ >= kReceiveErrorLogPeriod) {
+        receiveErrorLogged_ = true;
+        lastReceiveErrorLog_ = now;
+        gf_logLine(fmt::format("{} recvfrom failed with error: {}", displayName_, gf_wsaErrorText(code)));
+    }
+    std::this_thread::sleep_for(kReceiveErrorPause);
 }
 
 void UdpReader::requestStop()

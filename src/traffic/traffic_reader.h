@@ -19,6 +19,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -69,6 +70,11 @@ protected:
     std::string_view datagram; // the current datagram's text, inside buffer_
 
 private:
+    static constexpr std::chrono::milliseconds kReceiveErrorPause{10};
+    static constexpr std::chrono::minutes kReceiveErrorLogPeriod{1};
+
+    void pauseAfterReceiveError(std::int32_t code); // reader thread
+
     friend void lf_runReader(UdpReader& reader, std::uint16_t port, bool traffic);
     friend void gf_updateReaderIndicators();
     friend void gf_resetReaders();
@@ -85,6 +91,9 @@ private:
     std::atomic<std::uint16_t> boundPort_{0};
     std::atomic<bool> running_{false};
     std::mutex runMutex_; // held by the thread that runs the reader
+    // Reader thread only: when the last receive error was logged.
+    bool receiveErrorLogged_ = false;
+    std::chrono::steady_clock::time_point lastReceiveErrorLog_;
 };
 
 // What became of the latest traffic line, for the tests of the parser.

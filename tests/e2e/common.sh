@@ -29,6 +29,23 @@ make_folders() {
   make_program_folders
 }
 
+# The stand-ins of a connected run end with it; fakesim says QUIT first.
+stop_stand_ins() {
+  [ -n "${fakesim_pid:-}" ] && { fakesim_control quit; stop_process "$fakesim_pid" 10; }
+  [ -n "${fakert_pid:-}" ] && stop_process "$fakert_pid" 10
+  fakesim_pid= fakert_pid=
+}
+
+# The folders of a connected run: the RealTraffic client installed, the running version on the
+# download server, and the stand-ins stopped when the script ends.
+make_connected_folders() {
+  make_folders
+  install_realtraffic_client
+  publish_version "10.9.8"
+  # cleanup shows the log when the script failed: it is told the script's status.
+  trap 'status=$?; stop_stand_ins; cleanup "$status"' EXIT
+}
+
 # Openbox names its theme and the work area only at the end of its start-up; a window mapped
 # before that may never be managed.
 wm_ready() {
@@ -74,8 +91,9 @@ process_ended() {
   ! kill -0 "$1" 2>/dev/null
 }
 
+# cleanup [status]: the status of the script, else that of the last command.
 cleanup() {
-  local status=$?
+  local status=${1:-$?}
   for pid in ${program_pid:-} ${wm_pid:-}; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true

@@ -4,15 +4,7 @@
 #   connected_run.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file>
 source "$(dirname "$0")/common.sh"
 program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5
-make_folders
-install_realtraffic_client
-publish_version "10.9.8"
-trap 'stop_stand_ins; cleanup' EXIT
-stop_stand_ins() {
-  [ -n "${fakesim_pid:-}" ] && { fakesim_control quit; stop_process "$fakesim_pid" 10; }
-  [ -n "${fakert_pid:-}" ] && stop_process "$fakert_pid" 10
-  fakesim_pid= fakert_pid=
-}
+make_connected_folders
 mkdir -p "$(dirname "$parameters")"
 cat >"$parameters" <<'XML'
 <?xml version="1.0"?>

@@ -27,6 +27,15 @@ publish_version "10.9.8"
 run_until_logged "Waiting for Prepar3Dv5 ..."
 log_has "available" && fail "an update for the running version"
 
+# The saved destination is a park airport from the start-up on, before any simulator connected.
+grep -q 'name="DESTINATION"' "$parameters" || fail "no DESTINATION in parameters.xml"
+sed -i 's/name="DESTINATION" value="[^"]*"/name="DESTINATION" value="KLAX"/' "$parameters"
+rm -f "$log"
+run_until_logged "Waiting for Prepar3Dv5 ..."
+log_has "New destination: KLAX" || fail "the saved destination was not applied"
+grep -q "^KLAX" "$work/program/airports/my_park_airports.txt" 2>/dev/null ||
+  fail "the saved destination is no park airport after the start-up"
+
 # A newer version: the installer is unpacked next to the program and start-up stops.
 publish_version "10.9.9"
 mkdir -p "$work/installer"

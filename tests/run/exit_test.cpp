@@ -5,10 +5,19 @@
 #include "run/exit.h"
 #include "run/work_thread.h"
 #include "support/params_fixture.h"
+#include "traffic/own_position.h"
+#include "traffic/rt_link.h"
+#include "traffic/traffic_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <regex>
 #include <thread>
@@ -244,4 +253,93 @@ TEST_F(ExitMachine, AnExceptionInTheExitThreadIsReportedAndTheProgramStillEnds)
     gf_requestExit(ExitReason::UserClosedSim, 0);
     ASSERT_TRUE(gf_waitForExitIdle(10s));
     EXPECT_NE(logText().find("Exiting: USER CLOSED SIM"), std::string::npos);
+}
+
+namespace {
+
+// A RealTraffic client of the test that connects and then says nothing.
+int lf_connectSilentClient(std::uint16_t port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    return fd;
+}
+
+// Reads from the client up to the text, or to the end of the stream; true when the text came.
+bool lf_clientReceives(int fd, std::string_view text)
+{
+    std::string received;
+    char buffer[256];
+    while (received.find(text) == std::string::npos) {
+        const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+        if (count <= 0)
+            return false;
+        received.append(buffer, static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+} // namespace
+
+// A close or restart while the work thread waits on the RealTraffic link: in accept for the first
+// client, in recv for its version, in accept for a client that went away. The exit wakes it
+// before it waits for it, so the exit ends without its bound.
+TEST_F(ExitMachine, AWorkThreadWaitingOnTheRealTrafficLinkIsWokenByTheExit)
+{
+    enum class Wait { FirstClient, VersionReply, ReturningClient };
+    ExitTimings timings{1ms, 1ms, 1ms, 1ms};
+    timings.workThreadEnd = std::chrono::hours(1);
+    gf_setExitTimings(timings);
+    for (const Wait wait : {Wait::FirstClient, Wait::VersionReply, Wait::ReturningClient}) {
+        SCOPED_TRACE(static_cast<int>(wait));
+        exitReason = ExitReason::NotYetSet; // the final exit keeps its reason
+        quitFlag = false;
+        rtClientLocal = true;
+        gf_storeOwnPosition({0.0, 0.0, 0.0, 1000.0, 0.0, 33.94, -118.4});
+        gf_startRealTrafficServer("0");
+        std::promise<void> entered;
+        std::thread work([&] {
+            WorkThreadScope scope;
+            entered.set_value();
+            if (wait == Wait::ReturningClient)
+                gf_sendOwnPosition();
+            else
+                lf_connectRealTraffic();
+        });
+        entered.get_future().wait();
+        int client = -1;
+        if (wait == Wait::VersionReply) {
+            client = lf_connectSilentClient(gf_realTrafficServerPort());
+            ASSERT_TRUE(lf_clientReceives(client, "Qs999=version\r\n"));
+        }
+        gf_requestExit(wait == Wait::FirstClient ? ExitReason::UserClosedSim : ExitReason::RestartIpp, 0);
+        const bool ended = gf_waitForExitIdle(20s);
+        if (!ended)
+            gf_closeRealTrafficServer(); // lets the test end
+        work.join();
+        ASSERT_TRUE(ended) << "the exit waited for a work thread blocked on the link";
+        if (client >= 0) {
+            EXPECT_TRUE(lf_clientReceives(client, "exit\r\n")) << "the woken link still says goodbye";
+            ::close(client);
+        }
+        EXPECT_EQ(count("waiting for the work thread to end"), 0u);
+    }
+    gf_storeOwnPosition({});
+    rtClientLocal = false;
+}
+
+TEST_F(ExitMachine, AWorkThreadThatDoesNotEndIsLeftBehindAfterTheBound)
+{
+    ExitTimings timings{1ms, 1ms, 1ms, 1ms};
+    timings.workThreadEnd = 50ms;
+    gf_setExitTimings(timings);
+    FakeWorkThread work;
+    gf_requestExit(ExitReason::UserClosedSim, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(20s));
+    EXPECT_TRUE(quitFlag);
+    EXPECT_NE(logText().find("===> the work thread did not end, the exit goes on without it"), std::string::npos);
 }

@@ -1,6 +1,8 @@
 #include "app/message_line.h"
 #include "core/exceptions.h"
+#include "liveries/dbase.h"
 #include "run/program_update.h"
+#include "run/startup.h"
 #include "support/params_fixture.h"
 #include "support/zip_maker.h"
 
@@ -50,7 +52,9 @@ TEST_F(ProgramUpdate, NewerVersionUnpacksTheInstallerAndStopsWithTheNotice)
 {
     PROGRAM_INSTALL_PATH.value = "C:\\not\\yet\\set"; // start-up sets it only after the check
     publishVersion("10.10.0\r\n");                     // written on Windows
-    makeZip(server() / "release" / "setup_Orvanta_P3D_d_v10.10.0.zip", {{"install_new_version.exe", "MZ installer"}});
+    // A folder entry behind the installer holds nothing to unpack over it.
+    makeZip(server() / "release" / "setup_Orvanta_P3D_d_v10.10.0.zip",
+            {{"install_new_version.exe", "MZ installer"}, {"docs/", ""}});
     try {
         gf_checkForProgramUpdate();
         FAIL() << "no notice";
@@ -84,4 +88,22 @@ TEST_F(ProgramUpdate, FailuresAreReportedNeverTakenForSuccess)
     EXPECT_NO_THROW(gf_checkForProgramUpdate());
     EXPECT_NE(logText().find("===> unzipping error code : "), std::string::npos);
     EXPECT_FALSE(fs::exists("setup_Orvanta_P3D_d_v11.0.0.zip"));
+    EXPECT_FALSE(fs::exists("install_new_version.exe")) << "the damaged installer is removed";
+
+    makeZip(archive, {{"setup/", ""}});
+    EXPECT_NO_THROW(gf_checkForProgramUpdate()) << "an archive of folders holds no installer";
+    EXPECT_FALSE(fs::exists("install_new_version.exe"));
+}
+
+TEST_F(ProgramUpdate, ADataBaseThatFailedToReadIsReadByTheNextStartUp)
+{
+    makeZip(server() / "dbase.zip", {{"temp2.xml", "<aircrafts"}});
+    EXPECT_THROW(lf_readDbaseOnce(), qmx::UserErrorException);
+    const std::string sample = readFile(fs::path(ORVANTA_SOURCE_DIR) / "tests/liveries/fixtures/dbase/temp2.xml");
+    makeZip(server() / "dbase.zip", {{"temp2.xml", sample}});
+    EXPECT_NO_THROW(lf_readDbaseOnce());
+    EXPECT_FALSE(dbaseTables.ModelCodes.empty());
+    fs::remove(server() / "dbase.zip");
+    EXPECT_NO_THROW(lf_readDbaseOnce()) << "a data base once read is not fetched again";
+    gf_clearDbaseTables();
 }

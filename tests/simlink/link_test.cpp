@@ -293,6 +293,8 @@ TEST_F(LinkTest, ABrokenConnectionEndsTheProgramAsTheSimulatorQuittingDoes)
     sim->dropConnections();
     EXPECT_TRUE(waitForLog("Exiting: SIM WAS CLOSED"));
     EXPECT_EQ(gf_simConnectHandle(), nullptr);
+    EXPECT_FALSE(simRunningFlag.load()) << "no flight runs without a connection";
+    EXPECT_FALSE(gf_simLinkStatus().simRunningDisplay);
 }
 
 } // namespace

@@ -69,6 +69,19 @@ void SimLinkTest::connect()
 {
     gf_startSimClientThread();
     ASSERT_TRUE(waitFor([] { return gf_simLinkStatus().simConnected && simRunningFlag.load(); }));
+    // The flight runs once "Sim" is subscribed; the other events follow it. An event the test
+    // raises before its subscription would be lost, so the connection counts as made only when
+    // the program's one session has subscribed to all of them.
+    ASSERT_TRUE(sim->waitUntil(
+        [](const fakesim::Status& s) {
+            const auto subscribed = [&s](const char* name) {
+                const auto found = s.subscribers.find(name);
+                return found != s.subscribers.end() && found->second == 1;
+            };
+            return s.connections == 1 && subscribed("ObjectAdded") && subscribed("ObjectRemoved") &&
+                   subscribed("PositionChanged") && subscribed("FlightLoaded") && subscribed("Frame");
+        },
+        kDeadline));
 }
 
 void SimLinkTest::startConnected(const std::function<void(fakesim::Config&)>& tweak)

@@ -29,6 +29,7 @@ TEST(NetSocket, WinsockCodesAndTexts)
     const std::vector<std::pair<int, std::int32_t>> codes{
         {EADDRINUSE, 10048}, {ECONNRESET, 10054}, {EPIPE, 10054}, {ECONNREFUSED, 10061},
         {EAGAIN, 10035},     {EINVAL, 10022},     {ENOTSOCK, 10038}, {EMSGSIZE, 10040},
+        {ECANCELED, 995},    {ECONNABORTED, 10053}, {EHOSTUNREACH, 10065},
     };
     for (const auto& [errnoValue, code] : codes)
         EXPECT_EQ(net::gf_wsaCodeOf(errnoValue), code) << errnoValue;

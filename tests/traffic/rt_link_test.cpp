@@ -220,7 +220,24 @@ TEST_F(RtLink, AClientThatSendsGarbageEndsTheConnectionStepWithTheError)
     EXPECT_TRUE(client.waitUntil([&] { return client.exitReceived(); }, kPatience));
 }
 
-TEST_F(RtLink, AReplyInPiecesIsReadToItsLineEnd)
+// A client that answers without a line end and stays connected does not hold up the start.
+TEST_F(RtLink, AReplyWithoutALineEndIsTakenAsItCame)
+{
+    fakert::Options options = fakertOptions();
+    options.versionReply = R"({"version":"10.0.240","level":1})";
+    options.versionLineEnd = false;
+    fakert::FakeRt client(options);
+    client.start({});
+    auto connecting = std::async(std::launch::async, lf_connectRealTraffic);
+    const bool answered = connecting.wait_for(kPatience) == std::future_status::ready;
+    if (!answered)
+        gf_closeRealTrafficServer(); // lets the test end
+    ASSERT_TRUE(answered) << "the reply was waited on for a line end";
+    EXPECT_TRUE(connecting.get());
+    EXPECT_EQ(gf_trafficStatus().rtVersionText, "RT stnd edition: 10.0.240");
+}
+
+TEST_F(RtLink, AReplyInPiecesIsReadToTheEndOfItsObject)
 {
     auto connecting = std::async(std::launch::async, lf_connectRealTraffic);
     TestClient client(port_);

@@ -82,6 +82,7 @@ const std::map<std::string, FlagSetter>& lf_flagOptions()
         {"--no-tcp", [](CommandLine& c) { c.options.tcp = false; }},
         {"--wait-position", [](CommandLine& c) { c.options.waitForPosition = true; }},
         {"--reconnect-after-exit", [](CommandLine& c) { c.options.reconnectAfterExit = true; }},
+        {"--version-no-line-end", [](CommandLine& c) { c.options.versionLineEnd = false; }},
         {"--verbose", [](CommandLine& c) { c.verbose = true; }},
         {"--help", [](CommandLine& c) { c.help = true; }},
     };
@@ -137,6 +138,7 @@ datagrams and serves the program's TCP link.
   --tcp-port N             the program's TCP server (default 10747)
   --no-tcp                 do not connect to the program
   --version-reply JSON     reply to "Qs999=version" (default {"version":"10.0.240","level":2})
+  --version-no-line-end    send the version reply without "\r\n" behind it
   --reconnect-after-exit   connect again after the program sent "exit"
   --record F               write every line received over TCP to F
   --seconds N              stop after N seconds

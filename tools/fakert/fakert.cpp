@@ -180,8 +180,10 @@ bool lf_handleLine(State& state, const SocketFd& socket, const std::string& line
         state.positionSeen = state.positionSeen || line.starts_with("Qs121=");
     });
     state.event(fmt::format("received: {}", line));
-    // The program reads the reply with one receive and parses all of it as JSON.
-    if (line == "Qs999=version" && !gf_sendAll(socket, state.options.versionReply + "\r\n"))
+    // The reply is one JSON object; the line end behind it is the client's habit, and a reply
+    // without one must be read all the same.
+    const std::string_view lineEnd = state.options.versionLineEnd ? "\r\n" : "";
+    if (line == "Qs999=version" && !gf_sendAll(socket, state.options.versionReply + std::string(lineEnd)))
         state.event("the version reply could not be sent");
     return line == "exit";
 }

@@ -40,6 +40,7 @@ struct Options {
 
     bool tcp = true;             // connect to the program's TCP server
     std::string versionReply{kDefaultVersionReply}; // sent with "\r\n" behind it
+    bool versionLineEnd = true;  // false: the version reply goes out without "\r\n"
     bool reconnectAfterExit = false; // connect again after "exit" (a program that restarts)
     std::chrono::milliseconds connectRetry{250}; // pause between two connection attempts
     std::filesystem::path recordFile; // when set, every received line is written there at once

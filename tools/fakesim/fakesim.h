@@ -49,6 +49,7 @@ struct Status {
     std::size_t opened = 0;            // of these, the ones whose Open was accepted
     std::size_t connectionsSeen = 0;   // connections accepted since start
     std::map<std::string, std::size_t> requestCounts;  // by request name ("AIRemoveObject"), since start
+    std::map<std::string, std::size_t> subscribers;    // by system event name: open sessions subscribed to it
     std::size_t exceptionsSent = 0;
     std::size_t aiCreated = 0;         // AI objects created since start (by clients and the simulator)
     std::size_t aiRemoved = 0;

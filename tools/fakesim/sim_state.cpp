@@ -889,6 +889,14 @@ Status SimState::status() const
         std::count_if(sessions_.begin(), sessions_.end(), [](const auto& entry) { return entry.second.opened; }));
     s.connectionsSeen = connectionsSeen_;
     s.requestCounts = requestCounts_;
+    for (const auto& [id, session] : sessions_) {
+        std::set<std::string> names;
+        for (const auto& [clientEventId, name] : session.subscriptions)
+            if (session.opened && !session.switchedOff.contains(clientEventId))
+                names.insert(name);
+        for (const std::string& name : names)
+            ++s.subscribers[name];
+    }
     s.exceptionsSent = exceptionsSent_;
     s.aiCreated = aiCreated_;
     s.aiRemoved = aiRemoved_;
