@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     fuzzing::prepareWorkingFolder();
     fuzzing::loadSampleDbase();
-    static const fs::path folder = fuzzing::makeAircraftFolder("SimObjects/Airplanes/B738");
+    static const fs::path folder = fuzzing::makeAircraftFolder("ai/SimObjects/Airplanes/B738");
     fuzzing::writeInput(folder / "aircraft.cfg", data, size);
     try {
         lf_searchLiveriesinFile(1, folder / "aircraft.cfg");

@@ -58,7 +58,8 @@ fs::path makeAircraftFolder(const fs::path& folder)
 {
     for (const char* name : {"model", "texture"})
         fs::create_directories(folder / name);
-    return folder;
+    // The scan hands on the paths of the folders it walks, which are absolute.
+    return fs::absolute(folder);
 }
 
 std::string_view textOf(const std::uint8_t* data, std::size_t size)

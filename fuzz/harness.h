@@ -19,7 +19,7 @@ void prepareWorkingFolder();
 void loadSampleDbase();
 
 // Makes the folder (below the working folder) of an aircraft with its model and texture
-// folders, and returns it.
+// folders, and returns its absolute path.
 std::filesystem::path makeAircraftFolder(const std::filesystem::path& folder);
 
 std::string_view textOf(const std::uint8_t* data, std::size_t size);

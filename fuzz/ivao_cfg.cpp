@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     fuzzing::prepareWorkingFolder();
     fuzzing::loadSampleDbase();
-    static const fs::path folder = fuzzing::makeAircraftFolder("IVAO_MTL/IVAO_B738");
+    static const fs::path folder = fuzzing::makeAircraftFolder("ai/IVAO_MTL/IVAO_B738");
     fuzzing::writeInput(folder / "aircraft.cfg", data, size);
     try {
         lf_searchIvaoLiveriesinFile(1, folder / "aircraft.cfg");

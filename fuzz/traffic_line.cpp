@@ -1,6 +1,7 @@
 // The traffic line parser: one datagram of the traffic port, with the engine taking traffic and
-// the traffic range around Los Angeles, where the recorded lines fly.
+// both the traffic range and the park airport at Los Angeles, where the recorded lines fly.
 
+#include "airports/park_airport.h"
 #include "engine/traffic_queue.h"
 #include "harness.h"
 #include "traffic/traffic_reader.h"
@@ -15,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         acceptTraffic = true;
         trafficQueue.clear();
     }
-    trafficReader.setReferencePosition({33.942536, -118.408075});
+    const AirportRecord klax{"KLAX", "LAX", 33.942536, -118.408075, 128.0};
+    gf_setParkAirport(klax);
+    trafficReader.setReferencePosition({klax.latitude, klax.longitude});
     trafficReader.handleDatagram(fuzzing::textOf(data, size));
     return 0;
 }
