@@ -49,6 +49,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// clang 14 does not deduce an aggregate's template arguments by itself.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // The fields of a request as the trace shows them.
 TraceEntry lf_requestFields(const wire::RequestBody& body, const ClientSession& session)
