@@ -1,49 +1,53 @@
 #include "platform/utf16.h"
 
+#include <algorithm>
 #include <climits>
 #include <windows.h>
 
 namespace platform {
 namespace {
 
-// The converters count in int; longer texts cannot be converted in one call.
-bool lf_fits(std::size_t size, std::uint32_t& error)
+// Calls a converter of Windows, which counts in int, with the two-call shape of the header:
+// convert(capacity) converts into the output, or only measures when the capacity is 0.
+template <typename Convert>
+std::size_t lf_convert(std::size_t inSize, bool hasOutput, std::size_t outCapacity, std::uint32_t& error,
+                       Convert convert)
 {
-    if (size <= static_cast<std::size_t>(INT_MAX))
-        return true;
-    error = ERROR_INVALID_PARAMETER;
-    return false;
+    // An empty text needs no output; Windows would call it an invalid parameter.
+    if (inSize == 0)
+        return 0;
+    if (inSize > static_cast<std::size_t>(INT_MAX)) {
+        error = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    // A capacity of 0 would only measure: an output without room is too small, as in the stand-in.
+    if (hasOutput && outCapacity == 0) {
+        error = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    const int capacity = hasOutput ? static_cast<int>(std::min<std::size_t>(outCapacity, INT_MAX)) : 0;
+    const int length = convert(static_cast<int>(inSize), capacity);
+    if (length == 0)
+        error = ::GetLastError();
+    return static_cast<std::size_t>(length);
 }
 
 } // namespace
 
 std::size_t utf8ToUtf16(std::string_view in, char16_t* out, std::size_t outCapacity, std::uint32_t& error)
 {
-    // An empty text needs no output; Windows would call it an invalid parameter.
-    if (in.empty())
-        return 0;
-    if (!lf_fits(in.size(), error))
-        return 0;
-    const int capacity = out == nullptr ? 0 : static_cast<int>(std::min<std::size_t>(outCapacity, INT_MAX));
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()),
-                                             reinterpret_cast<wchar_t*>(out), capacity);
-    if (length == 0)
-        error = ::GetLastError();
-    return static_cast<std::size_t>(length);
+    return lf_convert(in.size(), out != nullptr, outCapacity, error, [&](int size, int capacity) {
+        return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, in.data(), size, reinterpret_cast<wchar_t*>(out),
+                                     capacity);
+    });
 }
 
 std::size_t utf16ToUtf8(std::u16string_view in, char* out, std::size_t outCapacity, std::uint32_t& error)
 {
-    if (in.empty())
-        return 0;
-    if (!lf_fits(in.size(), error))
-        return 0;
-    const int capacity = out == nullptr ? 0 : static_cast<int>(std::min<std::size_t>(outCapacity, INT_MAX));
-    const int length = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, reinterpret_cast<const wchar_t*>(in.data()),
-                                             static_cast<int>(in.size()), out, capacity, nullptr, nullptr);
-    if (length == 0)
-        error = ::GetLastError();
-    return static_cast<std::size_t>(length);
+    return lf_convert(in.size(), out != nullptr, outCapacity, error, [&](int size, int capacity) {
+        return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, reinterpret_cast<const wchar_t*>(in.data()), size,
+                                     out, capacity, nullptr, nullptr);
+    });
 }
 
 } // namespace platform

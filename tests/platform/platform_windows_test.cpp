@@ -1,5 +1,6 @@
 // The platform layer on Windows, against the system's own registry, mutexes and folders.
 
+#include "core/windows_glue.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
@@ -15,14 +16,15 @@ namespace {
 // A key of the current user's registry that lives as long as the test.
 class ScratchKey {
 public:
-    explicit ScratchKey(std::wstring path) : path_(std::move(path))
+    explicit ScratchKey(std::wstring path, HKEY root = HKEY_CURRENT_USER) : root_(root), path_(std::move(path))
     {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        ::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key_,
+                          nullptr);
     }
     ~ScratchKey()
     {
         ::RegCloseKey(key_);
-        ::RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
+        ::RegDeleteKeyExW(root_, path_.c_str(), KEY_WOW64_64KEY, 0);
     }
     void set(const wchar_t* name, DWORD type, const void* data, DWORD size)
     {
@@ -30,6 +32,7 @@ public:
     }
 
 private:
+    HKEY root_;
     std::wstring path_;
     HKEY key_ = nullptr;
 };
@@ -60,6 +63,16 @@ TEST(WindowsRegistry, ReadsTheValuesOfTheSystemRegistry)
     EXPECT_EQ(platform::regGetString(*key, u"Missing", text, size), platform::kErrorFileNotFound);
     EXPECT_EQ(platform::regOpenKey(platform::RegRoot::LocalMachine, u"SOFTWARE\\Orvanta_P3D no such key", key),
               platform::kErrorFileNotFound);
+}
+
+TEST(WindowsRegistry, TheSetupPathOfTheSimulatorIsANativePath)
+{
+    EXPECT_FALSE(gf_isP3DInstalled(6));
+    ScratchKey scratch(L"SOFTWARE\\Lockheed Martin\\Prepar3D v6", HKEY_LOCAL_MACHINE);
+    const wchar_t setupPath[] = L"D:\\Sims\\Prepar3D v6\\";
+    scratch.set(L"SetupPath", REG_SZ, setupPath, sizeof setupPath);
+    EXPECT_TRUE(gf_isP3DInstalled(6));
+    EXPECT_EQ(gf_getP3DSetupPath(6), std::filesystem::path(L"D:\\Sims\\Prepar3D v6\\"));
 }
 
 TEST(WindowsSingleInstance, OnlyTheFirstHolderOfANameGetsIt)
