@@ -1,0 +1,62 @@
+# The libraries of the Windows build, under the same target names as on Linux.
+# The compiled ones are cross-built into ORVANTA_WINDOWS_PREFIX (scripts/build-windows); the
+# header-only ones are Debian's own headers, reached through links in the build folder so that
+# no other host header comes into the Windows compile.
+find_package(Threads REQUIRED)
+# zlib is linked into the program, not reached as a DLL.
+find_library(ZLIB_LIBRARY NAMES libz.a REQUIRED)
+find_package(pugixml CONFIG REQUIRED)
+find_package(CURL CONFIG REQUIRED)
+find_package(libzip CONFIG REQUIRED)
+# Without FLTK (its source package could not be fetched) the program itself is left out.
+find_path(FLTK_INCLUDE_DIR FL/Fl.H)
+find_library(FLTK_LIBRARY fltk)
+if(FLTK_INCLUDE_DIR AND FLTK_LIBRARY)
+  set(ORVANTA_HAVE_WINDOW ON)
+  set(FLTK_LIBRARY ${FLTK_LIBRARY} comctl32 gdiplus ws2_32 uuid ole32 winspool comdlg32)
+else()
+  message(WARNING "FLTK for Windows not found: Orvanta_P3D.exe and the window code are not built")
+  set(ORVANTA_HAVE_WINDOW OFF)
+  set(FLTK_INCLUDE_DIR "")
+  set(FLTK_LIBRARY "")
+endif()
+
+set(host_headers ${CMAKE_BINARY_DIR}/host-headers)
+foreach(folder nlohmann gsl fmt)
+  if(NOT EXISTS ${host_headers}/${folder})
+    file(MAKE_DIRECTORY ${host_headers})
+    file(CREATE_LINK /usr/include/${folder} ${host_headers}/${folder} SYMBOLIC)
+  endif()
+endforeach()
+
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+add_library(Microsoft.GSL::GSL INTERFACE IMPORTED)
+add_library(fmt::fmt INTERFACE IMPORTED)
+foreach(target nlohmann_json::nlohmann_json Microsoft.GSL::GSL fmt::fmt)
+  set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${host_headers})
+endforeach()
+set_target_properties(fmt::fmt PROPERTIES INTERFACE_COMPILE_DEFINITIONS FMT_HEADER_ONLY=1)
+
+add_library(PkgConfig::LIBZIP INTERFACE IMPORTED)
+set_target_properties(PkgConfig::LIBZIP PROPERTIES INTERFACE_LINK_LIBRARIES libzip::zip)
+set(X11_LIBRARIES "")
+
+# The interfaces of Windows 10 and later, in their UTF-16 forms.
+add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+# gmtime_r and the other reentrant time functions of MinGW's C library.
+add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS)
+
+# Test programs run under Wine, in a prefix of this build folder made once at configure time,
+# so that tests running side by side never race to create it.
+find_program(ORVANTA_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(ORVANTA_WINE64)
+  set(ORVANTA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+  if(NOT EXISTS ${ORVANTA_WINE_PREFIX}/system.reg)
+    message(STATUS "Making the Wine prefix ${ORVANTA_WINE_PREFIX}")
+    execute_process(COMMAND env WINEPREFIX=${ORVANTA_WINE_PREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+                            ${ORVANTA_WINE64} wineboot --init
+                    OUTPUT_QUIET ERROR_QUIET)
+    execute_process(COMMAND env WINEPREFIX=${ORVANTA_WINE_PREFIX} wineserver --wait)
+  endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${ORVANTA_WINE_PREFIX} WINEDEBUG=-all ${ORVANTA_WINE64})
+endif()

@@ -1,0 +1,14 @@
+#include "platform/single_instance.h"
+
+#include <string>
+#include <windows.h>
+
+bool gf_acquireSingleInstance(std::string_view mutexName)
+{
+    const std::string name(mutexName);
+    // The handle stays open: the mutex exists until the process ends.
+    const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
+    if (mutex == nullptr)
+        return true; // no guard possible: run unguarded
+    return ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
