@@ -2,6 +2,7 @@
 
 #include "airports/airport_file_locator.h"
 #include "airports/stand_file.h"
+#include "core/files.h"
 #include "core/log.h"
 #include "core/xml.h"
 #include "params/names.h"
@@ -12,12 +13,6 @@
 namespace {
 
 constexpr std::uint32_t kWeekThreshold = 18;
-
-void lf_removeIfExists(const fs::path& path)
-{
-    if (fs::exists(path))
-        fs::remove(path);
-}
 
 double lf_nearestStand(const pugi::xml_node& parkpositions, LatLon position, std::string& standName)
 {
@@ -49,7 +44,7 @@ double lf_closestStand(std::string_view code, LatLon position, std::string& stan
         if (const pugi::xml_node parkpositions = document.child("parkpositions"))
             return lf_nearestStand(parkpositions, position, standName);
     }
-    lf_removeIfExists(g_airportFile);
+    gf_removeFileIfExists(g_airportFile);
     return kNoStandDistanceNm;
 }
 
@@ -81,7 +76,7 @@ bool gf_suitableForOfflineLearning(std::string_view code)
     const bool downloaded = gf_downloadP3dFile(fmt::format("archive/stock/{}.xml", code), localFile);
     pugi::xml_document document;
     const bool parsed = downloaded && document.load_file(localFile.c_str());
-    lf_removeIfExists(localFile);
+    gf_removeFileIfExists(localFile);
     if (!parsed) {
         gf_logWarning(fmt::format("{} Not suitable for offline learning", code));
         return false;

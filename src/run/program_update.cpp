@@ -79,7 +79,7 @@ bool lf_downloadNewVersion(const ProgramVersion& version)
             result = anyWritten && allWritten;
             // A damaged installer is not left for the user to run.
             if (!result)
-                lf_removeIfExists(lf_installerPath());
+                gf_removeFileIfExists(lf_installerPath());
         }
     }
     gf_removeFileIfExists(archive);
