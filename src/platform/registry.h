@@ -29,6 +29,9 @@ struct RegKey {
     std::map<std::u16string, RegValue> values;
 };
 
+// The name a value is kept under in RegKey: names ignore case, as the registry's own lookups do.
+std::u16string regValueKey(std::u16string_view name);
+
 long regOpenKey(RegRoot root, std::u16string_view subKey, std::unique_ptr<RegKey>& key);
 
 // RegGetValueW for a string value: with buffer null only the size is returned; byteSize is the

@@ -1,6 +1,5 @@
 #include "platform/registry.h"
 
-#include "platform/ascii_case.h"
 #include "platform/paths.h"
 #include "platform/utf16.h"
 
@@ -12,13 +11,6 @@
 
 namespace platform {
 namespace {
-
-std::u16string lf_lower(std::u16string_view text)
-{
-    std::u16string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), asciiLower<char16_t>);
-    return lower;
-}
 
 int lf_hexDigit(char c)
 {
@@ -132,7 +124,7 @@ long regOpenKey(RegRoot root, std::u16string_view subKey, std::unique_ptr<RegKey
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return kErrorFileNotFound;
-    const std::u16string wanted = lf_lower(subKey);
+    const std::u16string wanted = regValueKey(subKey);
     bool inKey = false;
     bool found = false;
     auto result = std::make_unique<RegKey>();
@@ -143,7 +135,7 @@ long regOpenKey(RegRoot root, std::u16string_view subKey, std::unique_ptr<RegKey
             if (inKey)
                 break;
             std::size_t pos = 1;
-            inKey = lf_lower(lf_unescape(line, pos, ']')) == wanted;
+            inKey = regValueKey(lf_unescape(line, pos, ']')) == wanted;
             found = found || inKey;
             continue;
         }
@@ -163,7 +155,7 @@ long regOpenKey(RegRoot root, std::u16string_view subKey, std::unique_ptr<RegKey
         if (pos >= line.size() || line[pos] != '=')
             continue;
         try {
-            result->values[lf_lower(name)] = lf_parseValue(line.substr(pos + 1));
+            result->values[regValueKey(name)] = lf_parseValue(line.substr(pos + 1));
         } catch (const std::exception&) {
             // A value this reader cannot decode is left out; the others stay readable.
         }
@@ -171,44 +163,6 @@ long regOpenKey(RegRoot root, std::u16string_view subKey, std::unique_ptr<RegKey
     if (!found)
         return kErrorFileNotFound;
     key = std::move(result);
-    return kErrorSuccess;
-}
-
-long regGetString(const RegKey& key, std::u16string_view valueName, char16_t* buffer, std::uint32_t& byteSize)
-{
-    const auto it = key.values.find(lf_lower(valueName));
-    if (it == key.values.end())
-        return kErrorFileNotFound;
-    const RegValue& value = it->second;
-    if (value.type != RegValue::Type::String && value.type != RegValue::Type::ExpandString)
-        return kErrorUnsupportedType;
-    // Data stored with its terminating null gets no second one, as RegGetValueW does.
-    std::u16string_view text = value.text;
-    if (!text.empty() && text.back() == u'\0')
-        text.remove_suffix(1);
-    const auto needed = static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t));
-    if (buffer == nullptr) {
-        byteSize = needed;
-        return kErrorSuccess;
-    }
-    if (byteSize < needed) {
-        byteSize = needed;
-        return kErrorMoreData;
-    }
-    std::memcpy(buffer, text.data(), text.size() * sizeof(char16_t));
-    buffer[text.size()] = u'\0';
-    byteSize = needed;
-    return kErrorSuccess;
-}
-
-long regGetDword(const RegKey& key, std::u16string_view valueName, std::uint32_t& value)
-{
-    const auto it = key.values.find(lf_lower(valueName));
-    if (it == key.values.end())
-        return kErrorFileNotFound;
-    if (it->second.type != RegValue::Type::Dword)
-        return kErrorUnsupportedType;
-    value = it->second.dword;
     return kErrorSuccess;
 }
 

@@ -8,15 +8,6 @@
 namespace platform {
 namespace {
 
-// Value names ignore case, as the registry's own lookups do.
-std::u16string lf_lower(std::u16string_view text)
-{
-    std::u16string lower(text);
-    if (!lower.empty())
-        ::CharLowerBuffW(reinterpret_cast<wchar_t*>(lower.data()), static_cast<DWORD>(lower.size()));
-    return lower;
-}
-
 RegValue lf_value(DWORD type, const std::vector<BYTE>& data, DWORD size)
 {
     RegValue value;
@@ -52,7 +43,7 @@ long lf_readValues(HKEY handle, RegKey& key)
         if (status != ERROR_SUCCESS)
             return status;
         const std::u16string_view valueName(reinterpret_cast<const char16_t*>(name.data()), nameLength);
-        key.values[lf_lower(valueName)] = lf_value(type, data, size);
+        key.values[regValueKey(valueName)] = lf_value(type, data, size);
     }
 }
 
@@ -73,44 +64,6 @@ long regOpenKey(RegRoot root, std::u16string_view subKey, std::unique_ptr<RegKey
     if (status != ERROR_SUCCESS)
         return status;
     key = std::move(result);
-    return kErrorSuccess;
-}
-
-long regGetString(const RegKey& key, std::u16string_view valueName, char16_t* buffer, std::uint32_t& byteSize)
-{
-    const auto it = key.values.find(lf_lower(valueName));
-    if (it == key.values.end())
-        return kErrorFileNotFound;
-    const RegValue& value = it->second;
-    if (value.type != RegValue::Type::String && value.type != RegValue::Type::ExpandString)
-        return kErrorUnsupportedType;
-    // Data stored with its terminating null gets no second one, as RegGetValueW does.
-    std::u16string_view text = value.text;
-    if (!text.empty() && text.back() == u'\0')
-        text.remove_suffix(1);
-    const auto needed = static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t));
-    if (buffer == nullptr) {
-        byteSize = needed;
-        return kErrorSuccess;
-    }
-    if (byteSize < needed) {
-        byteSize = needed;
-        return kErrorMoreData;
-    }
-    std::memcpy(buffer, text.data(), text.size() * sizeof(char16_t));
-    buffer[text.size()] = u'\0';
-    byteSize = needed;
-    return kErrorSuccess;
-}
-
-long regGetDword(const RegKey& key, std::u16string_view valueName, std::uint32_t& value)
-{
-    const auto it = key.values.find(lf_lower(valueName));
-    if (it == key.values.end())
-        return kErrorFileNotFound;
-    if (it->second.type != RegValue::Type::Dword)
-        return kErrorUnsupportedType;
-    value = it->second.dword;
     return kErrorSuccess;
 }
 
