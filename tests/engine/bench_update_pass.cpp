@@ -142,7 +142,11 @@ class Load {
 public:
     Load()
     {
-        lf_prepareKlax(std::filesystem::temp_directory_path());
+        // The engine writes its flight plans into the working folder: one of the benchmark's own.
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvanta_bench_update_pass";
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+        lf_prepareKlax(folder);
         g_professionalEdition = true; // the captures' time stamps are history
         lf_parkStatics();
         g_mainWindow.maxParkCount = static_cast<std::int32_t>(kStands); // room for the statics and the parked live ones
