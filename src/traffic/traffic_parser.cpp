@@ -226,7 +226,8 @@ void TrafficReader::processLine()
     } catch (const std::exception& e) {
         lastOutcome_ = LineOutcome::Failed;
         lastErrorText_ = e.what();
-        gf_log(fmt::format("exception in processLine: {}", e.what()));
+        if (const std::optional<std::uint64_t> count = exceptionLog_.occur())
+            gf_logLine(gf_withRepeatCount(fmt::format("exception in processLine: {}", e.what()), *count));
     }
 }
 
@@ -372,8 +373,7 @@ LineOutcome TrafficReader::parseAndQueue()
     // Counted unsigned: the pass counter may wrap after 248 days.
     position.duePass = static_cast<std::int32_t>(
         static_cast<std::uint32_t>(passCounter.load(std::memory_order_relaxed)) + kDuePasses);
-    trafficQueue.push_back(std::move(message));
-    return LineOutcome::Queued;
+    return gf_appendTrafficMessage(std::move(message)) ? LineOutcome::Queued : LineOutcome::QueueFull;
 }
 
 void TrafficReader::setReferencePosition(LatLon position)

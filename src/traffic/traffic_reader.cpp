@@ -64,7 +64,8 @@ void UdpReader::receiveLoop()
         }
         const auto size = static_cast<std::size_t>(count);
         if (size >= buffer_.size()) {
-            gf_logLine(fmt::format("buffer overrun: {} bytes", size));
+            if (const std::optional<std::uint64_t> count = overrunLog_.occur())
+                gf_logLine(gf_withRepeatCount(fmt::format("buffer overrun: {} bytes", size), *count));
             continue;
         }
         buffer_[size] = '\0';
@@ -88,12 +89,9 @@ void UdpReader::receiveLoop()
 // each one and logs at most one a minute.
 void UdpReader::pauseAfterReceiveError(std::int32_t code)
 {
-    const auto now = std::chrono::steady_clock::now();
-    if (!receiveErrorLogged_ || now - lastReceiveErrorLog_ >= kReceiveErrorLogPeriod) {
-        receiveErrorLogged_ = true;
-        lastReceiveErrorLog_ = now;
-        gf_logLine(fmt::format("{} recvfrom failed with error: {}", displayName_, gf_wsaErrorText(code)));
-    }
+    if (const std::optional<std::uint64_t> count = receiveErrorLog_.occur())
+        gf_logLine(gf_withRepeatCount(
+            fmt::format("{} recvfrom failed with error: {}", displayName_, gf_wsaErrorText(code)), *count));
     std::this_thread::sleep_for(kReceiveErrorPause);
 }
 

@@ -16,12 +16,14 @@
 
 #include "core/geodesy.h"
 #include "platform/net_socket.h"
+#include "traffic/repeat_limiter.h"
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <set>
 #include <string>
@@ -69,6 +71,9 @@ protected:
 
     std::string_view datagram; // the current datagram's text, inside buffer_
 
+    // A line that a datagram can cause is logged at most once this period, with a count.
+    static constexpr std::chrono::seconds kDatagramLogPeriod{1};
+
 private:
     static constexpr std::chrono::milliseconds kReceiveErrorPause{10};
     static constexpr std::chrono::minutes kReceiveErrorLogPeriod{1};
@@ -91,15 +96,16 @@ private:
     std::atomic<std::uint16_t> boundPort_{0};
     std::atomic<bool> running_{false};
     std::mutex runMutex_; // held by the thread that runs the reader
-    // Reader thread only: when the last receive error was logged.
-    bool receiveErrorLogged_ = false;
-    std::chrono::steady_clock::time_point lastReceiveErrorLog_;
+    // Reader thread only: lines that a peer can make come with every datagram.
+    RepeatLimiter receiveErrorLog_{kReceiveErrorLogPeriod};
+    RepeatLimiter overrunLog_{kDatagramLogPeriod};
 };
 
 // What became of the latest traffic line, for the tests of the parser.
 enum class LineOutcome : std::uint8_t {
     Queued,
     NotAccepted,          // parsed, but the engine accepts no traffic now
+    QueueFull,            // parsed, but dropped: the traffic queue is full
     Vehicle,              // " VEH" lines are ignored
     TooFewFields,         // fewer than 29 fields
     Failed,               // a field could not be read: see lastErrorCode
@@ -165,6 +171,7 @@ private:
     LineOutcome lastOutcome_ = LineOutcome::TooFewFields; // reader thread only
     std::uint32_t lastErrorCode_ = 0;
     std::string lastErrorText_;
+    RepeatLimiter exceptionLog_{kDatagramLogPeriod}; // reader thread only
 };
 
 class WeatherReader final : public UdpReader {
@@ -179,6 +186,17 @@ public:
 protected:
     void onMessage() override;
     void onStop() override;
+
+private:
+    enum class Complaint : std::uint8_t { NoQnh, BadText, Strange, Unreadable, Count };
+
+    std::optional<std::int64_t> qnhOf(const nlohmann::json& member);
+    void complain(Complaint kind, const std::string& line);
+
+    // Reader thread only.
+    std::array<RepeatLimiter, static_cast<std::size_t>(Complaint::Count)> complaintLogs_{
+        RepeatLimiter{kDatagramLogPeriod}, RepeatLimiter{kDatagramLogPeriod}, RepeatLimiter{kDatagramLogPeriod},
+        RepeatLimiter{kDatagramLogPeriod}};
 };
 
 extern TrafficReader trafficReader;

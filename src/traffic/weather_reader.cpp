@@ -13,9 +13,9 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-namespace {
-
 using nlohmann::json;
+
+namespace {
 
 constexpr std::int64_t kHighestHpa = 1080; // above: inches of mercury times 100
 constexpr std::int64_t kLowestHpa = 930;
@@ -63,33 +63,6 @@ TextNumber lf_readTextNumber(std::string_view text, std::int64_t& value)
     return TextNumber::Ok;
 }
 
-// The hPa value of the member; 1013 when the member holds no usable number. None when the
-// datagram says nothing at all (no member, null, or an empty object or array).
-std::optional<std::int64_t> lf_qnhOf(const json& member, std::string_view datagram)
-{
-    if (member.is_null() || ((member.is_object() || member.is_array()) && member.empty())) {
-        gf_log(fmt::format("no QNH {}", datagram));
-        return std::nullopt;
-    }
-    std::int64_t value = kStandardQnh;
-    if (member.is_number_unsigned())
-        value = lf_roundHalfAway(static_cast<double>(member.get<std::uint64_t>()));
-    else if (member.is_number_integer())
-        value = lf_roundHalfAway(static_cast<double>(member.get<std::int64_t>()));
-    else if (member.is_number_float())
-        value = lf_roundHalfAway(member.get<double>());
-    else if (member.is_string()) {
-        switch (lf_readTextNumber(member.get_ref<const std::string&>(), value)) {
-        case TextNumber::Ok: break;
-        case TextNumber::Invalid: gf_logWarning("QNH string invalid arg: invalid stoi argument"); break;
-        case TextNumber::OutOfRange: gf_logWarning("QNH string out of range: stoi argument out of range"); break;
-        }
-    } else {
-        gf_log(fmt::format("no QNH {}", datagram));
-    }
-    return value;
-}
-
 } // namespace
 
 WeatherReader::WeatherReader() : UdpReader("QNH Reader")
@@ -102,17 +75,56 @@ void WeatherReader::handleDatagram(std::string_view text)
     onMessage();
 }
 
+// The hPa value of the member; 1013 when the member holds no usable number. None when the
+// datagram says nothing at all (no member, null, or an empty object or array).
+std::optional<std::int64_t> WeatherReader::qnhOf(const json& member)
+{
+    if (member.is_null() || ((member.is_object() || member.is_array()) && member.empty())) {
+        complain(Complaint::NoQnh, fmt::format("no QNH {}", datagram));
+        return std::nullopt;
+    }
+    std::int64_t value = kStandardQnh;
+    if (member.is_number_unsigned())
+        value = lf_roundHalfAway(static_cast<double>(member.get<std::uint64_t>()));
+    else if (member.is_number_integer())
+        value = lf_roundHalfAway(static_cast<double>(member.get<std::int64_t>()));
+    else if (member.is_number_float())
+        value = lf_roundHalfAway(member.get<double>());
+    else if (member.is_string()) {
+        switch (lf_readTextNumber(member.get_ref<const std::string&>(), value)) {
+        case TextNumber::Ok: break;
+        case TextNumber::Invalid:
+            complain(Complaint::BadText, "===> QNH string invalid arg: invalid stoi argument");
+            break;
+        case TextNumber::OutOfRange:
+            complain(Complaint::BadText, "===> QNH string out of range: stoi argument out of range");
+            break;
+        }
+    } else {
+        complain(Complaint::NoQnh, fmt::format("no QNH {}", datagram));
+    }
+    return value;
+}
+
+// Every datagram can bring one of these lines: a flood of bad datagrams logs each kind once a
+// second, with a count.
+void WeatherReader::complain(Complaint kind, const std::string& line)
+{
+    if (const std::optional<std::uint64_t> count = complaintLogs_.at(static_cast<std::size_t>(kind)).occur())
+        gf_logLine(gf_withRepeatCount(line, *count));
+}
+
 void WeatherReader::onMessage()
 {
     try {
         const json document = json::parse(datagram);
-        std::optional<std::int64_t> qnh = lf_qnhOf(lf_member(document, "QNH"), datagram);
+        std::optional<std::int64_t> qnh = qnhOf(lf_member(document, "QNH"));
         if (!qnh)
             return;
         if (*qnh > kHighestHpa)
             *qnh = lf_roundHalfAway(static_cast<double>(*qnh) * kHpaPerHundredthInch);
         if (*qnh < kLowestHpa || *qnh > kHighestHpa) {
-            gf_log(fmt::format("? Strange QNH {} found in {}", *qnh, datagram));
+            complain(Complaint::Strange, fmt::format("? Strange QNH {} found in {}", *qnh, datagram));
             return;
         }
         const auto value = static_cast<std::int32_t>(*qnh);
@@ -124,7 +136,7 @@ void WeatherReader::onMessage()
             gf_publishQnhDisplay(value);
         }
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Exception {}, in {}", e.what(), datagram));
+        complain(Complaint::Unreadable, fmt::format("Exception {}, in {}", e.what(), datagram));
     }
 }
 

@@ -2,6 +2,8 @@
 // which field errors drop a line. Lines are variations of the first example line of the
 // RealTraffic documentation, fed to the reader as received datagrams.
 
+#include "core/log.h"
+#include "support/temp_folder.h"
 #include "traffic_fixture.h"
 
 #include <cmath>
@@ -466,6 +468,49 @@ TEST_F(Parser, CallsignHandOverBetweenThreads)
     }
     done = true;
     reader.join();
+}
+
+
+std::size_t lf_occurrences(const std::string& text, std::string_view part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// A flood cannot grow the queue without limit: the newest lines are dropped, counted, and
+// warned about once a minute.
+TEST_F(Parser, AFullQueueDropsTheNewestLinesAndWarnsOnceAMinuteWithACount)
+{
+    const testsupport::TempFolder folder(true);
+    gf_openLog();
+    useLimiterClock();
+    const std::uint64_t droppedBefore = gf_droppedTrafficMessages();
+    {
+        std::lock_guard lock(trafficQueueMutex);
+        trafficQueue.resize(kTrafficQueueLimit - 1);
+    }
+    EXPECT_EQ(parse(lineWith({{1, "10001"}})), LineOutcome::Queued); // the last free place
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(parse(lineWith({{1, "10002"}})), LineOutcome::QueueFull);
+    EXPECT_EQ(queueSize(), kTrafficQueueLimit);
+    EXPECT_EQ(queuedMessages().back().hexId, 10001u);
+    const std::string warning = "===> traffic queue full (10000 messages): ";
+    EXPECT_EQ(lf_occurrences(testsupport::readFile(folder.path() / "Log.txt"), warning), 1u);
+    moveLimiterClock(std::chrono::minutes(1));
+    EXPECT_EQ(parse(lineWith({{1, "10002"}})), LineOutcome::QueueFull);
+    gf_closeLog();
+    const std::string log = testsupport::readFile(folder.path() / "Log.txt");
+    EXPECT_EQ(lf_occurrences(log, warning), 2u) << log;
+    EXPECT_NE(log.find(warning + "4 new messages dropped since the previous report"), std::string::npos) << log;
+    EXPECT_EQ(gf_droppedTrafficMessages() - droppedBefore, 5u);
+    // Once the engine has taken one, the next line is queued again.
+    {
+        std::lock_guard lock(trafficQueueMutex);
+        trafficQueue.pop_front();
+    }
+    EXPECT_EQ(parse(lineWith({{1, "10003"}})), LineOutcome::Queued);
 }
 
 } // namespace

@@ -20,6 +20,7 @@ protected:
         TrafficTest::SetUp();
         gf_openLog();
         gf_setTrafficStatusSink([this] { ++repaints_; });
+        useLimiterClock();
     }
     void TearDown() override
     {
@@ -77,6 +78,7 @@ TEST_F(Qnh, DatagramsAndWhatTheyPublish)
         currentQnh = kUnchanged;
         weatherReader.lastQnh = 1000;
         repaints_ = 0;
+        moveLimiterClock(std::chrono::seconds(1)); // each line is due
         weatherReader.handleDatagram(c.datagram);
         EXPECT_EQ(currentQnh.load(), c.published.value_or(kUnchanged));
         if (c.published) {
@@ -90,6 +92,21 @@ TEST_F(Qnh, DatagramsAndWhatTheyPublish)
             EXPECT_NE(log().find(c.logged), std::string::npos) << log();
         }
     }
+}
+
+// A flood of bad datagrams logs each kind of line once a second, the next one with a count.
+TEST_F(Qnh, ABadDatagramFloodLogsOnceASecondWithACount)
+{
+    for (int i = 0; i < 50; ++i) {
+        weatherReader.handleDatagram(R"({"QNH":null})");
+        weatherReader.handleDatagram(R"({"QNH":900})");
+    }
+    EXPECT_EQ(log().find("no QNH"), log().rfind("no QNH"));
+    EXPECT_EQ(log().find("? Strange QNH"), log().rfind("? Strange QNH"));
+    moveLimiterClock(std::chrono::seconds(1));
+    weatherReader.handleDatagram(R"({"QNH":null})");
+    EXPECT_NE(log().find(R"(no QNH {"QNH":null} (50 times since the previous report))"), std::string::npos) << log();
+    EXPECT_EQ(log().find("? Strange QNH"), log().rfind("? Strange QNH"));
 }
 
 TEST_F(Qnh, TheSameValueIsPublishedOnceExceptTheStandardPressure)

@@ -162,6 +162,26 @@ TEST_F(Readers, OversizedAndEmptyDatagramsAreNotPassedOn)
     EXPECT_EQ(trafficReader.passedOnCount() - passed, 2u);
 }
 
+// A flood of oversized datagrams logs one line a second, the next one with a count.
+TEST_F(Readers, OverrunsAreLoggedOnceASecondWithACount)
+{
+    const UdpPeer sender;
+    useLimiterClock();
+    startReaders(true, false);
+    const std::uint16_t port = trafficReader.boundPort();
+    const std::uint32_t counted = trafficReader.datagramCount();
+    for (int i = 0; i < 3; ++i)
+        sender.send(port, std::string(kDatagramBufferSize, 'x'));
+    sender.send(port, "after the overruns");
+    ASSERT_TRUE(eventually([&] { return trafficReader.datagramCount() == counted + 1; }));
+    const std::string line = "buffer overrun: 16384 bytes";
+    EXPECT_EQ(log().find(line), log().rfind(line));
+    moveLimiterClock(std::chrono::seconds(1));
+    sender.send(port, std::string(kDatagramBufferSize, 'x'));
+    ASSERT_TRUE(eventually([&] { return log().find(line + " (3 times since the previous report)") != std::string::npos; }))
+        << log();
+}
+
 // The descriptor of this process's socket bound to the UDP port; -1 when there is none.
 int lf_descriptorBoundTo(std::uint16_t port)
 {

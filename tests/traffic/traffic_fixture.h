@@ -9,12 +9,14 @@
 #include "params/parameters.h"
 #include "run/exit.h"
 #include "traffic/own_position.h"
+#include "traffic/repeat_limiter.h"
 #include "run/traffic_range.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -26,6 +28,23 @@
 namespace traffic_test {
 
 inline constexpr std::chrono::seconds kPatience{20}; // only a failing test waits this long
+
+// A clock for the log limiters that moves only when a test moves it (any thread may read it).
+inline std::atomic<RepeatLimiter::Clock::rep> limiterTicks{0};
+inline RepeatLimiter::Clock::time_point limiterNow()
+{
+    return RepeatLimiter::Clock::time_point(RepeatLimiter::Clock::duration(limiterTicks.load()));
+}
+inline void moveLimiterClock(RepeatLimiter::Clock::duration by)
+{
+    limiterTicks += by.count();
+}
+// Every limited line is due again: the clock starts far ahead of anything a limiter saw.
+inline void useLimiterClock()
+{
+    limiterTicks = (RepeatLimiter::Clock::now() + std::chrono::hours(1000)).time_since_epoch().count();
+    RepeatLimiter::setClock(limiterNow);
+}
 
 inline void resetTrafficGlobals()
 {
@@ -52,6 +71,7 @@ inline void resetTrafficGlobals()
     gf_resetTrafficStatus();
     gf_storeOwnPosition({});
     gf_clearError();
+    RepeatLimiter::setClock(nullptr);
 }
 
 inline std::vector<TrafficMessage> queuedMessages()
