@@ -12,7 +12,7 @@ extern std::atomic<std::int32_t> g_scanTasksLimit;
 
 // Before the scans: the limit := the number of hardware threads (at least 1), the count := 0.
 void gf_initScanThrottle();
-// Returns once fewer tasks than the limit run; polls every 10 microseconds, without time-out.
+// Returns once fewer tasks than the limit run, without time-out; it sleeps until a task ends.
 void gf_waitForScanSlot();
 // One task less.
 void gf_releaseScanSlot();

@@ -49,7 +49,7 @@ struct DbaseTables {
     // One list per publisher: its name, then its aliases; ordered by the raw names text.
     std::vector<std::vector<std::string>> Publishers;
     // Publishers made ready for matching, list for list and entry for entry; read with them.
-    std::vector<std::vector<NamePattern>> PublisherPatterns;
+    PreparedPublishers PublisherPatterns;
     // Model code -> half wingspan in nautical miles.
     std::map<std::string, double, std::less<>> Wingspans;
     double MaxHalfWingspan = 0.0;

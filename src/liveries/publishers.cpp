@@ -41,9 +41,16 @@ struct MatchName {
           lineBreak(name.find_first_of("\r\n") != std::string::npos)
     {
         for (std::size_t i = 0; i < folded.size(); ++i) {
-            holds[static_cast<unsigned char>(folded[i])] = true;
-            if (i + 1 < folded.size())
-                holdsPair.set(lf_leadOf(std::string_view(folded).substr(i, 2)) - 256);
+            const auto byte = static_cast<unsigned char>(folded[i]);
+            if (!holds[byte])
+                leads.push_back(byte);
+            holds[byte] = true;
+            if (i + 1 == folded.size())
+                continue;
+            const std::uint32_t pair = lf_leadOf(std::string_view(folded).substr(i, 2));
+            if (!holdsPair[pair - 256])
+                leads.push_back(pair);
+            holdsPair.set(pair - 256);
         }
     }
 
@@ -56,6 +63,7 @@ struct MatchName {
     const bool lineBreak;
     std::array<bool, 256> holds{}; // the bytes and the byte pairs of `folded`, for a quick first test
     std::bitset<65536> holdsPair;
+    std::vector<std::uint32_t> leads; // every lead that `folded` holds, once
 };
 
 bool lf_matchesExpression(const MatchName& name, const NamePattern& pattern)
@@ -86,12 +94,35 @@ bool lf_entryMatches(const MatchName& name, const NamePattern& entry)
 // The prepared lists are read with the data base; lists set up otherwise are prepared here.
 bool lf_patternsMatchLists(const DbaseTables& tables)
 {
-    if (tables.PublisherPatterns.size() != tables.Publishers.size())
+    const std::vector<std::vector<NamePattern>>& prepared = tables.PublisherPatterns.lists;
+    if (prepared.size() != tables.Publishers.size())
         return false;
     for (std::size_t i = 0; i < tables.Publishers.size(); ++i)
-        if (tables.PublisherPatterns[i].size() != tables.Publishers[i].size())
+        if (prepared[i].size() != tables.Publishers[i].size())
             return false;
     return true;
+}
+
+// The first place, in list order, whose entry matches the name. Of the expressions only those
+// before every plain match are tried, as a walk through the lists in order would.
+std::optional<PatternPlace> lf_firstMatchingPlace(const MatchName& name, const PreparedPublishers& publishers)
+{
+    std::optional<PatternPlace> first;
+    const auto tryInOrder = [&](const std::vector<PatternPlace>& places) {
+        for (const PatternPlace& place : places) {
+            if (first && !(place < *first))
+                return;
+            if (lf_entryMatches(name, publishers.lists[place.list][place.entry])) {
+                first = place;
+                return;
+            }
+        }
+    };
+    for (const std::uint32_t lead : name.leads)
+        if (const auto filed = publishers.plainByLead.find(lead); filed != publishers.plainByLead.end())
+            tryInOrder(filed->second);
+    tryInOrder(publishers.others);
+    return first;
 }
 
 } // namespace
@@ -115,17 +146,24 @@ NamePattern gf_prepareNamePattern(const std::string& text)
     return pattern;
 }
 
-std::vector<std::vector<NamePattern>> gf_preparePublisherPatterns(const std::vector<std::vector<std::string>>& lists)
+PreparedPublishers gf_preparePublisherPatterns(const std::vector<std::vector<std::string>>& lists)
 {
-    std::vector<std::vector<NamePattern>> patterns;
-    patterns.reserve(lists.size());
-    for (const std::vector<std::string>& names : lists) {
-        std::vector<NamePattern>& prepared = patterns.emplace_back();
-        prepared.reserve(names.size());
-        for (const std::string& name : names)
-            prepared.push_back(gf_prepareNamePattern(name));
+    PreparedPublishers publishers;
+    publishers.lists.reserve(lists.size());
+    for (std::uint32_t list = 0; list < lists.size(); ++list) {
+        std::vector<NamePattern>& prepared = publishers.lists.emplace_back();
+        prepared.reserve(lists[list].size());
+        for (std::uint32_t entry = 0; entry < lists[list].size(); ++entry) {
+            const NamePattern& pattern = prepared.emplace_back(gf_prepareNamePattern(lists[list][entry]));
+            // A plain text matches only a name whose folded text holds its folded text (a
+            // case-sensitive occurrence is one too), so only such a name holds its lead.
+            if (pattern.plain && !pattern.folded.empty())
+                publishers.plainByLead[pattern.lead].push_back({list, entry});
+            else
+                publishers.others.push_back({list, entry});
+        }
     }
-    return patterns;
+    return publishers;
 }
 
 bool lf_matchesNamePattern(const std::string& name, const std::string& pattern)
@@ -142,15 +180,10 @@ std::string gf_publisherFromName(const std::string& name)
         return "simaddon";
     }
     const bool ready = lf_patternsMatchLists(dbaseTables);
-    std::vector<std::vector<NamePattern>> prepared;
+    PreparedPublishers prepared;
     if (!ready)
         prepared = gf_preparePublisherPatterns(dbaseTables.Publishers);
-    const std::vector<std::vector<NamePattern>>& lists = ready ? dbaseTables.PublisherPatterns : prepared;
-    for (const std::vector<NamePattern>& entries : lists) {
-        for (const NamePattern& entry : entries) {
-            if (lf_entryMatches(match, entry))
-                return entries.front().text;
-        }
-    }
-    return "unknown";
+    const PreparedPublishers& publishers = ready ? dbaseTables.PublisherPatterns : prepared;
+    const std::optional<PatternPlace> first = lf_firstMatchingPlace(match, publishers);
+    return first ? publishers.lists[first->list].front().text : "unknown";
 }

@@ -3,10 +3,12 @@
 // publisher lists of the data base. Read-only on tables that do not change after start-up, so
 // several airport-scan tasks may ask at once.
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <regex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // One publisher name or alias made ready for matching, once, when the data base is read: a text
@@ -20,7 +22,23 @@ struct NamePattern {
     bool plain = true;
 };
 NamePattern gf_prepareNamePattern(const std::string& text);
-std::vector<std::vector<NamePattern>> gf_preparePublisherPatterns(const std::vector<std::vector<std::string>>& lists);
+
+// Where one entry sits in the publisher lists; places compare in the order the lists are read.
+struct PatternPlace {
+    std::uint32_t list = 0;
+    std::uint32_t entry = 0;
+    auto operator<=>(const PatternPlace&) const = default;
+};
+
+// The publisher lists made ready for matching, list for list and entry for entry. A plain text
+// can only match a name that holds its lead, so the plain entries are also filed by their lead:
+// a name visits only the entries of the leads it holds, and the others.
+struct PreparedPublishers {
+    std::vector<std::vector<NamePattern>> lists;
+    std::unordered_map<std::uint32_t, std::vector<PatternPlace>> plainByLead; // each in list order
+    std::vector<PatternPlace> others; // empty texts and expressions, in list order
+};
+PreparedPublishers gf_preparePublisherPatterns(const std::vector<std::vector<std::string>>& lists);
 
 // "simaddon" for an ORBX package (noted in the airport scan's messages), else the name of the first publisher list with an entry that
 // matches the name, else "unknown". Never throws for a pattern problem.

@@ -142,6 +142,7 @@ TEST_F(DbaseLookupsTest, PublishersAreNamedByTheFirstListWithAMatchingEntry)
         EXPECT_EQ(gf_publisherFromName("Gamma"), "unknown");
         EXPECT_EQ(gf_publisherFromName("fsXuk airports"), "Dots") << "'.' keeps its expression meaning";
         EXPECT_EQ(gf_publisherFromName("FSxUK"), "Dots");
+        EXPECT_EQ(gf_publisherFromName("fsXuk be"), "Beta") << "a plain text in an earlier list wins over an expression";
         EXPECT_EQ(gf_publisherFromName("scenery (v2)"), "Paren") << "an invalid expression still matches by substring";
         EXPECT_EQ(gf_publisherFromName("scenery v2"), "unknown");
         EXPECT_EQ(gf_publisherFromName("my\nBETA"), "unknown") << "'.*' does not cross a line break";
