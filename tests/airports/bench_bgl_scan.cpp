@@ -6,8 +6,8 @@
 // The generated files are saved as the program saves every file, so the file system's cost of
 // making files is part of the scan; BM_SaveFilesAlone shows that floor by itself.
 //
-//   build/tests/airports/bench_bgl_scan
-//   BENCH_DIR=/dev/shm build/tests/airports/bench_bgl_scan   (the same on a tmpfs)
+//   build/tests/bench_bgl_scan
+//   BENCH_DIR=/dev/shm build/tests/bench_bgl_scan   (the same on a tmpfs)
 
 #include "airports/addon_airport_scan.h"
 #include "airports/bgl_file.h"

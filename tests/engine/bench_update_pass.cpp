@@ -5,7 +5,7 @@
 // iteration is one pass, the feed going on. Reports microseconds per pass (one core) and heap
 // allocations per pass.
 //
-//   build/tests/engine/bench_update_pass
+//   build/tests/bench_update_pass
 
 #include "replay_double.h"
 

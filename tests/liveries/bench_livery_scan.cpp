@@ -4,7 +4,7 @@
 // the livery tables from the saved scan (the start-up without a scan), and the publisher lookup
 // against 640 publisher lists. Growth from the small to the large tree should be near linear.
 //
-//   build/tests/liveries/bench_livery_scan
+//   build/tests/bench_livery_scan
 
 #include "core/scan_throttle.h"
 #include "liveries/dbase.h"

@@ -2,7 +2,7 @@
 // a baseline that only splits each line at its commas and converts the numbers the parser reads.
 // Both report lines per second of one core (items_per_second).
 //
-//   build/tests/traffic/bench_traffic_parser
+//   build/tests/bench_traffic_parser
 
 #include "airports/park_airport.h"
 #include "core/clock.h"
