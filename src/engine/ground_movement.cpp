@@ -189,7 +189,10 @@ void lf_scaleTurnRate(LiveAc& ac, double n, double distanceNm)
         if (divisor != 0.0)
             rate /= divisor;
     } else {
-        rate *= std::min(r, std::min(a, 90.0) / 30.0);
+        // A sharp turn is sped up only as far as the leg is too short for it at the category's
+        // rate, and at most threefold: a leg with time for the turn keeps the category's rate.
+        const double neededPasses = a * geo::kDegToRad / rate;
+        rate *= std::clamp(neededPasses / n, 1.0, std::min(a, 90.0) / 30.0);
         if (a >= 90.0) {
             ac.maxLead = std::max(ac.maxLead, 2000);
             ac.maxLag = std::max(ac.maxLag, 2000);

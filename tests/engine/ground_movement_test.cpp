@@ -111,6 +111,8 @@ TEST_F(GroundMovement, TurnsBecomeCurvesUpTo160Degrees)
     EXPECT_NEAR(ac.turnDistance, 90.0, 0.1);
     ASSERT_EQ(ac.stream.size(), 1u); // the corner is the curve's control point
     EXPECT_GT(ac.curveTStep, 0.0);
+    // The leg of 18 s leaves time for the 90 degrees at the category's 7 degrees a second.
+    EXPECT_NEAR(ac.desc.groundTurnRate, 0.07 * geo::kDegToRad, 1e-8);
 
     // The same corner across the antimeridian is a curve of the same size.
     const double cornerEast = ac.curve.endEast;
@@ -127,6 +129,14 @@ TEST_F(GroundMovement, TurnsBecomeCurvesUpTo160Degrees)
     nextPosMain(back);
     EXPECT_FALSE(back.curveActive());
     EXPECT_EQ(back.stream.size(), 2u);
+
+    // A corner of 20 m at 15 kn leaves under 4 s: turned three times as fast, never faster.
+    LiveAc& quick = onGround(AcPhase::Taxi, position(50.0, 10.0, 15.0, 1000), 40004);
+    quick.stream.push_back(position(50.0 + 20 * kMetreLat, 10.0, 15.0, 1500));
+    quick.stream.push_back(position(50.0 + 20 * kMetreLat, 10.0 + 20 * kMetreLon50, 15.0, 2000));
+    nextPosMain(quick);
+    ASSERT_TRUE(quick.curveActive());
+    EXPECT_NEAR(quick.desc.groundTurnRate, 3 * 0.07 * geo::kDegToRad, 1e-8);
 }
 
 TEST_F(GroundMovement, SpeedChangeOverALongLegAddsAMidpoint)

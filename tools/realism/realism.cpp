@@ -192,7 +192,7 @@ public:
         observe(now, p % kPassesPerSecond == 0);
     }
     std::size_t jumps = 0;
-    bool showRemovals = false;
+    bool showDetails = false;
 
     void exitProgram(double now)
     {
@@ -209,7 +209,7 @@ private:
         for (const LiveAc& ac : liveAcTable) {
             Aircraft& a = fleet_[ac.desc.key];
             a.hadRecord = true;
-            if (ac.state == AcState::Removing && last_.contains(ac.desc.key) && showRemovals)
+            if (ac.state == AcState::Removing && last_.contains(ac.desc.key) && showDetails)
                 lf_showRemoval(ac, a, now);
             if (ac.state != AcState::InSim || ac.objectId == 0)
                 continue;
@@ -227,7 +227,7 @@ private:
                 const double stepNm = gf_distanceNm(it->second.at, at);
                 if (stepNm > 3.0 * std::max(speed, it->second.speed) / 3600.0 / kPassesPerSecond) {
                     ++jumps;
-                    if (showRemovals && ++a.jumps <= 3)
+                    if (showDetails && ++a.jumps <= 3)
                         fmt::print("jump t={:.0f} {} {} phase={} ground={} step={:.1f} m speed={:.0f} kn curve={}\n",
                                    now, ac.desc.key, ac.desc.callsign, static_cast<int>(ac.phase), ac.groundMode,
                                    stepNm * kMetresPerNm, speed, ac.curveActive());
@@ -258,6 +258,7 @@ struct Figures {
     std::size_t removedWhileDataGoOn = 0, removedWhileDataGoOnGround = 0;
     std::vector<double> delayAir, delayGround, airError;
     std::size_t jumps = 0, headingWindows = 0, headingAircraft = 0;
+    bool showDetails = false;
 };
 
 // Whether the shown aircraft changed between ground and air (to `toAir`) near `time`.
@@ -272,7 +273,7 @@ bool lf_changedNear(const Aircraft& ac, double time, bool toAir)
     return false;
 }
 
-void lf_measure(const Aircraft& ac, Figures& f)
+void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
 {
     ++f.aircraft;
     f.records += ac.hadRecord ? 1 : 0;
@@ -324,6 +325,8 @@ void lf_measure(const Aircraft& ac, Figures& f)
         if (i > 0 && s.ground && ac.shown[i - 1].ground && ac.shown[i - 1].time + 1.5 > s.time) {
             const double turn = std::abs(std::remainder(s.heading - ac.shown[i - 1].heading, 2.0 * geo::kPi));
             if (turn * geo::kRadToDeg > kHeadingRateDegPerS) {
+                if (f.showDetails)
+                    fmt::print("ground turn t={:.0f} {} {:.0f} deg in one second\n", s.time, hex, turn * geo::kRadToDeg);
                 ++f.headingWindows;
                 headingJumps = true;
             }
@@ -395,7 +398,7 @@ void lf_print(const std::string& name, const Figures& f)
         fmt::format("{} / {}", f.headingWindows, f.headingAircraft));
 }
 
-Figures lf_replay(const std::filesystem::path& capture, bool showRemovals)
+Figures lf_replay(const std::filesystem::path& capture, bool showDetails)
 {
     std::map<std::uint32_t, Aircraft> fleet;
     const std::vector<CaptureLine> lines = lf_readCapture(capture, fleet);
@@ -403,7 +406,7 @@ Figures lf_replay(const std::filesystem::path& capture, bool showRemovals)
         throw std::runtime_error("no traffic lines in " + capture.string());
     lf_giveEveryAircraftALivery(lines);
     Replay replay(fleet);
-    replay.showRemovals = showRemovals;
+    replay.showDetails = showDetails;
     const double start = lines.front().stamp;
     const std::int32_t first = passCounter.load();
     const auto now = [&] { return start + static_cast<double>(passCounter.load() - first) / kPassesPerSecond; };
@@ -416,9 +419,10 @@ Figures lf_replay(const std::filesystem::path& capture, bool showRemovals)
         replay.pass(now());
     replay.exitProgram(now());
     Figures f;
+    f.showDetails = showDetails;
     for (const auto& [hex, ac] : fleet)
         if (!ac.track.empty())
-            lf_measure(ac, f);
+            lf_measure(hex, ac, f);
     f.jumps = replay.jumps;
     return f;
 }
@@ -428,14 +432,14 @@ Figures lf_replay(const std::filesystem::path& capture, bool showRemovals)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::cerr << "usage: realism [--removals] CAPTURE.rttfc [CAPTURE.rttfc ...]\n";
+        std::cerr << "usage: realism [--details] CAPTURE.rttfc [CAPTURE.rttfc ...]\n";
         return 2;
     }
     std::vector<std::filesystem::path> captures;
-    bool showRemovals = false;
+    bool showDetails = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--removals")
-            showRemovals = true;
+        if (std::string_view(argv[i]) == "--details")
+            showDetails = true;
         else
             captures.push_back(std::filesystem::absolute(argv[i]));
     }
@@ -447,7 +451,7 @@ int main(int argc, char** argv)
     for (const std::filesystem::path& capture : captures) {
         gf_resetEngineQueues();
         gf_clearSimCommands();
-        lf_print(capture.filename().string(), lf_replay(capture, showRemovals));
+        lf_print(capture.filename().string(), lf_replay(capture, showDetails));
     }
     return 0;
 }
