@@ -37,6 +37,7 @@ constexpr std::size_t kMinFitSamples = 30;
 constexpr double kFlyingFt = 500.0;
 constexpr double kFlyingKn = 100.0;
 constexpr double kEventSeconds = 120.0;
+constexpr double kGroundRangeNm = 5.0;
 
 struct Recorded {
     double stamp = 0.0;
@@ -252,7 +253,8 @@ private:
 struct Figures {
     std::size_t aircraft = 0, records = 0, created = 0;
     std::vector<double> creationDelay, firstPoseMetres;
-    std::size_t takeoffs = 0, takeoffsFlown = 0, landings = 0, landingsFlown = 0;
+    std::size_t takeoffs = 0, takeoffsOfCreated = 0, takeoffsFlown = 0;
+    std::size_t landings = 0, landingsOfCreated = 0, landingsFlown = 0;
     std::size_t stuck = 0, overrun = 0;
     double worstOverrun = 0.0;
     std::size_t removedWhileDataGoOn = 0, removedWhileDataGoOnGround = 0;
@@ -290,9 +292,16 @@ void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
     for (std::size_t i = 1; i < ac.track.size(); ++i) {
         const Recorded& a = ac.track[i - 1];
         const Recorded& b = ac.track[i];
+        // Only the park airport's own movements: ground lines elsewhere are not taken in.
+        if (gf_distanceNm(a.at, kKlax) > kGroundRangeNm)
+            continue;
         if (!a.airborne && b.airborne && flying(i, ac.track.size())) {
             ++f.takeoffs;
-            f.takeoffsFlown += lf_changedNear(ac, b.stamp + kDelaySeconds, true) ? 1 : 0;
+            f.takeoffsOfCreated += ac.createdAt ? 1 : 0;
+            const bool flown = lf_changedNear(ac, b.stamp + kDelaySeconds, true);
+            f.takeoffsFlown += flown ? 1 : 0;
+            if (!flown && f.showDetails)
+                fmt::print("take-off not flown t={:.0f} {} created={}\n", b.stamp, hex, ac.createdAt.has_value());
         }
         if (a.airborne && !b.airborne) {
             std::size_t from = i;
@@ -300,7 +309,11 @@ void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
                 --from;
             if (flying(from, i)) {
                 ++f.landings;
-                f.landingsFlown += lf_changedNear(ac, b.stamp + kDelaySeconds, false) ? 1 : 0;
+                f.landingsOfCreated += ac.createdAt ? 1 : 0;
+                const bool flown = lf_changedNear(ac, b.stamp + kDelaySeconds, false);
+                f.landingsFlown += flown ? 1 : 0;
+                if (!flown && f.showDetails)
+                    fmt::print("landing not flown t={:.0f} {} created={}\n", b.stamp, hex, ac.createdAt.has_value());
             }
         }
     }
@@ -314,8 +327,13 @@ void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
         return;
     ++f.created;
     f.creationDelay.push_back(*ac.createdAt - (ac.track.front().stamp + kDelaySeconds));
-    if (const auto r = lf_recordedAt(ac.track, ac.firstPose->time - kDelaySeconds))
-        f.firstPoseMetres.push_back(lf_metres(ac.firstPose->at, r->at));
+    const auto firstRecorded = lf_recordedAt(ac.track, ac.firstPose->time - kDelaySeconds);
+    if (firstRecorded)
+        f.firstPoseMetres.push_back(lf_metres(ac.firstPose->at, firstRecorded->at));
+    if (f.showDetails && (f.creationDelay.back() > 60.0 || (firstRecorded && f.firstPoseMetres.back() > 300.0)))
+        fmt::print("created {} {:.0f} s after its first due position, {:.0f} m from the recorded one, {}\n", hex,
+                   f.creationDelay.back(), firstRecorded ? f.firstPoseMetres.back() : -1.0,
+                   ac.firstPose->ground ? "on the ground" : "airborne");
 
     bool stuck = false;
     bool headingJumps = false;
@@ -380,8 +398,10 @@ void lf_print(const std::string& name, const Figures& f)
         fmt::format("{:.1f}, {:.1f}", lf_quantile(f.creationDelay, 0.5), lf_quantile(f.creationDelay, 0.95)));
     row("first pose from the recorded position, m (median, worst)",
         fmt::format("{:.0f}, {:.0f}", lf_quantile(f.firstPoseMetres, 0.5), lf_quantile(f.firstPoseMetres, 1.0)));
-    row("take-offs in the recording flown (ground to air within 120 s)", fmt::format("{} of {}", f.takeoffsFlown, f.takeoffs));
-    row("landings in the recording flown (air to ground within 120 s)", fmt::format("{} of {}", f.landingsFlown, f.landings));
+    row("take-offs at KLAX flown (ground to air within 120 s), of created aircraft (all)",
+        fmt::format("{} of {} ({})", f.takeoffsFlown, f.takeoffsOfCreated, f.takeoffs));
+    row("landings at KLAX flown (air to ground within 120 s), of created aircraft (all)",
+        fmt::format("{} of {} ({})", f.landingsFlown, f.landingsOfCreated, f.landings));
     row("aircraft standing still 30 s while the recorded one moved 300 m", fmt::format("{}", f.stuck));
     row(fmt::format("aircraft moving more than {:.0f} s after their last due position (worst s)", kOverrunSeconds),
         fmt::format("{} ({:.0f})", f.overrun, f.worstOverrun));
