@@ -60,6 +60,7 @@ struct Aircraft {
     std::vector<double> removedAt;  // times its object went away
     bool hadRecord = false;
     std::size_t jumps = 0;
+    std::optional<double> recordAt;
     std::optional<double> createdAt;
     std::optional<Shown> firstPose;
 };
@@ -209,6 +210,8 @@ private:
         std::map<std::uint32_t, Last> seen;
         for (const LiveAc& ac : liveAcTable) {
             Aircraft& a = fleet_[ac.desc.key];
+            if (!a.recordAt)
+                a.recordAt = now; // its first message taken in
             a.hadRecord = true;
             if (ac.state == AcState::Removing && last_.contains(ac.desc.key) && showDetails)
                 lf_showRemoval(ac, a, now);
@@ -326,7 +329,7 @@ void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
     if (!ac.createdAt)
         return;
     ++f.created;
-    f.creationDelay.push_back(*ac.createdAt - (ac.track.front().stamp + kDelaySeconds));
+    f.creationDelay.push_back(*ac.createdAt - (*ac.recordAt + kDelaySeconds));
     const auto firstRecorded = lf_recordedAt(ac.track, ac.firstPose->time - kDelaySeconds);
     if (firstRecorded)
         f.firstPoseMetres.push_back(lf_metres(ac.firstPose->at, firstRecorded->at));
@@ -362,8 +365,12 @@ void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
         if (still && j > i && ac.shown[j - 1].time >= s.time + kWindowSeconds - 1.0) {
             const auto from = lf_recordedAt(ac.track, s.time - kDelaySeconds);
             const auto to = lf_recordedAt(ac.track, s.time + kWindowSeconds - kDelaySeconds);
-            if (from && to && lf_metres(from->at, to->at) >= kMovedMetres)
+            if (from && to && lf_metres(from->at, to->at) >= kMovedMetres) {
+                if (f.showDetails && !stuck)
+                    fmt::print("standing t={:.0f} {} {} while the recording moved {:.0f} m\n", s.time, hex,
+                               s.ground ? "on the ground" : "airborne", lf_metres(from->at, to->at));
                 stuck = true;
+            }
         }
     }
     f.stuck += stuck ? 1 : 0;
@@ -394,7 +401,7 @@ void lf_print(const std::string& name, const Figures& f)
     fmt::print("\n{}\n| {:<72} | {:>18} |\n|{:-<74}|{:->20}|\n", name, "figure", "value", "", "");
     row("aircraft in the capture / with a record (passed the filters) / created",
         fmt::format("{} / {} / {}", f.aircraft, f.records, f.created));
-    row("creation after the first due position, s (median, p95)",
+    row("creation after the first taken position is due, s (median, p95)",
         fmt::format("{:.1f}, {:.1f}", lf_quantile(f.creationDelay, 0.5), lf_quantile(f.creationDelay, 0.95)));
     row("first pose from the recorded position, m (median, worst)",
         fmt::format("{:.0f}, {:.0f}", lf_quantile(f.firstPoseMetres, 0.5), lf_quantile(f.firstPoseMetres, 1.0)));
