@@ -203,11 +203,14 @@ void lf_scaleTurnRate(LiveAc& ac, double n, double distanceNm)
 
 // ---- Holding and invented positions ----
 
+// Another aircraft taxis into the holding one. One that stands too (holding, or at a stop, as in
+// a queue at a holding point) blocks nothing.
 bool lf_blockedByTaxiingAc(const LiveAc& ac)
 {
     return std::any_of(liveAcTable.begin(), liveAcTable.end(), [&ac](const LiveAc& other) {
         return &other != &ac && other.state == AcState::InSim && other.groundMode != 0 &&
-               other.phase == AcPhase::Taxi &&
+               other.phase == AcPhase::Taxi && other.holding == 0 && !other.stream.empty() &&
+               other.stream.front().stop == 0 &&
                gf_distanceNm(lf_poseAt(ac), lf_poseAt(other)) <=
                    1.2 * (ac.desc.halfWingspan + other.desc.halfWingspan);
     });

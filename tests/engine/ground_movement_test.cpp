@@ -193,6 +193,13 @@ TEST_F(GroundMovement, TaxiingAircraftBlockedByAnotherGivesUp)
     onGround(AcPhase::Taxi, position(50.0, 10.0, 0.0, 1000), 40003);
     LiveAc& ac = liveAcTable[1];
     ac.holding = 1;
+    // The other one standing too, as in a queue, blocks nothing; taxiing, it does.
+    liveAcTable[0].stream.front().stop = 1;
+    nextPosMain(ac);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_EQ(ac.holding, 1);
+    liveAcTable[0].stream.front().stop = 0;
+    ac.stream.resize(1);
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.holding, 0);
