@@ -38,6 +38,7 @@ constexpr double kFlyingFt = 500.0;
 constexpr double kFlyingKn = 100.0;
 constexpr double kEventSeconds = 120.0;
 constexpr double kGroundRangeNm = 5.0;
+constexpr double kSampleFitMetres = 50.0;
 
 struct Recorded {
     double stamp = 0.0;
@@ -180,6 +181,26 @@ void lf_showRemoval(const LiveAc& ac, const Aircraft& a, double now)
                next == a.track.end() ? -1.0 : next->stamp - (now - kDelaySeconds));
 }
 
+// For each moving sample on the ground (or in the air), the whole second behind the recording
+// whose recorded position lies nearest: how far behind the aircraft runs, sample by sample.
+void lf_sampleDelays(const Aircraft& ac, bool ground, std::vector<double>& delays)
+{
+    for (std::size_t i = 1; i < ac.shown.size(); ++i) {
+        const Shown& s = ac.shown[i];
+        if (s.ground != ground || ac.shown[i - 1].time + 1.5 <= s.time || lf_metres(ac.shown[i - 1].at, s.at) <= 1.0)
+            continue;
+        double best = -1.0;
+        double bestMetres = kSampleFitMetres;
+        for (double d = 0.0; d <= kMaxFitDelay; d += 1.0)
+            if (const auto r = lf_recordedAt(ac.track, s.time - d); r && lf_metres(s.at, r->at) < bestMetres) {
+                bestMetres = lf_metres(s.at, r->at);
+                best = d;
+            }
+        if (best >= 0.0)
+            delays.push_back(best);
+    }
+}
+
 // Pose checks of every pass: steps over three times the speed.
 class Replay {
 public:
@@ -261,7 +282,7 @@ struct Figures {
     std::size_t stuck = 0, overrun = 0;
     double worstOverrun = 0.0;
     std::size_t removedWhileDataGoOn = 0, removedWhileDataGoOnGround = 0;
-    std::vector<double> delayAir, delayGround, airError;
+    std::vector<double> delayAir, delayGround, airError, sampleDelayAir, sampleDelayGround;
     std::size_t jumps = 0, headingWindows = 0, headingAircraft = 0;
     bool showDetails = false;
 };
@@ -379,6 +400,8 @@ void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
         ++f.overrun;
         f.worstOverrun = std::max(f.worstOverrun, overrun);
     }
+    lf_sampleDelays(ac, false, f.sampleDelayAir);
+    lf_sampleDelays(ac, true, f.sampleDelayGround);
     if (const auto d = lf_bestDelay(ac, false))
         f.delayAir.push_back(*d);
     if (const auto d = lf_bestDelay(ac, true))
@@ -418,6 +441,12 @@ void lf_print(const std::string& name, const Figures& f)
         fmt::format("{:.0f}, {}", lf_quantile(f.delayAir, 0.5), lf_worstDelay(f.delayAir)));
     row("best-fit delay on the ground, s (median, worst; target 30)",
         fmt::format("{:.0f}, {}", lf_quantile(f.delayGround, 0.5), lf_worstDelay(f.delayGround)));
+    row("moving samples within 50 m of the recording: delay in the air, s (median, p5, p95)",
+        fmt::format("{:.0f}, {:.0f}, {:.0f}", lf_quantile(f.sampleDelayAir, 0.5), lf_quantile(f.sampleDelayAir, 0.05),
+                    lf_quantile(f.sampleDelayAir, 0.95)));
+    row("moving samples within 50 m of the recording: delay on the ground, s (median, p5, p95)",
+        fmt::format("{:.0f}, {:.0f}, {:.0f}", lf_quantile(f.sampleDelayGround, 0.5),
+                    lf_quantile(f.sampleDelayGround, 0.05), lf_quantile(f.sampleDelayGround, 0.95)));
     row("airborne horizontal error against the recording 30 s earlier, m (median, p95)",
         fmt::format("{:.0f}, {:.0f}", lf_quantile(f.airError, 0.5), lf_quantile(f.airError, 0.95)));
     row("jumps over 3x the speed (passes)", fmt::format("{}", f.jumps));
