@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Traffic beyond any real client: a burst of a whole capture at once is taken without a loss,
 # then a flood of 50,000 traffic lines a second for the given seconds leaves the program's memory
-# under 150 MB, its log at a few lines a second and its close prompt. With "backlog" the run also
-# measures how long a line sent right after the flood waits before the program acts on it.
-#   traffic_flood.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file> <seconds> [backlog]
+# under 150 MB, its log at a few lines a second and its close prompt.
+#   traffic_flood.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file> <seconds>
 source "$(dirname "$0")/common.sh"
-program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 flood_seconds=$6 measure_backlog=${7:-}
+program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 flood_seconds=$6
 flood_rate=50000
 make_connected_folders
 mkdir -p "$(dirname "$parameters")"
@@ -67,7 +66,6 @@ while ! process_ended "$flood_pid"; do
   sleep 0.2
 done
 wait "$flood_pid"
-flood_ended=$EPOCHREALTIME
 sent=$(sed -n 's/^fakert: \([0-9]*\) traffic lines sent.*/\1/p' "$work/flood.out")
 wait_until 60 reader_idle || fail "the reader is still behind 60 s after the flood"
 dropped_by_kernel=$(($(kernel_drops) - drops_before))
@@ -79,23 +77,6 @@ echo "flood: largest resident memory $((max_rss / 1024)) MB, $logged log lines"
 [ "$max_rss" -lt $((150 * 1024)) ] || fail "resident memory $((max_rss / 1024)) MB under the flood"
 log_has "traffic queue full" || fail "the flood never filled the queue"
 [ "$logged" -le $((3 * flood_seconds + 10)) ] || fail "$logged log lines in a flood of $flood_seconds s"
-
-if [ -n "$measure_backlog" ]; then
-  # One line of an aircraft parked at the airport, under a registration and callsign of its own,
-  # a second after the flood (when the full queue has room for one more): the time until the
-  # simulator is asked to create it is the backlog.
-  grep '^RTTFC,' "$traffic" | awk -F, '$7 == 1 && $10 != ""' | head -n 1 |
-    awk -F, 'BEGIN {OFS = ","} {$2 = 16777001; $10 = "MRK001"; $12 = "N999MK"; print}' >"$work/marker.rttfc"
-  sleep 1
-  "$fakert" --file "$work/marker.rttfc" --no-tcp --qnh-period 0 >/dev/null 2>&1
-  marker_sent=$EPOCHREALTIME
-  marker_created() {
-    grep '"type":"created"' "$work/fakesim.trace" | grep -q 'MRK001\|N999MK'
-  }
-  wait_until 240 marker_created || fail "the line sent after the flood was never acted on"
-  echo "flood: a line sent $(python3 -c "print(f'{float(\"$marker_sent\") - float(\"$flood_ended\"):.1f}')") s" \
-    "after the flood waited $(python3 -c "print(f'{float(\"$EPOCHREALTIME\") - float(\"$marker_sent\"):.1f}')") s"
-fi
 
 "$close_tool" "$window_id"
 wait_until 40 process_ended "$program_pid" || fail "the program did not end within 40 s of the close"
