@@ -41,6 +41,7 @@ stop_stand_ins
 start_run "client killed"
 start_fakert "$fakert" "$traffic" --seconds 300
 wait_until 90 log_has "Traffic Reader connected" || fail "client killed: the run did not reach the readers"
+link_is_ours || fail "client killed: the client of another run on this machine holds the program's link"
 kill -9 "$fakert_pid"
 wait "$fakert_pid" 2>/dev/null || true
 fakert_pid=
@@ -50,6 +51,7 @@ wait_until 60 log_has "RealTraffic gone? Wait for RealTraffic to re-connect ..."
 trace_lines=$(wc -l <"$work/fakesim.trace")
 start_fakert "$fakert" "$traffic" --seconds 300
 wait_until 60 log_has "RealTraffic re-connected" || fail "client killed: the client did not connect again"
+link_is_ours || fail "client killed: the client of another run on this machine took the program's link"
 created_again() {
   tail -n +$((trace_lines + 1)) "$work/fakesim.trace" | grep -q '"type":"created"'
 }
