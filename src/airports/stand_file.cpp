@@ -172,10 +172,15 @@ bool gf_writeApf(const AirportFile& file, const std::filesystem::path& path, Apf
     pugi::xml_node parkpositions = document.append_child("parkpositions");
     for (const Stand& stand : file.stands)
         lf_writeParkpos(parkpositions, stand, mode);
-    return gf_saveFileAtomically(path, [&](std::ostream& out) {
-        document.save(out);
-        return true;
-    });
+    const SaveDurability durability =
+        mode == ApfWriteMode::Generated ? SaveDurability::Regenerable : SaveDurability::FlushedBeforeRename;
+    return gf_saveFileAtomically(
+        path,
+        [&](std::ostream& out) {
+            document.save(out);
+            return true;
+        },
+        durability);
 }
 
 bool lf_isTrueText(std::string_view text)
