@@ -74,4 +74,17 @@ set -e
 [ $second -eq 255 ] || fail "a second start ended with $second"
 [ "$(md5sum <"$log")" = "$log_before" ] || fail "the second start wrote to the log"
 kill -0 "$program_pid" || fail "the first program ended"
+
+# The controls answer: a click on the LOG box unticks it and saves the setting; letters typed
+# into a number box are refused on Enter; Stay on top is saved and keeps the window above.
+window_id=$(xwininfo -root -tree | grep '"Orvanta_P3D": ("orvanta_p3d.exe"' | head -n 1 | awk '{print $1}')
+xdotool mousemove --window "$window_id" 658 155 click 1
+wait_until 60 stored_is LOG false || fail "LOG was not saved after a click"
+xdotool mousemove --window "$window_id" 229 211 click 1
+xdotool key End shift+Home
+xdotool type abc
+xdotool key Return
+wait_until 60 log_has "invalid input: abc" || fail "no invalid-input message"
+xdotool mousemove --window "$window_id" 754 155 click 1
+wait_until 60 stored_is ALWAYS_ON_TOP true || fail "Stay on top was not saved after a click"
 echo "Windows start-up ok"
