@@ -11,7 +11,7 @@ find_package(libzip CONFIG REQUIRED)
 # The window is Win32's own (user32, gdi32): no toolkit library.
 set(ORVANTA_HAVE_WINDOW ON)
 set(FLTK_INCLUDE_DIR "")
-set(FLTK_LIBRARY user32 gdi32 comctl32)
+set(FLTK_LIBRARY user32 gdi32)
 
 set(host_headers ${CMAKE_BINARY_DIR}/host-headers)
 foreach(folder nlohmann gsl fmt)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows program under Wine, in a prefix of its own made for the run: it shows its window,
 # writes Log.txt beside itself and parameters.xml in the Wine user's AppData, runs its start-up
-# up to waiting for the simulator, and a second start ends at once with -1.
+# up to waiting for the simulator, a second start ends at once with -1, and its controls take
+# clicks and typing.
 #   windows_startup.sh <Orvanta_P3D.exe> <wine64> [screenshot.png]
 # Runs under xvfb-run.
 source "$(dirname "$0")/common.sh"
