@@ -2,13 +2,22 @@
 // The two application messages of the main window: start a work thread (program start and
 // every restart) and finish the program (the end of a final exit).
 
+#include "platform/message_window.h"
+
 #include <cstdint>
 
 enum class AppMessage : std::uint32_t { StartUp = 0x8001, FinalExit = 0x8002 };
 
-// Queued to the GUI thread from any thread; dropped when no window exists.
+// Sent to the GUI thread from any thread; dropped when no window exists. They travel through
+// the window's own message queue where the window offers one (gf_setAppMessageWindow), else
+// through the GUI queue.
 void gf_postAppMessage(AppMessage message);
 
 // The window's handler of the messages, set when the window is made (null: none).
 using AppMessageHandler = void (*)(AppMessage);
 void gf_setAppMessageHandler(AppMessageHandler handler);
+
+// A window that takes the messages into its own queue (null: none); its procedure hands each
+// one to gf_deliverAppMessage on the GUI thread.
+void gf_setAppMessageWindow(platform::MessageWindow* window);
+void gf_deliverAppMessage(AppMessage message);
