@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/zip_archive.h"
 #include "params/names.h"
+#include "platform/native_file.h"
 
 #include <atomic>
 #include <cstdio>
@@ -142,7 +143,7 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
     if (handle == nullptr)
         return false;
     try {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), byteMode ? "wb" : "w"));
+        std::unique_ptr<std::FILE, FileCloser> file(platform::openCFile(path, byteMode ? "wb" : "w"));
         if (!file) {
             gf_log(fmt::format("could not open output file: {}", path.string()));
             return false;
