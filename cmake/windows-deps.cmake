@@ -41,14 +41,21 @@ add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS)
 # Test programs run under Wine, in a prefix of this build folder made once at configure time,
 # so that tests running side by side never race to create it.
 find_program(ORVANTA_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+# Debian keeps wineserver beside wine64 in /usr/lib/wine, outside PATH.
+find_program(ORVANTA_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(ORVANTA_WINE64)
   set(ORVANTA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+  set(wine_env env WINEPREFIX=${ORVANTA_WINE_PREFIX} WINEDEBUG=-all)
+  if(ORVANTA_WINESERVER)
+    list(APPEND wine_env WINESERVER=${ORVANTA_WINESERVER})
+  endif()
   if(NOT EXISTS ${ORVANTA_WINE_PREFIX}/system.reg)
     message(STATUS "Making the Wine prefix ${ORVANTA_WINE_PREFIX}")
-    execute_process(COMMAND env WINEPREFIX=${ORVANTA_WINE_PREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-                            ${ORVANTA_WINE64} wineboot --init
+    execute_process(COMMAND ${wine_env} WINEDLLOVERRIDES=mscoree,mshtml= ${ORVANTA_WINE64} wineboot --init
                     OUTPUT_QUIET ERROR_QUIET)
-    execute_process(COMMAND env WINEPREFIX=${ORVANTA_WINE_PREFIX} wineserver --wait)
+    if(ORVANTA_WINESERVER)
+      execute_process(COMMAND ${wine_env} ${ORVANTA_WINESERVER} --wait)
+    endif()
   endif()
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${ORVANTA_WINE_PREFIX} WINEDEBUG=-all ${ORVANTA_WINE64})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${wine_env} ${ORVANTA_WINE64})
 endif()

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/zip_archive.h"
 #include "params/names.h"
+#include "platform/native_file.h"
 
 #include <atomic>
 #include <cstdio>
@@ -53,13 +54,15 @@ std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, 
     return std::fwrite(text.data(), 1, text.size(), target->file) == text.size() ? count : 0;
 }
 
-// A file:// address of a local folder; every byte but the unreserved ones and '/' is escaped.
+// A file:// address of a local folder, with '/' between names ("file:///C:/x" on Windows); every
+// byte but the unreserved ones, '/' and the drive's ':' is escaped.
 std::string lf_fileUrl(const fs::path& folder)
 {
-    std::string url = "file://";
-    for (const unsigned char c : folder.string()) {
+    const std::string path = folder.generic_string();
+    std::string url = path.starts_with('/') ? "file://" : "file:///";
+    for (const unsigned char c : path) {
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
         url += plain ? std::string(1, static_cast<char>(c)) : fmt::format("%{:02X}", c);
     }
     return url;
@@ -142,7 +145,9 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
     if (handle == nullptr)
         return false;
     try {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), byteMode ? "wb" : "w"));
+        // Binary on every system: text mode's CR LF line ends are written by lf_curlWriteToFile, so
+        // Windows' own text mode must not add a second CR.
+        std::unique_ptr<std::FILE, FileCloser> file(platform::openCFile(path, "wb"));
         if (!file) {
             gf_log(fmt::format("could not open output file: {}", path.string()));
             return false;

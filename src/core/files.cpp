@@ -5,20 +5,19 @@
 #include "core/shell_port.h"
 #include "core/text.h"
 #include "core/windows_glue.h"
+#include "platform/native_file.h"
+#include "platform/process.h"
 #include "platform/utf16.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <fcntl.h>
 #include <fmt/format.h>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 #include <set>
-#include <signal.h>
-#include <unistd.h>
 
 namespace {
 
@@ -94,20 +93,11 @@ void lf_removeStaleTemporaries(const fs::path& path)
     }
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const long pid = lf_temporaryOwner(it->path().filename().string());
-        const bool ended = pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        const bool ended = pid != platform::currentProcessId() && platform::processHasEnded(pid);
         std::error_code ignored;
         if (ended)
             fs::remove(it->path(), ignored);
     }
-}
-
-bool lf_flushToDisk(const fs::path& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool flushed = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && flushed;
 }
 
 // Copies `from` over `to` through a temporary file, as every write does; a failure throws the
@@ -234,7 +224,7 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
     static std::atomic<unsigned> counter{0};
     lf_removeStaleTemporaries(path);
     fs::path temp = path;
-    temp += fmt::format(".tmp{}.{}", ::getpid(), counter.fetch_add(1));
+    temp += fmt::format(".tmp{}.{}", platform::currentProcessId(), counter.fetch_add(1));
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
@@ -242,7 +232,7 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
         const bool written = write(out);
         out.close();
         // On disk before the rename: a power loss must not leave an empty file in its place.
-        const bool flushed = durability == SaveDurability::Regenerable || lf_flushToDisk(temp);
+        const bool flushed = durability == SaveDurability::Regenerable || platform::flushFileToDisk(temp);
         if (!written || !out || !flushed) {
             std::error_code ignored;
             fs::remove(temp, ignored);

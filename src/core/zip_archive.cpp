@@ -24,7 +24,9 @@ bool ZipArchive::open(OpenMode)
     int error = 0;
     // ZIP_CHECKCONS rejects archives whose directory and local headers disagree: a truncated or
     // damaged download fails here instead of while an entry is read.
-    archive_ = zip_open(path_.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    // libzip takes UTF-8 names on every system; its Windows build opens them as UTF-16.
+    const std::u8string name = path_.u8string();
+    archive_ = zip_open(reinterpret_cast<const char*>(name.c_str()), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     openError_ = archive_ == nullptr ? error : 0;
     return archive_ != nullptr;
 }

@@ -1,14 +1,20 @@
 #pragma once
-// The program's socket layer over BSD sockets, standing in for Winsock.
+// The program's socket layer: Winsock 2.2 on Windows (net_socket_windows.cpp), BSD sockets on
+// Linux (net_socket_linux.cpp).
 //
-// Errors are reported with the Winsock codes that the program's messages show (EADDRINUSE is
-// 10048 "Address already in use"), so that a text reads the same on every platform.
+// Errors are reported with the Winsock codes that the program's messages show (10048 "Address
+// already in use"): Winsock's own on Windows, Linux errno values mapped to them on Linux, so
+// that a text reads the same on every platform.
+//
+// A socket is named by an int on both systems: a Winsock SOCKET is a kernel handle, whose value
+// fits 32 bits on 64-bit Windows too.
 //
 // Sockets that one thread blocks on while another thread ends them are held in a GuardedSocket:
-// the blocked thread works on a lease of the descriptor, and the ending thread only shuts the
-// socket down, which wakes a blocked recvfrom, recv or accept. The descriptor itself is closed
-// by whoever lets go of it last, so that no thread ever calls into a descriptor number that was
-// closed under it and may already name another file.
+// the blocked thread works on a lease of the descriptor, and the ending thread only wakes the
+// calls on it (gf_wakeBlockedCalls), which ends a blocked recvfrom, recv or accept and fails
+// every later one. The descriptor itself is closed by whoever lets go of it last, so that no
+// thread ever calls into a descriptor number that was closed under it and may already name
+// another socket.
 
 #include <chrono>
 #include <cstddef>
@@ -27,17 +33,37 @@ inline constexpr int kInvalidSocket = -1;
 inline constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1, host order
 inline constexpr std::uint32_t kAnyAddress = 0;        // INADDR_ANY
 
-// The Winsock code of an errno value; values without a Winsock counterpart are returned as they are.
+// Winsock codes that the program reports for failures of its own making.
+inline constexpr std::int32_t kErrorBadSocket = 10009;        // WSAEBADF
+inline constexpr std::int32_t kErrorInvalidArgument = 10022;  // WSAEINVAL
+inline constexpr std::int32_t kErrorAlreadyInProgress = 10037; // WSAEALREADY
+inline constexpr std::int32_t kErrorNotSocket = 10038;        // WSAENOTSOCK
+
+// Starts the system's sockets for the process, once (Winsock 2.2; nothing to start on Linux).
+// False, with the code for gf_lastSocketError, when they cannot be started.
+bool gf_startSockets();
+
+// Linux: the Winsock code of an errno value; values without a Winsock counterpart are returned
+// as they are. Windows: socket calls report Winsock codes themselves; the value is returned.
 std::int32_t gf_wsaCodeOf(int errnoValue);
-// gf_wsaCodeOf(errno), for the call that just failed.
+// The Winsock code of the socket call of this thread that just failed.
 std::int32_t gf_lastSocketError();
 // The Winsock code of a getaddrinfo result (EAI_SERVICE is 10109, EAI_NONAME 11001 ...).
 std::int32_t gf_wsaCodeOfAddrInfo(int eaiCode);
 
-// Thin wrappers: -1 or false on failure, with errno set for gf_lastSocketError.
-int gf_openSocket(int family, int type, int protocol); // close-on-exec
+// Thin wrappers: -1 or false on failure, with the code kept for gf_lastSocketError. Sockets are
+// not inherited by child processes. Each starts the system's sockets first.
+int gf_openUdpSocket();
+int gf_openTcpSocket();
+// The IPv4 port of a service name or number for a listening socket (getaddrinfo, passive):
+// 0 and the port, or the Winsock code of the failure.
+std::int32_t gf_resolveListenPort(const std::string& service, std::uint16_t& port);
 bool gf_bindIpv4(int fd, std::uint32_t address, std::uint16_t port);
-bool gf_setBlocking(int fd, bool blocking);
+bool gf_listen(int fd);
+// The calls below then block until done, failed or woken (gf_wakeBlockedCalls). Windows sockets
+// of this layer always are (their calls wait on the socket's events and its wake event), and
+// the call only checks the socket.
+bool gf_setBlocking(int fd);
 bool gf_setReuseAddress(int fd);
 bool gf_setNoDelay(int fd);
 // Asks for a receive buffer of `bytes`; the system may grant less (Linux: net.core.rmem_max).
@@ -54,6 +80,9 @@ bool gf_sendAll(int fd, std::string_view bytes);
 // A blocking accept; the new descriptor (close-on-exec) or -1. Interrupted calls are resumed.
 int gf_acceptClient(int listenFd);
 void gf_closeDescriptor(int fd);
+// Ends a recvfrom, recv or accept blocked on the socket in another thread, and makes later
+// receives fail; with `sendsToo` sends fail as well. Never closes the descriptor.
+void gf_wakeBlockedCalls(int fd, bool sendsToo);
 
 class GuardedSocket {
 public:

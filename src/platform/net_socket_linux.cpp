@@ -1,7 +1,5 @@
 #include "platform/net_socket.h"
 
-#include <fmt/format.h>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <netdb.h>
@@ -10,67 +8,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
-
-struct CodeText {
-    std::int32_t code;
-    const char* text;
-};
-
-// The texts the program shows for Winsock codes, in code order.
-constexpr CodeText kWsaTexts[] = {
-    {10004, "Interrupted system call"},
-    {10009, "Bad file number"},
-    {10013, "Permission denied"},
-    {10014, "Bad address"},
-    {10022, "Invalid argument"},
-    {10024, "Too many open sockets"},
-    {10035, "Operation would block"},
-    {10036, "Operation now in progress"},
-    {10037, "Operation already in progress"},
-    {10038, "Socket operation on non-socket"},
-    {10039, "Destination address required"},
-    {10040, "Messenger too long"},
-    {10041, "Protocol wrong type for socket"},
-    {10042, "Bad protocol option"},
-    {10043, "Protocol not supported"},
-    {10044, "Socket type not supported"},
-    {10045, "Operation not supported on socket"},
-    {10046, "Protocol family not supported"},
-    {10047, "Address family not supported"},
-    {10048, "Address already in use"},
-    {10049, "Can't assign requested address"},
-    {10050, "Network is down"},
-    {10051, "Network is unreachable"},
-    {10052, "Net connection reset"},
-    {10053, "Software caused connection abort"},
-    {10054, "Connection reset by peer"},
-    {10055, "No buffer space available"},
-    {10056, "Socket is already connected"},
-    {10057, "Socket is not connected"},
-    {10058, "Can't send numLines socket shutdown"},
-    {10059, "Too many references, can't splice"},
-    {10060, "Connection timed out"},
-    {10061, "Connection refused"},
-    {10062, "Too many levels of symbolic links"},
-    {10063, "File name too long"},
-    {10064, "Host is down"},
-    {10065, "No route to host"},
-    {10066, "Directory not empty"},
-    {10067, "Too many processes"},
-    {10068, "Too many users"},
-    {10069, "Disc quota exceeded"},
-    {10070, "Stale NFS file handle"},
-    {10071, "Too many levels of remote in path"},
-    {10091, "Network system is unavailable"},
-    {10092, "Winsock version out of range"},
-    {10093, "WSAStartup not yet called"},
-    {10101, "Graceful shutdown in progress"},
-    {11001, "Host not found"},
-    {11004, "No host data of that type was found"},
-};
 
 struct ErrnoCode {
     int errnoValue;
@@ -111,15 +50,12 @@ bool lf_setIntOption(int fd, int level, int name, int value)
 
 } // namespace
 
-std::string gf_wsaErrorText(std::int32_t code)
-{
-    for (const CodeText& entry : kWsaTexts)
-        if (entry.code == code)
-            return fmt::format("{} {}", code, entry.text);
-    return fmt::format("{} Unknown errror code", code);
-}
-
 namespace net {
+
+bool gf_startSockets()
+{
+    return true;
+}
 
 std::int32_t gf_wsaCodeOf(int errnoValue)
 {
@@ -151,9 +87,30 @@ std::int32_t gf_wsaCodeOfAddrInfo(int eaiCode)
     }
 }
 
-int gf_openSocket(int family, int type, int protocol)
+int gf_openUdpSocket()
 {
-    return ::socket(family, type | SOCK_CLOEXEC, protocol);
+    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+}
+
+int gf_openTcpSocket()
+{
+    return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+}
+
+std::int32_t gf_resolveListenPort(const std::string& service, std::uint16_t& port)
+{
+    addrinfo hints{};
+    hints.ai_flags = AI_PASSIVE;
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    const int resolved = ::getaddrinfo(nullptr, service.c_str(), &hints, &found);
+    if (resolved != 0)
+        return gf_wsaCodeOfAddrInfo(resolved);
+    port = ntohs(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_port);
+    ::freeaddrinfo(found);
+    return 0;
 }
 
 bool gf_bindIpv4(int fd, std::uint32_t address, std::uint16_t port)
@@ -162,13 +119,15 @@ bool gf_bindIpv4(int fd, std::uint32_t address, std::uint16_t port)
     return ::bind(fd, reinterpret_cast<const sockaddr*>(&socketAddress), sizeof socketAddress) == 0;
 }
 
-bool gf_setBlocking(int fd, bool blocking)
+bool gf_listen(int fd)
+{
+    return ::listen(fd, SOMAXCONN) == 0;
+}
+
+bool gf_setBlocking(int fd)
 {
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0)
-        return false;
-    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-    return wanted == flags || ::fcntl(fd, F_SETFL, wanted) == 0;
+    return flags >= 0 && ((flags & O_NONBLOCK) == 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0);
 }
 
 bool gf_setReuseAddress(int fd)
@@ -248,109 +207,10 @@ void gf_closeDescriptor(int fd)
         ::close(fd);
 }
 
-// ---- GuardedSocket ----
-
-GuardedSocket::Lease::Lease(Lease&& other) noexcept
-    : owner_(std::exchange(other.owner_, nullptr)), fd_(std::exchange(other.fd_, kInvalidSocket))
+void gf_wakeBlockedCalls(int fd, bool sendsToo)
 {
-}
-
-GuardedSocket::Lease& GuardedSocket::Lease::operator=(Lease&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        owner_ = std::exchange(other.owner_, nullptr);
-        fd_ = std::exchange(other.fd_, kInvalidSocket);
-    }
-    return *this;
-}
-
-GuardedSocket::Lease::~Lease()
-{
-    release();
-}
-
-void GuardedSocket::Lease::release()
-{
-    if (owner_ != nullptr)
-        owner_->giveBack();
-    owner_ = nullptr;
-    fd_ = kInvalidSocket;
-}
-
-GuardedSocket::~GuardedSocket()
-{
-    std::lock_guard lock(mutex_);
-    closing_ = true;
-    if (fd_ != kInvalidSocket)
-        ::close(fd_);
-    fd_ = kInvalidSocket;
-}
-
-bool GuardedSocket::adopt(int fd)
-{
-    std::lock_guard lock(mutex_);
-    if (fd_ != kInvalidSocket && users_ > 0) {
-        // The previous descriptor is still lent out: it stays, the new one goes.
-        ::close(fd);
-        return false;
-    }
-    if (fd_ != kInvalidSocket)
-        closeLocked();
-    fd_ = fd;
-    users_ = 0;
-    closing_ = false;
-    return true;
-}
-
-GuardedSocket::Lease GuardedSocket::lease()
-{
-    std::lock_guard lock(mutex_);
-    if (fd_ == kInvalidSocket || closing_)
-        return {};
-    ++users_;
-    return Lease(this, fd_);
-}
-
-void GuardedSocket::close()
-{
-    std::lock_guard lock(mutex_);
-    if (fd_ == kInvalidSocket || closing_)
-        return;
-    closing_ = true;
-    // Wakes whoever blocks on it now; for a UDP socket the call reports "not connected" and
-    // still ends a blocked receive.
-    ::shutdown(fd_, SHUT_RDWR);
-    if (users_ == 0)
-        closeLocked();
-}
-
-void GuardedSocket::shutDownReceive()
-{
-    std::lock_guard lock(mutex_);
-    if (fd_ != kInvalidSocket && !closing_)
-        ::shutdown(fd_, SHUT_RD);
-}
-
-bool GuardedSocket::isOpen() const
-{
-    std::lock_guard lock(mutex_);
-    return fd_ != kInvalidSocket && !closing_;
-}
-
-void GuardedSocket::giveBack()
-{
-    std::lock_guard lock(mutex_);
-    if (--users_ == 0 && closing_)
-        closeLocked();
-}
-
-void GuardedSocket::closeLocked()
-{
-    ::close(fd_);
-    fd_ = kInvalidSocket;
-    users_ = 0;
-    closing_ = false;
+    // For a UDP socket the call reports "not connected" and still ends a blocked receive.
+    ::shutdown(fd, sendsToo ? SHUT_RDWR : SHUT_RD);
 }
 
 } // namespace net

@@ -19,6 +19,7 @@
 #include "liveries/livery_services.h"
 #include "params/control_port.h"
 #include "params/parameters.h"
+#include "platform/timer_period.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
 #include "run/traffic_range.h"
@@ -195,9 +196,10 @@ void lf_removeStaticTwins()
 
 } // namespace
 
-// The system timer resolution needs no raising around the loop: sleeps here are fine-grained.
 void mainLoop()
 {
+    // The 10 ms passes sleep to the millisecond.
+    const platform::FineTimerPeriod finePeriod;
     try {
         gf_checkForParkAirportUpdates(true);
         gf_updateReaderIndicators();

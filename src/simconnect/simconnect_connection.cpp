@@ -4,9 +4,6 @@
 #include <bit>
 #include <cstring>
 #include <map>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 namespace qmx {
 namespace {
@@ -154,10 +151,8 @@ HRESULT SimConnectConnection::setSendAtOnce(bool sendAtOnce)
 void SimConnectConnection::onConnected()
 {
     SimConnectTransport::onConnected();
-    if (family() != SimConnectFamily::Pipe && disableNagle()) {
-        const int on = 1;
-        ::setsockopt(socket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-    }
+    if (family() != SimConnectFamily::Pipe && disableNagle())
+        stream().setNoDelay();
 }
 
 void SimConnectConnection::onClose(SimConnectCloseReason reason, HRESULT status)

@@ -1,20 +1,7 @@
 #include "simconnect/simconnect_transport.h"
 
-#include "platform/local_socket.h"
-#include "platform/net_socket.h"
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace qmx {
 namespace {
@@ -37,72 +24,12 @@ std::uint32_t lf_readU32(const std::uint8_t* bytes)
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
-void lf_closeDescriptor(int& fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
-
 std::string lf_pipeName(const std::string& address, const std::string& pipe)
 {
     const std::string server = address.empty() ? std::string(".") : address;
     if (pipe.empty())
         return "\\\\" + server + "\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect";
     return "\\\\" + server + "\\pipe\\" + pipe;
-}
-
-// A local pipe as its Unix-domain socket; a busy listener is waited for up to the connect limit.
-int lf_connectPipe(const std::string& address, const std::string& pipe)
-{
-    const std::string path = platform::pipeSocketPath(lf_pipeName(address, pipe)).string();
-    sockaddr_un socketAddress{};
-    if (path.empty() || path.size() >= sizeof(socketAddress.sun_path))
-        return -1;
-    socketAddress.sun_family = AF_UNIX;
-    std::memcpy(socketAddress.sun_path, path.c_str(), path.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    // A Unix socket's blocking connect waits for room in a full backlog as long as this allows.
-    const timeval limit{kConnectTimeoutMs / 1000, (kConnectTimeoutMs % 1000) * 1000};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&socketAddress), sizeof(socketAddress)) != 0)
-        lf_closeDescriptor(fd);
-    return fd;
-}
-
-// Connects a non-blocking socket, waiting at most the connect limit for the peer's answer.
-bool lf_connectWithLimit(int fd, const sockaddr* address, socklen_t length)
-{
-    if (::connect(fd, address, length) == 0)
-        return true;
-    if (errno != EINPROGRESS)
-        return false;
-    pollfd wait{fd, POLLOUT, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&wait, 1, kConnectTimeoutMs);
-    } while (ready < 0 && errno == EINTR);
-    int error = 0;
-    socklen_t size = sizeof(error);
-    return ready == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
-}
-
-int lf_connectTcp(int family, const std::string& address, const std::string& port)
-{
-    addrinfo hints{};
-    hints.ai_family = family;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(address.c_str(), port.c_str(), &hints, &found) != 0 || found == nullptr)
-        return -1;
-    int fd = ::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, found->ai_protocol);
-    if (fd >= 0 && !lf_connectWithLimit(fd, found->ai_addr, found->ai_addrlen))
-        lf_closeDescriptor(fd);
-    ::freeaddrinfo(found);
-    return fd;
 }
 
 } // namespace
@@ -198,28 +125,23 @@ SimConnectTransport::~SimConnectTransport()
         wake();
         ioThread_.join();
     }
-    lf_closeDescriptor(socket_);
-    lf_closeDescriptor(wakeFd_);
 }
 
 bool SimConnectTransport::connect(SimConnectFamily family, const std::string& address, const std::string& portOrPipe,
                                   std::uint32_t maxReceiveSize, bool disableNagle)
 {
-    if (socket_ >= 0 || ioThread_.joinable())
+    if (stream_ || ioThread_.joinable())
         return false;
-    int fd = family == SimConnectFamily::Pipe ? lf_connectPipe(address, portOrPipe)
-                                              : lf_connectTcp(family == SimConnectFamily::IPv6 ? AF_INET6 : AF_INET,
-                                                              address, portOrPipe);
-    if (fd < 0)
+    const std::chrono::milliseconds limit(kConnectTimeoutMs);
+    std::unique_ptr<platform::StreamConnection> stream =
+        family == SimConnectFamily::Pipe
+            ? platform::StreamConnection::openPipe(lf_pipeName(address, portOrPipe), limit)
+            : platform::StreamConnection::openTcp(family == SimConnectFamily::IPv6, address, portOrPipe, limit);
+    if (!stream)
         return false;
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
-        lf_closeDescriptor(fd);
-        lf_closeDescriptor(wakeFd_);
-        return false;
-    }
     family_ = family;
-    socket_ = fd;
+    stream_ = std::move(stream);
+    streamOpen_ = true;
     disableNagle_ = disableNagle;
     receive_ = std::make_unique<SimConnectReceiveBuffer>(maxReceiveSize);
     onConnected();
@@ -241,11 +163,11 @@ void SimConnectTransport::onClose(SimConnectCloseReason reason, HRESULT status)
         std::lock_guard lock(ioMutex_);
         state_.store(kStateClosed, std::memory_order_release);
         connectNumber_.store(0, std::memory_order_release);
-        if (socket_ >= 0) {
+        if (streamOpen_) {
             if (reason != kCloseOrderly)
                 failureStatus_.store(status, std::memory_order_release);
-            ::shutdown(socket_, SHUT_RDWR);
-            lf_closeDescriptor(socket_);
+            stream_->close();
+            streamOpen_ = false;
         }
     }
     {
@@ -293,10 +215,8 @@ void SimConnectTransport::close()
 
 void SimConnectTransport::wake()
 {
-    const std::uint64_t one = 1;
-    if (wakeFd_ >= 0) {
-        [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof(one));
-    }
+    if (stream_)
+        stream_->wake();
 }
 
 void SimConnectTransport::blockDone()
@@ -312,72 +232,41 @@ void SimConnectTransport::blockDone()
         sent_.notify_all();
 }
 
+// Reads whatever has come, writes what is queued, then sleeps until either may go on or a
+// block is queued or a stop requested.
 void SimConnectTransport::ioLoop()
 {
     bool wantWrite = false;
     while (!stopRequested_.load(std::memory_order_acquire)) {
-        pollfd wait[2] = {{socket_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0}, {wakeFd_, POLLIN, 0}};
-        if (::poll(wait, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            failWithErrno(errno);
+        if (!readAvailable() || !writePending(wantWrite))
             return;
+        stream_->wait(wantWrite);
+    }
+}
+
+// Takes in every read that finishes at once; data that arrived before a failure comes first,
+// the failure with a later read.
+bool SimConnectTransport::readAvailable()
+{
+    for (;;) {
+        const std::span<std::uint8_t> space = receive_->freeSpace();
+        const platform::StreamIo io = stream_->read(space);
+        switch (io.state) {
+        case platform::StreamIo::State::Pending: return true;
+        case platform::StreamIo::State::Closed: fail(kCloseRemoteClosed, kStatusRemoteClosed, 0); return false;
+        case platform::StreamIo::State::Failed: failWith(io); return false;
+        case platform::StreamIo::State::Done: break;
         }
-        if ((wait[1].revents & POLLIN) != 0) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof(count));
+        onRawRead(space.first(io.count));
+        const SimConnectCloseReason reason =
+            receive_->commit(io.count, [this](std::vector<std::uint8_t>&& message) { onMessage(std::move(message)); });
+        if (reason != kCloseOrderly) {
+            fail(reason, E_ABORT, 0);
+            return false;
         }
         if (stopRequested_.load(std::memory_order_acquire))
-            return;
-        if ((wait[0].revents & POLLNVAL) != 0) {
-            fail(kCloseIoError, E_FAIL, 0);
-            return;
-        }
-        const short events = wait[0].revents;
-        if ((events & (POLLIN | POLLHUP | POLLERR)) != 0 && !readAvailable((events & POLLERR) != 0))
-            return;
-        if (!writePending(wantWrite))
-            return;
+            return true;
     }
-}
-
-// A socket error that poll flagged but the read did not report ends the transport too.
-bool SimConnectTransport::checkSocketError()
-{
-    int error = 0;
-    socklen_t size = sizeof(error);
-    if (::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-        error = errno;
-    if (error == 0)
-        return true;
-    failWithErrno(error);
-    return false;
-}
-
-// Data that arrived before a failure is taken in first; the failure follows with a later read.
-bool SimConnectTransport::readAvailable(bool errorFlagged)
-{
-    const std::span<std::uint8_t> space = receive_->freeSpace();
-    const ssize_t count = ::recv(socket_, space.data(), space.size(), MSG_DONTWAIT);
-    if (count == 0) {
-        fail(kCloseRemoteClosed, kStatusRemoteClosed, 0);
-        return false;
-    }
-    if (count < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-            return !errorFlagged || checkSocketError();
-        failWithErrno(errno);
-        return false;
-    }
-    const auto bytes = static_cast<std::size_t>(count);
-    onRawRead(space.first(bytes));
-    const SimConnectCloseReason reason =
-        receive_->commit(bytes, [this](std::vector<std::uint8_t>&& message) { onMessage(std::move(message)); });
-    if (reason != kCloseOrderly) {
-        fail(reason, E_ABORT, 0);
-        return false;
-    }
-    return true;
 }
 
 // Writes queued blocks until the socket takes no more; each block goes out with one send call
@@ -400,19 +289,16 @@ bool SimConnectTransport::writePending(bool& wantWrite)
             continue;
         }
         writeCalls_.fetch_add(1, std::memory_order_relaxed);
-        const ssize_t count = ::send(socket_, writing_->bytes.data() + written_, writing_->bytes.size() - written_,
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                wantWrite = true;
-                return true;
-            }
-            failWithErrno(errno);
+        const platform::StreamIo io = stream_->write(std::span<const std::uint8_t>(writing_->bytes).subspan(written_));
+        if (io.state == platform::StreamIo::State::Pending) {
+            wantWrite = true;
+            return true;
+        }
+        if (io.state != platform::StreamIo::State::Done) {
+            failWith(io);
             return false;
         }
-        written_ += static_cast<std::size_t>(count);
+        written_ += io.count;
         if (written_ < writing_->bytes.size()) {
             wantWrite = true;
             return true;
@@ -422,14 +308,14 @@ bool SimConnectTransport::writePending(bool& wantWrite)
     }
 }
 
-void SimConnectTransport::failWithErrno(int error)
+void SimConnectTransport::failWith(const platform::StreamIo& io)
 {
-    const auto code = static_cast<std::uint32_t>(net::gf_wsaCodeOf(error));
-    switch (error) {
-    case ECONNRESET: fail(kCloseDisconnected, kStatusConnectionReset, code); break;
-    case EPIPE: fail(kCloseDisconnected, kStatusPipeBroken, code); break;
-    case ECONNABORTED: fail(kCloseDisconnected, kStatusRemoteDisconnect, code); break;
-    case ECANCELED: fail(kCloseCancelled, kStatusCancelled, code); break;
+    const std::uint32_t code = io.osError;
+    switch (io.failure) {
+    case platform::StreamFailure::Reset: fail(kCloseDisconnected, kStatusConnectionReset, code); break;
+    case platform::StreamFailure::PipeBroken: fail(kCloseDisconnected, kStatusPipeBroken, code); break;
+    case platform::StreamFailure::Disconnected: fail(kCloseDisconnected, kStatusRemoteDisconnect, code); break;
+    case platform::StreamFailure::Cancelled: fail(kCloseCancelled, kStatusCancelled, code); break;
     default: fail(kCloseIoError, static_cast<HRESULT>(0x80070000u | (code & 0xFFFFu)), code); break;
     }
 }

@@ -1,10 +1,10 @@
 #pragma once
-// The transport under a SimConnect connection: one connected stream socket (TCP, or the
-// Unix-domain socket that stands in for the simulator's named pipe) served by one I/O thread of
-// its own, which writes the queued send blocks and cuts the received byte stream into messages.
+// The transport under a SimConnect connection: one connected stream (the simulator's named pipe
+// or a TCP socket, platform/stream_connection.h) served by one I/O thread of its own, which writes the queued send blocks and cuts the received byte stream into messages.
 // No caller ever waits on the simulator: queueSend only appends a block and wakes the thread.
 // Internal to the client; the program uses simconnect.h.
 
+#include "platform/stream_connection.h"
 #include "simconnect/simconnect_protocol.h"
 
 #include <atomic>
@@ -121,7 +121,7 @@ protected:
     // The bytes of every read before they are cut into messages (I/O thread).
     virtual void onRawRead(std::span<const std::uint8_t> bytes);
 
-    int socket() const { return socket_; }
+    platform::StreamConnection& stream() { return *stream_; }
     bool disableNagle() const { return disableNagle_; }
 
 private:
@@ -129,10 +129,9 @@ private:
     static constexpr int kStateConnected = 2;
 
     void ioLoop();
-    bool checkSocketError();
-    bool readAvailable(bool errorFlagged);
+    bool readAvailable();
     bool writePending(bool& wantWrite);
-    void failWithErrno(int error);
+    void failWith(const platform::StreamIo& io);
     void fail(SimConnectCloseReason reason, HRESULT status, std::uint32_t osError);
     void wake();
     void blockDone();
@@ -146,10 +145,11 @@ private:
     std::atomic<std::uint64_t> writeCalls_{0};
     bool disableNagle_ = false;
 
-    std::mutex ioMutex_;    // the socket descriptor's life
+    std::mutex ioMutex_;    // the stream's close
     std::mutex closeMutex_; // one close at a time
-    int socket_ = -1;
-    int wakeFd_ = -1;
+    // Set by the one connect; closed by onClose but kept, for wake(), until the transport goes.
+    std::unique_ptr<platform::StreamConnection> stream_;
+    bool streamOpen_ = false; // guarded by ioMutex_
     std::thread ioThread_;
     std::atomic<bool> stopRequested_{false};
 

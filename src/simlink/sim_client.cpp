@@ -11,6 +11,7 @@
 #include "engine/stand_query.h"
 #include "params/parameters.h"
 #include "platform/sync_event.h"
+#include "platform/timer_period.h"
 #include "run/exit.h"
 #include "simconnect/simconnect.h"
 #include "simlink/sim_commands.h"
@@ -225,6 +226,7 @@ bool lf_pause(const std::stop_token& stop, std::chrono::milliseconds pause)
 bool lf_dispatchLoop(const std::stop_token& stop, HANDLE handle)
 {
     const std::stop_callback wakeOnStop(stop, [] { messageArrived.set(); });
+    const platform::FineTimerPeriod finePeriod; // the waits for a message end to the millisecond
     while (!stop.stop_requested()) {
         const HRESULT result = SimConnect_CallDispatch(handle, lf_dispatchProc, nullptr);
         // A QUIT, or a connection that broke without one, ends the simulator's side for good.

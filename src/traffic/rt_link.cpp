@@ -14,14 +14,11 @@
 
 #include <array>
 #include <chrono>
-#include <cerrno>
 #include <fmt/format.h>
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <netdb.h>
 #include <nlohmann/json.hpp>
-#include <sys/socket.h>
 
 std::atomic<bool> rtConnected{false};
 
@@ -75,7 +72,7 @@ bool lf_readableBefore(int fd, std::chrono::steady_clock::time_point deadline)
 bool lf_setClientOptions(int fd, std::int32_t& error)
 {
     if (failNextClientOption.exchange(false)) {
-        error = net::gf_wsaCodeOf(EINVAL);
+        error = net::kErrorInvalidArgument;
         return false;
     }
     if (net::gf_setNoDelay(fd))
@@ -88,34 +85,26 @@ bool lf_setClientOptions(int fd, std::int32_t& error)
 
 void gf_startRealTrafficServer(const std::string& port)
 {
-    addrinfo hints{};
-    hints.ai_flags = AI_PASSIVE;
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    const int resolved = ::getaddrinfo(nullptr, port.c_str(), &hints, &found);
-    if (resolved != 0)
-        throw qmx::SysErrorException(1, fmt::format("getaddrinfo failed with error {}",
-                                                    net::gf_wsaCodeOfAddrInfo(resolved)));
-    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
+    std::uint16_t portNumber = 0;
+    if (const std::int32_t error = net::gf_resolveListenPort(port, portNumber); error != 0)
+        throw qmx::SysErrorException(1, fmt::format("getaddrinfo failed with error {}", error));
 
-    const int fd = net::gf_openSocket(found->ai_family, found->ai_socktype, found->ai_protocol);
+    const int fd = net::gf_openTcpSocket();
     if (fd == net::kInvalidSocket)
         throw qmx::SysErrorException(2, "socket failed with error " + gf_wsaErrorText(net::gf_lastSocketError()));
     // A listening socket of the previous run still in use refuses the new one.
     if (!rtListenSocket.adopt(fd))
-        throw qmx::SysErrorException(2, "socket failed with error " + gf_wsaErrorText(net::gf_wsaCodeOf(EALREADY)));
+        throw qmx::SysErrorException(2, "socket failed with error " + gf_wsaErrorText(net::kErrorAlreadyInProgress));
     net::GuardedSocket::Lease lease = rtListenSocket.lease();
-    // Each error text is taken before the socket is closed, which may change errno.
-    if (!lease || !net::gf_setBlocking(fd, true))
+    // Each error text is taken before the socket is closed, which may change the last socket error.
+    if (!lease || !net::gf_setBlocking(fd))
         lf_startFailed(lease, 3, "ioctlsocket failed with error " + gf_wsaErrorText(net::gf_lastSocketError()));
     if (!net::gf_setReuseAddress(fd))
         lf_startFailed(lease, 4, "setsockopt(SO_REUSEADDR) failed");
-    if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0)
+    if (!net::gf_bindIpv4(fd, net::kAnyAddress, portNumber))
         lf_startFailed(lease, 5, "Bind failed at port " + port + " with error " +
                               gf_wsaErrorText(net::gf_lastSocketError()));
-    if (::listen(fd, SOMAXCONN) != 0)
+    if (!net::gf_listen(fd))
         lf_startFailed(lease, 6, "listen failed with error " + gf_wsaErrorText(net::gf_lastSocketError()));
 }
 
@@ -189,7 +178,7 @@ bool sendDataPacket(std::string_view text)
         const net::GuardedSocket::Lease lease = rtClientSocket.lease();
         if (lease && net::gf_sendAll(lease.fd(), text))
             return true;
-        error = lease ? net::gf_lastSocketError() : net::gf_wsaCodeOf(ENOTSOCK);
+        error = lease ? net::gf_lastSocketError() : net::kErrorNotSocket;
     }
     gf_logLine(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)));
     {

@@ -9,8 +9,6 @@
 #include <cstring>
 #include <thread>
 #include <fmt/format.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 std::atomic<bool> rtClientLocal{true};
 std::atomic<bool> readerErrorFlag{false};
@@ -27,7 +25,7 @@ UdpReader::UdpReader(std::string displayName) : displayName_(std::move(displayNa
 
 void UdpReader::openSocket()
 {
-    const int fd = net::gf_openSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    const int fd = net::gf_openUdpSocket();
     if (fd == net::kInvalidSocket)
         throw qmx::SysErrorException(
             31, "failed to create the socket with error: " + gf_wsaErrorText(net::gf_lastSocketError()));
@@ -46,7 +44,7 @@ void UdpReader::bindPort(std::uint16_t port)
     if (!lease || !net::gf_bindIpv4(lease.fd(), address, port))
         throw qmx::SysErrorException(
             32, "bind to stream socket failed with error: " +
-                    gf_wsaErrorText(lease ? net::gf_lastSocketError() : net::gf_wsaCodeOf(EBADF)));
+                    gf_wsaErrorText(lease ? net::gf_lastSocketError() : net::kErrorBadSocket));
     boundPort_.store(net::gf_localPort(lease.fd()));
 }
 

@@ -9,9 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fmt/format.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using testsupport::readFile;
 using testsupport::TempFolder;
@@ -109,27 +107,6 @@ TEST(Files, WritesAreWholeFilesAndLeaveNoTemporaries)
     EXPECT_EQ(readFile(folder / "c.txt"), "z\n");
     EXPECT_FALSE(gf_writeStringToFile("x", folder / "no" / "such" / "folder.txt", false));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
-
-    // The temporary files of saves killed before their rename go at the next save into their
-    // folder; those of a running process and other names stay.
-    const pid_t ended = ::fork();
-    if (ended == 0)
-        ::_exit(0);
-    ASSERT_GT(ended, 0);
-    ::waitpid(ended, nullptr, 0);
-    const fs::path saves = folder / "saves";
-    const std::string stale[] = {fmt::format("d.xml.tmp{}.7", ended), fmt::format("e.xml.tmp{}.0", ended)};
-    const std::string kept[] = {fmt::format("d.xml.tmp{}.8", ::getpid()), fmt::format("d.xml.tmp{}.x", ended),
-                                fmt::format(".tmp{}.1", ended)};
-    for (const std::string& name : kept)
-        writeFile(saves / name, "");
-    for (const std::string& name : stale)
-        writeFile(saves / name, "");
-    EXPECT_TRUE(gf_writeStringToFile("<d/>", saves / "d.xml", false));
-    for (const std::string& name : stale)
-        EXPECT_FALSE(fs::exists(saves / name)) << name;
-    for (const std::string& name : kept)
-        EXPECT_TRUE(fs::exists(saves / name)) << name;
 
     FileLines record{folder / "b.txt", {}};
     const auto* lines = gf_readFileLines(record, 512);

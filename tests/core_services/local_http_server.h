@@ -2,7 +2,10 @@
 // A small HTTP server on 127.0.0.1 for download tests: it answers GET requests by path with a
 // status and a body, or stalls (sends part of a body and then nothing) until it is stopped.
 
+#include "platform/net_socket.h"
+
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -34,10 +37,11 @@ private:
     void run();
     void answer(int connection);
 
-    int listener_ = -1;
-    int wake_[2] = {-1, -1};
+    net::GuardedSocket listener_; // closed to end the server's accept
     int port_ = 0;
     std::mutex mutex_;
+    std::condition_variable stopped_; // ends a stalled reply
+    bool stopping_ = false;
     std::map<std::string, Reply> replies_;
     std::function<void(const std::string&)> hook_;
     std::atomic<int> requests_{0};

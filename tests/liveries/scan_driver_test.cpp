@@ -5,60 +5,16 @@
 #include "core/exceptions.h"
 #include "liveries/scanned_liveries_file.h"
 #include "run/exit.h"
-#include "tables_test_fixture.h"
+#include "scan_driver_fixture.h"
 
 #include <gmock/gmock.h>
-#include <linux/capability.h>
-#include <sys/syscall.h>
 #include <thread>
-#include <unistd.h>
 
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::Not;
 
 namespace {
-
-class ScanDriverTest : public tablestest::TablesTest {
-protected:
-    void SetUp() override
-    {
-        TablesTest::SetUp();
-        gf_initScanThrottle();
-        dbaseTables.IcaoAirlines = {"BAW", "DLH"};
-        dbaseTables.LargeModels = {"A320", "B738"};
-        dbaseTables.HeavyModels = {"B744"};
-        LIG_AUTOMATIC.value = false;
-        SCAN_LIVERIES.value = true;
-    }
-    void TearDown() override
-    {
-        exitingFlag = false;
-        TablesTest::TearDown();
-    }
-    // An aircraft folder whose config file holds one livery per title, all of one airline.
-    void liveries(const std::string& folder, const std::string& model, const std::vector<std::string>& titleList,
-                  const std::string& cfgName = "aircraft.cfg") const
-    {
-        std::string cfg = "[General]\natc_model=" + model + "\n";
-        for (std::size_t i = 0; i < titleList.size(); ++i)
-            cfg += fmt::format("[fltsim.{}]\ntitle={}\nsim=a\nmodel=\ntexture=\natc_parking_codes={}\n", i, titleList[i],
-                               titleList[i].substr(0, 3));
-        const std::filesystem::path file = aircraft(folder, cfg);
-        if (cfgName != "aircraft.cfg")
-            std::filesystem::rename(file, file.parent_path() / cfgName);
-    }
-    static std::vector<std::string> indexedTitles()
-    {
-        std::vector<std::string> out;
-        for (const auto& [airline, models] : AirlineIndex)
-            for (const auto& [model, list] : models)
-                for (const IndexedLivery& livery : list)
-                    out.push_back(livery.title);
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-};
 
 TEST_F(ScanDriverTest, ManualFoldersAreScannedSavedAndReadBack)
 {
@@ -186,44 +142,6 @@ TEST_F(ScanDriverTest, AScanAfterOneCutShortDuringItsWalkFindsEveryLivery)
     gf_scanLiveries();
     EXPECT_THAT(indexedTitles(), ElementsAre("BAW one", "DLH two"));
     EXPECT_FALSE(std::filesystem::exists(g_incompleFltsimSectionsFile)) << "no title is taken twice";
-}
-
-// Drops the calling thread's right to pass over file permissions, which root has.
-void lf_dropFilePermissionOverride()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    ASSERT_EQ(syscall(SYS_capget, &header, data), 0);
-    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH})
-        data[cap / 32].effective &= ~(1U << (cap % 32));
-    ASSERT_EQ(syscall(SYS_capset, &header, data), 0);
-}
-
-TEST_F(ScanDriverTest, AWalkEndedByAFolderItCannotOpenReturnsOnlyAfterItsTasks)
-{
-    for (const char* name : {"lib/ac1", "lib/ac2", "lib/ac3"})
-        liveries(name, "A320", {std::string("BAW ") + name});
-    // The locked folder lies in the folder that the walk enters last, so the other files'
-    // tasks have started when the walk fails.
-    std::filesystem::path last;
-    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator("lib"))
-        last = entry.path();
-    const std::filesystem::path locked = last / "locked";
-    std::filesystem::create_directories(locked / "inner");
-    std::filesystem::permissions(locked, std::filesystem::perms::none);
-    g_scanTasksLimit = 8;
-    std::unique_lock titlesHeld(scannedTitlesMutex); // the tasks cannot end before the walk has failed
-    std::thread walk([] {
-        lf_dropFilePermissionOverride();
-        lf_scanSimObjectsFolder(1, "lib");
-    });
-    while (logText().find("iterator problem") == std::string::npos)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    titlesHeld.unlock();
-    walk.join();
-    EXPECT_EQ(g_scanTasksRunning.load(), 0);
-    EXPECT_GE(scannedTitles.size(), 2U) << "the tasks of the files before the locked folder have run";
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 } // namespace

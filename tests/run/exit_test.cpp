@@ -2,6 +2,7 @@
 #include "app/gui_queue.h"
 #include "app/message_line.h"
 #include "params/parameter_store.h"
+#include "platform/stream_connection.h"
 #include "run/exit.h"
 #include "run/work_thread.h"
 #include "support/params_fixture.h"
@@ -11,10 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <condition_variable>
 #include <future>
@@ -258,27 +255,27 @@ TEST_F(ExitMachine, AnExceptionInTheExitThreadIsReportedAndTheProgramStillEnds)
 namespace {
 
 // A RealTraffic client of the test that connects and then says nothing.
-int lf_connectSilentClient(std::uint16_t port)
+std::unique_ptr<platform::StreamConnection> lf_connectSilentClient(std::uint16_t port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
-    return fd;
+    auto client = platform::StreamConnection::openTcp(false, "127.0.0.1", std::to_string(port), 5s);
+    EXPECT_TRUE(client);
+    return client;
 }
 
 // Reads from the client up to the text, or to the end of the stream; true when the text came.
-bool lf_clientReceives(int fd, std::string_view text)
+bool lf_clientReceives(platform::StreamConnection& client, std::string_view text)
 {
     std::string received;
-    char buffer[256];
+    std::uint8_t buffer[256];
     while (received.find(text) == std::string::npos) {
-        const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
-        if (count <= 0)
+        const platform::StreamIo io = client.read(buffer);
+        if (io.state == platform::StreamIo::State::Pending) {
+            client.wait(false);
+            continue;
+        }
+        if (io.state != platform::StreamIo::State::Done)
             return false;
-        received.append(buffer, static_cast<std::size_t>(count));
+        received.append(reinterpret_cast<const char*>(buffer), io.count);
     }
     return true;
 }
@@ -311,10 +308,10 @@ TEST_F(ExitMachine, AWorkThreadWaitingOnTheRealTrafficLinkIsWokenByTheExit)
                 lf_connectRealTraffic();
         });
         entered.get_future().wait();
-        int client = -1;
+        std::unique_ptr<platform::StreamConnection> client;
         if (wait == Wait::VersionReply) {
             client = lf_connectSilentClient(gf_realTrafficServerPort());
-            ASSERT_TRUE(lf_clientReceives(client, "Qs999=version\r\n"));
+            ASSERT_TRUE(client && lf_clientReceives(*client, "Qs999=version\r\n"));
         }
         gf_requestExit(wait == Wait::FirstClient ? ExitReason::UserClosedSim : ExitReason::RestartIpp, 0);
         const bool ended = gf_waitForExitIdle(20s);
@@ -322,10 +319,8 @@ TEST_F(ExitMachine, AWorkThreadWaitingOnTheRealTrafficLinkIsWokenByTheExit)
             gf_closeRealTrafficServer(); // lets the test end
         work.join();
         ASSERT_TRUE(ended) << "the exit waited for a work thread blocked on the link";
-        if (client >= 0) {
-            EXPECT_TRUE(lf_clientReceives(client, "exit\r\n")) << "the woken link still says goodbye";
-            ::close(client);
-        }
+        if (client)
+            EXPECT_TRUE(lf_clientReceives(*client, "exit\r\n")) << "the woken link still says goodbye";
         EXPECT_EQ(count("waiting for the work thread to end"), 0u);
     }
     gf_storeOwnPosition({});

@@ -1,11 +1,13 @@
 #include "support/temp_folder.h"
 
+#include "platform/process.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -14,8 +16,11 @@ namespace testsupport {
 TempFolder::TempFolder(bool makeWorkingFolder)
 {
     static std::atomic<unsigned> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("orvanta-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)));
+    // Windows reuses process ids soon, and a folder that an earlier run could not remove (a
+    // read-only file in it) must not be met again: a random part makes each run's names new.
+    static const unsigned run = std::random_device{}();
+    path_ = fs::temp_directory_path() / ("orvanta-test-" + std::to_string(platform::currentProcessId()) + "-" +
+                                         std::to_string(run) + "-" + std::to_string(counter.fetch_add(1)));
     fs::remove_all(path_);
     fs::create_directories(path_);
     if (makeWorkingFolder) {

@@ -12,7 +12,8 @@ void makeZip(const std::filesystem::path& path, const std::vector<std::pair<std:
     if (path.has_parent_path())
         std::filesystem::create_directories(path.parent_path());
     int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    const std::u8string fileName = path.u8string(); // libzip names are UTF-8
+    zip_t* archive = zip_open(reinterpret_cast<const char*>(fileName.c_str()), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (archive == nullptr)
         throw std::runtime_error("zip_open failed: " + std::to_string(error));
     for (const auto& [name, content] : entries) {
