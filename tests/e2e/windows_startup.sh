@@ -63,6 +63,7 @@ echo "$geometry" | grep -q " 880x476+" || fail "client area: $geometry"
 if [ -n "$screenshot" ]; then
   position=$(echo "$geometry" | grep -o ' 880x476+[0-9]*+[0-9]*' | cut -d+ -f2,3 | tr + ' ')
   read -r left top <<<"$position"
+  mkdir -p "$(dirname "$screenshot")"
   import -window root -crop "880x476+$left+$top" +repage "$screenshot"
 fi
 
