@@ -2,7 +2,7 @@
 // both the traffic range and the park airport at Los Angeles, where the recorded lines fly.
 
 #include "airports/park_airport.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "harness.h"
 #include "traffic/traffic_reader.h"
 

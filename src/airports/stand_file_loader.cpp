@@ -7,7 +7,7 @@
 #include "app/shell_services.h"
 #include "core/exceptions.h"
 #include "core/log.h"
-#include "core/xml_meta.h"
+#include "params/xml_meta.h"
 #include "params/names.h"
 #include "traffic/traffic_reader.h"
 

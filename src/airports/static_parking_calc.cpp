@@ -5,7 +5,7 @@
 #include "airports/stand.h"
 #include "app/shell_services.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "params/random.h"
 #include "engine/park_options.h"
 #include "engine/stand_query.h"
 #include "engine/static_parking.h"

@@ -6,7 +6,7 @@
 // gets copies through its own queues.
 
 #include "core/geodesy.h"
-#include "engine/ac_category.h"
+#include "simlink/ac_category.h"
 #include "traffic/traffic_message.h"
 
 #include <cmath>

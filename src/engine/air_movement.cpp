@@ -10,7 +10,7 @@
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
 #include "engine/park_options.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"

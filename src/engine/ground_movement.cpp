@@ -17,7 +17,7 @@
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/stand_conflicts.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 #include "run/traffic_range.h"

@@ -5,7 +5,7 @@
 #include "core/log.h"
 #include "engine/ac_identity.h"
 #include "engine/neighbour_services.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"

@@ -5,7 +5,7 @@
 #include "airports/park_airport_choice.h"
 #include "app/main_window.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "params/random.h"
 #include "engine/ac_identity.h"
 #include "engine/static_parking.h"
 #include "liveries/model_classes.h"

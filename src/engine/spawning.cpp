@@ -16,7 +16,7 @@
 #include "engine/static_parking.h"
 #include "engine/stand_conflicts.h"
 #include "engine/stand_query.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/registrations.h"
 #include "params/parameters.h"

@@ -9,7 +9,7 @@
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
 #include "engine/park_options.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 #include "simlink/sim_ids.h"

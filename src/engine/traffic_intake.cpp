@@ -9,7 +9,7 @@
 #include "engine/parked_removal.h"
 #include "engine/spawning.h"
 #include "engine/stream_intake.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
 

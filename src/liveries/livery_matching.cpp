@@ -2,7 +2,7 @@
 
 #include "airports/stand.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "params/random.h"
 #include "engine/ac_identity.h"
 #include "liveries/livery_tables.h"
 #include "liveries/match_summary.h"

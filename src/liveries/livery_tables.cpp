@@ -2,7 +2,7 @@
 
 #include "app/main_window.h"
 #include "core/log.h"
-#include "engine/ac_category.h"
+#include "simlink/ac_category.h"
 #include "liveries/livery_data.h"
 #include "liveries/model_classes.h"
 #include "liveries/plural.h"

@@ -14,7 +14,7 @@
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/removal_rules.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/control_port.h"

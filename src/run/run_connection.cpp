@@ -4,7 +4,7 @@
 #include "app/message_line.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
 #include "run/exit.h"

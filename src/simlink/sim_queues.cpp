@@ -6,7 +6,7 @@
 #include "app/message_line.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "params/random.h"
 #include "params/parameters.h"
 #include "run/exit.h"
 #include "simconnect/simconnect.h"

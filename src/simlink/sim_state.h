@@ -3,7 +3,7 @@
 // engine and the window. The SimConnect thread writes all of it; the flags are atomic, texts
 // and the user-aircraft block are handed out as whole copies.
 
-#include "engine/ac_category.h"
+#include "simlink/ac_category.h"
 #include "params/parameter.h"
 #include "simconnect/simconnect_protocol.h"
 

@@ -8,7 +8,7 @@
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "core/text.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "params/parameters.h"
 #include "run/traffic_range.h"
 #include "traffic/traffic_reader.h"

@@ -5,7 +5,7 @@
 #include "airports/park_airport.h"
 #include "engine/ac_identity.h"
 #include "engine/ac_records.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_state.h"

@@ -7,8 +7,8 @@
 
 #include "airports/park_airport.h"
 #include "engine/ac_records.h"
-#include "engine/creation_queues.h"
-#include "engine/traffic_queue.h"
+#include "simlink/creation_queues.h"
+#include "traffic/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_services.h"

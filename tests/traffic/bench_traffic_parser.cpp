@@ -6,7 +6,7 @@
 
 #include "airports/park_airport.h"
 #include "core/clock.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "params/parameters.h"
 #include "traffic/traffic_reader.h"
 

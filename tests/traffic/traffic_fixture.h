@@ -5,7 +5,7 @@
 #include "airports/park_airport.h"
 #include "app/message_line.h"
 #include "core/clock.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "params/parameters.h"
 #include "run/exit.h"
 #include "traffic/own_position.h"
