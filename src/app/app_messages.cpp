@@ -15,7 +15,7 @@ void gf_setAppMessageHandler(AppMessageHandler handler)
     appMessageHandler.store(handler);
 }
 
-void gf_postAppMessage(AppMessage message)
+void gf_queueAppMessage(AppMessage message)
 {
     gf_postToGui([message] {
         if (AppMessageHandler handler = appMessageHandler.load())

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/message_line.h"
 #include "app/paint.h"
+#include "app/shell_connection.h"
 #include "app/text_boxes.h"
 #include "core/log.h"
 #include "core/shell_port.h"
@@ -510,7 +511,7 @@ bool gf_createMainWindow(const std::string& title)
 
 int gf_runApplication()
 {
-    gf_setMessageSink(gf_showMessage);
+    gf_connectShell();
     if (!gf_createMainWindow(std::string(kProductName))) {
         if (gf_logIsOpen())
             gf_log("initInstance failed");
