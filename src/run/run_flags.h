@@ -53,7 +53,6 @@ extern std::atomic<std::uint32_t> tickCounter;
 // currentDaySlot, airportParametersChanged, userMaxLive, parkingBusyFlag and manualLateralRange:
 // core/run_state.h.
 
-
 // The run's own state (work thread; the restart reset sets it back after the work thread ended).
 // Set by the first pass that finds the flight not running, cleared by the first tick after it
 // runs again.
