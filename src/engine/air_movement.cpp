@@ -329,11 +329,14 @@ void lf_setLegDue(LiveAc& ac, std::int64_t passes)
     if (ac.extrapolationsLeft > 0) {
         due = std::max(now + passes, now);
     } else {
+        // The newest position is never reached before it is due: an aircraft there early has no
+        // position left to go to while its data go on, and would stand or fly off on invented ones.
         const std::int64_t received = next.duePass;
+        const std::int64_t lead = ac.stream.size() > 2 ? ac.maxLead : 0;
         if (now + passes > received + ac.maxLag)
             due = std::max(received + ac.maxLag, now);
         else
-            due = std::max({now + passes, received - ac.maxLead, now});
+            due = std::max({now + passes, received - lead, now});
     }
     next.duePass = gsl::narrow<std::int32_t>(due);
 }

@@ -190,7 +190,10 @@ void lf_scaleTurnRate(LiveAc& ac, double n, double distanceNm)
         if (divisor != 0.0)
             rate /= divisor;
     } else {
-        rate *= std::min(r, std::min(a, 90.0) / 30.0);
+        // A sharp turn is sped up only as far as the leg is too short for it at the category's
+        // rate, and at most threefold: a leg with time for the turn keeps the category's rate.
+        const double neededPasses = a * geo::kDegToRad / rate;
+        rate *= std::clamp(neededPasses / n, 1.0, std::min(a, 90.0) / 30.0);
         if (a >= 90.0) {
             ac.maxLead = std::max(ac.maxLead, 2000);
             ac.maxLag = std::max(ac.maxLag, 2000);
@@ -201,11 +204,14 @@ void lf_scaleTurnRate(LiveAc& ac, double n, double distanceNm)
 
 // ---- Holding and invented positions ----
 
+// Another aircraft taxis into the holding one. One that stands too (holding, or at a stop, as in
+// a queue at a holding point) blocks nothing.
 bool lf_blockedByTaxiingAc(const LiveAc& ac)
 {
     return std::any_of(liveAcTable.begin(), liveAcTable.end(), [&ac](const LiveAc& other) {
         return &other != &ac && other.state == AcState::InSim && other.groundMode != 0 &&
-               other.phase == AcPhase::Taxi &&
+               other.phase == AcPhase::Taxi && other.holding == 0 && !other.stream.empty() &&
+               other.stream.front().stop == 0 &&
                gf_distanceNm(lf_poseAt(ac), lf_poseAt(other)) <=
                    1.2 * (ac.desc.halfWingspan + other.desc.halfWingspan);
     });

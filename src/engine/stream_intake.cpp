@@ -252,7 +252,10 @@ bool lf_movingRule(LiveAc& ac, StreamPosition& pos)
     if (!lf_samePositionRule(ac, pos))
         return false;
     if (ac.extrapolationsLeft > 0) {
-        if (ac.groundMode == 0 && !ac.stream.empty() && lf_angleOff(ac, ac.stream.back(), pos) >= 100.0)
+        // A position behind the invented ones would turn the aircraft back; a helicopter, which
+        // turns on the spot, takes it.
+        if (ac.groundMode == 0 && ac.desc.category != AcCategory::Rotorcraft && !ac.stream.empty() &&
+            lf_angleOff(ac, ac.stream.back(), pos) >= 100.0)
             return false;
         lf_abandonInvented(ac);
         if (!ac.stream.empty())

@@ -48,6 +48,10 @@ constexpr double kFutureStampSeconds = 300.0;
 constexpr double kAirRepeatNm = 0.2429805615550756;
 constexpr double kGroundRepeatNm = 0.010799136069114472;
 
+constexpr double kJumpSpeedFactor = 3.0;
+constexpr double kJumpFloorKn = 30.0;
+constexpr double kJumpAllowanceNm = 100.0 / 1852.0;
+
 bool lf_isSpeedJump(double b, double g)
 {
     return (b > 5 && g >= 10 * b) || (g > 5 && b >= 10 * g) || (b <= 5 && g >= 80) || (g <= 5 && b >= 80);
@@ -61,6 +65,15 @@ bool lf_isSlowRepeat(const StreamPosition& position, const StreamPosition& newes
     if (position.airborne != 0)
         return g > 120 && trackChange <= 1.0 && dt <= kAirRepeatNm / (g / 3600);
     return g <= 30 && trackChange <= 2.0 && dt <= std::min(kGroundRepeatNm / (g / 3600), 15.0);
+}
+
+// A position farther from the newest one than three times the reported speed (at least 30 kn)
+// covers in the time between, with 100 m for the feed's rounding: a bad fix, never flown.
+bool lf_isPositionJump(const StreamPosition& position, const StreamPosition& newest, double dt)
+{
+    const double knots = std::max({position.groundSpeed, newest.groundSpeed, kJumpFloorKn});
+    const double reachNm = kJumpSpeedFactor * knots * dt / 3600.0 + kJumpAllowanceNm;
+    return gf_distanceNm({newest.lat, newest.lon}, {position.lat, position.lon}) > reachNm;
 }
 
 bool lf_categoryAdmitted(AcCategory category)
@@ -134,6 +147,8 @@ bool lf_updateFromTrafficMessage(const TrafficMessage& message, LiveAc& ac)
         if (lf_isSpeedJump(lastSpeed, message.position.groundSpeed))
             return true;
         if (ac.extrapolationsLeft < 1 && lf_isSlowRepeat(message.position, newest, dt))
+            return true;
+        if (lf_isPositionJump(message.position, newest, dt))
             return true;
     }
     if (ac.state == AcState::Buffered && !lf_isAwayFromParkAirportLevel(message))

@@ -40,6 +40,8 @@ bool gf_bindIpv4(int fd, std::uint32_t address, std::uint16_t port);
 bool gf_setBlocking(int fd, bool blocking);
 bool gf_setReuseAddress(int fd);
 bool gf_setNoDelay(int fd);
+// Asks for a receive buffer of `bytes`; the system may grant less (Linux: net.core.rmem_max).
+bool gf_setReceiveBufferSize(int fd, int bytes);
 std::uint16_t gf_localPort(int fd); // 0 when unknown
 // One datagram into buffer; the byte count, or -1. A datagram longer than the buffer is cut to it.
 long gf_receiveDatagram(int fd, char* buffer, std::size_t size);

@@ -181,6 +181,11 @@ bool gf_setNoDelay(int fd)
     return lf_setIntOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
 }
 
+bool gf_setReceiveBufferSize(int fd, int bytes)
+{
+    return lf_setIntOption(fd, SOL_SOCKET, SO_RCVBUF, bytes);
+}
+
 std::uint16_t gf_localPort(int fd)
 {
     sockaddr_in socketAddress{};

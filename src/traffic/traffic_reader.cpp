@@ -31,6 +31,10 @@ void UdpReader::openSocket()
     if (fd == net::kInvalidSocket)
         throw qmx::SysErrorException(
             31, "failed to create the socket with error: " + gf_wsaErrorText(net::gf_lastSocketError()));
+    // The client sends every aircraft in range at once now and then, a few thousand datagrams in
+    // a few milliseconds: the system's default buffer (some hundred datagrams) would drop most of
+    // such a burst before the reader got to it. A smaller buffer granted still works.
+    net::gf_setReceiveBufferSize(fd, kReceiveBufferSize);
     socket_.adopt(fd);
 }
 

@@ -33,6 +33,7 @@
 inline constexpr std::uint16_t kTrafficPort = 49005;
 inline constexpr std::uint16_t kQnhPort = 49004;
 inline constexpr std::size_t kDatagramBufferSize = 16384;
+inline constexpr int kReceiveBufferSize = 4 * 1024 * 1024; // the socket's, for bursts
 inline constexpr std::int32_t kStandardQnh = 1013;
 
 // The RealTraffic client runs on this PC: the readers listen on 127.0.0.1 only and keep every

@@ -36,9 +36,26 @@ stop_stand_ins() {
   fakesim_pid= fakert_pid=
 }
 
+fixed_ports_free() {
+  [ -z "$(ss -uanH '( sport = :49004 or sport = :49005 )')" ] && [ -z "$(ss -tlnH '( sport = :10747 )')" ]
+}
+
+# The program's RealTraffic link is this run's fakert: fakert of another run on this machine
+# keeps trying the same port and may have been taken instead. The peer of the program's
+# connection is fakert's end.
+link_is_ours() {
+  local peer ours
+  peer=$(ss -tnpH state established "( sport = :10747 )" | grep "pid=$program_pid," | awk '{print $4}')
+  ours=$(ss -tnpH state established "( dport = :10747 )" | grep "pid=$fakert_pid," | awk '{print $3}')
+  [ -n "$ours" ] && [ "$peer" = "$ours" ]
+}
+
 # The folders of a connected run: the RealTraffic client installed, the running version on the
 # download server, and the stand-ins stopped when the script ends.
 make_connected_folders() {
+  # The program's fixed ports are shared by every connected run on this machine (another build's
+  # too): one that is still running would take this run's traffic.
+  wait_until 600 fixed_ports_free || fail "the ports 49004, 49005 and 10747 stay taken"
   make_folders
   install_realtraffic_client
   publish_version "10.9.8"

@@ -63,11 +63,16 @@ TEST_F(AirMovement, LegLastsAtLeast25PassesAndKeepsToTheBudgets)
     nextPosMain(slow);
     EXPECT_EQ(slow.stream.front().duePass, 3000);
 
-    // A fast leg ends no more than maxLead (1000) passes before its received due pass.
+    // A fast leg ends no more than maxLead (1000) passes before its received due pass, and a leg
+    // to the newest position not before it is due, so that the stream does not run dry early.
     LiveAc& fast = flying(air(50.0, 5000, 400, 1000));
     fast.stream.push_back(air(50.0 + 0.1 * kNmLat, 5000, 400, 9000));
+    fast.stream.push_back(air(50.0 + 0.2 * kNmLat, 5000, 400, 17000));
     nextPosMain(fast);
     EXPECT_EQ(fast.stream.front().duePass, 8000);
+    passCounter = 8000;
+    nextPosMain(fast);
+    EXPECT_EQ(fast.stream.front().duePass, 17000);
 }
 
 TEST_F(AirMovement, LegAcrossTheAntimeridianGoesTheShortWay)

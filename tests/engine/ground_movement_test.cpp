@@ -111,6 +111,8 @@ TEST_F(GroundMovement, TurnsBecomeCurvesUpTo160Degrees)
     EXPECT_NEAR(ac.turnDistance, 90.0, 0.1);
     ASSERT_EQ(ac.stream.size(), 1u); // the corner is the curve's control point
     EXPECT_GT(ac.curveTStep, 0.0);
+    // The leg of 18 s leaves time for the 90 degrees at the category's 7 degrees a second.
+    EXPECT_NEAR(ac.desc.groundTurnRate, 0.07 * geo::kDegToRad, 1e-8);
 
     // The same corner across the antimeridian is a curve of the same size.
     const double cornerEast = ac.curve.endEast;
@@ -127,6 +129,14 @@ TEST_F(GroundMovement, TurnsBecomeCurvesUpTo160Degrees)
     nextPosMain(back);
     EXPECT_FALSE(back.curveActive());
     EXPECT_EQ(back.stream.size(), 2u);
+
+    // A corner of 20 m at 15 kn leaves under 4 s: turned three times as fast, never faster.
+    LiveAc& quick = onGround(AcPhase::Taxi, position(50.0, 10.0, 15.0, 1000), 40004);
+    quick.stream.push_back(position(50.0 + 20 * kMetreLat, 10.0, 15.0, 1500));
+    quick.stream.push_back(position(50.0 + 20 * kMetreLat, 10.0 + 20 * kMetreLon50, 15.0, 2000));
+    nextPosMain(quick);
+    ASSERT_TRUE(quick.curveActive());
+    EXPECT_NEAR(quick.desc.groundTurnRate, 3 * 0.07 * geo::kDegToRad, 1e-8);
 }
 
 TEST_F(GroundMovement, SpeedChangeOverALongLegAddsAMidpoint)
@@ -183,6 +193,13 @@ TEST_F(GroundMovement, TaxiingAircraftBlockedByAnotherGivesUp)
     onGround(AcPhase::Taxi, position(50.0, 10.0, 0.0, 1000), 40003);
     LiveAc& ac = liveAcTable[1];
     ac.holding = 1;
+    // The other one standing too, as in a queue, blocks nothing; taxiing, it does.
+    liveAcTable[0].stream.front().stop = 1;
+    nextPosMain(ac);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_EQ(ac.holding, 1);
+    liveAcTable[0].stream.front().stop = 0;
+    ac.stream.resize(1);
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.holding, 0);

@@ -137,6 +137,25 @@ TEST_F(LiveUpdate, RotorcraftNeverMergesPositions)
     EXPECT_EQ(ac.stream.back().stop, 0);
 }
 
+TEST_F(LiveUpdate, OnlyAHelicopterTakesAPositionBehindItsInventedOnes)
+{
+    for (const AcCategory category : {AcCategory::Rotorcraft, AcCategory::Large}) {
+        SCOPED_TRACE(static_cast<int>(category));
+        liveAcTable.clear();
+        StreamPosition invented = position(1.001, 1.0, 60.0, 10);
+        invented.airborne = 1;
+        LiveAc& ac = addLive(20002, AcState::InSim, AcPhase::Airborne, invented, 9);
+        ac.desc.category = category;
+        ac.pose.latitude = 1.0; // heading north, the invented position ahead
+        ac.extrapolationsLeft = 5;
+        StreamPosition behind = position(0.999, 1.0, 60.0, 20);
+        behind.airborne = 1;
+        lf_addStreamPosition(ac, behind);
+        EXPECT_EQ(ac.stream.size(), category == AcCategory::Rotorcraft ? 2u : 1u);
+        EXPECT_EQ(ac.extrapolationsLeft, category == AcCategory::Rotorcraft ? 0 : 5);
+    }
+}
+
 TEST_F(LiveUpdate, ShortStopIsDroppedWhenTheAircraftMovesOn)
 {
     LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Taxi, position(1, 1, 10.0, 0), 9);

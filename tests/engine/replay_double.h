@@ -42,9 +42,13 @@ struct CaptureLine {
     std::string text;
 };
 
+// A capture of the shared data, else the project's own copy of it.
 inline std::vector<CaptureLine> lf_captureLines(const char* name)
 {
-    std::ifstream text(std::filesystem::path(ORVANTA_SHARED_DATA_DIR) / "traffic" / name, std::ios::binary);
+    std::filesystem::path file = std::filesystem::path(ORVANTA_SHARED_DATA_DIR) / "traffic" / name;
+    if (!std::filesystem::exists(file))
+        file = std::filesystem::path(ORVANTA_SOURCE_DIR) / "data" / "traffic" / name;
+    std::ifstream text(file, std::ios::binary);
     if (!text)
         throw std::runtime_error(std::string("cannot read the capture ") + name);
     std::vector<CaptureLine> lines;

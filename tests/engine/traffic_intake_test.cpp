@@ -29,7 +29,7 @@ TrafficMessage next(double dt, double speed, double track = 90.0, bool airborne 
     TrafficMessage m;
     m.hexId = kHex;
     m.time = 1000.0 + dt;
-    m.position.lat = 0.5; // far from the first position: the same-place rules stay out of it
+    m.position.lat = 0.001; // 111 m from the first position: the same-place rules stay out of it
     m.position.groundSpeed = speed;
     m.position.track = track;
     m.position.airborne = airborne ? 1 : 0;
@@ -50,7 +50,7 @@ TEST_F(TrafficIntake, TwoMessagesPerPass)
     for (int i = 1; i <= 3; ++i) {
         std::lock_guard lock(trafficQueueMutex);
         trafficQueue.push_back(next(2.0 * i, 100.0));
-        trafficQueue.back().position.lat = 0.1 * i;
+        trafficQueue.back().position.lat = 0.001 * i;
     }
     lf_handleUdpMessages();
     EXPECT_EQ(ac.stream.size(), 3u);
@@ -97,6 +97,16 @@ TEST_F(TrafficIntake, SpeedJumps)
     EXPECT_FALSE(applied(buffered(10.0), next(2.0, 100.0)));
     liveAcTable.clear();
     EXPECT_FALSE(applied(buffered(100.0), next(2.0, 10.0)));
+    liveAcTable.clear();
+    // A fix farther than three times the speed reaches (at least 30 kn, plus 100 m) is a bad one:
+    // 6.5 km in 41 s at 68 kn; 1 km in 10 s at 300 kn is not.
+    TrafficMessage far = next(41.0, 68.0, 202.0);
+    far.position.lat = 6500.0 / 1852.0 / 60.0;
+    EXPECT_FALSE(applied(buffered(31.0, 267.0), far));
+    liveAcTable.clear();
+    TrafficMessage fast = next(10.0, 300.0, 90.0, true);
+    fast.position.lat = 1000.0 / 1852.0 / 60.0;
+    EXPECT_TRUE(applied(buffered(300.0, 90.0, true), fast));
 }
 
 TEST_F(TrafficIntake, SpeedJumpsAreMeasuredAgainstTheReceivedSpeed)

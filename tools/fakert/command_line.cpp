@@ -67,6 +67,7 @@ const std::map<std::string, ValueSetter>& lf_valueOptions()
              c.options.qnhPeriod = std::chrono::milliseconds(std::llround(seconds * 1000.0));
          }},
         {"--speed", [](CommandLine& c, auto& n, auto& v) { c.options.speed = lf_positive(n, v); }},
+        {"--flood", [](CommandLine& c, auto& n, auto& v) { c.options.floodRate = lf_positive(n, v); }},
         {"--file", [](CommandLine& c, auto&, auto& v) { c.file = v; }},
         {"--record", [](CommandLine& c, auto&, auto& v) { c.options.recordFile = v; }},
         {"--version-reply", [](CommandLine& c, auto&, auto& v) { c.options.versionReply = v; }},
@@ -128,6 +129,8 @@ datagrams and serves the program's TCP link.
   --file F                 traffic lines to replay (weather records are skipped)
   --speed X                replay X times faster than the time stamps (default 1)
   --loop                   start the file again after its last line
+  --flood N                instead of the replay, the lines round and round at N a second, each
+                           stamped with the present time (until --seconds pass)
   --wait-position          start the replay when the program sent its first own position
   --host H                 the program's host (default 127.0.0.1)
   --udp-port N             traffic datagrams to port N (default 49005)

@@ -157,6 +157,32 @@ void lf_replayThread(State& state)
     }
 }
 
+// The flood: the lines round and round at options.floodRate a second, each stamped with the
+// present time. Every millisecond sends the lines due by then, so a slow wake-up catches up.
+void lf_floodThread(State& state)
+{
+    std::vector<std::optional<TimeStamp>> stamps;
+    for (const std::string& line : state.lines)
+        stamps.push_back(gf_lineTimeStamp(line));
+    const auto start = SteadyClock::now();
+    std::uint64_t due = 0;
+    std::uint64_t sent = 0;
+    std::size_t next = 0;
+    while (state.sleepUntil(SteadyClock::now() + std::chrono::milliseconds(1))) {
+        const std::chrono::duration<double> elapsed = SteadyClock::now() - start;
+        due = static_cast<std::uint64_t>(elapsed.count() * state.options.floodRate);
+        std::uint64_t batch = 0;
+        const std::int64_t nowMs = lf_unixNowMs();
+        for (; sent < due; ++sent, next = (next + 1) % state.lines.size()) {
+            const std::int64_t offsetMs = stamps[next] ? nowMs - std::llround(stamps[next]->seconds() * 1000.0) : 0;
+            if (gf_sendDatagram(state.udp, state.trafficTo, gf_shiftTimeStamp(state.lines[next], offsetMs)))
+                ++batch;
+        }
+        if (batch > 0)
+            state.update([&] { state.counters.trafficLines += batch; });
+    }
+}
+
 void lf_qnhThread(State& state)
 {
     const std::string datagram =
@@ -250,6 +276,8 @@ FakeRt::FakeRt(Options options) : state_(std::make_unique<FakeRtState>())
 {
     if (!(options.speed > 0.0) || !std::isfinite(options.speed))
         throw std::invalid_argument(fmt::format("speed {} is not above 0", options.speed));
+    if (options.floodRate < 0.0 || !std::isfinite(options.floodRate))
+        throw std::invalid_argument(fmt::format("flood rate {} is negative", options.floodRate));
     if (options.qnhPeriod.count() < 0)
         throw std::invalid_argument("the QNH period is negative");
     state_->trafficTo = gf_resolveIpv4(options.host, options.trafficPort);
@@ -286,7 +314,7 @@ void FakeRt::start(std::vector<std::string> lines)
     std::lock_guard lock(state.mutex);
     state.replayFinished = state.lines.empty();
     if (!state.lines.empty())
-        state.threads.emplace_back(lf_replayThread, std::ref(state));
+        state.threads.emplace_back(state.options.floodRate > 0.0 ? lf_floodThread : lf_replayThread, std::ref(state));
     if (state.options.qnhPeriod.count() > 0)
         state.threads.emplace_back(lf_qnhThread, std::ref(state));
     if (state.options.tcp)

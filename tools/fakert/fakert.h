@@ -33,6 +33,8 @@ struct Options {
     double speed = 1.0;          // > 0; divides every wait between two lines
     bool loop = false;           // start the lines again after the last one
     bool waitForPosition = false; // hold the replay until the program sent its first own position
+    double floodRate = 0.0;      // > 0: the lines round and round at this many a second, each
+                                 // stamped with the present time, instead of the replay
 
     std::string qnh = "1013";    // text of the "QNH" member
     std::string qnhDatagram;     // when not empty, sent as it is instead of the built datagram

@@ -349,6 +349,10 @@ std::string runControlLine(FakeSim& sim, std::string_view line)
         sim.dropConnections();
         return "ok";
     }
+    if (command == "mute") {
+        sim.mute();
+        return "ok";
+    }
     if (command == "quit") {
         sim.quit();
         return "ok";

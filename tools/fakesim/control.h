@@ -24,6 +24,7 @@
 //                                 lon alt agl heading speed on_ground; answers "ok <object id>"
 //   remove-object <object id>     the simulator removes the object
 //   drop                          closes every client connection without a word
+//   mute                          a hung simulator: connections stay open, unread and unanswered
 //   quit                          QUIT to every client, then the stand-in ends
 //   status                        one JSON line: connections, counts, clock
 //   objects                       one JSON line: the AI objects alive

@@ -107,6 +107,9 @@ public:
     bool removeSimObject(std::uint32_t objectId);
     // Closes every client connection at once, without a word; the listeners stay.
     void dropConnections();
+    // A hung simulator: the connections stay open but are neither read nor written, and the
+    // clock stands still; only a quit ends it.
+    void mute();
     // QUIT to every open client, then the connections and listeners close and the stand-in ends.
     void quit();
     // Safe in a signal handler: quit() on the stand-in's own thread.

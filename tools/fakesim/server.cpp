@@ -168,6 +168,7 @@ struct FakeSim::Impl {
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> quitRequested{false};
     bool dropRequested = false;
+    bool muted = false;
     bool ended = false;
     std::vector<Scheduled> scheduled;  // by time
     Clock::time_point nextSecond;
@@ -356,12 +357,15 @@ void FakeSim::Impl::run(FakeSim& owner)
             }
         }
         for (const auto& [id, connection] : connections) {
+            if (muted)
+                break;
             const auto session = state.sessions().find(id);
             const bool pending = session != state.sessions().end() && !session->second.outbox.empty();
             fds.push_back({connection.fd, static_cast<short>(POLLIN | (pending ? POLLOUT : 0)), 0});
             ids.push_back(id);
         }
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
+        const auto wait = muted ? std::chrono::milliseconds(1000)
+                                : std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
         lock.unlock();
         ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 1000)));
         lock.lock();
@@ -375,6 +379,10 @@ void FakeSim::Impl::run(FakeSim& owner)
                 accept(fds[i].fd, fds[i].fd == tcpFd ? "tcp" : "unix");
             else if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
                 readFrom(ids[i]);
+        }
+        if (muted) {
+            changed.notify_all();
+            continue;
         }
         runClock(lock, owner);
         std::vector<unsigned> open;
@@ -507,6 +515,14 @@ void FakeSim::setUserAircraft(const UserAircraft& script)
 void FakeSim::dropConnections()
 {
     lf_change(*impl_, [](auto& impl) { impl.dropRequested = true; });
+}
+
+void FakeSim::mute()
+{
+    lf_change(*impl_, [](auto& impl) {
+        impl.muted = true;
+        impl.trace.write("mute", {{"connections", impl.connections.size()}});
+    });
 }
 
 void FakeSim::failNextRequest(std::uint32_t requestNumber, std::uint32_t exceptionNumber, unsigned count)

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Each file the program writes, killed (SIGKILL) at random moments while it is being saved, 100
+# times: what is left is always the whole previous or the whole new file, never a part or a mix,
+# and the temporary file a killed save leaves is removed by the next save.
+#   save_kills.sh <save_kill_driver> [kills per file]
+set -euo pipefail
+driver=$1 kills=${2:-100}
+work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-saves.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# The file each kind saves, below the driver's folder.
+declare -A saved=([parameters]=parameters.xml [liveries]=output/LiveriesScanned.xml
+  [learned]=KLAX.xml [generated]=KLAX_gen.xml [park-list]=airports/my_park_airports.txt
+  [flight-plan]=flight_plans/100.pln)
+
+for kind in parameters liveries learned generated park-list flight-plan; do
+  folder=$work/$kind
+  mkdir -p "$folder"
+  file=$folder/${saved[$kind]}
+  "$driver" "$kind" "$folder" a || fail "$kind: version a not saved"
+  cp "$file" "$work/$kind.a"
+  "$driver" "$kind" "$folder" b || fail "$kind: version b not saved"
+  cp "$file" "$work/$kind.b"
+  cmp -s "$work/$kind.a" "$work/$kind.b" && fail "$kind: both versions alike"
+  kills_mid_file=0
+  for i in $(seq 1 "$kills"); do
+    coproc saver { exec "$driver" "$kind" "$folder" loop; }
+    pid=$saver_PID
+    read -r -t 60 started <&"${saver[0]}" || fail "$kind: the save loop did not start"
+    [ "$started" = saving ] || fail "$kind: the save loop said \"$started\""
+    # A random moment within the next few saves.
+    sleep "0.00$((RANDOM % 10))$((RANDOM % 10))"
+    kill -9 "$pid"
+    wait "$pid" 2>/dev/null || true
+    if cmp -s "$file" "$work/$kind.a" || cmp -s "$file" "$work/$kind.b"; then
+      :
+    else
+      cp "$file" "$work/broken" 2>/dev/null || true
+      fail "$kind: after kill $i the file is neither the previous nor the new whole file"
+    fi
+    leftovers=$(find "$(dirname "$file")" -maxdepth 1 -name "$(basename "$file").tmp*" | wc -l)
+    [ "$leftovers" -gt 0 ] && kills_mid_file=$((kills_mid_file + 1))
+    [ "$leftovers" -le 1 ] || fail "$kind: $leftovers temporary files left: the next save did not remove them"
+  done
+  [ "$kills_mid_file" -ge $((kills / 10)) ] || fail "$kind: only $kills_mid_file kills fell inside a save"
+  echo "$kind: $kills kills, the file always whole; $kills_mid_file kills fell between a save's write and its rename"
+done
+echo "save kills ok"
