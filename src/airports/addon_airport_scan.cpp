@@ -5,6 +5,7 @@
 #include "airports/airport_services.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
+#include "airports/scan_workers.h"
 #include "airports/stand_file.h"
 #include "core/exceptions.h"
 #include "core/files.h"
@@ -22,7 +23,6 @@
 #include <deque>
 #include <fmt/format.h>
 #include <future>
-#include <thread>
 
 namespace {
 
@@ -34,6 +34,11 @@ constexpr std::size_t kScanMessagesReserve = 2048;
 // Handles of one folder walk's tasks, oldest first.
 using PendingScans = std::deque<std::future<void>>;
 
+std::size_t lf_scanTasksLimit()
+{
+    return static_cast<std::size_t>(std::max(g_scanTasksLimit.load(), 1));
+}
+
 bool lf_scanStopRequested()
 {
     return exitingFlag.load() || quitFlag.load();
@@ -42,9 +47,9 @@ bool lf_scanStopRequested()
 // Counts the tasks of the scan in the order the walk meets their files: the scenery order.
 std::uint64_t launchedScanTasks = 0;
 
-// The slot is counted before the thread starts, so that a task that ends at once never takes
-// the count below the tasks really running.
-std::future<void> lf_launchScanTask(const fs::path& path)
+// The slot is counted before the task is handed on, so that a task that ends at once never
+// takes the count below the tasks really running.
+std::future<void> lf_launchScanTask(ScanWorkers& workers, const fs::path& path)
 {
     const std::uint64_t order = ++launchedScanTasks;
     std::packaged_task<void()> task([path, order] {
@@ -56,7 +61,7 @@ std::future<void> lf_launchScanTask(const fs::path& path)
     std::future<void> done = task.get_future();
     g_scanTasksRunning.fetch_add(1);
     try {
-        std::thread(std::move(task)).detach();
+        workers.run(std::move(task));
     } catch (...) {
         gf_releaseScanSlot();
         throw;
@@ -87,7 +92,7 @@ void lf_waitForAll(PendingScans& pending, const fs::path& folder)
     }
 }
 
-void lf_scanEntry(fs::recursive_directory_iterator& it, PendingScans& pending)
+void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, PendingScans& pending)
 {
     const fs::directory_entry& entry = *it;
     if (lf_containsStockSceneryPath(entry.path().string())) {
@@ -101,8 +106,8 @@ void lf_scanEntry(fs::recursive_directory_iterator& it, PendingScans& pending)
     if (!lf_isAirportCandidate(entry, status) || lf_scanStopRequested())
         return;
     gf_waitForScanSlot();
-    pending.push_back(lf_launchScanTask(entry.path()));
-    if (pending.size() > static_cast<std::size_t>(std::max(g_scanTasksLimit.load(), 1)))
+    pending.push_back(lf_launchScanTask(workers, entry.path()));
+    if (pending.size() > lf_scanTasksLimit())
         lf_waitForOldest(pending, entry.path());
 }
 
@@ -284,6 +289,7 @@ bool lf_isAirportCandidate(const fs::directory_entry& entry, const fs::file_stat
 void lf_scanSceneryFolder(const fs::path& folder)
 {
     gf_addScanMessage(std::string("Scanning for ") + "addon airports in " + folder.string());
+    ScanWorkers workers(lf_scanTasksLimit());
     PendingScans pending;
     std::error_code ec;
     fs::recursive_directory_iterator it(folder, ec);
@@ -293,7 +299,7 @@ void lf_scanSceneryFolder(const fs::path& folder)
     }
     for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
         try {
-            lf_scanEntry(it, pending);
+            lf_scanEntry(it, workers, pending);
         } catch (const std::exception& e) {
             gf_addScanMessage(fmt::format("{} airports search in folder {} aborted, cause: {}", kWarningMark,
                                           folder.string(), e.what()));

@@ -28,9 +28,9 @@ void gf_scanAddonAirports();
 // Scans every folder, writes the scan log, prepares TBLO; returns g_addonAirportsFound.
 bool lf_writeAirportScanResults(const SceneryFolders& folders);
 
-// Walks one folder recursively and decodes each candidate BGL file on a detached task of its
-// own, at most g_scanTasksLimit at once; returns when every task it launched has ended. Its
-// failures become scan messages; it does not throw.
+// Walks one folder recursively and decodes each candidate BGL file on a task of its own, at most
+// g_scanTasksLimit at once, on the walk's scan workers; returns when every task it launched has
+// ended. Its failures become scan messages; it does not throw.
 void lf_scanSceneryFolder(const std::filesystem::path& folder);
 
 // A BGL file that the scan decodes: a regular file with a BGL extension outside the statics and

@@ -1,7 +1,8 @@
 #pragma once
-// The program's window on this system (an FLTK window): creation, the message loop with the GUI
-// queue, the two application messages and the close box. The toolkit stays inside
-// application.cpp; this header is all that the entry and the tests see.
+// The program's window on this system: creation, the message loop with the GUI queue, the two
+// application messages and the close box. The toolkit (FLTK on Linux, Win32 on Windows) stays
+// inside window_fltk.cpp and window_win32.cpp; this header is all that the entry and the tests
+// see.
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +14,8 @@
 // ("initInstance failed" in the log).
 int gf_runApplication();
 
-// Opens the display and shows the window at the saved position; false when it cannot be made.
+// Connects to the window system and shows the window at the saved position; false when it
+// cannot be made.
 bool gf_createMainWindow(const std::string& title);
 
 // Builds the window and its controls without showing them, on the calling thread, which becomes

@@ -228,7 +228,8 @@ void gf_readStreamLines(std::istream& in, std::list<std::string>& out)
         out.push_back(line);
 }
 
-bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write)
+bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write,
+                           SaveDurability durability)
 {
     static std::atomic<unsigned> counter{0};
     lf_removeStaleTemporaries(path);
@@ -241,7 +242,8 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
         const bool written = write(out);
         out.close();
         // On disk before the rename: a power loss must not leave an empty file in its place.
-        if (!written || !out || !lf_flushToDisk(temp)) {
+        const bool flushed = durability == SaveDurability::Regenerable || lf_flushToDisk(temp);
+        if (!written || !out || !flushed) {
             std::error_code ignored;
             fs::remove(temp, ignored);
             return false;

@@ -41,8 +41,15 @@ bool gf_writeStringToFile(const std::string& text, const fs::path& path, bool ne
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const fs::path& path);
 bool gf_writeListToFile(const std::list<std::string>& lines, const fs::path& path);
 
+// How far a save goes to outlive a power loss. User and learned data are flushed to disk before
+// the rename, so that a power loss leaves the old file or the new one, never an empty one. A file
+// that the program makes again from other files (a generated airport file) skips the flush: it
+// costs more than writing the file, and a file lost with the power is made by the next scan.
+enum class SaveDurability { FlushedBeforeRename, Regenerable };
+
 // Writes a file through a temporary file beside it and a rename; false when it cannot be written.
-bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write);
+bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write,
+                           SaveDurability durability = SaveDurability::FlushedBeforeRename);
 
 // Log.txt: Log0.txt is copied over Log00.txt, then Log.txt over Log0.txt, each copy through a
 // temporary file. Throws the file system's error when a copy fails.
