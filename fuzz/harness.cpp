@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "app/shell_connection.h"
 #include "liveries/dbase.h"
 #include "params/control_port.h"
 #include "params/names.h"
@@ -25,6 +26,9 @@ struct WorkingFolder {
         gf_initAppDataFolder();
         paramstest::resetAllParameters();
         gf_setControlPort(&port);
+        // As in the program and the tests: what a reader reports reaches the message line, and
+        // an exit it asks for reaches the exit machine.
+        gf_connectShell();
     }
     ~WorkingFolder() { gf_setControlPort(nullptr); }
 

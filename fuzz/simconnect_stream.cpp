@@ -7,6 +7,7 @@
 #include "run/exit.h"
 #include "simconnect/simconnect_transport.h"
 #include "simlink/sim_internal.h"
+#include "support/test_seams.h"
 
 #include <algorithm>
 #include <chrono>

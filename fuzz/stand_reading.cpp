@@ -1,7 +1,7 @@
 #include "stand_reading.h"
 
 #include "airports/apf_state.h"
-#include "airports/park_airport.h"
+#include "params/park_airport.h"
 #include "airports/stand.h"
 #include "airports/stand_file_loader.h"
 #include "core/exceptions.h"

@@ -1,8 +1,8 @@
 // The traffic line parser: one datagram of the traffic port, with the engine taking traffic and
 // both the traffic range and the park airport at Los Angeles, where the recorded lines fly.
 
-#include "airports/park_airport.h"
-#include "engine/traffic_queue.h"
+#include "params/park_airport.h"
+#include "traffic/traffic_queue.h"
 #include "harness.h"
 #include "traffic/traffic_reader.h"
 

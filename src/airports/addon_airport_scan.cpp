@@ -5,19 +5,19 @@
 #include "airports/airport_services.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
-#include "airports/scan_messages.h"
 #include "airports/scan_workers.h"
 #include "airports/stand_file.h"
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/files.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "core/scan_throttle.h"
+#include "core/shell_port.h"
+#include "liveries/scan_messages.h"
 #include "params/control_port.h"
 #include "params/names.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
-#include "run/exit.h"
 
 #include <algorithm>
 #include <deque>
@@ -132,7 +132,7 @@ void lf_writeScanLog()
 {
     gf_writeLinesToFile(gf_takeScanMessages(), g_airportsScanLogFile);
     gf_log(g_airportsScanLogFile.string() + " written");
-    gf_clearMessage();
+    gf_withdrawMessage();
 }
 
 std::vector<std::string> lf_airportCodesIn(const fs::path& folder)
@@ -333,14 +333,14 @@ bool lf_writeAirportScanResults(const SceneryFolders& folders)
 
 void gf_scanAddonAirports()
 {
-    gf_showMessage("Scanning for addon airports ...", false);
+    gf_reportMessage("Scanning for addon airports ...", false);
     gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
                        AFG_AUTOMATIC.value.load() ? "automatic " : "manual "));
     const SceneryFolders folders = lf_sceneryFolders();
     lf_removeEarlierScanFiles(g_myOrbxFolder);
     lf_removeEarlierScanFiles(g_myThirdpartyFolder);
     if (!lf_writeAirportScanResults(folders))
-        gf_showMessage("Warning: Scan has not found any add-on airports", true);
+        gf_reportMessage("Warning: Scan has not found any add-on airports", true);
     lf_untickAirportScan();
     gf_log("-------------------------- airports scan ends    ----------------------------\n");
 }

@@ -6,7 +6,8 @@
 // are copied to the TBLO folder for the user to send in. The scan unticks its option at the end.
 
 #include "airports/scenery_config.h"
-#include "app/main_window.h"
+#include "core/shell_port.h"
+#include "params/window_fields.h"
 
 #include <atomic>
 #include <cstdint>

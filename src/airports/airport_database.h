@@ -2,8 +2,8 @@
 // The airport data base: every airport the program knows, read once from input/airports_p3d.xml
 // and unchanged afterwards. The work thread loads it at start-up; afterwards any thread may read.
 
-#include "airports/park_airport.h"
 #include "core/geodesy.h"
+#include "params/park_airport.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 // The state of the park airport's loaded stand file, shared by its loader, the learned-file merge
 // and save, and the writer of stand files. Work thread, but for the atomics.
 
-#include "airports/park_airport.h"
+#include "params/park_airport.h"
 
 #include <atomic>
 #include <cstdint>

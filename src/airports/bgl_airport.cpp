@@ -1,8 +1,8 @@
 #include "airports/bgl_airport.h"
 
-#include "airports/scan_messages.h"
 #include "core/log.h"
 #include "core/text.h"
+#include "liveries/scan_messages.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
 #include "airports/generated_airport_files.h"
 
 #include "airports/airport_database.h"
-#include "airports/scan_messages.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "liveries/dbase.h"
 #include "liveries/publishers.h"
+#include "liveries/scan_messages.h"
 #include "params/names.h"
 
 #include <algorithm>

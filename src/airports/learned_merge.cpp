@@ -1,14 +1,14 @@
 #include "airports/learned_merge.h"
 
 #include "airports/airport_file_locator.h"
+#include "airports/shell_services.h"
 #include "airports/stand_file.h"
-#include "app/shell_services.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "core/xml.h"
-#include "core/xml_meta.h"
 #include "params/names.h"
+#include "params/xml_meta.h"
 #include "simlink/sim_state.h"
 
 #include <algorithm>
@@ -77,7 +77,7 @@ void lf_readAutoRange(const pugi::xml_document& document)
         gf_enableControl(LATERAL_RANGE);
         LATERAL_RANGE.setValue(manualTrafficRange.load());
         gf_setTrafficRangeNm(LATERAL_RANGE.value.load());
-        gf_clearMessage();
+        gf_withdrawMessage();
     } else {
         manualTrafficRange = LATERAL_RANGE.value.load();
         gf_chooseTrafficRange({userOnGround.load(), userAc.altitude, {userAc.latitude, userAc.longitude}});
@@ -183,7 +183,7 @@ void lf_mergeLearned(const std::string& learnedPath, const ApfInfo& info)
         return;
     const std::string name = lf_getStringParameter(document, "airport_name").value_or("");
     if (name != info.airport_name)
-        gf_showMessage(fmt::format("Warning: learned file airport name: \"{}\" differs from archived file airport "
+        gf_reportMessage(fmt::format("Warning: learned file airport name: \"{}\" differs from archived file airport "
                                    "name: \"{}\"",
                                    name, info.airport_name),
                        true);

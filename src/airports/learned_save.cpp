@@ -1,11 +1,11 @@
 #include "airports/learned_save.h"
 
+#include "airports/airport_file_locator.h"
 #include "airports/apf_state.h"
 #include "airports/learned_merge.h"
-#include "airports/airport_file_locator.h"
 #include "airports/quality_factor.h"
+#include "airports/shell_services.h"
 #include "airports/stand_file.h"
-#include "app/shell_services.h"
 #include "core/clock.h"
 #include "params/names.h"
 
@@ -66,12 +66,12 @@ void lf_saveAirportFile()
     const std::string time = lf_timeOfDayText();
     const std::uint32_t updates = learnedUpdateCount.load();
     if (gf_writeApf(file, path, ApfWriteMode::LearnedSave))
-        gf_showMessage(fmt::format("{}{} \"{}\" saved with {} update{} {}", time, handmadeOverrule ? " handmade" : "",
+        gf_reportMessage(fmt::format("{}{} \"{}\" saved with {} update{} {}", time, handmadeOverrule ? " handmade" : "",
                                    path.string(), updates, updates == 1 ? "" : "s",
                                    apfSettingsChanged.load() ? "and one or more parameter changes" : ""),
                        true);
     else
-        gf_showMessage(fmt::format("{} saving \"{}\" did not succeed", time, path.string()), true);
+        gf_reportMessage(fmt::format("{} saving \"{}\" did not succeed", time, path.string()), true);
     learnedUpdateCount = 0;
     apfSettingsChanged = false;
 }

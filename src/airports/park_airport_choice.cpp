@@ -6,19 +6,17 @@
 #include "airports/apf_state.h"
 #include "airports/learned_save.h"
 #include "airports/park_airport_list.h"
-#include "airports/parking_adjustments.h"
+#include "airports/parking_services.h"
 #include "airports/quality_factor.h"
+#include "airports/shell_services.h"
 #include "airports/stand.h"
 #include "airports/stand_file_loader.h"
 #include "airports/static_parking_calc.h"
-#include "app/shell_services.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/log.h"
-#include "engine/park_options.h"
-#include "engine/stand_query.h"
-#include "engine/static_parking.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_stand_services.h"
 #include "traffic/traffic_reader.h"
 
 #include <algorithm>
@@ -68,13 +66,13 @@ void lf_followUserPosition(LatLon user)
 
 void lf_loadRequestedFile()
 {
-    gf_clearMessage();
+    gf_withdrawMessage();
     loadRequest = false;
     const std::string message = lf_readParkedFile();
     if (message.empty()) {
         lf_calcStaticParking();
     } else {
-        gf_showMessage(message, true);
+        gf_reportMessage(message, true);
         lf_closeParkAirport();
     }
     gf_enableControl(DESTINATION);
@@ -149,7 +147,7 @@ void gf_checkForParkAirportUpdates(bool showMessage)
     try {
         if (parkingBusyFlag.load() && staticCandidates.empty()) {
             gf_enableParkingControls();
-            gf_clearMessage();
+            gf_withdrawMessage();
             gf_updateStaticParkTime(true);
             gf_updateLiveParkTime(true);
         }
@@ -194,7 +192,7 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         const ParkAirport front = parkAirportList.front();
         const double d = gf_distanceNm(user, front.position);
         if (lf_withinReach(d) && lf_setParkAirport(front.code)) {
-            gf_showMessage(fmt::format("{} in sight at {:.1F} nm", front.code, d), true);
+            gf_reportMessage(fmt::format("{} in sight at {:.1F} nm", front.code, d), true);
             loadRequest = true;
             lf_requestStaticParking(false);
         }
@@ -202,13 +200,13 @@ void lf_findParkAirport(LatLon user, bool showMessage)
     }
     const std::optional<AirportRecord> airport = gf_nearestAirport(user);
     if (!airport) {
-        gf_showMessage("User aircraft on the ground, no airport in sight", true);
+        gf_reportMessage("User aircraft on the ground, no airport in sight", true);
         return;
     }
     if (!gf_airportFileAvailable(airport->code)) {
         // Said once while the user aircraft stays at that airport, not at every check.
         if (airport->code != lastAirportWithoutFile)
-            gf_showMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
+            gf_reportMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
                            true);
         lastAirportWithoutFile = airport->code;
         return;
@@ -284,7 +282,7 @@ void lf_requestStaticParking(bool showMessage)
     gf_disableParkingControls();
     trafficReader.startCallsignCollection();
     if (showMessage)
-        gf_showMessage("Calculating static parked aircraft ...", false);
+        gf_reportMessage("Calculating static parked aircraft ...", false);
 }
 
 std::string lf_readParkedFile()

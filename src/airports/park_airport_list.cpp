@@ -1,8 +1,8 @@
 #include "airports/park_airport_list.h"
 
 #include "airports/airport_database.h"
+#include "airports/shell_services.h"
 #include "airports/stand.h"
-#include "app/shell_services.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/text.h"
@@ -31,7 +31,7 @@ void lf_logListRead()
         return;
     gf_log(fmt::format("{} park airport{} read from \"{}\"", n, n >= 2 ? "s" : "", kFileName));
     if (n > kManyParkAirports)
-        gf_showMessage(fmt::format("Warning: There are a lot of airports ({}) in {}, that will cost Orva much cpu "
+        gf_reportMessage(fmt::format("Warning: There are a lot of airports ({}) in {}, that will cost Orva much cpu "
                                    "time, and may give stutters",
                                    n, kFileName),
                        true);
@@ -39,7 +39,7 @@ void lf_logListRead()
 
 void lf_reportUnreadableList()
 {
-    gf_showMessage(fmt::format("Warning: {} could not be read and is left as it is", g_myParkAirportsFile.string()),
+    gf_reportMessage(fmt::format("Warning: {} could not be read and is left as it is", g_myParkAirportsFile.string()),
                    true);
 }
 
@@ -98,7 +98,7 @@ void lf_parseMyParkAirportsLine(const std::string& line, bool& result)
     }
     const std::optional<AirportRecord> airport = gf_findAirport(fields[0]);
     if (!airport) {
-        gf_showMessage(fmt::format("airport {} is unknown", fields[0]), true);
+        gf_reportMessage(fmt::format("airport {} is unknown", fields[0]), true);
         result = false;
         return;
     }

@@ -3,8 +3,9 @@
 // and the airports of the stand files in airports/my_thirdparty. Each entry may keep a stand
 // for the user aircraft; the front entry's stand is the one held free at the park airport.
 
-#include "airports/park_airport.h"
 #include "core/geodesy.h"
+#include "params/park_airport.h"
+#include "simlink/user_stand_services.h"
 
 #include <string>
 #include <string_view>
@@ -19,8 +20,7 @@ void lf_parseMyParkAirportsLine(const std::string& line, bool& result);
 bool lf_isParkAirport(std::string_view code);
 void lf_addThirdpartyParkAirports();
 
-// Writes the front entry of the list into the file: a new line, or the stand of its line.
-void gf_addMyParkAirport();
+// gf_addMyParkAirport (the front entry into the file): simlink/user_stand_services.h.
 bool lf_updateMyParkAirportStand(std::string& line);
 
 // Re-reads the list and, when `checkStand` is set, takes over a changed stand of the front

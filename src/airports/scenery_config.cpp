@@ -1,14 +1,14 @@
 #include "airports/scenery_config.h"
 
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/files.h"
 #include "core/log.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "core/text.h"
 #include "params/parameters.h"
+#include "params/simulator_version.h"
 #include "platform/paths.h"
-#include "run/simulator_detection.h"
-#include "run/startup.h"
 
 #include <algorithm>
 #include <array>
@@ -153,11 +153,11 @@ void lf_checkAfolders(const std::string& folder, const SceneryFolderWalk& walk)
     if (ec && status.type() != fs::file_type::not_found)
         throw fs::filesystem_error("status", path, ec);
     if (!fs::exists(status)) {
-        gf_showMessage(folder + " does not exist, skipped!", true);
+        gf_reportMessage(folder + " does not exist, skipped!", true);
         return;
     }
     if (!fs::is_directory(status)) {
-        gf_showMessage(folder + " is not a folder name, skipped!", true);
+        gf_reportMessage(folder + " is not a folder name, skipped!", true);
         return;
     }
     if (!lf_containsStockSceneryPath(folder))

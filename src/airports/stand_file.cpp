@@ -4,7 +4,7 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/xml.h"
-#include "core/xml_meta.h"
+#include "params/xml_meta.h"
 #include "liveries/registrations.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"

@@ -3,12 +3,12 @@
 #include "airports/airport_file_locator.h"
 #include "airports/learned_merge.h"
 #include "airports/quality_factor.h"
+#include "airports/shell_services.h"
 #include "airports/stand_file.h"
-#include "app/shell_services.h"
 #include "core/exceptions.h"
 #include "core/log.h"
-#include "core/xml_meta.h"
 #include "params/names.h"
+#include "params/xml_meta.h"
 #include "traffic/traffic_reader.h"
 
 #include <fmt/format.h>

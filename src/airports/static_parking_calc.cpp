@@ -1,15 +1,13 @@
 #include "airports/static_parking_calc.h"
 
 #include "airports/park_airport_list.h"
-#include "airports/parking_adjustments.h"
+#include "airports/parking_services.h"
+#include "airports/shell_services.h"
 #include "airports/stand.h"
-#include "app/shell_services.h"
 #include "core/log.h"
-#include "core/random.h"
-#include "engine/park_options.h"
-#include "engine/stand_query.h"
-#include "engine/static_parking.h"
+#include "params/random.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_stand_services.h"
 #include "traffic/traffic_reader.h"
 
 #include <algorithm>
@@ -186,7 +184,7 @@ void lf_addRealThenSoftCandidates(DaySlot t, std::int64_t wanted, std::int64_t b
 void lf_calcStaticParking()
 {
     const DaySlot t = lf_logDayAndHour();
-    gf_showMessage("Making changes to airport parking parameters is disabled while static parking takes place ...",
+    gf_reportMessage("Making changes to airport parking parameters is disabled while static parking takes place ...",
                    false);
     staticCandidates.clear();
     gf_clearParkingAdjustmentLists();

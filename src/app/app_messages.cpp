@@ -27,7 +27,7 @@ void gf_deliverAppMessage(AppMessage message)
         handler(message);
 }
 
-void gf_postAppMessage(AppMessage message)
+void gf_queueAppMessage(AppMessage message)
 {
     if (platform::MessageWindow* window = appMessageWindow.load()) {
         window->postMessage(static_cast<std::uint32_t>(message), 0, 0);

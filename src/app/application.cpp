@@ -4,6 +4,7 @@
 #include "app/gui_queue.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
+#include "app/shell_connection.h"
 #include "app/window_toolkit.h"
 #include "core/log.h"
 #include "core/shell_port.h"
@@ -144,7 +145,7 @@ bool gf_createMainWindow(const std::string& title)
 
 int gf_runApplication()
 {
-    gf_setMessageSink(gf_showMessage);
+    gf_connectShell();
     if (!gf_createMainWindow(std::string(kProductName))) {
         if (gf_logIsOpen())
             gf_log("initInstance failed");

@@ -42,9 +42,4 @@ struct ControlView {
 };
 std::optional<ControlView> gf_viewControl(std::uint16_t controlId);
 
-// User actions on the built window, as the toolkit delivers them (GUI thread).
-void gf_clickControl(std::uint16_t controlId);
-void gf_typeIntoControl(std::uint16_t controlId, const std::string& text); // replaces the box's text
-void gf_pressEnterInControl(std::uint16_t controlId);
-void gf_pressEscape();
-void gf_clickCloseBox();
+// The user actions that tests drive on the built window: tests/support/test_seams.h.

@@ -1,6 +1,6 @@
 #include "app/command_handler.h"
 
-#include "airports/park_airport.h"
+#include "airports/traffic_range.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
 #include "app/text_boxes.h"
@@ -9,9 +9,9 @@
 #include "params/names.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
-#include "run/traffic_range.h"
 
 #include <algorithm>
 #include <fmt/format.h>

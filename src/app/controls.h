@@ -3,6 +3,7 @@
 // the lock of the parking controls. Control ids and rows belong to the settings
 // (params/parameters.h); the x position and width of each control are the window's.
 
+#include "airports/parking_controls.h"
 #include "params/control_port.h"
 #include "params/parameters.h"
 
@@ -32,10 +33,4 @@ public:
 // Whether the setting's control exists and takes input.
 bool gf_isControlEnabled(const ParameterControl& control);
 
-// The controls that a parking calculation holds: parking_percentage, INITIAL_LOAD_ONLY,
-// PARK_FAKE, PARK_SOFT, CUSTOM_MAX_PARK, MAX_FIT_FL, WEEK, "Flush static", "Re-read".
-const std::array<ParameterControl*, 9>& gf_parkingControls();
-// Any thread: parkingBusyFlag set, the parking controls disabled, the message line cleared.
-void gf_disableParkingControls();
-// Any thread: parkingBusyFlag cleared, the renewal countdown at 19, the controls enabled again.
-void gf_enableParkingControls();
+// The parking controls and their lock: airports/parking_controls.h.

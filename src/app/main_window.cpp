@@ -10,8 +10,6 @@
 #include <mutex>
 #include <pugixml.hpp>
 
-MainWindow g_mainWindow;
-
 namespace {
 
 // GUI thread only (set there, called there).
@@ -44,27 +42,17 @@ void lf_resetAtLimit(IntParameter& parameter, std::int32_t replacement)
 
 } // namespace
 
-void gf_invalidateStatusArea()
-{
-    lf_requestRedraw();
-}
-
-void gf_invalidateControlArea()
-{
-    lf_requestRedraw();
-}
-
-void gf_invalidateParkingBand()
-{
-    lf_requestRedraw();
-}
-
 void gf_invalidateMessageLine()
 {
     lf_requestRedraw();
 }
 
-void gf_setStayOnTop(bool on)
+void gf_redrawMainWindow()
+{
+    lf_requestRedraw();
+}
+
+void gf_keepWindowOnTop(bool on)
 {
     gf_runOnGui([on] {
         if (windowHooks.stayOnTop)

@@ -1,6 +1,5 @@
 #include "app/paint.h"
 
-#include "airports/park_airport.h"
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
@@ -11,6 +10,7 @@
 #include "core/windows_glue.h"
 #include "params/names.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
 #include "run/run_flags.h"
 
 #include <fmt/format.h>

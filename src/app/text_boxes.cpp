@@ -325,13 +325,3 @@ void lf_setDestination()
     gf_showMessage(fmt::format("destination \"{}\" is unknown ...", code), true);
     gf_updateTextBoxString(DESTINATION);
 }
-
-void lf_newDestination(const std::string& code, LatLon position)
-{
-    gf_setParameterString(DESTINATION, code);
-    gf_updateTextBoxString(DESTINATION);
-    gf_showMessage(fmt::format("New destination: {}", code), true);
-    // The park-airport list is the work thread's: it takes the airport up from the request.
-    gf_requestDestination(DestinationRequest{code, position});
-    gf_disableControl(g_rereadButton);
-}

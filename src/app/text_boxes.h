@@ -5,6 +5,7 @@
 
 #include "core/geodesy.h"
 #include "params/parameters.h"
+#include "run/run_flags.h"
 
 #include <cstdint>
 #include <string>
@@ -32,9 +33,7 @@ void lf_installPathEntered(const std::string& text);
 void lf_blockCallsign();
 void lf_unblockCallsign();
 void lf_setDestination();
-// Stores and shows the new destination and asks the work thread to put the airport at the
-// front of the park-airport list.
-void lf_newDestination(const std::string& code, LatLon position);
+// lf_newDestination: run/run_flags.h.
 
 // std::stoi and std::stof rules (leading white space, a sign, trailing characters ignored),
 // without the library's locale and with the texts the messages expect: std::invalid_argument

@@ -3,7 +3,6 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/zip_archive.h"
-#include "params/names.h"
 #include "platform/native_file.h"
 
 #include <atomic>
@@ -17,6 +16,10 @@
 #include <system_error>
 
 namespace fs = std::filesystem;
+
+const fs::path g_versionFile = "version.json";
+const fs::path g_serverFolder = "server";
+const fs::path g_dbaseArchive = "dbase.zip";
 
 namespace {
 

@@ -10,6 +10,13 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
+
+// The user agent that every download names.
+inline constexpr std::string_view kUserAgent = "Orva";
+extern const std::filesystem::path g_versionFile;  // "version.json": the downloaded version file
+extern const std::filesystem::path g_serverFolder; // "server": the default download base
+extern const std::filesystem::path g_dbaseArchive; // "dbase.zip"
 
 struct CurlHandleDeleter {
     void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }

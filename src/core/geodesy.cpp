@@ -83,3 +83,8 @@ bool gf_positionOnCurve(const CurveSegment& s, LatLon& position, double& heading
     heading = h;
     return true;
 }
+
+bool gf_inNotYetKnownBox(double latitude, double longitude)
+{
+    return latitude >= 0.0 && latitude <= 0.0009 && longitude >= 0.0 && longitude <= 0.05;
+}

@@ -34,3 +34,7 @@ double gf_initialBearing(LatLon from, LatLon to);                         // [0,
 LatLon gf_destinationPoint(LatLon from, double bearing, double distanceFeet);
 double gf_angleDifference(double a, double b);                            // b - a folded once
 bool gf_positionOnCurve(const CurveSegment& segment, LatLon& position, double& heading, double t);
+
+// A position the simulator has not placed yet: latitude in [0, 0.0009] and longitude in
+// [0, 0.05] degrees, bounds included.
+bool gf_inNotYetKnownBox(double latitude, double longitude);

@@ -2,7 +2,7 @@
 
 #include "core/geodesy.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "params/random.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
 

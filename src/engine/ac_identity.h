@@ -4,6 +4,7 @@
 // the engine's lookup sets.
 
 #include "engine/ac_records.h"
+#include "liveries/aircraft_labels.h"
 #include "traffic/traffic_message.h"
 
 #include <string>
@@ -30,24 +31,20 @@ bool gf_sameKeyPair(const KeyPair& a, const KeyPair& b);
 // Airline and type codes of two descriptions equal.
 bool gf_sameKeyPair(const AcDescription& a, const AcDescription& b);
 
-// "{:3} {:4}" of the airline and the type code.
-std::string gf_aimoKey(std::string_view airline, std::string_view type);
-std::string gf_aimoKey(const AcDescription& desc);
+// gf_aimoKey: liveries/aircraft_labels.h.
 // The aimo key, a blank and the registration: the entry of NoMatchList.
 std::string gf_flightKeyWithSuffix(const AcDescription& desc);
 // "{:8}" callsign, " ", "{:8}" registration, " ", and "{:3}->{:3}" of origin and destination
 // (eight blanks when both are empty).
 std::string lf_aircraftLabelText(const AcDescription& desc);
-// The long label, a blank and the aimo key: the label of log lines about one aircraft.
-std::string gf_aircraftLabel(const AcDescription& desc);
+// gf_aircraftLabel (the label of log lines about one aircraft): liveries/aircraft_labels.h.
 
 // LOG is on: the detail lines about single aircraft are written.
 bool lf_detail();
 // Writes a detail line when LOG is on.
 void lf_logDetail(const std::string& line);
 std::string gf_aircraftLabelAt(const AcDescription& desc);
-// "{:8}" of the callsign, then " {} {}" of the registration and the aimo key.
-std::string gf_aircraftShortLabel(const AcDescription& desc);
+// gf_aircraftShortLabel: liveries/aircraft_labels.h.
 
 inline std::string gf_aircraftLabel(const StaticAc& ac) { return gf_aircraftLabel(ac.desc); }
 inline std::string gf_aircraftShortLabel(const StaticAc& ac) { return gf_aircraftShortLabel(ac.desc); }

@@ -7,7 +7,6 @@ std::vector<LiveAc> liveAcTable;
 std::vector<StaticAc> staticAcTable;
 std::vector<std::uint32_t> acToCreate;
 std::vector<std::string> ghostCallsigns;
-std::set<std::string> NoMatchList;
 std::deque<std::uint32_t> spawnCheckList;
 
 StaticAc::StaticAc(AcDescription description, std::uint32_t standId_, StandPose stand, bool cargoStand_)

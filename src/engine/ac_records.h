@@ -6,7 +6,9 @@
 // gets copies through its own queues.
 
 #include "core/geodesy.h"
-#include "engine/ac_category.h"
+#include "liveries/ac_description.h"
+#include "liveries/match_summary.h"
+#include "simlink/ac_category.h"
 #include "traffic/traffic_message.h"
 
 #include <cmath>
@@ -40,40 +42,7 @@ enum class AcPhase : std::uint32_t {
     New = 7,
 };
 
-// The identity and model data of an aircraft; made only by gf_makeAircraftDescription.
-struct AcDescription {
-    std::string airline;     // ICAO airline code; "PVT" when still empty at spawn
-    std::string type;        // ICAO model code
-    std::string origin;      // as received; a flight plan needs origin and destination
-    std::string destination;
-    std::string callsign;    // also the tail number by which the simulator binds the object
-    // The two callsigns a learned parking option ties to the aircraft (an aircraft that arrives
-    // under one flight number and leaves under another).
-    std::string cs;
-    std::string csSuffix;
-    std::string registration;
-    std::uint8_t flag = 0;   // live: the coupled-callsign search has run for it
-    AcCategory category = AcCategory::Large;
-    double halfWingspan = 0.0;   // nautical miles
-    double staticCgHeight = 0.0; // feet, from the simulator
-    double staticPitch = 0.0;    // radians, from the simulator
-    double rotationPitch = 0.0;  // radians, negative is nose up
-    double climbPitch = 0.0;     // radians
-    double groundTurnRateDefault = 0.0; // radians per pass
-    double groundTurnRate = 0.0;        // radians per pass, scaled by the ground movement
-    double maxClimbStep = 0.0;          // feet per pass
-    double standSpeed = 0.0;            // knots
-    // The chosen livery's title; empty while none is chosen. Kept as the record's own copy, so
-    // that a rebuilt or emptied livery table never leaves a live aircraft with a dangling title.
-    std::string liveryTitle;
-    std::uint32_t key = 0;      // hex id (live) or static key (1..9999)
-    std::uint32_t flarePasses = 0;
-    std::uint32_t touchdownPasses = 0;
-    std::uint32_t rotationPasses = 0;
-    std::uint32_t climbPasses = 0;
-    std::uint8_t cargo = 0;
-    std::uint8_t fsltlFlag = 0; // the livery title contains "FSLTL_": throttle levers reversed
-};
+// AcDescription, the identity and model data of an aircraft: liveries/ac_description.h.
 
 // Where a stand puts an aircraft.
 struct StandPose {
@@ -220,7 +189,7 @@ extern std::vector<LiveAc> liveAcTable;     // insertion order; erased records c
 extern std::vector<StaticAc> staticAcTable;
 extern std::vector<std::uint32_t> acToCreate; // hex ids whose creation request is built next
 extern std::vector<std::string> ghostCallsigns; // each ends in '_'
-extern std::set<std::string> NoMatchList;       // flight keys of live aircraft without a livery
+// NoMatchList (flight keys of live aircraft without a livery): liveries/match_summary.h.
 extern std::deque<std::uint32_t> spawnCheckList; // hex ids of freshly spawned live aircraft
 
 // Room for 512 live and 256 static records, at the start of every run.

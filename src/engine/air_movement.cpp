@@ -1,6 +1,5 @@
 #include "engine/air_movement.h"
 
-#include "airports/park_airport.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
@@ -10,10 +9,11 @@
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
 #include "engine/park_options.h"
-#include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
+#include "params/park_airport.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 
 #include <algorithm>

@@ -4,6 +4,7 @@
 // only, except where the exit runs them after the work thread has ended.
 
 #include "engine/ac_records.h"
+#include "traffic/engine_services.h"
 
 #include <string_view>
 
@@ -12,10 +13,7 @@
 // to Removing and its object id queued for removal.
 void gf_removeAc(StaticAc& ac);
 
-// Removes every live aircraft: those in the simulator are handed to the removal queue, queued
-// creations are cancelled (an aircraft whose creation is no longer queued is marked to be removed
-// once created). Called when the RealTraffic client is lost and by the exit.
-void gf_removeAllLiveAc();
+// gf_removeAllLiveAc (every live aircraft): traffic/engine_services.h.
 // The same for every static aircraft.
 void gf_removeAllStatics();
 

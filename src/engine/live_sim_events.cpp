@@ -3,17 +3,18 @@
 #include "airports/airport_services.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "engine/ac_identity.h"
+#include "engine/livery_choice.h"
 #include "engine/neighbour_services.h"
-#include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
 #include "simconnect/simconnect.h"
 #include "simlink/flight_plans.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
+#include "traffic/traffic_queue.h"
 
 #include <array>
 #include <cmath>

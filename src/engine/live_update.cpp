@@ -7,7 +7,7 @@
 #include "engine/air_movement.h"
 #include "engine/live_removal.h"
 #include "engine/spawning.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "simlink/sim_queues.h"
 
 #include <algorithm>

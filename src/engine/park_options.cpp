@@ -1,17 +1,18 @@
 #include "engine/park_options.h"
 
 #include "airports/apf_state.h"
-#include "airports/park_airport.h"
 #include "airports/park_airport_choice.h"
-#include "app/main_window.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "engine/ac_identity.h"
 #include "engine/static_parking.h"
 #include "liveries/model_classes.h"
 #include "liveries/registrations.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
+#include "params/park_airport.h"
+#include "params/random.h"
+#include "params/window_fields.h"
 #include "simlink/sim_state.h"
 
 #include <algorithm>

@@ -5,6 +5,7 @@
 // aircraft that stood near the airport without taking one. The parking calculation reads them
 // back (lf_searchStands) to place static aircraft. Work thread only.
 
+#include "airports/parking_services.h"
 #include "airports/stand.h"
 #include "airports/static_parking_calc.h"
 #include "core/clock.h"
@@ -15,8 +16,9 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::uint32_t kSoftOption = 0;
-inline constexpr std::uint32_t kRealOption = 1;
+// kSoftOption, kRealOption, lf_searchStands, gf_updateStaticParkTime, gf_markStandAndNeighbours,
+// gf_daySlotBefore and gf_nextDaySlot, which the parking calculation asks of the engine:
+// airports/parking_services.h.
 
 // A stand fits an aircraft whose half wingspan exceeds its radius by at most 1.8 m.
 inline constexpr double kStandFitToleranceNm = 0.0009719222462203025;
@@ -26,8 +28,6 @@ inline constexpr double kStandFitToleranceNm = 0.0009719222462203025;
 // within 55 m of the position; empty when there are no stands, the user aircraft is not on the
 // ground, or none is that near. The last answer is kept for the same position and stand table.
 std::string lf_standNameAtPosition(LatLon position);
-// Sets the stand's taken flag and the neighbour-blocked flag of each neighbour stand.
-void gf_markStandAndNeighbours(Stand& stand);
 // The nearest stand within `limitNm` of the position that is not occupied and fits the aircraft
 // (or lies within 20 m: it is then enlarged to fit); with `stopFlag`, a fitting stand within
 // 85 m that the aircraft used before is the fallback. The end of standTable when none.
@@ -55,12 +55,6 @@ void lf_chooseArrivalStand(LiveAc& ac, bool force);
 void lf_searchForCoupledCsAroundThisTime(DaySlot t, LiveAc& ac);
 
 // ---- Static parking candidates ----
-// Appends at most one candidate per free stand whose options of this kind cover the slot `offset`
-// half hours before t, and marks those stands and their neighbours.
-void lf_searchStands(DaySlot t, std::uint32_t kind, std::uint32_t offset, std::vector<StaticCandidate>& result);
-// The number of static aircraft in the simulator; with `show`, their average parked time is
-// refreshed in the main window.
-std::uint64_t gf_updateStaticParkTime(bool show);
 
 // ---- Options of one stand ----
 std::uint32_t gf_appendOption(std::vector<ParkPosOption>& options, const AcDescription& desc, DaySlot t,
@@ -74,7 +68,3 @@ bool lf_isSameAircraftKey(const ParkPosOption& option, const AcDescription& desc
 const ParkPosOption* gf_findSlotRecord(const Stand& stand, std::uint32_t weekday, std::string_view registration,
                                        std::uint32_t slot);
 std::string gf_dayHourText(DaySlot t);
-// The time of the week `slots` half hours before t (into the previous weekdays, Monday after
-// Sunday).
-DaySlot gf_daySlotBefore(DaySlot t, std::uint32_t slots);
-DaySlot gf_nextDaySlot(DaySlot t);

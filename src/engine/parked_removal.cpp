@@ -1,16 +1,17 @@
 #include "engine/parked_removal.h"
 
 #include "airports/airport_services.h"
-#include "app/main_window.h"
 #include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "engine/ac_identity.h"
 #include "engine/ac_records.h"
 #include "engine/live_removal.h"
 #include "engine/park_options.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
+#include "params/window_fields.h"
 
 #include <algorithm>
 #include <array>

@@ -3,20 +3,15 @@
 // may stay, how many aircraft the airport holds (the max park), and the average parked times the
 // main window shows. Work thread only; every removal goes through gf_removeAc.
 
+#include "airports/parking_services.h"
 #include "traffic/traffic_message.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// A parked live aircraft that the expiry keeps; read by the static parking.
-struct ParkedStayer {
-    std::string callsign;
-    std::uint32_t standId = 0;
-    std::uint32_t parkedMinutes = 0; // 0 for an aircraft that arrived at its stand while live
-};
-// Sorted by parked minutes, fewest first. Emptied by its readers before an expiry.
-extern std::vector<ParkedStayer> parkedStayers;
+// ParkedStayer and parkedStayers (the parked live aircraft that the expiry keeps):
+// airports/parking_services.h.
 
 // Removes each parked live aircraft placed on its stand (not arrived there while live) that has
 // stood more than 90 minutes (180 for a Heavy), unless INITIAL_LOAD_ONLY is on; the others are
@@ -33,7 +28,5 @@ bool gf_keptOutByMaxPark(const TrafficMessage& message);
 void gf_clearMaxParkRemovals();
 // Removes the n parked live aircraft in the simulator that have stood longest.
 void gf_removeLongestParkedLiveAc(std::uint32_t n);
-// The number of parked live aircraft in the simulator; with `show`, their average parked time
-// goes to the main window.
-std::uint32_t gf_updateLiveParkTime(bool show);
+// gf_updateLiveParkTime: airports/parking_services.h.
 

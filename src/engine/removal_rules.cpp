@@ -4,11 +4,11 @@
 #include "airports/park_airport_list.h"
 #include "airports/stand.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "engine/ac_identity.h"
 #include "engine/live_removal.h"
 #include "engine/park_options.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
 
 #include <algorithm>
 #include <fmt/format.h>

@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "engine/ac_identity.h"
 #include "engine/angles.h"
 #include "engine/clearance.h"
@@ -13,15 +14,14 @@
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/removal_rules.h"
-#include "engine/static_parking.h"
 #include "engine/stand_conflicts.h"
 #include "engine/stand_query.h"
-#include "engine/traffic_queue.h"
+#include "engine/static_parking.h"
 #include "engine/update_pass.h"
 #include "liveries/registrations.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
 #include "simlink/sim_state.h"
+#include "traffic/traffic_queue.h"
 
 #include <algorithm>
 #include <chrono>

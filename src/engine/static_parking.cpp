@@ -4,13 +4,14 @@
 #include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "engine/ac_identity.h"
 #include "engine/live_removal.h"
+#include "engine/livery_choice.h"
 #include "engine/park_options.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_matching.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
 
 #include <algorithm>
 #include <fmt/format.h>

@@ -3,17 +3,17 @@
 #include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "engine/air_movement.h"
 #include "engine/angles.h"
 #include "engine/live_removal.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
 #include "engine/park_options.h"
-#include "engine/traffic_queue.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
+#include "traffic/traffic_queue.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,6 +1,5 @@
 #include "engine/traffic_intake.h"
 
-#include "airports/park_airport.h"
 #include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
@@ -9,9 +8,10 @@
 #include "engine/parked_removal.h"
 #include "engine/spawning.h"
 #include "engine/stream_intake.h"
-#include "engine/traffic_queue.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
+#include "traffic/traffic_queue.h"
 
 #include <algorithm>
 #include <array>

@@ -10,7 +10,7 @@
 #include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 #include "params/parameters.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_queues.h"

@@ -3,7 +3,7 @@
 // and the queues through which the engine hands creations and removals to the simulator
 // connection at fixed rates (one removal every 10 passes, one creation every 50).
 
-#include "engine/creation_queues.h"
+#include "simlink/creation_queues.h"
 
 #include <atomic>
 #include <cstdint>

@@ -6,8 +6,8 @@
 #include "core/windows_glue.h"
 #include "liveries/plural.h"
 #include "params/parameters.h"
+#include "params/simulator_version.h"
 #include "platform/paths.h"
-#include "run/simulator_detection.h"
 
 #include <fmt/format.h>
 

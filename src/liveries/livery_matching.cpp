@@ -1,9 +1,7 @@
 #include "liveries/livery_matching.h"
 
-#include "airports/stand.h"
 #include "core/log.h"
-#include "core/random.h"
-#include "engine/ac_identity.h"
+#include "liveries/aircraft_labels.h"
 #include "liveries/livery_tables.h"
 #include "liveries/match_summary.h"
 #include "liveries/model_classes.h"
@@ -11,6 +9,7 @@
 #include "liveries/registrations.h"
 #include "liveries/similar_models.h"
 #include "params/parameters.h"
+#include "params/random.h"
 
 #include <algorithm>
 #include <fmt/format.h>
@@ -86,6 +85,8 @@ bool lf_matchSimilarModel(AcDescription& ac, bool staticAc)
     return lf_registrationHasOperator(ac) && lf_walkSimilarModels(ac, gf_regcodeAirline(ac.registration), staticAc);
 }
 
+} // namespace
+
 // Steps 2 to 6 after a failed step 1; the step that found the title, 0 for none. A static
 // aircraft without airline still runs steps 2 and 3, over all size classes in step 3.
 std::int32_t lf_matchAfterRegcode(AcDescription& ac, bool staticAc)
@@ -119,8 +120,6 @@ void lf_dropCreateFailure(AcDescription& ac)
     if (!ac.liveryTitle.empty() && gf_isCreateFailure(ac.liveryTitle))
         ac.liveryTitle.clear();
 }
-
-} // namespace
 
 void lf_pickLivery(AcDescription& ac, const std::vector<std::string_view>& titles)
 {
@@ -195,38 +194,4 @@ void lf_matchFallbackSteps(AcDescription& ac, std::int32_t& step)
             return;
         }
     }
-}
-
-void gf_matchLiveLivery(LiveAc& live)
-{
-    AcDescription& ac = live.desc;
-    const std::int32_t step = lf_matchByRegcode(ac) ? 1 : lf_matchAfterRegcode(ac, false);
-    lf_dropCreateFailure(ac);
-    if (ac.liveryTitle.empty() || step < 1)
-        return;
-    ++MatchStepCounters[static_cast<std::size_t>(step - 1)];
-    lf_logMatch(ac, static_cast<char>('0' + step));
-    ac.fsltlFlag = ac.liveryTitle.find("FSLTL_") != std::string::npos ? 1 : 0;
-}
-
-bool gf_matchStaticLivery(StaticAc& parked, const Stand& stand)
-{
-    AcDescription& ac = parked.desc;
-    if (!ac.liveryTitle.empty()) {
-        lf_logMatch(ac, 's');
-        return true;
-    }
-    std::int32_t step = 1;
-    if (!lf_matchByRegcode(ac)) {
-        ac.cargo = stand.cargo ? 1 : 0;
-        step = lf_matchAfterRegcode(ac, true);
-    }
-    lf_dropCreateFailure(ac);
-    if (!ac.liveryTitle.empty()) {
-        lf_logMatch(ac, static_cast<char>('0' + step));
-        return true;
-    }
-    if (LOG.value.load())
-        gf_log(fmt::format("{:8}: {} no livery match ...", stand.name, gf_aircraftShortLabel(ac)));
-    return false;
 }

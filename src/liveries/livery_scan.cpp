@@ -1,10 +1,10 @@
 #include "liveries/livery_scan.h"
 
-#include "app/main_window.h"
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "core/scan_throttle.h"
+#include "core/shell_port.h"
 #include "core/text.h"
 #include "liveries/ai_folders.h"
 #include "liveries/aircraft_cfg.h"
@@ -19,8 +19,8 @@
 #include "params/control_port.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "params/window_fields.h"
 #include "platform/paths.h"
-#include "run/exit.h"
 
 #include <deque>
 #include <fmt/format.h>
@@ -237,7 +237,7 @@ bool lf_scanLiveries(const std::vector<std::string>& folders)
         g_mainWindow.liveryCount = 0;
         gf_invalidateStatusArea();
         lf_clearScanCollections();
-        gf_clearMessage();
+        gf_withdrawMessage();
         return false;
     }
     if (folders.size() >= 2)
@@ -251,7 +251,7 @@ bool lf_scanLiveries(const std::vector<std::string>& folders)
     ScannedLiveries.clear();
     lf_writeScanErrorReport();
     lf_clearScanCollections();
-    gf_clearMessage();
+    gf_withdrawMessage();
     return true;
 }
 
@@ -263,7 +263,7 @@ void gf_scanLiveries()
     }
     const bool automatic = LIG_AUTOMATIC.value.load();
     const char* mode = LIG_PRIORITIZE.value.load() && !automatic ? "prioritized " : "";
-    gf_showMessage(fmt::format("Scanning {} for liveries ...", mode), false);
+    gf_reportMessage(fmt::format("Scanning {} for liveries ...", mode), false);
     gf_logLine(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
                            automatic ? "automatic" : "manual"));
     const std::vector<std::string> folders = lf_liveryFolders();

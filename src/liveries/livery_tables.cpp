@@ -1,8 +1,7 @@
 #include "liveries/livery_tables.h"
 
-#include "app/main_window.h"
 #include "core/log.h"
-#include "engine/ac_category.h"
+#include "core/shell_port.h"
 #include "liveries/livery_data.h"
 #include "liveries/model_classes.h"
 #include "liveries/plural.h"
@@ -12,6 +11,8 @@
 #include "params/control_port.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "params/window_fields.h"
+#include "simlink/ac_category.h"
 
 #include <algorithm>
 #include <fmt/format.h>

@@ -1,8 +1,8 @@
 #include "liveries/match_summary.h"
 
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "liveries/livery_matching.h"
 #include "params/parameters.h"
 
@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 CreateFailureLists CreateFailures;
+std::set<std::string> NoMatchList;
 
 namespace {
 
@@ -19,7 +20,7 @@ constexpr const char* kSimName = "P3D";
 
 void gf_registerCreateFailure(const AcDescription& ac)
 {
-    gf_showMessage(fmt::format("{} \"{}\" could not be created by your Sim!", ac.callsign, ac.liveryTitle), true);
+    gf_reportMessage(fmt::format("{} \"{}\" could not be created by your Sim!", ac.callsign, ac.liveryTitle), true);
     CreateFailures.titles.push_back(ac.liveryTitle);
     CreateFailures.texts.push_back(ac.type + " " + ac.airline);
     if (CreateFailures.titles.size() < kCreateFailureLimit)

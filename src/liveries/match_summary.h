@@ -3,8 +3,9 @@
 // matching: the per-step summary and the live aircraft without a livery. Work thread, and the
 // exit thread for the final reports once the main loop has stopped.
 
-#include "engine/ac_records.h"
+#include "liveries/ac_description.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,8 @@ bool gf_isCreateFailure(std::string_view liveryTitle);
 
 // The distinct failure texts, each after two blanks, ascending.
 std::vector<std::string> lf_formatCreateFailures();
+// Flight keys (gf_flightKeyWithSuffix) of live aircraft without a livery; work thread only.
+extern std::set<std::string> NoMatchList;
 void gf_logNoMatchList();
 void gf_clearNoMatchList();
 void gf_logMatchingSummary();

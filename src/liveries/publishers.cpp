@@ -1,7 +1,7 @@
 #include "liveries/publishers.h"
 
-#include "airports/scan_messages.h"
 #include "liveries/dbase.h"
+#include "liveries/scan_messages.h"
 
 #include <array>
 #include <bitset>

@@ -1,12 +1,12 @@
 #include "liveries/regcode_lists.h"
 
-#include "app/message_line.h"
 #include "core/download.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/scramble.h"
+#include "core/shell_port.h"
 #include "core/text.h"
-#include "engine/ac_identity.h"
+#include "liveries/aircraft_labels.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_tables.h"
@@ -238,7 +238,7 @@ void lf_processRegcodeFolder()
     offlineRegcodeReport.push_back("Processing files in " + g_myRegcodesFolder.string());
     std::vector<RegcodeEntry> entries;
     if (!gf_readRegcodeFolder(g_myRegcodesFolder, entries))
-        gf_showMessage(fmt::format("There were errors in processing the regcode files in folder \"{}\", see the Log.txt",
+        gf_reportMessage(fmt::format("There were errors in processing the regcode files in folder \"{}\", see the Log.txt",
                                    g_myRegcodesFolder.string()),
                        true);
     lf_mergeRegcodeEntries(entries);

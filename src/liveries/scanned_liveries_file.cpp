@@ -3,7 +3,7 @@
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "core/xml.h"
-#include "core/xml_meta.h"
+#include "params/xml_meta.h"
 #include "params/names.h"
 
 #include <fmt/format.h>

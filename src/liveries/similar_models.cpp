@@ -1,7 +1,7 @@
 #include "liveries/similar_models.h"
 
 #include "core/log.h"
-#include "core/random.h"
+#include "params/random.h"
 #include "core/text.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_tables.h"

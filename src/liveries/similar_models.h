@@ -4,7 +4,7 @@
 // Built once after the livery tables; the queries reorder the stored lists (random choice) and
 // therefore run on the work thread only.
 
-#include "engine/ac_records.h"
+#include "liveries/ac_description.h"
 
 #include <string>
 #include <unordered_map>

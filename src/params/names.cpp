@@ -17,12 +17,9 @@ const fs::path g_thirdpartyName = "thirdparty";
 const fs::path g_insideSystemsFolder = "InsideSystems";
 const fs::path g_tbloFolder = "TBLO";
 const fs::path g_installerFile = "install_new_version.exe";
-const fs::path g_versionFile = "version.json";
 const fs::path g_parametersName = "parameters.xml";
 const fs::path g_airportsDbName = "airports_p3d.xml";
-const fs::path g_serverFolder = "server";
 const fs::path g_airportFile = "airport.xml";
-const fs::path g_dbaseArchive = "dbase.zip";
 const fs::path g_aigRegcodesArchive = "AIG-regcodes.zip";
 
 const fs::path g_outputInfoFolder = g_outputFolder / g_infoName;

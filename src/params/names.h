@@ -10,7 +10,6 @@
 namespace fs = std::filesystem;
 
 inline constexpr std::string_view kProductName = "Orvanta_P3D";
-inline constexpr std::string_view kUserAgent = "Orva";
 
 // Single names.
 extern const fs::path g_docsFolder;          // "docs": must exist, else start-up stops
@@ -26,12 +25,9 @@ extern const fs::path g_thirdpartyName;      // "thirdparty", below airports/lea
 extern const fs::path g_insideSystemsFolder; // "InsideSystems": the traffic client's installation
 extern const fs::path g_tbloFolder;          // "TBLO": results of the add-on airport scan
 extern const fs::path g_installerFile;       // "install_new_version.exe"
-extern const fs::path g_versionFile;         // "version.json": the downloaded version file
 extern const fs::path g_parametersName;      // "parameters.xml"
 extern const fs::path g_airportsDbName;      // "airports_p3d.xml"
-extern const fs::path g_serverFolder;        // "server": the default download base
 extern const fs::path g_airportFile;         // "airport.xml"
-extern const fs::path g_dbaseArchive;        // "dbase.zip"
 extern const fs::path g_aigRegcodesArchive;  // "AIG-regcodes.zip"
 
 // Joined names.

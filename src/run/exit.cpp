@@ -3,16 +3,15 @@
 #include "airports/airport_services.h"
 #include "airports/park_airport_choice.h"
 #include "airports/stand.h"
-#include "app/app_messages.h"
-#include "app/main_window.h"
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "engine/live_removal.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "params/window_fields.h"
 #include "run/run_flags.h"
 #include "run/startup.h"
 #include "run/work_thread.h"
@@ -34,10 +33,6 @@
 #include <thread>
 #include <utility>
 
-std::atomic<bool> exitingFlag{false};
-std::atomic<ExitReason> exitReason{ExitReason::NotYetSet};
-std::atomic<bool> quitFlag{false};
-std::atomic<bool> restartFlag{false};
 
 namespace {
 
@@ -98,7 +93,7 @@ void lf_stopRun(ExitReason reason)
     const ExitTimings pause = lf_timings();
     gf_logf("Exiting: {}", gf_exitReasonName(reason));
     if (reason == ExitReason::Restart)
-        gf_showMessage("Prepare for a restart ...", true);
+        gf_reportMessage("Prepare for a restart ...", true);
     lf_step("readers");
     gf_stopReaders();
     std::this_thread::sleep_for(pause.afterReaders);
@@ -175,7 +170,7 @@ void lf_resetParkAndLists()
 void lf_restartReset(ExitReason reason)
 {
     lf_step("reset");
-    gf_clearError();
+    gf_withdrawError();
     gf_resetReaders();
     if (reason == ExitReason::Restart) {
         SCAN_LIVERIES.value = false;
@@ -190,8 +185,7 @@ void lf_restartReset(ExitReason reason)
     gf_resetSimLinkState();
     lf_resetParkAndLists();
     gf_resetTrafficStatus();
-    gf_resetMainWindowDisplay();
-    gf_resetMessageLineClock();
+    gf_resetShellDisplay();
     exitReason = ExitReason::NotYetSet;
 }
 
@@ -244,7 +238,7 @@ void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
             exitReason = reason;
         }
     } catch (...) {
-        gf_reportException("FinalExit");
+        gf_reportCurrentException("FinalExit");
         restartFlag = false;
     }
     // A final exit always ends the program, also after an exception on the way.
@@ -294,7 +288,7 @@ void lf_restartCountdown(std::uint32_t seconds)
         if (exitingFlag || quitFlag)
             break;
         const std::uint32_t left = seconds - i;
-        gf_showMessage(fmt::format("Restarting after {} second{}", left, left == 1 ? "" : "s"), false);
+        gf_reportMessage(fmt::format("Restarting after {} second{}", left, left == 1 ? "" : "s"), false);
         std::this_thread::sleep_for(step);
     }
 }

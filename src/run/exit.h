@@ -4,32 +4,17 @@
 // RESTART_IPP) resets the run state, counts down and starts the next work thread; the other
 // reasons end the program through the window's final exit.
 
+#include "core/run_state.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
-enum class ExitReason : std::int32_t {
-    NotYetSet = 0,
-    SimWasClosed = 1,
-    Restart = 2,
-    RestartIpp = 3,
-    UserClosedSim = 4,
-    SystemError = 5,
-};
-
 // "NOT_YET_SET", "SIM WAS CLOSED", "RESTART", "RESTART_IPP", "USER CLOSED SIM", "SYSTEM ERROR"
 std::string_view gf_exitReasonName(ExitReason reason);
-constexpr bool gf_isRestart(ExitReason reason)
-{
-    return reason == ExitReason::Restart || reason == ExitReason::RestartIpp;
-}
-
-extern std::atomic<bool> exitingFlag;      // an exit or restart is running
-extern std::atomic<ExitReason> exitReason; // the reason of the running exit
-extern std::atomic<bool> quitFlag;         // the user closed the program
-extern std::atomic<bool> restartFlag;      // the last exit was a restart
+// ExitReason, exitingFlag, exitReason, quitFlag and restartFlag: core/run_state.h.
 
 // Ignored while an exit runs. During a restart countdown a final exit still gets through: it
 // cancels the restart and the same exit thread ends the program instead.
@@ -48,12 +33,12 @@ struct ExitTimings {
     // How long the exit waits for the work thread before it goes on without it.
     std::chrono::milliseconds workThreadEnd{30000};
 };
-void gf_setExitTimings(const ExitTimings& timings);
+// Tests set them through gf_setExitTimings (tests/support/test_seams.h).
 
 // Told the name of every step of the exit thread before it runs ("readers", "aircraft", "link",
-// "simconnect", "flight plans", "final", "reset", "countdown"); for tests.
+// "simconnect", "flight plans", "final", "reset", "countdown"); tests install one through
+// gf_setExitStepObserver (tests/support/test_seams.h).
 using ExitStepObserver = std::function<void(std::string_view step)>;
-void gf_setExitStepObserver(ExitStepObserver observer);
 
 // True when no exit thread runs (any more) before the deadline; for tests and the program end.
 bool gf_waitForExitIdle(std::chrono::milliseconds timeout);

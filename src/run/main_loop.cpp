@@ -1,33 +1,33 @@
 #include "run/main_loop.h"
 
 #include "airports/airport_services.h"
-#include "airports/parking_adjustments.h"
+#include "airports/parking_controls.h"
 #include "airports/stand.h"
-#include "app/controls.h"
-#include "app/main_window.h"
-#include "app/message_line.h"
+#include "airports/traffic_range.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "engine/ac_records.h"
 #include "engine/clearance.h"
 #include "engine/live_removal.h"
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
+#include "engine/parking_adjustments.h"
 #include "engine/removal_rules.h"
-#include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/livery_services.h"
 #include "params/control_port.h"
 #include "params/parameters.h"
+#include "params/window_fields.h"
 #include "platform/timer_period.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
-#include "run/traffic_range.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_state.h"
 #include "traffic/own_position.h"
 #include "traffic/rt_link.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 
@@ -90,7 +90,7 @@ void lf_parkingRequest()
         return;
     }
     parkingCollectingFlag = false;
-    gf_clearError();
+    gf_withdrawError();
     if (!gf_parkAirport().code.empty() && !standTable.empty())
         gf_parkingAdjustments();
     parkingRequestFlag = false;
@@ -218,7 +218,7 @@ void mainLoop()
             deadline += kPass;
         }
     } catch (...) {
-        gf_reportException("mainLoop");
+        gf_reportCurrentException("mainLoop");
     }
 }
 
@@ -287,7 +287,7 @@ void lf_everySecond()
         gf_log(fmt::format("{} Flight resumed", gf_utcClockNow()));
         gf_setAcceptTraffic(true);
     }
-    gf_messageLineTick();
+    gf_shellTick();
     lf_updateParkedCounts();
     currentDaySlot = gf_dayAndHalfHour();
     ++tickCounter;
@@ -332,7 +332,7 @@ void lf_every30Seconds()
         if (AUTO_RANGE.value.load())
             gf_chooseTrafficRange(lf_userSituation());
         if (readerErrorFlag.load()) {
-            gf_showError("1001: RT error");
+            gf_reportError("1001: RT error");
             gf_requestExit(ExitReason::SystemError, 0);
         }
         const std::uint32_t n = tickCounter.load();
@@ -347,7 +347,7 @@ void lf_handleReReadRequest()
         return;
     std::string message;
     if (gf_checkReservedStand(true, message))
-        gf_showMessage(message, true);
+        gf_reportMessage(message, true);
     gf_enableControl(g_rereadButton);
     gf_enableControl(DESTINATION);
     rereadRequestFlag = false;

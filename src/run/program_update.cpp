@@ -1,10 +1,10 @@
 #include "run/program_update.h"
 
-#include "app/message_line.h"
 #include "core/download.h"
 #include "core/exceptions.h"
 #include "core/files.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "params/names.h"
 
 #include <fmt/format.h>
@@ -41,7 +41,7 @@ void gf_checkForProgramUpdate()
     if (!(g_programVersion < newest))
         return;
     if (!lf_downloadNewVersion(newest)) {
-        gf_showMessage("The downloading/unzipping of the new version failed? Try manually via dolvenar website", true);
+        gf_reportMessage("The downloading/unzipping of the new version failed? Try manually via dolvenar website", true);
         return;
     }
     throw qmx::UserErrorException(
@@ -56,7 +56,7 @@ bool lf_downloadNewVersion(const ProgramVersion& version)
     CurlHandle curl = gf_newCurlHandle();
     bool result = false;
     if (!gf_downloadFile(curl.get(), gf_downloadBase() + "release/" + archiveName, archive, true)) {
-        gf_showMessage(fmt::format("Downloading program installer file version {} failed", gf_versionText(version)), true);
+        gf_reportMessage(fmt::format("Downloading program installer file version {} failed", gf_versionText(version)), true);
     } else {
         gf_log(fmt::format("downloaded {}", archive.string()));
         ZipArchive zip(archive);

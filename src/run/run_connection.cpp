@@ -1,12 +1,11 @@
 #include "run/run_connection.h"
 
-#include "app/main_window.h"
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "engine/traffic_queue.h"
+#include "core/shell_port.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
+#include "params/window_fields.h"
 #include "run/exit.h"
 #include "run/main_loop.h"
 #include "run/run_flags.h"
@@ -15,6 +14,7 @@
 #include "simlink/sim_state.h"
 #include "traffic/own_position.h"
 #include "traffic/rt_link.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 
@@ -114,7 +114,7 @@ void lf_connectedRun()
     gf_sendOwnPosition();
     trafficReader.setReferencePosition({userAc.latitude, userAc.longitude});
     if (readerErrorFlag.load()) {
-        gf_showError("Reader error");
+        gf_reportError("Reader error");
         gf_requestExit(ExitReason::SystemError, 0);
     }
     lf_waitForFirstTraffic();
@@ -146,7 +146,7 @@ void lf_runConnection()
     try {
         lf_connectedRun();
     } catch (const std::exception& e) {
-        gf_showMessage(e.what(), true);
+        gf_reportMessage(e.what(), true);
         if (rtConnected.load()) {
             gf_closeRealTrafficServer();
             gf_setRtReady(false);

@@ -1,5 +1,11 @@
 #include "run/run_flags.h"
 
+#include "core/shell_port.h"
+#include "params/control_port.h"
+#include "params/parameter_store.h"
+#include "params/parameters.h"
+
+#include <fmt/format.h>
 #include <mutex>
 
 std::atomic<bool> rereadRequestFlag{false};
@@ -14,10 +20,6 @@ std::atomic<bool> trafficRangeRequestFlag{false};
 
 std::atomic<bool> startUpPhaseFlag{true};
 std::atomic<std::uint32_t> tickCounter{0};
-std::atomic<bool> airportParametersChanged{false};
-std::atomic<std::int32_t> userMaxLive{-1};
-std::atomic<bool> parkingBusyFlag{false};
-std::atomic<std::int32_t> manualLateralRange{40};
 
 namespace {
 
@@ -40,6 +42,15 @@ std::optional<DestinationRequest> gf_takeDestinationRequest()
     return taken;
 }
 
-std::atomic<std::uint64_t> currentDaySlot{0};
+void lf_newDestination(const std::string& code, LatLon position)
+{
+    gf_setParameterString(DESTINATION, code);
+    gf_updateTextBoxString(DESTINATION);
+    gf_reportMessage(fmt::format("New destination: {}", code), true);
+    // The park-airport list is the work thread's: it takes the airport up from the request.
+    gf_requestDestination(DestinationRequest{code, position});
+    gf_disableControl(g_rereadButton);
+}
+
 std::atomic<bool> flightNotRunningFlag{false};
 std::atomic<bool> parkingCollectingFlag{false};

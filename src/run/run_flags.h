@@ -5,6 +5,7 @@
 // these requests instead of touching those tables itself.
 
 #include "core/geodesy.h"
+#include "core/run_state.h"
 
 #include <atomic>
 #include <cstdint>
@@ -38,6 +39,9 @@ struct DestinationRequest {
 void gf_requestDestination(DestinationRequest request);
 // The pending request, which is then gone; none when there is none.
 std::optional<DestinationRequest> gf_takeDestinationRequest();
+// Stores and shows the new destination (DESTINATION and its box) and asks the work thread to put
+// the airport at the front of the park-airport list.
+void lf_newDestination(const std::string& code, LatLon position);
 
 // Set at program start and by the restart reset; cleared when the run reaches the traffic
 // client. While set, a ticked scan option restarts the program at once.
@@ -46,18 +50,10 @@ extern std::atomic<bool> startUpPhaseFlag;
 // Ticks consumed since the main loop started (the work thread counts them).
 extern std::atomic<std::uint32_t> tickCounter;
 
-// One of the settings that a park airport's file carries was changed by the user.
-extern std::atomic<bool> airportParametersChanged;
-// The user's own MAX_LIVE while no static parking runs.
-extern std::atomic<std::int32_t> userMaxLive;
-// Set while a static-parking calculation holds the parking controls.
-extern std::atomic<bool> parkingBusyFlag;
-// The LATERAL_RANGE that the user set, kept while the automatic range runs.
-extern std::atomic<std::int32_t> manualLateralRange;
+// currentDaySlot, airportParametersChanged, userMaxLive, parkingBusyFlag and manualLateralRange:
+// core/run_state.h.
 
 // The run's own state (work thread; the restart reset sets it back after the work thread ended).
-// Time of the week of now, stored at every tick: slot in the upper, weekday in the lower 32 bits.
-extern std::atomic<std::uint64_t> currentDaySlot;
 // Set by the first pass that finds the flight not running, cleared by the first tick after it
 // runs again.
 extern std::atomic<bool> flightNotRunningFlag;

@@ -1,8 +1,8 @@
 #include "run/simulator_detection.h"
 
-#include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "core/windows_glue.h"
 #include "params/control_port.h"
 #include "params/parameter_store.h"
@@ -40,7 +40,7 @@ void lf_detectP3D()
         throw qmx::UserErrorException(
             153, "More than one P3D version detected, type full Install Path to wanted version above and press Enter");
     if (found == 0) {
-        gf_showMessage("P3D not detected?", true);
+        gf_reportMessage("P3D not detected?", true);
         if (lf_anyUserFolderSet())
             return;
         lf_noInstallPath();
@@ -52,18 +52,4 @@ void lf_detectP3D()
     ALL_INSTALL_PATH.value = path;
     gf_updateTextBoxString(ALL_INSTALL_PATH);
     gf_setParameterString(SIM_INSTALL_PATH, path);
-}
-
-std::string gf_p3dVersionFromPath()
-{
-    const std::string path = SIM_INSTALL_PATH.getValue();
-    if (path.size() >= 2) {
-        for (const char* mark : {"v5", "V5", "v6", "V6"})
-            if (path.find(mark) != std::string::npos)
-                return std::string(1, mark[1]);
-    }
-    if (P3D_VERSION.value >= 5)
-        return std::to_string(P3D_VERSION.value.load());
-    throw qmx::UserErrorException(77, fmt::format("P3D install path does not contain v5 or v6? Use hidden parameter {}, set it at 5 or 6",
-                                                  "P3D_VERSION"));
 }

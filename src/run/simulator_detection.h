@@ -2,12 +2,12 @@
 // Which simulator is installed and where: the install path from the registry when the user set
 // none, and the simulator's major version.
 
+#include "params/simulator_version.h"
+
 #include <string>
 
 // Fills ALL_INSTALL_PATH and SIM_INSTALL_PATH from the registry when one simulator version is
 // installed; throws qmx::UserErrorException 153 (both installed) or 151 (no path).
 void lf_detectP3D();
 
-// "5" or "6"; throws qmx::UserErrorException 77 when neither the install path nor P3D_VERSION
-// tells.
-std::string gf_p3dVersionFromPath();
+// gf_p3dVersionFromPath: params/simulator_version.h.

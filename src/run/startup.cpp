@@ -1,26 +1,25 @@
 #include "run/startup.h"
 
 #include "airports/airport_services.h"
-#include "app/main_window.h"
-#include "app/message_line.h"
-#include "app/text_boxes.h"
+#include "airports/traffic_range.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/log.h"
 #include "core/scan_throttle.h"
+#include "core/shell_port.h"
 #include "core/windows_glue.h"
 #include "liveries/livery_services.h"
 #include "params/control_port.h"
 #include "params/names.h"
 #include "params/parameter_store.h"
 #include "params/parameters.h"
+#include "params/window_fields.h"
 #include "run/exit.h"
 #include "run/main_loop.h"
 #include "run/program_update.h"
 #include "run/run_connection.h"
 #include "run/run_flags.h"
 #include "run/simulator_detection.h"
-#include "run/traffic_range.h"
 #include "run/work_thread.h"
 #include "simlink/flight_plans.h"
 #include "simlink/sim_state.h"
@@ -118,7 +117,7 @@ void lf_detectRealTrafficClient()
 {
     const fs::path jar = gf_appDataFolder() / g_insideSystemsFolder / "RealTraffic.jar";
     rtClientLocal = fs::exists(jar);
-    gf_showMessage(fmt::format("RealTraffic {}detected at this PC", rtClientLocal.load() ? "" : "not "), true);
+    gf_reportMessage(fmt::format("RealTraffic {}detected at this PC", rtClientLocal.load() ? "" : "not "), true);
 }
 
 std::atomic<bool> dbaseLoaded{false};
@@ -164,7 +163,7 @@ void lf_checkStockAirportsPath()
 {
     g_stockSceneryPath = fs::path(SIM_INSTALL_PATH.getValue()) / "Scenery";
     if (!fs::exists(g_stockSceneryPath))
-        gf_showMessage(fmt::format("Stock airports path does not exist: {}", g_stockSceneryPath.string()), true);
+        gf_reportMessage(fmt::format("Stock airports path does not exist: {}", g_stockSceneryPath.string()), true);
 }
 
 // A saved livery scan that is gone is made again in this start.
@@ -172,7 +171,7 @@ void lf_checkSavedLiveryScan()
 {
     if (SCAN_LIVERIES.value.load() || fs::exists(g_liveriesScannedFile))
         return;
-    gf_showMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedFile.string()), true);
+    gf_reportMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedFile.string()), true);
     SCAN_LIVERIES.value = true;
     gf_saveBoolParameter(SCAN_LIVERIES);
     gf_setCheckMark(SCAN_LIVERIES, true);
@@ -249,7 +248,6 @@ void lf_startUp()
 
 } // namespace
 
-fs::path g_stockSceneryPath;
 
 void lf_startUpOrva()
 {
@@ -257,6 +255,6 @@ void lf_startUpOrva()
     try {
         lf_startUp();
     } catch (...) {
-        gf_reportException("lf_startUpOrva");
+        gf_reportCurrentException("lf_startUpOrva");
     }
 }

@@ -2,6 +2,8 @@
 // The start-up sequence: the body of the work thread that the main window starts at program
 // start and after every restart.
 
+#include "core/run_state.h"
+
 #include <filesystem>
 #include <thread>
 
@@ -15,6 +17,4 @@ void lf_readDbaseOnce();
 // The work thread's body. Every exception ends here in the exception report.
 void lf_startUpOrva();
 
-// The simulator's stock scenery folder: the install path followed by "Scenery"; set by the
-// start-up before the add-on airport scan, which reads it.
-extern std::filesystem::path g_stockSceneryPath;
+// g_stockSceneryPath: core/run_state.h.

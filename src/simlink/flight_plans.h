@@ -3,7 +3,7 @@
 // AceXML flight plan into its flight-plan folder (in the per-user data folder) and hands the
 // file to the simulator, which then shows the aircraft's route.
 
-#include "engine/ac_category.h"
+#include "simlink/ac_category.h"
 
 #include <cstdint>
 #include <filesystem>

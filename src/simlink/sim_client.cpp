@@ -2,23 +2,22 @@
 
 #include "simlink/sim_client.h"
 
-#include "airports/airport_services.h"
-#include "airports/park_airport.h"
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/log.h"
-#include "engine/stand_query.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
+#include "params/simulator_version.h"
 #include "platform/sync_event.h"
 #include "platform/timer_period.h"
-#include "run/exit.h"
 #include "simconnect/simconnect.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
-#include "run/simulator_detection.h"
+#include "simlink/user_stand_services.h"
 
 #include <condition_variable>
 #include <fmt/format.h>
@@ -202,7 +201,7 @@ void lf_closeSimConnect()
     lf_releaseSimConnect();
     if (!exitingFlag) {
         gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_utcClockNow(), kProgramName));
-        gf_requestExit(ExitReason::SimWasClosed, 0);
+        gf_askForExit(ExitReason::SimWasClosed, 0);
     }
 }
 
@@ -244,7 +243,7 @@ void lf_connectAndDispatch(const std::stop_token& stop)
     while (!lf_mustEnd(stop)) {
         if (firstPass) {
             firstPass = false;
-            gf_showMessage("Waiting for Prepar3Dv" + gf_p3dVersionFromPath() + " ...", true);
+            gf_reportMessage("Waiting for Prepar3Dv" + gf_p3dVersionFromPath() + " ...", true);
         }
         HANDLE handle = nullptr;
         messageArrived.reset();
@@ -272,13 +271,13 @@ void gf_simClientThread(std::stop_token stop)
     try {
         lf_connectAndDispatch(stop);
     } catch (const UserErrorException& e) {
-        gf_showError(e.what());
+        gf_reportError(e.what());
         lf_releaseSimConnect();
     } catch (const std::exception& e) {
-        gf_showError(e.what());
+        gf_reportError(e.what());
         lf_closeSimConnect();
     } catch (...) {
-        gf_showError(fmt::format("Exception in {}", "SimClient"));
+        gf_reportError(fmt::format("Exception in {}", "SimClient"));
         lf_closeSimConnect();
     }
     recordUserParkAirportPending = true;

@@ -2,15 +2,15 @@
 // state, a SimCommand for the work thread, or a flush of the outbound queues. A message shorter
 // than its layout is ignored, never read past its end.
 
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/geodesy.h"
 #include "core/log.h"
-#include "liveries/livery_services.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "params/control_port.h"
 #include "params/parameters.h"
-#include "run/exit.h"
+#include "simlink/model_queries.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_internal.h"
@@ -129,7 +129,7 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION& message)
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
         throw UserErrorException(95, fmt::format("Simconnect Version Mismatch, dwindex: {} ", message.dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
-        gf_showMessage("SimConnect: too many objects (max 1000)", true);
+        gf_reportMessage("SimConnect: too many objects (max 1000)", true);
         break;
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
         gf_log("SIMCON EXCEP 19");
@@ -201,7 +201,7 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN& message)
         gf_enableControl(ALL_INSTALL_PATH);
         throw UserErrorException(78, fmt::format("wrong P3D version \"{}\" connects ... ?", simText));
     }
-    gf_clearMessage();
+    gf_withdrawMessage();
 }
 
 // ---- Events ----
@@ -210,7 +210,7 @@ void lf_requestRestartForNewFlight(const std::string& warning)
 {
     gf_logWarning(warning);
     recordUserParkAirportPending = true;
-    gf_requestExit(ExitReason::Restart, kRestartSeconds);
+    gf_askForExit(ExitReason::Restart, kRestartSeconds);
 }
 
 void lf_onEvent(const SIMCONNECT_RECV_EVENT& message)
@@ -224,7 +224,7 @@ void lf_onEvent(const SIMCONNECT_RECV_EVENT& message)
     }
     case simid::kEventPositionChanged:
         gf_logWarning("User ac position changed");
-        gf_requestExit(ExitReason::Restart, kRestartSeconds);
+        gf_askForExit(ExitReason::Restart, kRestartSeconds);
         break;
     case simid::kEventFlightLoaded:
         lf_requestRestartForNewFlight("Flight loaded");
@@ -320,7 +320,7 @@ void lf_onUserAcBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader 
     if (!gf_inNotYetKnownBox(previousUserPosition.latitude, previousUserPosition.longitude) &&
         gf_distanceNm(previousUserPosition, position) > kTeleportNm) {
         gf_log("Teleport");
-        gf_requestExit(ExitReason::Restart, kRestartSeconds);
+        gf_askForExit(ExitReason::Restart, kRestartSeconds);
     }
     previousUserPosition = position;
     userStandCheckPending = true; // the work thread looks up the stand under the new position
@@ -399,7 +399,7 @@ void lf_userModelSteps(std::string model)
         } else {
             userHalfWingspan = defaultSpan;
             lf_setUserModelKnown(false);
-            gf_showMessage("User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
+            gf_reportMessage("User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
         }
     }
     const AcCategory category = gf_categoryOf(gf_modelSizeClass(model));
@@ -458,7 +458,7 @@ void lf_bindCreatedObject(std::uint32_t objectId, const std::string& atcId, doub
                                        : std::find_if(pendingCreations.begin(), pendingCreations.end(),
                                                       [&](const PendingCreation& p) { return p.callsign == atcId; });
     if (pending == pendingCreations.end()) {
-        gf_showMessage(fmt::format("just spawned, but not by {}, oid: {}, callsign \"{}\", altaboveGnd:{:.0f} ft, "
+        gf_reportMessage(fmt::format("just spawned, but not by {}, oid: {}, callsign \"{}\", altaboveGnd:{:.0f} ft, "
                                    "onground:{}, gnd_alt:{:.0f} ft ",
                                    "Orvanta_P3D", objectId, atcId, agl, onGround, groundAltitude),
                        true);

@@ -3,12 +3,12 @@
 
 #include "simlink/sim_queues.h"
 
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "core/random.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "params/parameters.h"
-#include "run/exit.h"
+#include "params/random.h"
 #include "simconnect/simconnect.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_internal.h"
@@ -120,7 +120,7 @@ void lf_sendEvents(HANDLE handle)
             SimConnect_AIReleaseControl(handle, event.objectId, simid::kReqReleaseControl);
         if (FAILED(SimConnect_TransmitClientEvent(handle, event.objectId, event.eventId, event.value, simid::kGroup,
                                                   0))) {
-            gf_showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", event.eventId), true);
+            gf_reportMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", event.eventId), true);
         } else if (flaps) {
             SimConnect_AIReleaseControl(handle, event.objectId, simid::kReqReleaseControl);
         }
@@ -409,7 +409,7 @@ void gf_simConnectRequestError()
     const std::uint32_t count = failedRequests.fetch_add(1) + 1;
     if (count < kFailuresBeforeStop)
         return;
-    gf_showMessage(fmt::format("SimConnect request error {}, see Log.txt", count), true);
+    gf_reportMessage(fmt::format("SimConnect request error {}, see Log.txt", count), true);
     simConnectFailed = true;
-    gf_requestExit(ExitReason::Restart, 10);
+    gf_askForExit(ExitReason::Restart, 10);
 }

@@ -9,8 +9,8 @@
 // (see gf_simConnectHandle). While it is held, only the log and message-line locks and what
 // gf_requestExit takes may be taken.
 
-#include "engine/ac_category.h"
-#include "engine/creation_queues.h"
+#include "simlink/ac_category.h"
+#include "simlink/creation_queues.h"
 #include "simconnect/simconnect_protocol.h"
 #include "simlink/sim_state.h"
 

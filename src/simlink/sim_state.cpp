@@ -64,11 +64,6 @@ void lf_storeLiveUserAc(const UserAcData& data)
     liveUserAc = data;
 }
 
-bool gf_inNotYetKnownBox(double latitude, double longitude)
-{
-    return latitude >= 0.0 && latitude <= 0.0009 && longitude >= 0.0 && longitude <= 0.05;
-}
-
 SimLinkStatus gf_simLinkStatus()
 {
     std::lock_guard lock(statusMutex);

@@ -3,9 +3,10 @@
 // engine and the window. The SimConnect thread writes all of it; the flags are atomic, texts
 // and the user-aircraft block are handed out as whole copies.
 
-#include "engine/ac_category.h"
+#include "core/geodesy.h"
 #include "params/parameter.h"
 #include "simconnect/simconnect_protocol.h"
+#include "simlink/ac_category.h"
 
 #include <atomic>
 #include <cstdint>
@@ -63,9 +64,7 @@ float gf_simFrameRate();
 // A copy of the latest user-aircraft block, never torn by the SimConnect thread's write.
 UserAcData gf_liveUserAcData();
 
-// A position the simulator has not placed yet: latitude in [0, 0.0009] and longitude in
-// [0, 0.05] degrees, bounds included.
-bool gf_inNotYetKnownBox(double latitude, double longitude);
+// gf_inNotYetKnownBox (a position the simulator has not placed yet): core/geodesy.h.
 
 // The run's own copy of the user aircraft (refreshed by the work thread from
 // gf_getUserAcPosition) and the stand it stands on. Work thread only.

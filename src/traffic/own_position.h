@@ -1,7 +1,7 @@
 #pragma once
 // The user aircraft as the RealTraffic link tells it to the client: a view of the work thread's
 // copy of the user-aircraft data (userAc), which the update pass refreshes once a second. Work
-// thread only.
+// thread only. The run, which sees that copy, defines these (run/own_position.cpp).
 
 #include <string>
 

@@ -1,13 +1,13 @@
 #include "traffic/rt_link.h"
 
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
+#include "core/geodesy.h"
 #include "core/log.h"
-#include "engine/live_removal.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "platform/net_socket.h"
-#include "run/exit.h"
-#include "simlink/sim_state.h"
+#include "traffic/engine_services.h"
 #include "traffic/own_position.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
@@ -193,7 +193,7 @@ bool sendDataPacket(std::string_view text)
 void lf_readRealTrafficVersion(const std::string& reply)
 {
     if (reply.empty()) {
-        gf_showMessage("No RealTraffic version received?", true);
+        gf_reportMessage("No RealTraffic version received?", true);
         g_professionalEdition.store(false);
         return;
     }
@@ -217,7 +217,7 @@ bool lf_connectRealTraffic()
 {
     if (!rtClientLocal.load())
         return false;
-    gf_showMessage("Waiting for RealTraffic to connect to Orvanta_P3D ...", true);
+    gf_reportMessage("Waiting for RealTraffic to connect to Orvanta_P3D ...", true);
     gf_resetReaders();
     bool connected = false;
     if (waitForClient()) {
@@ -227,7 +227,7 @@ bool lf_connectRealTraffic()
         gf_log("RealTraffic connected");
         connected = true;
     }
-    gf_clearMessage();
+    gf_withdrawMessage();
     return connected;
 }
 
@@ -249,8 +249,8 @@ void gf_sendOwnPosition()
         if (exitReason.load() != ExitReason::NotYetSet || !waitForClient())
             return;
         gf_setRtReady(true);
-        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
-        gf_clearMessage();
+        gf_reportMessage(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
+        gf_withdrawMessage();
         return;
     }
     if (sendDataPacket(gf_ownPositionLine(own)))
@@ -259,7 +259,7 @@ void gf_sendOwnPosition()
     gf_setRtReady(false);
     gf_removeAllLiveAc();
     gf_resetReaders();
-    gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
+    gf_reportMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
 }
 
 void gf_closeRealTrafficServer()

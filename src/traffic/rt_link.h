@@ -53,6 +53,3 @@ void gf_closeRealTrafficServer();
 // on the link. The listening socket is closed (no client is taken during an exit); the client
 // socket only stops receiving, so that gf_closeRealTrafficServer still says "exit" to it.
 void gf_wakeRealTrafficLink();
-
-// For tests: the option setting of the next accepted client fails as if the system refused it.
-void gf_failNextClientOptionForTest();

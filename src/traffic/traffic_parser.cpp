@@ -3,14 +3,14 @@
 // Runs on the Traffic Reader thread. Fields are views into the receive buffer and numbers are
 // converted in place, so that a line costs no allocation before its message is built.
 
-#include "airports/park_airport.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "core/text.h"
-#include "engine/traffic_queue.h"
 #include "params/parameters.h"
-#include "run/traffic_range.h"
+#include "params/park_airport.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 

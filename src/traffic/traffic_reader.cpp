@@ -1,9 +1,9 @@
 #include "traffic/traffic_reader.h"
 
-#include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "traffic/traffic_status.h"
 
 #include <cstring>
@@ -186,7 +186,7 @@ void gf_resetReaders()
 
 void gf_reportReaderError(bool traffic, const std::string& text)
 {
-    gf_showMessage(fmt::format("The {} has stopped with an error: {}", traffic ? "TrafficReader " : "WeatherReader",
+    gf_reportMessage(fmt::format("The {} has stopped with an error: {}", traffic ? "TrafficReader " : "WeatherReader",
                                text),
                    true);
     readerErrorFlag.store(true);

@@ -2,8 +2,8 @@
 
 #include "airports/airport_database.h"
 #include "airports/park_airport_list.h"
+#include "airports/shell_services.h"
 #include "airports/stand.h"
-#include "app/shell_services.h"
 #include "core/exceptions.h"
 #include "simlink/sim_state.h"
 #include "standfiles_fixture.h"

@@ -13,9 +13,9 @@
 #include "airports/addon_airport_scan.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
-#include "airports/scan_messages.h"
 #include "core/files.h"
 #include "core/scan_throttle.h"
+#include "liveries/scan_messages.h"
 #include "params/names.h"
 #include "run/startup.h"
 

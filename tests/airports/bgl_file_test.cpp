@@ -1,7 +1,7 @@
 #include "airports/bgl_file.h"
-#include "airports/scan_messages.h"
 #include "core/scan_throttle.h"
 #include "core/text.h"
+#include "liveries/scan_messages.h"
 #include "support/params_fixture.h"
 
 #include <gtest/gtest.h>

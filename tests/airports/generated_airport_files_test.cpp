@@ -1,6 +1,6 @@
 #include "airports/generated_airport_files.h"
-#include "airports/scan_messages.h"
 #include "liveries/dbase.h"
+#include "liveries/scan_messages.h"
 #include "standfiles_fixture.h"
 
 #include <gtest/gtest.h>

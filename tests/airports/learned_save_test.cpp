@@ -2,9 +2,9 @@
 
 #include "airports/apf_state.h"
 #include "airports/learned_save.h"
-#include "airports/stand_file_loader.h"
+#include "airports/shell_services.h"
 #include "airports/stand_file.h"
-#include "app/shell_services.h"
+#include "airports/stand_file_loader.h"
 #include "standfiles_fixture.h"
 
 #include <gmock/gmock.h>

@@ -2,8 +2,8 @@
 
 #include "airports/apf_state.h"
 #include "airports/learned_merge.h"
+#include "airports/shell_services.h"
 #include "airports/stand_file_loader.h"
-#include "app/shell_services.h"
 #include "core/exceptions.h"
 #include "standfiles_fixture.h"
 #include "traffic/traffic_reader.h"

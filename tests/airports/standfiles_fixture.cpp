@@ -4,11 +4,11 @@
 #include "airports/airport_file_locator.h"
 #include "airports/apf_state.h"
 #include "airports/generated_airport_files.h"
-#include "airports/park_airport.h"
 #include "airports/park_airport_list.h"
 #include "airports/stand.h"
 #include "airports/stand_file.h"
 #include "liveries/dbase.h"
+#include "params/park_airport.h"
 
 #include <fmt/format.h>
 

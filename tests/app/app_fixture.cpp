@@ -1,14 +1,15 @@
 #include "app_fixture.h"
 
-#include "airports/park_airport.h"
+#include "airports/traffic_range.h"
 #include "app/application.h"
 #include "app/controls.h"
 #include "app/message_line.h"
+#include "params/park_airport.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
-#include "run/traffic_range.h"
 #include "run/work_thread.h"
 #include "support/params_fixture.h"
+#include "support/test_seams.h"
 
 #include <pugixml.hpp>
 

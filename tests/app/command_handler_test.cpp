@@ -2,13 +2,13 @@
 
 #include "app_fixture.h"
 
+#include "airports/traffic_range.h"
 #include "app/command_handler.h"
 #include "app/controls.h"
 #include "app/gui_queue.h"
 #include "app/message_line.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
-#include "run/traffic_range.h"
 #include "support/exit_hold.h"
 
 #include <vector>

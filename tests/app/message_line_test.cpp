@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "run/exit.h"
 #include "support/params_fixture.h"
+#include "support/test_seams.h"
 
 #include <gtest/gtest.h>
 

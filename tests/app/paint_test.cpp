@@ -2,10 +2,10 @@
 
 #include "app_fixture.h"
 
-#include "airports/park_airport.h"
 #include "app/controls.h"
 #include "app/message_line.h"
 #include "app/paint.h"
+#include "params/park_airport.h"
 #include "run/run_flags.h"
 
 #include <algorithm>

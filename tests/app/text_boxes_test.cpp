@@ -2,7 +2,7 @@
 
 #include "app_fixture.h"
 
-#include "airports/park_airport.h"
+#include "params/park_airport.h"
 
 #include "app/controls.h"
 #include "app/message_line.h"

@@ -2,9 +2,9 @@
 
 #include "app_fixture.h"
 
+#include "airports/shell_services.h"
+#include "airports/traffic_range.h"
 #include "core/geodesy.h"
-#include "app/shell_services.h"
-#include "run/traffic_range.h"
 
 #include <cmath>
 #include <vector>

@@ -10,6 +10,7 @@
 #include "params/parameter_store.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
+#include "support/test_seams.h"
 
 #include <thread>
 #include <vector>

@@ -1,6 +1,6 @@
 // Random choices under the RANDOM setting, and the scan-task throttle.
 
-#include "core/random.h"
+#include "params/random.h"
 #include "core/scan_throttle.h"
 #include "params/parameters.h"
 

@@ -1,7 +1,7 @@
 // The meta block of generated XML files: written, read back and checked.
 
 #include "core/log.h"
-#include "core/xml_meta.h"
+#include "params/xml_meta.h"
 #include "params/parameters.h"
 #include "support/temp_folder.h"
 

@@ -2,14 +2,14 @@
 // The engine's tables and queues emptied before and after every test, no SimConnect requests
 // (no simulator here), and helpers to make records and messages.
 
-#include "airports/park_airport.h"
 #include "engine/ac_identity.h"
 #include "engine/ac_records.h"
-#include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
+#include "params/park_airport.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_state.h"
 #include "support/params_fixture.h"
+#include "traffic/traffic_queue.h"
 
 namespace enginetest {
 

@@ -5,18 +5,18 @@
 // the in-range reply reports the ground under each aircraft. Shared by the replay test and the
 // update-pass benchmark.
 
-#include "airports/park_airport.h"
 #include "engine/ac_records.h"
-#include "engine/creation_queues.h"
-#include "engine/traffic_queue.h"
 #include "engine/update_pass.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
+#include "simlink/creation_queues.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_state.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 
 #include <algorithm>

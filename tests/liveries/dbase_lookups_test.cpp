@@ -1,11 +1,11 @@
 // What the rest of the program asks of a read data base: size classes, known codes, wingspans,
 // registrations in their written forms, and scenery publishers by package name.
 
-#include "airports/scan_messages.h"
 #include "liveries/dbase.h"
 #include "liveries/model_classes.h"
 #include "liveries/publishers.h"
 #include "liveries/registrations.h"
+#include "liveries/scan_messages.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 // refused titles are treated, and the differences of a static aircraft.
 
 #include "airports/stand.h"
+#include "engine/livery_choice.h"
 #include "tables_test_fixture.h"
 
 #include <gmock/gmock.h>

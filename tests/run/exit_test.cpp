@@ -6,6 +6,7 @@
 #include "run/exit.h"
 #include "run/work_thread.h"
 #include "support/params_fixture.h"
+#include "support/test_seams.h"
 #include "traffic/own_position.h"
 #include "traffic/rt_link.h"
 #include "traffic/traffic_reader.h"

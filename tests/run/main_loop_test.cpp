@@ -1,5 +1,5 @@
-#include "airports/park_airport.h"
 #include "airports/stand.h"
+#include "params/park_airport.h"
 #include "run/main_loop.h"
 #include "run/run_flags.h"
 #include "support/params_fixture.h"

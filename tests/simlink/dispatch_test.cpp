@@ -4,11 +4,11 @@
 
 #include "simlink_fixture.h"
 
-#include "airports/park_airport.h"
 #include "app/message_line.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
 #include "liveries/dbase.h"
+#include "params/park_airport.h"
 #include "run/exit.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_commands.h"

@@ -6,6 +6,7 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_queues.h"
+#include "support/test_seams.h"
 
 #include <fstream>
 #include <thread>

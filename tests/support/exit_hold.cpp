@@ -1,6 +1,7 @@
 #include "support/exit_hold.h"
 
 #include "run/exit.h"
+#include "support/test_seams.h"
 
 #include <string_view>
 

@@ -4,10 +4,10 @@
 //
 //   build/tests/bench_traffic_parser
 
-#include "airports/park_airport.h"
 #include "core/clock.h"
-#include "engine/traffic_queue.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 
 #include <benchmark/benchmark.h>

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "fakert/fakert.h"
 #include "support/temp_folder.h"
+#include "support/test_seams.h"
 #include "traffic/rt_link.h"
 #include "traffic_fixture.h"
 

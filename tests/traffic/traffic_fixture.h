@@ -2,15 +2,15 @@
 // Shared set-up of the live-traffic tests: every global the traffic input reads or writes is put
 // back to a known state before and after each test.
 
-#include "airports/park_airport.h"
+#include "airports/traffic_range.h"
 #include "app/message_line.h"
 #include "core/clock.h"
-#include "engine/traffic_queue.h"
 #include "params/parameters.h"
+#include "params/park_airport.h"
 #include "run/exit.h"
 #include "traffic/own_position.h"
 #include "traffic/repeat_limiter.h"
-#include "run/traffic_range.h"
+#include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 

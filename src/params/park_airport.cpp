@@ -1,4 +1,4 @@
-#include "airports/park_airport.h"
+#include "params/park_airport.h"
 
 #include <mutex>
 

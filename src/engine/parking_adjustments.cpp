@@ -1,9 +1,9 @@
-#include "airports/parking_adjustments.h"
+#include "engine/parking_adjustments.h"
 
 #include "airports/airport_services.h"
 #include "airports/park_airport_choice.h"
+#include "airports/shell_services.h"
 #include "airports/static_parking_calc.h"
-#include "app/shell_services.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
 #include "engine/live_removal.h"
@@ -111,7 +111,7 @@ std::int64_t lf_listLiveStayers(std::int64_t max)
     const auto live = static_cast<std::int64_t>(parkedStayers.size());
     if (max <= 0 || max >= live)
         return live;
-    gf_showMessage(fmt::format("Parking adjustments: {} more live ac than wanted", live - max), true);
+    gf_reportMessage(fmt::format("Parking adjustments: {} more live ac than wanted", live - max), true);
     gf_removeLongestParkedLiveAc(live - max);
     parkedStayers.clear();
     gf_expireParkedLiveAc();
@@ -253,7 +253,7 @@ void gf_parkingAdjustments()
     lf_trimToMax(max, live);
     std::stable_sort(staticCandidates.begin(), staticCandidates.end(),
                      [](const StaticCandidate& a, const StaticCandidate& b) { return a.sortKey > b.sortKey; });
-    gf_showMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added\n", staticRemoveList.size(),
+    gf_reportMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added\n", staticRemoveList.size(),
                                staticCandidates.size()),
                    true);
     lf_carryOutRemovals();

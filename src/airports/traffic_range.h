@@ -4,8 +4,9 @@
 // g_trafficRangeM; with AUTO_RANGE on, the work thread chooses it from the user aircraft's
 // situation.
 
-#include "airports/park_airport.h"
 #include "core/geodesy.h"
+#include "core/run_state.h"
+#include "params/park_airport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,8 +18,7 @@ struct UserRangeSituation {
     LatLon position;
 };
 
-// AUTO_RANGE is on and the chosen range is exactly 10 nautical miles (the on-ground value).
-extern std::atomic<bool> autoRangeGroundFlag;
+// autoRangeGroundFlag: core/run_state.h.
 
 // The automatic range in whole nautical miles: 10 on the ground, 100 above
 // AUTO_RANGE_ABOVE_HEIGHT, 40 above AIRPORT_HEIGHT, else by the distance d to the nearest park

@@ -1,4 +1,4 @@
-#include "engine/traffic_queue.h"
+#include "traffic/traffic_queue.h"
 
 #include "core/log.h"
 #include "traffic/repeat_limiter.h"

@@ -1,11 +1,10 @@
-#include "run/traffic_range.h"
+#include "airports/traffic_range.h"
 
 #include "params/control_port.h"
 #include "params/parameters.h"
 
 #include <cmath>
 
-std::atomic<bool> autoRangeGroundFlag{false};
 
 namespace {
 

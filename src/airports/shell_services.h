@@ -2,13 +2,13 @@
 // The shell as the model and livery data and the airports know it: the names under which those
 // subsystems use the shell's values and calls, mapped onto the shell's own.
 
-#include "app/controls.h"
-#include "app/main_window.h"
-#include "app/message_line.h"
+#include "airports/parking_controls.h"
+#include "airports/traffic_range.h"
+#include "core/run_state.h"
+#include "core/shell_port.h"
 #include "params/control_port.h"
 #include "params/parameters.h"
-#include "run/run_flags.h"
-#include "run/traffic_range.h"
+#include "params/window_fields.h"
 
 #include <atomic>
 #include <cstdint>

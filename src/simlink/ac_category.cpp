@@ -1,4 +1,4 @@
-#include "engine/ac_category.h"
+#include "simlink/ac_category.h"
 
 std::string_view gf_categoryName(AcCategory category)
 {

@@ -1,4 +1,4 @@
-#include "core/xml_meta.h"
+#include "params/xml_meta.h"
 
 #include "core/clock.h"
 #include "core/log.h"

@@ -1,4 +1,4 @@
-#include "core/random.h"
+#include "params/random.h"
 
 #include "params/parameters.h"
 

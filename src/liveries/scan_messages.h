@@ -1,5 +1,6 @@
 #pragma once
-// The lines of the add-on airport scan's log (AirportsScanLog.txt) and the scan's result flag.
+// The lines of the add-on airport scan's log (AirportsScanLog.txt) and the scan's result flag,
+// kept here because the publisher lookup of the model data reports into it as well.
 // Every scan task reports what it finds and rejects here; the scan driver writes the lines out
 // and empties the list once no task is left.
 

@@ -1,4 +1,4 @@
-#include "airports/scan_messages.h"
+#include "liveries/scan_messages.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 // every static aircraft when the park airport is given up, and the clearance of static aircraft
 // from moving live ones. Work thread only.
 
+#include "airports/parking_services.h"
 #include "airports/stand.h"
 #include "core/clock.h"
 #include "engine/ac_records.h"
@@ -35,7 +36,7 @@ struct StaticRemoval {
 extern std::vector<StaticStayer> staticStayers;
 extern std::vector<StaticRemoval> staticRemoveList;
 
-void gf_clearParkingAdjustmentLists();
+// gf_clearParkingAdjustmentLists: airports/parking_services.h.
 
 // The re-balancing after a requested recalculation.
 void gf_parkingAdjustments();

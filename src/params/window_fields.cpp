@@ -1,0 +1,3 @@
+#include "params/window_fields.h"
+
+MainWindow g_mainWindow;

@@ -1,0 +1,25 @@
+#pragma once
+// Hooks into the program that only tests use. Each is defined beside the internals it reaches
+// (named below); the program itself never calls them, so no production header declares them.
+
+#include "run/exit.h"
+
+#include <cstdint>
+#include <string>
+
+// User actions on the built window, as the toolkit delivers them (GUI thread;
+// app/application.cpp).
+void gf_clickControl(std::uint16_t controlId);
+void gf_typeIntoControl(std::uint16_t controlId, const std::string& text); // replaces the box's text
+void gf_pressEnterInControl(std::uint16_t controlId);
+void gf_pressEscape();
+void gf_clickCloseBox();
+
+// The pauses of the exit thread, shortened (run/exit.cpp).
+void gf_setExitTimings(const ExitTimings& timings);
+// Told the name of every step of the exit thread before it runs (run/exit.cpp).
+void gf_setExitStepObserver(ExitStepObserver observer);
+
+// The option setting of the next accepted client fails as if the system refused it
+// (traffic/rt_link.cpp).
+void gf_failNextClientOptionForTest();
