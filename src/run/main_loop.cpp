@@ -40,6 +40,31 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kPass = std::chrono::milliseconds(10);
+constexpr auto kPassWatchPeriod = std::chrono::minutes(1);
+constexpr auto kSlowPass = std::chrono::milliseconds(2);
+
+// The longest work of a pass in each minute, logged when it left less than 8 of the 10 ms to
+// sleep: a slow pass delays every aircraft's position write behind it.
+class PassTimeWatch {
+public:
+    explicit PassTimeWatch(Clock::time_point start) : periodEnd_(start + kPassWatchPeriod) {}
+
+    void record(Clock::time_point begin, Clock::time_point end)
+    {
+        longest_ = std::max(longest_, end - begin);
+        if (end < periodEnd_)
+            return;
+        if (longest_ > kSlowPass)
+            gf_log(fmt::format("{} Longest pass of the last minute: {:.1f} ms", gf_utcClockNow(),
+                               std::chrono::duration<double, std::milli>(longest_).count()));
+        longest_ = {};
+        periodEnd_ = end + kPassWatchPeriod;
+    }
+
+private:
+    Clock::time_point periodEnd_;
+    Clock::duration longest_{};
+};
 
 int notRunningCountdown = 100;
 
@@ -206,7 +231,13 @@ void mainLoop()
         auto deadline = Clock::now() + kPass;
         currentDaySlot = gf_dayAndHalfHour();
         gf_setAcceptTraffic(true);
-        while (lf_workOrva()) {
+        PassTimeWatch passTimes(Clock::now());
+        for (;;) {
+            const auto begin = Clock::now();
+            const bool goOn = lf_workOrva();
+            passTimes.record(begin, Clock::now());
+            if (!goOn)
+                break;
             // Whole milliseconds left, truncated: less than one and the pass runs at once.
             if (std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count() > 0)
                 std::this_thread::sleep_until(deadline);
