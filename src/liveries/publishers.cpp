@@ -13,6 +13,29 @@ namespace {
 constexpr std::size_t kMaxPatternNameLength = 1024;
 constexpr std::string_view kExpressionCharacters = "^$\\.*+?()[]{}|";
 
+// The standard library reads the number of a back-reference ("\12") or of a repeat count
+// ("{2,12}") into a long without a check: a longer number overflows it while the expression is
+// compiled.
+constexpr std::size_t kMaxExpressionNumberDigits = 18;
+
+// A number of more digits than a long holds right behind a backslash, a '{' or a ','.
+bool lf_hasOverlongNumber(std::string_view text)
+{
+    std::size_t run = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++run;
+            continue;
+        }
+        const std::size_t begin = i - run;
+        const bool counted = begin > 0 && std::string_view("\\{,").find(text[begin - 1]) != std::string_view::npos;
+        if (run > kMaxExpressionNumberDigits && counted)
+            return true;
+        run = 0;
+    }
+    return false;
+}
+
 char lf_foldAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -138,6 +161,8 @@ NamePattern gf_prepareNamePattern(const std::string& text)
             pattern.lead = lf_leadOf(pattern.folded);
         return pattern;
     }
+    if (lf_hasOverlongNumber(text))
+        return pattern; // no valid expression: it matches nothing
     try {
         pattern.expression.emplace(".*" + text + ".*", std::regex::ECMAScript | std::regex::icase);
     } catch (...) {

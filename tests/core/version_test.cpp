@@ -11,6 +11,9 @@ TEST(Version, ParsingTextsAndJson)
     const Case cases[] = {
         {"10.9.8", {10, 9, 8}},
         {"10-9-8", {10, 9, 8}}, // any one character separates the numbers
+        {"12345", {1, 3, 5}},   // digits separate too, each number as long as the rest allows
+        {"1\n2.3", {0, 0, 0}},  // but no line end
+        {"1.2.3.4", {0, 0, 0}},
         {R"({"major":10,"minor":9,"patch":9})", {10, 9, 9}},
         {R"({"major":11,"minor":"x","patch":1})", {11, 0, 0}}, // fields before the failure stay
         {"", {0, 0, 0}},

@@ -163,6 +163,9 @@ TEST_F(DbaseLookupsTest, ANamePatternNeverThrows)
 {
     EXPECT_TRUE(lf_matchesNamePattern("FlyTampa_EHAM", "tampa"));
     EXPECT_FALSE(lf_matchesNamePattern("FlyTampa_EHAM", "[unclosed"));
+    // Numbers beyond a long in a back-reference or a repeat count: refused before compiling.
+    for (const char* counted : {"(a)\\", "a{", "a{1,"})
+        EXPECT_FALSE(lf_matchesNamePattern("FlyTampa_EHAM", counted + std::string(25, '3') + "}")) << counted;
     EXPECT_FALSE(lf_matchesNamePattern(std::string(5000, 'a') + "tampa", "tampa")) << "too long to match safely";
 }
 

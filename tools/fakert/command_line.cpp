@@ -66,6 +66,13 @@ const std::map<std::string, ValueSetter>& lf_valueOptions()
                  throw lf_badValue(n, v);
              c.options.qnhPeriod = std::chrono::milliseconds(std::llround(seconds * 1000.0));
          }},
+        {"--copies",
+         [](CommandLine& c, auto& n, auto& v) {
+             const double copies = lf_positive(n, v);
+             if (copies != std::floor(copies) || copies > 100)
+                 throw lf_badValue(n, v);
+             c.options.copies = static_cast<unsigned>(copies);
+         }},
         {"--speed", [](CommandLine& c, auto& n, auto& v) { c.options.speed = lf_positive(n, v); }},
         {"--flood", [](CommandLine& c, auto& n, auto& v) { c.options.floodRate = lf_positive(n, v); }},
         {"--file", [](CommandLine& c, auto&, auto& v) { c.file = v; }},
@@ -80,6 +87,7 @@ const std::map<std::string, FlagSetter>& lf_flagOptions()
 {
     static const std::map<std::string, FlagSetter> options{
         {"--loop", [](CommandLine& c) { c.options.loop = true; }},
+        {"--fresh-ids", [](CommandLine& c) { c.options.freshIds = true; }},
         {"--no-tcp", [](CommandLine& c) { c.options.tcp = false; }},
         {"--wait-position", [](CommandLine& c) { c.options.waitForPosition = true; }},
         {"--reconnect-after-exit", [](CommandLine& c) { c.options.reconnectAfterExit = true; }},
@@ -131,6 +139,10 @@ datagrams and serves the program's TCP link.
   --loop                   start the file again after its last line
   --flood N                instead of the replay, the lines round and round at N a second, each
                            stamped with the present time (until --seconds pass)
+  --fresh-ids              every pass flies other aircraft: new hex ids and callsigns (with
+                           a letter mark of the pass)
+  --copies N               N replays at once with --fresh-ids, copy k starting k/N of the way
+                           through the file (default 1)
   --wait-position          start the replay when the program sent its first own position
   --host H                 the program's host (default 127.0.0.1)
   --udp-port N             traffic datagrams to port N (default 49005)

@@ -39,6 +39,7 @@ struct FakeRtState {
     bool connected = false;
     bool exitReceived = false;
     bool replayFinished = false;
+    unsigned copiesFinished = 0;
     bool positionSeen = false;
     std::int64_t offsetMs = 0;
     bool started = false;
@@ -104,51 +105,83 @@ bool lf_waitForPosition(State& state)
     return !state.stopped;
 }
 
-// One pass through the lines, the first one due at `start`; false when fakert stopped.
-// `end` receives the time at which the last stamped line was due.
-bool lf_replayPass(State& state, const std::vector<std::optional<TimeStamp>>& stamps,
-                   std::optional<TimeStamp> first, SteadyClock::time_point start, SteadyClock::time_point& end)
+// One pass through the lines from `begin`, the first of them due at `start`; false when fakert
+// stopped. `end` receives the time at which the last stamped line was due.
+bool lf_replayPass(State& state, const std::vector<std::optional<TimeStamp>>& stamps, std::size_t begin,
+                   std::uint32_t generation, SteadyClock::time_point start, SteadyClock::time_point& end)
 {
+    std::optional<TimeStamp> first;
+    for (std::size_t i = begin; i < stamps.size() && !first; ++i)
+        first = stamps[i];
     const std::int64_t offsetMs = first ? lf_unixNowMs() - std::llround(first->seconds() * 1000.0) : 0;
-    state.update([&] { state.offsetMs = offsetMs; });
+    if (generation % state.options.copies == 0)
+        state.update([&] { state.offsetMs = offsetMs; });
     SteadyClock::time_point due = start;
-    for (std::size_t i = 0; i < state.lines.size(); ++i) {
+    for (std::size_t i = begin; i < state.lines.size(); ++i) {
         // A line without a time stamp goes out right behind the one before it.
         if (stamps[i])
             due = start + lf_scaledSeconds(stamps[i]->seconds() - first->seconds(), state.options.speed);
         if (!state.sleepUntil(due))
             return false;
         const std::string line = gf_shiftTimeStamp(state.lines[i], offsetMs);
-        if (gf_sendDatagram(state.udp, state.trafficTo, line))
+        // Every generation marked, the first one too: a callsign and the same one with a mark
+        // behind it would read as an aircraft and its ghost.
+        const std::string sent = state.options.freshIds ? gf_freshIdentity(line, generation + 1) : line;
+        if (gf_sendDatagram(state.udp, state.trafficTo, sent))
             state.update([&] { ++state.counters.trafficLines; });
     }
     end = due;
     return true;
 }
 
-void lf_replayThread(State& state)
+// The first line of copy `copy`: the first one stamped copy/copies of the capture's time span
+// after its first stamp.
+std::size_t lf_copyBegin(const std::vector<std::optional<TimeStamp>>& stamps, unsigned copy, unsigned copies)
+{
+    if (copy == 0)
+        return 0;
+    std::optional<double> first;
+    double last = 0.0;
+    for (const auto& stamp : stamps) {
+        if (!stamp)
+            continue;
+        first = first.value_or(stamp->seconds());
+        last = std::max(last, stamp->seconds());
+    }
+    if (!first)
+        return 0;
+    const double from = *first + (last - *first) * copy / copies;
+    for (std::size_t i = 0; i < stamps.size(); ++i)
+        if (stamps[i] && stamps[i]->seconds() >= from)
+            return i;
+    return 0;
+}
+
+void lf_replayThread(State& state, unsigned copy)
 {
     if (state.options.waitForPosition && !lf_waitForPosition(state))
         return;
     std::vector<std::optional<TimeStamp>> stamps;
-    std::optional<TimeStamp> first;
-    for (const std::string& line : state.lines) {
+    for (const std::string& line : state.lines)
         stamps.push_back(gf_lineTimeStamp(line));
-        if (!first)
-            first = stamps.back();
-    }
+    const unsigned copies = state.options.copies;
+    std::size_t begin = lf_copyBegin(stamps, copy, copies);
+    std::uint32_t generation = copy;
     auto start = SteadyClock::now();
     for (;;) {
         SteadyClock::time_point end;
-        if (!lf_replayPass(state, stamps, first, start, end))
+        if (!lf_replayPass(state, stamps, begin, generation, start, end))
             return;
         const bool again = state.options.loop;
         state.update([&] {
             ++state.counters.replayRounds;
-            state.replayFinished = !again;
+            if (!again)
+                state.replayFinished = ++state.copiesFinished == copies;
         });
         if (!again)
             return;
+        begin = 0;
+        generation += copies;
         // One second between the last line and the first of the next pass, so that a capture
         // without time stamps does not flood the program.
         start = std::max(SteadyClock::now(), end) + lf_scaledSeconds(1.0, state.options.speed);
@@ -278,6 +311,8 @@ FakeRt::FakeRt(Options options) : state_(std::make_unique<FakeRtState>())
         throw std::invalid_argument(fmt::format("speed {} is not above 0", options.speed));
     if (options.floodRate < 0.0 || !std::isfinite(options.floodRate))
         throw std::invalid_argument(fmt::format("flood rate {} is negative", options.floodRate));
+    if (options.copies == 0 || (options.copies > 1 && !options.freshIds))
+        throw std::invalid_argument("copies of the replay need fresh ids");
     if (options.qnhPeriod.count() < 0)
         throw std::invalid_argument("the QNH period is negative");
     state_->trafficTo = gf_resolveIpv4(options.host, options.trafficPort);
@@ -313,8 +348,11 @@ void FakeRt::start(std::vector<std::string> lines)
     }
     std::lock_guard lock(state.mutex);
     state.replayFinished = state.lines.empty();
-    if (!state.lines.empty())
-        state.threads.emplace_back(state.options.floodRate > 0.0 ? lf_floodThread : lf_replayThread, std::ref(state));
+    if (!state.lines.empty() && state.options.floodRate > 0.0)
+        state.threads.emplace_back(lf_floodThread, std::ref(state));
+    else if (!state.lines.empty())
+        for (unsigned copy = 0; copy < state.options.copies; ++copy)
+            state.threads.emplace_back(lf_replayThread, std::ref(state), copy);
     if (state.options.qnhPeriod.count() > 0)
         state.threads.emplace_back(lf_qnhThread, std::ref(state));
     if (state.options.tcp)

@@ -32,6 +32,12 @@ struct Options {
 
     double speed = 1.0;          // > 0; divides every wait between two lines
     bool loop = false;           // start the lines again after the last one
+    // Every pass of every copy flies other aircraft: fresh hex ids and callsigns
+    // (gf_freshIdentity with a generation that counts the passes from 1).
+    bool freshIds = false;
+    // Replays of the lines at once (needs freshIds beyond 1), copy k starting k/copies of the way
+    // through the capture, so that the traffic is that many times as dense from the start.
+    unsigned copies = 1;
     bool waitForPosition = false; // hold the replay until the program sent its first own position
     double floodRate = 0.0;      // > 0: the lines round and round at this many a second, each
                                  // stamped with the present time, instead of the replay
@@ -55,7 +61,7 @@ struct Counters {
     std::uint64_t trafficLines = 0;  // traffic datagrams sent
     std::uint64_t qnhDatagrams = 0;  // QNH datagrams sent
     std::uint64_t tcpLines = 0;      // lines received over TCP
-    std::uint64_t replayRounds = 0;  // passes through the lines completed
+    std::uint64_t replayRounds = 0;  // passes through the lines completed, of all copies
     std::uint64_t connectAttempts = 0;
     std::uint64_t connections = 0;
 };
@@ -64,8 +70,8 @@ struct FakeRtState; // the threads' shared state, private to fakert.cpp
 
 class FakeRt {
 public:
-    // Throws std::invalid_argument for a speed that is not above 0, std::runtime_error for an
-    // unknown host.
+    // Throws std::invalid_argument for a speed that is not above 0 and for copies without fresh
+    // ids, std::runtime_error for an unknown host.
     explicit FakeRt(Options options);
     ~FakeRt(); // stops
     FakeRt(const FakeRt&) = delete;
@@ -83,7 +89,7 @@ public:
     bool connected() const;      // the TCP link is up
     bool exitReceived() const;   // the program sent "exit"
     bool replayFinished() const; // every line sent (never while looping); also with no lines
-    // What the current replay pass adds to every time stamp, in milliseconds.
+    // What the current replay pass (of the first copy) adds to every time stamp, in milliseconds.
     std::int64_t timeOffsetMs() const;
 
     // Waits until `condition` holds (evaluated after every event of fakert and at the start) or

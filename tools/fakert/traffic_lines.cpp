@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <iterator>
@@ -37,6 +38,43 @@ std::optional<std::pair<std::size_t, std::size_t>> lf_fieldSpan(std::string_view
     if (end == std::string_view::npos)
         end = line.size();
     return std::pair{begin, end - begin};
+}
+
+// Hex ids are 24-bit addresses; the program drops those of 10000 and below.
+constexpr std::uint32_t kHexIdSpace = 1U << 24;
+constexpr std::uint32_t kLowestHexId = 10001;
+// Odd and near 0.618 of the space, so that the generations spread their ids far apart.
+constexpr std::uint32_t kHexIdStride = 0x9E3779;
+constexpr std::size_t kMaxCallsign = 8;
+
+std::string lf_freshHexId(std::string_view field, std::uint32_t generation)
+{
+    if (field.empty() || field.size() > 9 || !std::all_of(field.begin(), field.end(), lf_isDigit))
+        return std::string(field);
+    std::uint64_t id = 0;
+    for (const char c : field)
+        id = id * 10 + static_cast<std::uint64_t>(c - '0');
+    auto fresh = static_cast<std::uint32_t>((id + std::uint64_t{generation} * kHexIdStride) % kHexIdSpace);
+    if (fresh < kLowestHexId)
+        fresh += kLowestHexId;
+    return fmt::format("{}", fresh);
+}
+
+std::string lf_generationLetters(std::uint32_t generation)
+{
+    std::string letters;
+    for (; generation > 0; generation = (generation - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (generation - 1) % 26));
+    return letters;
+}
+
+std::string lf_freshCallsign(std::string_view field, std::uint32_t generation)
+{
+    if (field.empty() || field == "null")
+        return std::string(field);
+    const std::string mark = lf_generationLetters(generation);
+    const std::size_t kept = std::min(field.size(), kMaxCallsign > mark.size() ? kMaxCallsign - mark.size() : 0);
+    return std::string(field.substr(0, kept)) + mark;
 }
 
 std::optional<TimeStamp> lf_parseTimeStamp(std::string_view text)
@@ -134,6 +172,20 @@ std::string gf_shiftTimeStamp(std::string_view line, std::int64_t offsetMs)
     result.append(line.substr(0, span->first));
     result.append(lf_formatTimeStamp(shifted));
     result.append(line.substr(span->first + span->second));
+    return result;
+}
+
+std::string gf_freshIdentity(std::string_view line, std::uint32_t generation)
+{
+    const auto hexId = lf_fieldSpan(line, kHexIdField);
+    const auto callsign = lf_fieldSpan(line, kCallsignField);
+    if (generation == 0 || !hexId || !callsign)
+        return std::string(line);
+    std::string result(line.substr(0, hexId->first));
+    result += lf_freshHexId(line.substr(hexId->first, hexId->second), generation);
+    result += line.substr(hexId->first + hexId->second, callsign->first - hexId->first - hexId->second);
+    result += lf_freshCallsign(line.substr(callsign->first, callsign->second), generation);
+    result += line.substr(callsign->first + callsign->second);
     return result;
 }
 

@@ -11,8 +11,10 @@
 
 namespace fakert {
 
-// Index of the time stamp (Unix seconds, UTC) among the comma-separated fields; field 0 is "RTTFC".
-inline constexpr std::size_t kTimeStampField = 14;
+// Indexes among the comma-separated fields; field 0 is "RTTFC".
+inline constexpr std::size_t kHexIdField = 1;     // the aircraft address, decimal
+inline constexpr std::size_t kCallsignField = 9;
+inline constexpr std::size_t kTimeStampField = 14; // Unix seconds, UTC
 
 // The traffic lines of a capture: one per text line, a trailing '\r' dropped; empty lines and the
 // weather records of the capture (lines beginning with '{') are left out.
@@ -38,6 +40,13 @@ std::optional<TimeStamp> gf_lineTimeStamp(std::string_view line);
 // decimals (the offset is rounded to that precision); every other byte stays. A line without a
 // time stamp is returned unchanged.
 std::string gf_shiftTimeStamp(std::string_view line, std::int64_t offsetMs);
+
+// The line as another aircraft flying the same track: generation 0 leaves it as it is; any other
+// moves the hex id by a generation's stride (inside 24 bits, above 10000) and marks the callsign
+// with the generation in letters ("A" for 1, "Z" for 26, "AA" for 27), appended while the callsign
+// stays within 8 characters, else in place of its last ones. A hex id field that is no decimal
+// number, an empty callsign and "null" stay as they are.
+std::string gf_freshIdentity(std::string_view line, std::uint32_t generation);
 
 // The QNH datagram, in the shape of the client's weather records: {"ICAO": ..., "QNH": "<qnh>", ...}.
 std::string gf_qnhDatagram(std::string_view qnh);
