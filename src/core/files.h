@@ -43,8 +43,9 @@ bool gf_writeListToFile(const std::list<std::string>& lines, const fs::path& pat
 
 // How far a save goes to outlive a power loss. User and learned data are flushed to disk before
 // the rename, so that a power loss leaves the old file or the new one, never an empty one. A file
-// that the program makes again from other files (a generated airport file) skips the flush: it
-// costs more than writing the file, and a file lost with the power is made by the next scan.
+// that the program makes again from other files skips the flush: it costs more than writing the
+// file. A generated airport file lost with the power is made by the next scan; an aircraft's
+// flight plan lives only for the run, and its flush would stall the 10 ms pass that creates it.
 enum class SaveDurability { FlushedBeforeRename, Regenerable };
 
 // Writes a file through a temporary file beside it and a rename; false when it cannot be written.

@@ -86,7 +86,7 @@ bool gf_writeFlightPlan(const fs::path& path, const FlightPlanRoute& route)
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
         return static_cast<bool>(out);
-    });
+    }, SaveDurability::Regenerable);
 }
 
 bool gf_giveFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route, const std::string& label)
