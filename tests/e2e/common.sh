@@ -76,7 +76,7 @@ wm_ready() {
 start_wm() {
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   wm_pid=$!
-  wait_until 60 wm_ready || fail "the window manager did not come up"
+  wait_until 60 wm_ready || fail "the window manager did not come up: $(cat "$work/openbox.log")"
 }
 
 # start_program <program>: runs it in the program folder; sets program_pid.
