@@ -15,13 +15,7 @@ wait_until 60 test -f "$parameters" || fail "the start-up did not load the setti
 geometry=$(xwininfo -id "$window_id")
 left=$(echo "$geometry" | sed -n 's/.*Absolute upper-left X: *//p')
 top=$(echo "$geometry" | sed -n 's/.*Absolute upper-left Y: *//p')
-"$close_tool" "$window_id"
-wait_until 120 process_ended "$program_pid" || fail "the program did not end after the close request"
-set +e
-wait "$program_pid"
-status=$?
-set -e
-program_pid=
+close_program 120
 [ $status -eq 0 ] || fail "exit status $status"
 
 grep -qx "Exiting: USER CLOSED SIM" "$log" || fail "no \"Exiting: USER CLOSED SIM\""

@@ -108,6 +108,18 @@ process_ended() {
   ! kill -0 "$1" 2>/dev/null
 }
 
+# close_program <seconds>: clicks the close box of the window ($close_tool, $window_id) and waits
+# for the program's end within the seconds; its exit status is left in `status`.
+close_program() {
+  "$close_tool" "$window_id"
+  wait_until "$1" process_ended "$program_pid" || fail "the program did not end within $1 s of the close"
+  set +e
+  wait "$program_pid"
+  status=$?
+  set -e
+  program_pid=
+}
+
 # cleanup [status]: the status of the script, else that of the last command.
 cleanup() {
   local status=${1:-$?}

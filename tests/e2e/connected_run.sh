@@ -36,13 +36,7 @@ done
 # 35 s of the main loop; the program asks for the aircraft in range once every 100 passes.
 sleep 35
 log_has "No traffic in this region?" && fail "the traffic reader saw no traffic"
-"$close_tool" "$window_id"
-wait_until 120 process_ended "$program_pid" || fail "the program did not end after the close request"
-set +e
-wait "$program_pid"
-status=$?
-set -e
-program_pid=
+close_program 120
 [ $status -eq 0 ] || fail "exit status $status"
 stop_stand_ins
 

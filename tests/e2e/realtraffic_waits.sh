@@ -10,13 +10,7 @@ make_connected_folders
 
 # close_and_expect_end <case>: the close box, then a prompt end with status 0.
 close_and_expect_end() {
-  "$close_tool" "$window_id"
-  wait_until 40 process_ended "$program_pid" || fail "$1: the program did not end within 40 s of the close"
-  set +e
-  wait "$program_pid"
-  local status=$?
-  set -e
-  program_pid=
+  close_program 40
   [ $status -eq 0 ] || fail "$1: exit status $status"
   log_has "Exiting: USER CLOSED SIM" || fail "$1: no \"Exiting: USER CLOSED SIM\""
   log_has "waiting for the work thread to end" && fail "$1: the exit had to wait for the work thread"

@@ -77,13 +77,7 @@ while [ $((SECONDS - start)) -lt "$duration" ]; do
 done
 rss_end=$(rss_kb)
 
-"$close_tool" "$window_id"
-wait_until 120 process_ended "$program_pid" || fail "the program did not end after the close request"
-set +e
-wait "$program_pid"
-status=$?
-set -e
-program_pid=
+close_program 120
 stop_stand_ins
 [ "$report" = /dev/null ] || cp "$log" "$report.Log.txt"
 

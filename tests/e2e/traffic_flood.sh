@@ -78,13 +78,7 @@ echo "flood: largest resident memory $((max_rss / 1024)) MB, $logged log lines"
 log_has "traffic queue full" || fail "the flood never filled the queue"
 [ "$logged" -le $((3 * flood_seconds + 10)) ] || fail "$logged log lines in a flood of $flood_seconds s"
 
-"$close_tool" "$window_id"
-wait_until 40 process_ended "$program_pid" || fail "the program did not end within 40 s of the close"
-set +e
-wait "$program_pid"
-status=$?
-set -e
-program_pid=
+close_program 40
 [ $status -eq 0 ] || fail "exit status $status"
 log_has "Exiting: USER CLOSED SIM" || fail "no \"Exiting: USER CLOSED SIM\""
 grep "traffic queue full" "$log" | tail -n 1
