@@ -84,7 +84,7 @@ TEST(Clock, DecodingAndNamingDays)
     EXPECT_EQ(lf_decodeDay("Sun"), 7u);
     EXPECT_EQ(lf_decodeDay("mon"), 0u);
     gf_closeLog();
-    EXPECT_NE(testsupport::readFile("Log.txt").find("\nlf_decodeDay ?  mon\n"), std::string::npos);
+    EXPECT_NE(testsupport::readTextFile("Log.txt").find("\nlf_decodeDay ?  mon\n"), std::string::npos);
 
     EXPECT_EQ(gf_weekdayName(1), "Monday");
     EXPECT_EQ(gf_weekdayName(7), "Sunday");

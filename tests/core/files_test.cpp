@@ -1,5 +1,6 @@
 #include "core/exceptions.h"
 #include "core/files.h"
+#include "core/windows_glue.h"
 #include "core/log.h"
 #include "core/xml.h"
 #include "support/temp_folder.h"
@@ -7,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fmt/format.h>
 #include <thread>
 
 using testsupport::readFile;
+using testsupport::readTextFile;
 using testsupport::TempFolder;
 using testsupport::writeFile;
 
@@ -27,10 +28,16 @@ std::string joined(const std::vector<std::string>& lines)
     return text;
 }
 
-void iconvTo(const std::string& encoding, const fs::path& from, const fs::path& to)
+// The UTF-16 bytes of a UTF-8 text in one byte order, without byte-order mark.
+std::string utf16Bytes(const std::string& utf8, bool littleEndian)
 {
-    const std::string command = "iconv -f UTF-8 -t " + encoding + " '" + from.string() + "' > '" + to.string() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string bytes;
+    for (const char16_t unit : gf_utf8ToUtf16(utf8)) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
 }
 
 } // namespace
@@ -38,13 +45,10 @@ void iconvTo(const std::string& encoding, const fs::path& from, const fs::path& 
 TEST(Files, FourEncodingsReadIntoTheSameLines)
 {
     TempFolder folder;
-    const fs::path utf8 = folder / "utf8.txt";
-    writeFile(utf8, joined(kLines));
+    writeFile(folder / "utf8.txt", joined(kLines));
     writeFile(folder / "utf8bom.txt", "\xEF\xBB\xBF" + joined(kLines));
-    iconvTo("UTF-16LE", utf8, folder / "le.raw");
-    iconvTo("UTF-16BE", utf8, folder / "be.raw");
-    writeFile(folder / "utf16le.txt", "\xFF\xFE" + readFile(folder / "le.raw"));
-    writeFile(folder / "utf16be.txt", "\xFE\xFF" + readFile(folder / "be.raw"));
+    writeFile(folder / "utf16le.txt", "\xFF\xFE" + utf16Bytes(joined(kLines), true));
+    writeFile(folder / "utf16be.txt", "\xFE\xFF" + utf16Bytes(joined(kLines), false));
 
     const std::pair<const char*, int> files[] = {
         {"utf8.txt", kEncodingPlain}, {"utf8bom.txt", kEncodingUtf8Bom},
@@ -71,7 +75,7 @@ TEST(Files, EncodingOfShortAndMissingFiles)
     EXPECT_EQ(gf_detectTextEncoding(folder / "missing.txt"), kEncodingNoFile);
     EXPECT_FALSE(gf_readExtTextFileToStringVector(folder / "missing.txt", lines));
     gf_closeLog();
-    EXPECT_NE(readFile("Log.txt").find("cannot open file " + (folder / "missing.txt").string() +
+    EXPECT_NE(readTextFile("Log.txt").find("cannot open file " + (folder / "missing.txt").string() +
                                        " for character encoding, err: 2\n"),
               std::string::npos);
 }
@@ -91,7 +95,7 @@ TEST(Files, WindowsLineEndsReadLikeUnixOnesAndUtf16LoneSurrogateFails)
     EXPECT_FALSE(gf_readExtTextFileToStringVector(folder / "bad16.txt", lines));
     EXPECT_EQ(lines, (std::vector<std::string>{"ok"}));
     gf_closeLog();
-    EXPECT_NE(readFile("Log.txt").find("\nconversion from error from utf16 to utf8, code: 1113\n"), std::string::npos);
+    EXPECT_NE(readTextFile("Log.txt").find("\nconversion from error from utf16 to utf8, code: 1113\n"), std::string::npos);
 }
 
 TEST(Files, WritesAreWholeFilesAndLeaveNoTemporaries)
@@ -185,7 +189,7 @@ TEST(Files, XmlSavingAndAttributes)
     ASSERT_TRUE(gf_saveXml(document, folder / "s.xml"));
     EXPECT_FALSE(gf_saveXml(document, folder / "missing" / "s.xml"));
     gf_closeLog();
-    const std::string log = readFile("Log.txt");
+    const std::string log = readTextFile("Log.txt");
     EXPECT_NE(log.find("\"" + (folder / "s.xml").string() + "\" saved\n"), std::string::npos);
     EXPECT_NE(log.find("could not save to \"" + (folder / "missing" / "s.xml").string() + "\"\n"), std::string::npos);
 

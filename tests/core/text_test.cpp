@@ -83,7 +83,7 @@ TEST(Text, SlotListsAndPositions)
     EXPECT_EQ(gf_bitset2hours(slots), "3,5") << "reading ends at the slot out of range";
     EXPECT_EQ(gf_bitset2hours(lf_hours2bitset("x")), "");
     gf_closeLog();
-    const std::string log = testsupport::readFile("Log.txt");
+    const std::string log = testsupport::readTextFile("Log.txt");
     EXPECT_NE(log.find("===> exception "), std::string::npos);
     EXPECT_NE(log.find(" in lf_hours2bitset\n"), std::string::npos);
 

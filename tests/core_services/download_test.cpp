@@ -9,9 +9,23 @@
 #include "support/zip_maker.h"
 
 #include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
+
+// The file:// address of a local folder as RFC 8089 writes it: '/' between names, a drive letter
+// after a third slash ("file:///C:/x"), a blank escaped.
+std::string fileUrl(const fs::path& folder)
+{
+    std::string url = "file://";
+    const std::string path = folder.generic_string();
+    if (!path.starts_with('/'))
+        url += '/';
+    for (const char c : path)
+        url += c == ' ' ? std::string("%20") : std::string(1, c);
+    return url;
+}
 
 class DownloadTest : public ::testing::Test {
 protected:
@@ -21,7 +35,7 @@ protected:
         gf_closeLog();
         gf_setDownloadLimits(DownloadLimits{});
     }
-    std::string log() const { return testsupport::readFile(folder.path() / "Log.txt"); }
+    std::string log() const { return testsupport::readTextFile(folder.path() / "Log.txt"); }
 
     testsupport::TempFolder folder{true};
     CurlHandle curl = gf_newCurlHandle();
@@ -29,7 +43,7 @@ protected:
 
 TEST_F(DownloadTest, DownloadBaseFollowsTheEnvironment)
 {
-    EXPECT_EQ(gf_downloadBase(), "file://" + (folder.path() / "server").string() + "/");
+    EXPECT_EQ(gf_downloadBase(), fileUrl(folder / "server") + "/");
     {
         testsupport::ScopedEnv base("ORVANTA_DOWNLOAD_BASE", "http://127.0.0.1:9/downloads");
         EXPECT_EQ(gf_downloadBase(), "http://127.0.0.1:9/downloads/");
@@ -37,7 +51,9 @@ TEST_F(DownloadTest, DownloadBaseFollowsTheEnvironment)
     const fs::path spaced = folder / "with blank";
     fs::create_directories(spaced);
     fs::current_path(spaced);
-    EXPECT_EQ(gf_downloadBase(), "file://" + (folder.path() / "with%20blank/server/").string());
+    EXPECT_EQ(gf_downloadBase(), fileUrl(spaced / "server") + "/");
+    testsupport::writeFile(spaced / "server" / "v.txt", "1.0.0");
+    EXPECT_TRUE(gf_downloadFile(curl.get(), gf_downloadBase() + "v.txt", "v.txt", true)) << "the address opens";
     fs::current_path(folder.path());
 }
 
@@ -122,14 +138,20 @@ TEST_F(DownloadTest, VersionFileThatCannotBeRemovedDoesNotThrow)
 {
     testsupport::LocalHttpServer server;
     server.serve("/version.json", {200, "10.9.9\n", false});
-    // While the transfer runs, version.json becomes a folder that cannot be removed.
+    // While the transfer runs, version.json is made impossible to remove. Where an open file can
+    // be removed (Linux) it becomes a folder with a file in it, and the version in it is lost;
+    // where it cannot (Windows), the test keeps it open, and the version read stands.
+    std::ifstream keptOpen;
     server.onRequest([&](const std::string&) {
-        fs::remove(folder / "version.json");
-        testsupport::writeFile(folder / "version.json" / "inside.txt", "x");
+        std::error_code ec;
+        if (fs::remove(folder / "version.json", ec))
+            testsupport::writeFile(folder / "version.json" / "inside.txt", "x");
+        else
+            keptOpen.open(folder / "version.json", std::ios::binary);
     });
     ProgramVersion version;
     EXPECT_NO_THROW(gf_downloadVersion(curl.get(), version, server.url("/version.json")));
-    EXPECT_EQ(version, ProgramVersion{});
+    EXPECT_EQ(version, keptOpen.is_open() ? (ProgramVersion{10, 9, 9}) : ProgramVersion{});
     EXPECT_NE(log().find("===> could not remove version.json"), std::string::npos);
 }
 
@@ -144,7 +166,7 @@ TEST_F(DownloadTest, DataBaseArchiveWritesOnlyItsFileEntries)
     fs::remove(folder / "server/dbase.zip");
     EXPECT_FALSE(gf_downloadDbase("input/temp2.xml"));
     EXPECT_NE(log().find("===> downloading dbase.zip failed?\n"), std::string::npos);
-    EXPECT_EQ(gf_p3dDownloadUrl(), "file://" + (folder.path() / "server").string() + "/P3D/");
+    EXPECT_EQ(gf_p3dDownloadUrl(), fileUrl(folder / "server") + "/P3D/");
 }
 
 // A damaged entry, an archive without a file entry and an output that cannot be written are
@@ -160,7 +182,7 @@ TEST_F(DownloadTest, ArchiveThatDoesNotUnpackWholeIsAFailure)
     const std::vector<Case> cases = {
         {"flipped byte", {{"temp2.xml", std::string(4000, 'x')}}, 0, "input/temp2.xml"},
         {"folder only", {{"data/", ""}}, -1, "input/temp2.xml"},
-        {"unwritable output", {{"temp2.xml", "<dbase/>"}}, -1, "no-such-folder/temp2.xml"},
+        {"unwritable output", {{"temp2.xml", "<dbase/>"}}, -1, fs::path("no-such-folder") / "temp2.xml"},
     };
     fs::create_directories("input");
     for (const Case& c : cases) {
@@ -173,7 +195,8 @@ TEST_F(DownloadTest, ArchiveThatDoesNotUnpackWholeIsAFailure)
         EXPECT_FALSE(fs::exists("dbase.zip")) << c.what;
     }
     EXPECT_NE(log().find("===> unzipping error code : "), std::string::npos);
-    EXPECT_NE(log().find("===> could not write no-such-folder/temp2.xml\n"), std::string::npos);
+    EXPECT_NE(log().find("===> could not write " + (fs::path("no-such-folder") / "temp2.xml").string() + "\n"),
+              std::string::npos);
     EXPECT_NE(log().find("===> unzipping dbase.zip failed?\n"), std::string::npos);
 }
 

@@ -108,7 +108,7 @@ TEST(Scramble, PlainAndDamagedCodesAreTold)
     EXPECT_EQ(gf_unscrambleAirline(testsupport::scrambleType("B738")), "");
     EXPECT_EQ(gf_unscrambleRegcode("~"), "");
     gf_closeLog();
-    const std::string log = testsupport::readFile(folder.path() / "Log.txt");
+    const std::string log = testsupport::readTextFile(folder.path() / "Log.txt");
     EXPECT_NE(log.find("===> Unencrypted airline DLH in decrypt airl?\n"), std::string::npos);
     EXPECT_NE(log.find("===> decrypt airl \"~Q_Qt\" error\n"), std::string::npos);
     EXPECT_NE(log.find("===> decrypt reg \"~\" error\n"), std::string::npos);

@@ -20,7 +20,7 @@ protected:
         for (StringParameter* p : {&META_AUTHOR, &META_DATE, &META_VERSION})
             p->value = p->defaultValue;
     }
-    std::string log() const { return testsupport::readFile(folder.path() / "Log.txt"); }
+    std::string log() const { return testsupport::readTextFile(folder.path() / "Log.txt"); }
     static std::size_t count(const std::string& text, const std::string& part)
     {
         std::size_t n = 0;
