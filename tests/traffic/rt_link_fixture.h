@@ -69,6 +69,10 @@ private:
     std::string pending_;
 };
 
+// The descriptors (Linux) or kernel handles (Windows) that the process holds open
+// (rt_link_linux_test.cpp, rt_link_windows_test.cpp).
+int openDescriptors();
+
 class RtLink : public TrafficTest {
 protected:
     void SetUp() override

@@ -182,6 +182,23 @@ TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
     EXPECT_EQ(second.receivedLines(), (std::vector<std::string>{kAtKlaxLine}));
 }
 
+TEST_F(RtLink, AClientWhoseOptionsFailIsClosedNotLeaked)
+{
+    gf_failNextClientOptionForTest();
+    const int before = openDescriptors();
+    TestClient refused(port_);
+    ASSERT_TRUE(refused.connected());
+    EXPECT_FALSE(waitForClient());
+    EXPECT_FALSE(rtConnected.load());
+    EXPECT_TRUE(refused.closedByProgram());
+    EXPECT_EQ(openDescriptors(), before + 1) << "only the test's own client is open";
+    EXPECT_NE(log().find("waitForClient interrupted: sys error 7: "), std::string::npos);
+    EXPECT_NE(log().find(" setsockopt failed with error 10022 Invalid argument"), std::string::npos);
+
+    TestClient accepted(port_);
+    EXPECT_TRUE(waitForClient()) << "the server goes on listening";
+}
+
 TEST_F(RtLink, TheExitWakesAWorkThreadWaitingForTheClient)
 {
     auto waiting = std::async(std::launch::async, waitForClient);
