@@ -1,12 +1,9 @@
 #include "peers.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <poll.h>
+#include "platform/net_socket.h"
+
+#include <algorithm>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace fakert_test {
 
@@ -14,40 +11,28 @@ namespace {
 
 std::uint16_t lf_bindLoopback(int fd)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (fd == net::kInvalidSocket || !net::gf_bindIpv4(fd, net::kLoopback, 0))
         throw std::runtime_error("bind to a free port failed");
-    return ntohs(address.sin_port);
+    return net::gf_localPort(fd);
 }
 
 bool lf_readable(int fd, SteadyClock::time_point deadline)
 {
-    for (;;) {
-        const auto left = std::chrono::ceil<milliseconds>(deadline - SteadyClock::now());
-        pollfd entry{fd, POLLIN, 0};
-        const int result = ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(0, left.count())));
-        if (result < 0 && errno == EINTR)
-            continue;
-        return result > 0;
-    }
+    const auto left = std::chrono::ceil<milliseconds>(deadline - SteadyClock::now());
+    return net::gf_waitReadable(fd, std::max(left, milliseconds(0)));
 }
 
 } // namespace
 
-UdpSink::UdpSink() : fd_(::socket(AF_INET, SOCK_DGRAM, 0))
+UdpSink::UdpSink() : fd_(net::gf_openUdpSocket())
 {
     port_ = lf_bindLoopback(fd_);
-    const int size = 4 << 20; // whole captures arrive at high speed
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    net::gf_setReceiveBufferSize(fd_, 4 << 20); // whole captures arrive at high speed
 }
 
 UdpSink::~UdpSink()
 {
-    ::close(fd_);
+    net::gf_closeDescriptor(fd_);
 }
 
 std::optional<Datagram> UdpSink::receive(milliseconds timeout)
@@ -55,7 +40,7 @@ std::optional<Datagram> UdpSink::receive(milliseconds timeout)
     if (!lf_readable(fd_, SteadyClock::now() + timeout))
         return std::nullopt;
     char buffer[16384];
-    const auto count = ::recv(fd_, buffer, sizeof buffer, 0);
+    const long count = net::gf_receiveDatagram(fd_, buffer, sizeof buffer);
     if (count < 0)
         return std::nullopt;
     return Datagram{std::string(buffer, static_cast<std::size_t>(count)), SteadyClock::now()};
@@ -74,7 +59,7 @@ std::vector<Datagram> UdpSink::receive(std::size_t count, milliseconds timeout)
     return datagrams;
 }
 
-TinyServer::TinyServer() : listenFd_(::socket(AF_INET, SOCK_STREAM, 0))
+TinyServer::TinyServer() : listenFd_(net::gf_openTcpSocket())
 {
     port_ = lf_bindLoopback(listenFd_);
 }
@@ -82,12 +67,12 @@ TinyServer::TinyServer() : listenFd_(::socket(AF_INET, SOCK_STREAM, 0))
 TinyServer::~TinyServer()
 {
     closeClient();
-    ::close(listenFd_);
+    net::gf_closeDescriptor(listenFd_);
 }
 
 void TinyServer::listen()
 {
-    if (::listen(listenFd_, 4) != 0)
+    if (!net::gf_listen(listenFd_))
         throw std::runtime_error("listen failed");
 }
 
@@ -96,13 +81,13 @@ bool TinyServer::accept(milliseconds timeout)
     if (!lf_readable(listenFd_, SteadyClock::now() + timeout))
         return false;
     closeClient();
-    clientFd_ = ::accept(listenFd_, nullptr, nullptr);
-    return clientFd_ >= 0;
+    clientFd_ = net::gf_acceptClient(listenFd_);
+    return clientFd_ != net::kInvalidSocket;
 }
 
 void TinyServer::send(const std::string& bytes)
 {
-    if (::send(clientFd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size()))
+    if (!net::gf_sendAll(clientFd_, bytes))
         throw std::runtime_error("send failed");
 }
 
@@ -118,7 +103,7 @@ std::optional<std::string> TinyServer::readLine(milliseconds timeout)
         if (!lf_readable(clientFd_, deadline))
             return std::nullopt;
         char buffer[4096];
-        const auto count = ::recv(clientFd_, buffer, sizeof buffer, 0);
+        const long count = net::gf_receiveBytes(clientFd_, buffer, sizeof buffer);
         if (count <= 0)
             return std::nullopt;
         pending_.append(buffer, static_cast<std::size_t>(count));
@@ -130,7 +115,7 @@ bool TinyServer::waitClosed(milliseconds timeout)
     const auto deadline = SteadyClock::now() + timeout;
     while (lf_readable(clientFd_, deadline)) {
         char buffer[4096];
-        const auto count = ::recv(clientFd_, buffer, sizeof buffer, 0);
+        const long count = net::gf_receiveBytes(clientFd_, buffer, sizeof buffer);
         if (count <= 0)
             return true;
         pending_.append(buffer, static_cast<std::size_t>(count));
@@ -140,9 +125,8 @@ bool TinyServer::waitClosed(milliseconds timeout)
 
 void TinyServer::closeClient()
 {
-    if (clientFd_ >= 0)
-        ::close(clientFd_);
-    clientFd_ = -1;
+    net::gf_closeDescriptor(clientFd_);
+    clientFd_ = net::kInvalidSocket;
     pending_.clear();
 }
 

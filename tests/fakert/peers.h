@@ -1,6 +1,7 @@
 #pragma once
 // The program's side of fakert's sockets, as small as the tests need it: a UDP receiver and a
-// one-client TCP server, both on free ports of 127.0.0.1.
+// one-client TCP server, both on free ports of 127.0.0.1. They are made of the program's own
+// socket layer (platform/net_socket.h), which fakert shares no code with: each checks the other.
 
 #include <chrono>
 #include <cstdint>

@@ -1,92 +1,13 @@
 // The two UDP readers on real sockets of 127.0.0.1, fed by fakert and by a plain sender.
 
-#include "core/log.h"
 #include "fakert/fakert.h"
-#include "support/temp_folder.h"
-#include "traffic_fixture.h"
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "readers_fixture.h"
 
 #include <set>
 
 namespace {
 
 using namespace traffic_test;
-
-// A UDP socket of the test: sends to a port of 127.0.0.1, or holds a port.
-class UdpPeer {
-public:
-    UdpPeer() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {}
-    ~UdpPeer() { ::close(fd_); }
-    UdpPeer(const UdpPeer&) = delete;
-    UdpPeer& operator=(const UdpPeer&) = delete;
-
-    void send(std::uint16_t port, std::string_view bytes) const
-    {
-        const sockaddr_in to = address(port);
-        ASSERT_EQ(::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-    std::uint16_t bindSomewhere() const
-    {
-        sockaddr_in at = address(0);
-        socklen_t length = sizeof at;
-        ::bind(fd_, reinterpret_cast<const sockaddr*>(&at), sizeof at);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &length);
-        return ntohs(at.sin_port);
-    }
-
-private:
-    static sockaddr_in address(std::uint16_t port)
-    {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return a;
-    }
-    int fd_;
-};
-
-class Readers : public TrafficTest {
-protected:
-    void SetUp() override
-    {
-        TrafficTest::SetUp();
-        gf_openLog();
-    }
-    void TearDown() override
-    {
-        stopReaders();
-        gf_closeLog();
-        TrafficTest::TearDown();
-    }
-
-    // Starts the reader threads as the run does, on free ports.
-    void startReaders(bool traffic = true, bool qnh = true)
-    {
-        gf_resetReaders(); // as before every connection: a stop of the previous run is over
-        if (qnh)
-            std::thread(gf_weatherReaderThread, std::uint16_t{0}).detach();
-        if (traffic)
-            std::thread(gf_trafficReaderThread, std::uint16_t{0}).detach();
-        ASSERT_TRUE(eventually([&] {
-            return (!qnh || weatherReader.boundPort() != 0) && (!traffic || trafficReader.boundPort() != 0);
-        }));
-    }
-    void stopReaders()
-    {
-        gf_stopReaders();
-        EXPECT_TRUE(eventually([] { return !trafficReader.running() && !weatherReader.running(); }));
-    }
-    std::string log() const { return testsupport::readFile(folder_ / "Log.txt"); }
-
-    testsupport::TempFolder folder_{true};
-};
 
 TEST_F(Readers, FakertTrafficAndQnhArriveAndTheStopEndsBothThreads)
 {
@@ -182,47 +103,10 @@ TEST_F(Readers, OverrunsAreLoggedOnceASecondWithACount)
         << log();
 }
 
-// The descriptor of this process's socket bound to the UDP port; -1 when there is none.
-int lf_descriptorBoundTo(std::uint16_t port)
-{
-    for (int fd = 3; fd < 1024; ++fd) {
-        sockaddr_in at{};
-        socklen_t length = sizeof at;
-        int type = 0;
-        socklen_t typeLength = sizeof type;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) == 0 && at.sin_family == AF_INET &&
-            ntohs(at.sin_port) == port && ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 &&
-            type == SOCK_DGRAM)
-            return fd;
-    }
-    return -1;
-}
-
-// A receive that fails over and over (here: a socket made non-blocking under the reader) is
-// logged once, and the reader still takes the datagrams that come.
-TEST_F(Readers, AReceiveErrorThatPersistsIsLoggedOnceAndTheReaderGoesOn)
-{
-    const UdpPeer sender;
-    startReaders(true, false);
-    const std::uint16_t port = trafficReader.boundPort();
-    const int fd = lf_descriptorBoundTo(port);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK), 0);
-    sender.send(port, "wake"); // ends the receive that was blocked before the change
-    const std::string error = "Traffic Reader recvfrom failed with error: 10035 Operation would block";
-    ASSERT_TRUE(eventually([&] { return log().find(error) != std::string::npos; }));
-    const std::uint32_t counted = trafficReader.datagramCount();
-    sender.send(port, "after the errors");
-    ASSERT_TRUE(eventually([&] { return trafficReader.datagramCount() == counted + 1; }));
-    const std::string text = log();
-    EXPECT_EQ(text.find(error), text.rfind(error)) << "logged once a minute, not once a receive";
-}
-
 TEST_F(Readers, ABusyPortStopsTheReaderWithTheWinsockText)
 {
-    const UdpPeer holder;
-    const std::uint16_t port = holder.bindSomewhere();
-    std::thread(gf_trafficReaderThread, port).detach();
+    startReaders(false, true); // the QNH reader holds the port
+    std::thread(gf_trafficReaderThread, weatherReader.boundPort()).detach();
     ASSERT_TRUE(eventually([] { return readerErrorFlag.load() && !trafficReader.running(); }));
     const MessageLineState line = gf_messageLineState();
     EXPECT_EQ(line.text, "The TrafficReader  has stopped with an error: sys error 32: bind to stream socket "

@@ -1,127 +1,15 @@
 // The TCP link to the RealTraffic client, served to fakert and to plain test clients.
 
-#include "core/log.h"
-#include "fakert/fakert.h"
-#include "support/temp_folder.h"
+#include "rt_link_fixture.h"
 #include "support/test_seams.h"
-#include "traffic/rt_link.h"
-#include "traffic_fixture.h"
 
 #include <nlohmann/json.hpp>
-
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <future>
 
 namespace {
 
 using namespace traffic_test;
-using namespace std::chrono_literals;
-
-constexpr OwnPosition kAtKlax{0.0123, -0.05, 1.5, 35000.0, 250.0, 33.94, -118.4};
-constexpr const char* kAtKlaxLine = "Qs121=1e+03;-5e+03;1.500000;4e+07;250000;0.592365;-2.066470";
-
-// A plain TCP client of the test.
-class TestClient {
-public:
-    explicit TestClient(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(fd_, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
-        const int one = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    }
-    ~TestClient() { ::close(fd_); }
-    TestClient(const TestClient&) = delete;
-    TestClient& operator=(const TestClient&) = delete;
-
-    bool connected() const { return connected_; }
-    void send(std::string_view bytes) const { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size())); }
-    // The bytes up to the next line end, without it; none when the program closed first.
-    std::optional<std::string> readLine()
-    {
-        for (;;) {
-            if (const auto end = pending_.find("\r\n"); end != std::string::npos) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 2);
-                return line;
-            }
-            char buffer[512];
-            pollfd wait{fd_, POLLIN, 0};
-            if (::poll(&wait, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) != 1)
-                return std::nullopt;
-            const ssize_t count = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (count <= 0)
-                return std::nullopt;
-            pending_.append(buffer, static_cast<std::size_t>(count));
-        }
-    }
-    // The program closed its end: a read finds the end of the stream (and does not time out).
-    bool closedByProgram() const
-    {
-        pollfd wait{fd_, POLLIN, 0};
-        char byte = 0;
-        return ::poll(&wait, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) == 1 &&
-               ::recv(fd_, &byte, 1, 0) == 0;
-    }
-
-private:
-    int fd_;
-    bool connected_ = false;
-    std::string pending_;
-};
-
-int openDescriptors()
-{
-    int count = 0;
-    if (DIR* folder = ::opendir("/proc/self/fd")) {
-        while (::readdir(folder) != nullptr)
-            ++count;
-        ::closedir(folder);
-    }
-    return count;
-}
-
-class RtLink : public TrafficTest {
-protected:
-    void SetUp() override
-    {
-        TrafficTest::SetUp();
-        gf_openLog();
-        gf_startRealTrafficServer("0");
-        port_ = gf_realTrafficServerPort();
-        ASSERT_NE(port_, 0);
-    }
-    void TearDown() override
-    {
-        gf_closeRealTrafficServer();
-        gf_closeLog();
-        TrafficTest::TearDown();
-    }
-
-    fakert::Options fakertOptions() const
-    {
-        fakert::Options options;
-        options.tcpPort = port_;
-        options.qnhPeriod = 0ms;
-        options.connectRetry = 20ms;
-        return options;
-    }
-    std::string log() const { return testsupport::readFile(folder_ / "Log.txt"); }
-
-    testsupport::TempFolder folder_{true};
-    std::uint16_t port_ = 0;
-};
 
 TEST_F(RtLink, VersionQueryPositionTimeAndExit)
 {
@@ -319,39 +207,6 @@ TEST_F(RtLink, TheExitWakesAWorkThreadWaitingForTheClient)
     EXPECT_FALSE(waiting.get());
     TestClient late(port_);
     EXPECT_FALSE(late.connected()) << "nobody listens after the close";
-}
-
-// The exit closes the link while the work thread keeps sending: once closed, no send may reach
-// a descriptor that the system has handed out again.
-TEST_F(RtLink, NoSendReachesADescriptorReusedAfterTheClose)
-{
-    auto accepting = std::async(std::launch::async, waitForClient);
-    TestClient client(port_);
-    ASSERT_TRUE(accepting.get());
-    std::atomic<bool> closed{false};
-    std::atomic<int> sendsAfterClose{0};
-    std::thread workThread([&] {
-        while (sendsAfterClose.load() < 200) {
-            sendDataPacket("Qs123=1\r\n");
-            if (closed.load())
-                ++sendsAfterClose;
-        }
-    });
-    gf_closeRealTrafficServer();
-    // Take the descriptor numbers the link used, and more.
-    std::vector<std::array<int, 2>> pairs(16);
-    for (auto& pair : pairs)
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair.data()), 0);
-    closed = true;
-    workThread.join();
-    for (const auto& pair : pairs) {
-        char byte = 0;
-        for (const int fd : pair)
-            EXPECT_EQ(::recv(fd, &byte, 1, MSG_DONTWAIT), -1) << "a stray send reached a new descriptor";
-    }
-    for (const auto& pair : pairs)
-        for (const int fd : pair)
-            ::close(fd);
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,7 @@
 namespace traffic_test {
 
 inline constexpr std::chrono::seconds kPatience{20}; // only a failing test waits this long
+inline constexpr std::uint32_t kLoopbackHost = 0x7F000001; // 127.0.0.1, host order
 
 // A clock for the log limiters that moves only when a test moves it (any thread may read it).
 inline std::atomic<RepeatLimiter::Clock::rep> limiterTicks{0};

@@ -6,14 +6,12 @@
 #include <fmt/format.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <thread>
 
 namespace fakert {
@@ -22,10 +20,10 @@ using SteadyClock = std::chrono::steady_clock;
 
 struct FakeRtState {
     Options options;
-    sockaddr_in trafficTo{};
-    sockaddr_in qnhTo{};
-    sockaddr_in tcpTo{};
-    SocketFd udp; // sendto is safe from the replay and the QNH thread at once
+    Ipv4Address trafficTo{};
+    Ipv4Address qnhTo{};
+    Ipv4Address tcpTo{};
+    OwnedSocket udp; // sendto is safe from the replay and the QNH thread at once
     StopEvent stopEvent;
     std::atomic<bool> stopping{false};
     std::vector<std::string> lines;
@@ -229,7 +227,7 @@ void lf_qnhThread(State& state)
 }
 
 // Records one received line and answers it; true for "exit".
-bool lf_handleLine(State& state, const SocketFd& socket, const std::string& line)
+bool lf_handleLine(State& state, const OwnedSocket& socket, const std::string& line)
 {
     if (state.record.is_open())
         state.record << line << '\n' << std::flush;
@@ -249,14 +247,12 @@ bool lf_handleLine(State& state, const SocketFd& socket, const std::string& line
 
 // Serves one connection until the program closes it, sends "exit" or fakert stops;
 // true for "exit". Lines end with "\n"; a "\r" before it is dropped.
-bool lf_serveLink(State& state, const SocketFd& socket)
+bool lf_serveLink(State& state, const OwnedSocket& socket)
 {
     std::string pending;
     char buffer[8192];
     while (gf_waitReadable(socket, state.stopEvent)) {
-        const auto count = ::recv(socket.get(), buffer, sizeof buffer, 0);
-        if (count < 0 && errno == EINTR)
-            continue;
+        const long count = gf_receive(socket, buffer, sizeof buffer);
         if (count <= 0)
             return false;
         pending.append(buffer, static_cast<std::size_t>(count));
@@ -277,7 +273,7 @@ void lf_tcpThread(State& state)
     const std::string peer = fmt::format("{}:{}", state.options.host, state.options.tcpPort);
     while (!state.stopping.load()) {
         // The client keeps trying until the program's server listens.
-        SocketFd socket = gf_connectTcp(state.tcpTo, state.stopEvent, std::chrono::seconds(2));
+        OwnedSocket socket = gf_connectTcp(state.tcpTo, state.stopEvent, std::chrono::seconds(2));
         state.update([&] {
             ++state.counters.connectAttempts;
             if (socket.valid()) {

@@ -20,13 +20,11 @@ extern "C" void lf_onSignal(int)
     g_signalled.store(true);
 }
 
+// std::signal, which both systems offer: the handler only sets a flag that the run polls.
 void lf_catchSignals()
 {
-    struct sigaction action {};
-    action.sa_handler = lf_onSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGINT, lf_onSignal);
+    std::signal(SIGTERM, lf_onSignal);
 }
 
 // Runs fakert until --seconds pass, a signal comes, or its work is done: the replay finished and
