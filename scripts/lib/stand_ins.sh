@@ -69,6 +69,17 @@ make_wine_prefix() {
   export ORVANTA_DOWNLOAD_BASE="file:///Z:$work/program/server/"
 }
 
+# install_package <zip>: the Windows package unpacked as a simmer does, its folder made the
+# program folder (its docs and input folders replace the ones laid out here).
+install_package() {
+  rm -rf "$work/unpacked"
+  unzip -q "$1" -d "$work/unpacked"
+  [ -f "$work/unpacked/Orvanta_P3D/Orvanta_P3D.exe" ] || { echo "no Orvanta_P3D/Orvanta_P3D.exe in $1" >&2; return 1; }
+  rm -rf "$work/program/docs" "$work/program/input"
+  cp -a "$work/unpacked/Orvanta_P3D/." "$work/program/"
+  rm -rf "$work/unpacked"
+}
+
 # run_program <program>: runs it here, the Windows program under Wine; replaces the shell.
 run_program() {
   if [ -n "${wine:-}" ]; then

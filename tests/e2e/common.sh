@@ -25,12 +25,18 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/stand_ins.sh"
 
 # A fresh program folder (with docs/), per-user data folder, runtime folder and home, and a Wine
 # prefix in which Prepar3D v5 is installed.
+# A <program> named *.zip is the Windows package: unpacked, its Orvanta_P3D folder is the program
+# folder, and $program its Orvanta_P3D.exe.
 make_folders() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-e2e.XXXXXX")
-  if [[ ${program:-} == *.exe ]]; then
+  if [[ ${program:-} == *.exe || ${program:-} == *.zip ]]; then
     use_wine "${ORVANTA_WINE64:?the Windows program runs under the wine64 that ORVANTA_WINE64 names}"
   fi
   make_program_folders
+  if [[ ${program:-} == *.zip ]]; then
+    install_package "$program"
+    program=$work/program/Orvanta_P3D.exe
+  fi
 }
 
 # need_files <file...>: a run whose programs were not built here is skipped (the Windows runs use

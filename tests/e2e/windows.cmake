@@ -25,12 +25,18 @@ if(TARGET Orvanta_P3D AND ORVANTA_WINE64)
   add_test(NAME e2e.windows_window_matches_linux
     COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/window_compare.sh ${host}/src/Orvanta_P3D
             $<TARGET_FILE:Orvanta_P3D> ${host}/tests/e2e/wm_close_window ${CMAKE_BINARY_DIR}/tests/e2e/window_compare)
+  # The download: scripts/package-windows packs this program; the connected run from the package.
+  add_test(NAME e2e.windows_package
+    COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/windows_package.sh $<TARGET_FILE:Orvanta_P3D>
+            ${host}/tools/fakesim/fakesim ${host}/tools/fakert/fakert ${host}/tests/e2e/wm_close_window ${traffic}
+            ${CMAKE_BINARY_DIR}/tests/e2e/package)
   # xvfb-run -a picks a free display without a lock of its own: one server at a time. The
   # program's single-instance mutex lives in the run's own prefix, so runs do not meet there.
   set_tests_properties(e2e.windows_startup e2e.windows_close_window e2e.windows_connected_run
-    e2e.windows_restart_and_drop e2e.windows_window_matches_linux PROPERTIES
+    e2e.windows_restart_and_drop e2e.windows_window_matches_linux e2e.windows_package PROPERTIES
     LABELS e2e TIMEOUT 600 RESOURCE_LOCK xvfb SKIP_RETURN_CODE 77 ENVIRONMENT "ORVANTA_WINE64=${ORVANTA_WINE64}")
   # The connected runs use the program's fixed ports (UDP 49004 and 49005, TCP 10747) and measure
   # the main loop's pace: they run alone.
-  set_tests_properties(e2e.windows_connected_run e2e.windows_restart_and_drop PROPERTIES RUN_SERIAL TRUE)
+  set_tests_properties(e2e.windows_connected_run e2e.windows_restart_and_drop e2e.windows_package PROPERTIES
+    RUN_SERIAL TRUE)
 endif()
