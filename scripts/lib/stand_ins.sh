@@ -108,7 +108,7 @@ publish_version() {
 }
 
 # start_fakesim <fakesim> [options...]: the simulator stand-in with its trace and control file.
-# A stand-in named *.exe runs under Wine. The link is $fakesim_transport: "tcp" (the default),
+# A stand-in named *.exe runs under Wine. The link is $ORVANTA_FAKESIM_TRANSPORT: "tcp" (the default),
 # where the stand-in listens on a free TCP port of 127.0.0.1 and the program finds it through
 # SimConnect.cfg ($simconnect_cfg_folder); or "pipe", where it serves the simulator's named pipe,
 # which the program tries first when no SimConnect.cfg names another way.
@@ -118,8 +118,9 @@ start_fakesim() {
   shift
   local command=("$program")
   [[ $program == *.exe ]] && command=("${wine:?a Windows stand-in needs use_wine}" "$program")
+  local transport=${ORVANTA_FAKESIM_TRANSPORT:-tcp}
   local link=(--port 0)
-  [ "${fakesim_transport:-tcp}" = pipe ] && link=(--no-tcp --socket '\\.\pipe\Lockheed Martin Prepar3D v5\SimConnect')
+  [ "$transport" = pipe ] && link=(--no-tcp --pipe '\\.\pipe\Lockheed Martin Prepar3D v5\SimConnect')
   : >"$work/fakesim.control"
   "${command[@]}" "${link[@]}" --trace "$work/fakesim.trace" --control "$work/fakesim.control" --no-stdin "$@" \
     >"$work/fakesim.out" 2>"$work/fakesim.err" &
@@ -131,7 +132,7 @@ start_fakesim() {
     sleep 0.05
   done
   [ -n "$fakesim_port" ] || { echo "fakesim did not start: $(cat "$work/fakesim.err")" >&2; return 1; }
-  [ "${fakesim_transport:-tcp}" = pipe ] && return 0
+  [ "$transport" = pipe ] && return 0
   mkdir -p "$simconnect_cfg_folder"
   printf '[SimConnect]\r\nProtocol=IPv4\r\nAddress=127.0.0.1\r\nPort=%s\r\n' "$fakesim_port" \
     >"$simconnect_cfg_folder/SimConnect.cfg"
