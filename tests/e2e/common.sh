@@ -1,6 +1,7 @@
 # Helpers of the whole-program runs; sourced by the test scripts, which run under xvfb-run.
 # Every wait polls a condition up to a generous deadline, so a loaded machine only makes a run
-# slower, never wrong.
+# slower, never wrong. The same scripts run the Windows program: a <program> named *.exe runs
+# under Wine ($ORVANTA_WINE64) in a Wine prefix of the run, against the Linux stand-ins.
 
 set -euo pipefail
 
@@ -24,9 +25,27 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/stand_ins.sh"
 
 # A fresh program folder (with docs/), per-user data folder, runtime folder and home, and a Wine
 # prefix in which Prepar3D v5 is installed.
+# A <program> named *.zip is the Windows package: unpacked, its Orvanta_P3D folder is the program
+# folder, and $program its Orvanta_P3D.exe.
 make_folders() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-e2e.XXXXXX")
+  if [[ ${program:-} == *.exe || ${program:-} == *.zip ]]; then
+    use_wine "${ORVANTA_WINE64:?the Windows program runs under the wine64 that ORVANTA_WINE64 names}"
+  fi
   make_program_folders
+  if [[ ${program:-} == *.zip ]]; then
+    install_package "$program"
+    program=$work/program/Orvanta_P3D.exe
+  fi
+}
+
+# need_files <file...>: a run whose programs were not built here is skipped (the Windows runs use
+# the stand-ins and tools of the Linux build).
+need_files() {
+  local file
+  for file in "$@"; do
+    [ -f "$file" ] || { echo "skipped: no $file (the Linux build's tools, ORVANTA_HOST_TOOLS_DIR)"; exit 77; }
+  done
 }
 
 # The stand-ins of a connected run end with it; fakesim says QUIT first.
@@ -81,7 +100,7 @@ start_wm() {
 
 # start_program <program>: runs it in the program folder; sets program_pid.
 start_program() {
-  (cd "$work/program" && exec "$1") &
+  (cd "$work/program" && run_program "$1") &
   program_pid=$!
 }
 
@@ -102,6 +121,11 @@ stored_is() {
 
 log_has() {
   [ -f "$log" ] && grep -qF -- "$1" "$log"
+}
+
+# A whole line of the log (the Windows program ends its lines with CR LF).
+log_has_line() {
+  [ -f "$log" ] && tr -d '\r' <"$log" | grep -qx -- "$1"
 }
 
 process_ended() {
@@ -127,6 +151,10 @@ cleanup() {
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
+  if [ -n "${wine:-}" ]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+  fi
   if [ $status -ne 0 ] && [ $status -ne 77 ] && [ -f "${log:-}" ]; then
     echo "--- Log.txt" >&2
     cat "$log" >&2

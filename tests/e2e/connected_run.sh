@@ -4,6 +4,7 @@
 #   connected_run.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file>
 source "$(dirname "$0")/common.sh"
 program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5
+need_files "$fakesim" "$fakert" "$close_tool"
 make_connected_folders
 mkdir -p "$(dirname "$parameters")"
 cat >"$parameters" <<'XML'
@@ -36,13 +37,31 @@ done
 # 35 s of the main loop; the program asks for the aircraft in range once every 100 passes.
 sleep 35
 log_has "No traffic in this region?" && fail "the traffic reader saw no traffic"
+# The recorded traffic becomes aircraft in the simulator, which the program then moves.
+trace_has() {
+  grep -q "\"type\":\"$1\"" "$work/fakesim.trace"
+}
+wait_until 120 trace_has created || fail "no aircraft created in the simulator"
+wait_until 60 trace_has moved || fail "no aircraft moved in the simulator"
 close_program 120
 [ $status -eq 0 ] || fail "exit status $status"
 stop_stand_ins
 
-grep -qx "Exiting: USER CLOSED SIM" "$log" || fail "no \"Exiting: USER CLOSED SIM\""
+log_has_line "Exiting: USER CLOSED SIM" || fail "no \"Exiting: USER CLOSED SIM\""
 [ "$(stored DESTINATION)" = "" ] || fail "DESTINATION kept: $(stored DESTINATION)"
 [ "$(stored BLOCK_CALLSIGN)" = "" ] || fail "BLOCK_CALLSIGN kept: $(stored BLOCK_CALLSIGN)"
+# Every aircraft created is gone from the simulator when the program has ended: removed by the
+# program, or with its connection.
+python3 - "$work/fakesim.trace" <<'PY' || fail "aircraft left in the simulator"
+import json, sys
+entries = [json.loads(line) for line in open(sys.argv[1])]
+created = {e["object"] for e in entries if e.get("type") == "created"}
+removed = {e["object"]: e.get("by") for e in entries if e.get("type") == "removed"}
+by_program = sum(1 for o in created if removed.get(o) == "client")
+print(f"aircraft created: {len(created)}, removed by the program: {by_program}, "
+      f"with the connection: {sum(1 for o in created if removed.get(o) == 'disconnect')}")
+sys.exit(0 if created and created <= removed.keys() else 1)
+PY
 grep -q "^Qs999=version$" "$work/fakert.received" || fail "no version query"
 grep -q "^exit$" "$work/fakert.received" || fail "no exit line to the client"
 grep -q "^fakert: [1-9][0-9]* traffic lines sent" "$work/fakert.out" || fail "fakert sent no traffic"

@@ -4,6 +4,7 @@
 #   restart_and_drop.sh <program> <fakesim> <fakert> <traffic file>
 source "$(dirname "$0")/common.sh"
 program=$1 fakesim=$2 fakert=$3 traffic=$4
+need_files "$fakesim" "$fakert"
 make_connected_folders
 count() {
   grep -cF -- "$1" "$log" || true
@@ -18,8 +19,8 @@ wait_until 90 log_has "Traffic Reader connected" || fail "the run did not reach 
 
 # Enter in the install-path box with the simulator's folder: a restart after 3 seconds.
 xdotool mousemove --window "$window_id" 400 127 click 1
-xdotool key ctrl+a
-xdotool type --delay 5 "$WINEPREFIX/drive_c/Prepar3D v5"
+xdotool key End shift+Home
+xdotool type --delay 5 "$(simulator_install_path)"
 xdotool key Return
 wait_until 30 log_has "Install path exists, Orvanta_P3D will restart" || fail "the new install path was not taken"
 wait_until 60 log_has "Exiting: RESTART_IPP" || fail "no restart"

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 namespace fakesim {
 
@@ -156,10 +159,32 @@ std::string lf_element(const std::string& text, const std::string& tag)
     return close == std::string::npos ? std::string{} : text.substr(start, close - start);
 }
 
+// A Windows path ("C:\\folder\\file") of a client that runs under Wine, on the drives of the Wine
+// prefix ($WINEPREFIX, else ~/.wine); empty for any other path.
+std::string lf_winePrefixPath(const std::string& path)
+{
+    if (path.size() < 3 || std::isalpha(static_cast<unsigned char>(path[0])) == 0 || path[1] != ':' ||
+        (path[2] != '\\' && path[2] != '/'))
+        return {};
+    const char* prefix = std::getenv("WINEPREFIX");
+    const char* home = std::getenv("HOME");
+    std::string mapped = prefix != nullptr && *prefix != '\0' ? prefix : std::string(home ? home : "") + "/.wine";
+    const std::size_t rest = mapped.size() + std::strlen("/dosdevices/c:");
+    mapped += "/dosdevices/" + std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])))) +
+              ":" + path.substr(2);
+    std::replace(mapped.begin() + static_cast<std::ptrdiff_t>(rest), mapped.end(), '\\', '/');
+    return mapped;
+}
+
 // Reads an AceXML flight plan; the simulator also finds "name" as "name.pln".
 bool lf_readFlightPlan(const std::string& path, std::string& content)
 {
-    for (const std::string& candidate : {path, path + ".pln"}) {
+    // The Windows program under Wine names its plans with Windows paths.
+    const std::string local = lf_winePrefixPath(path);
+    std::vector<std::string> candidates{path, path + ".pln"};
+    if (!local.empty())
+        candidates.insert(candidates.end(), {local, local + ".pln"});
+    for (const std::string& candidate : candidates) {
         std::ifstream in(candidate, std::ios::binary);
         if (!in)
             continue;
