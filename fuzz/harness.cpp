@@ -33,7 +33,7 @@ struct WorkingFolder {
     ~WorkingFolder() { gf_setControlPort(nullptr); }
 
     testsupport::TempFolder folder{true};
-    testsupport::ScopedEnv config{"XDG_CONFIG_HOME", (folder.path() / "config").string()};
+    testsupport::ScopedAppDataFolder config{folder.path() / "config"};
     testsupport::ScopedEnv wine{"WINEPREFIX", (folder.path() / "wine").string()};
     // Nothing is ever downloaded: a reader that asks the server finds nothing there.
     testsupport::ScopedEnv base{"ORVANTA_DOWNLOAD_BASE", "file://" + (folder.path() / "server").string() + "/"};

@@ -12,6 +12,9 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
+// Set by tests only (tests/support/test_seams.h): each test keeps its settings in its own folder.
+fs::path appDataForTest;
+
 fs::path lf_envFolder(const char* variable, const fs::path& fallback)
 {
     const char* value = std::getenv(variable);
@@ -68,9 +71,15 @@ fs::path winePrefix()
     return lf_envFolder("WINEPREFIX", homeFolder() / ".wine");
 }
 
+void setAppDataFolderForTest(const fs::path& folder)
+{
+    appDataForTest = folder;
+}
+
 fs::path appDataFolder()
 {
-    const fs::path folder = lf_envFolder("XDG_CONFIG_HOME", homeFolder() / ".config");
+    const fs::path folder =
+        appDataForTest.empty() ? lf_envFolder("XDG_CONFIG_HOME", homeFolder() / ".config") : appDataForTest;
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec)

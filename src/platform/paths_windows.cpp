@@ -10,6 +10,10 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
+// Set by tests only (tests/support/test_seams.h): each test keeps its settings in its own folder,
+// where the shell's folder would be one for every test process of the Wine prefix.
+fs::path appDataForTest;
+
 fs::path lf_fromUtf8(std::string_view text)
 {
     return fs::path(std::u8string(text.begin(), text.end()));
@@ -31,9 +35,18 @@ fs::path homeFolder()
     return lf_shellFolder(CSIDL_PROFILE);
 }
 
+void setAppDataFolderForTest(const fs::path& folder)
+{
+    appDataForTest = folder;
+}
+
 fs::path appDataFolder()
 {
-    return lf_shellFolder(CSIDL_APPDATA | CSIDL_FLAG_CREATE);
+    if (appDataForTest.empty())
+        return lf_shellFolder(CSIDL_APPDATA | CSIDL_FLAG_CREATE);
+    std::error_code ec;
+    fs::create_directories(appDataForTest, ec);
+    return ec ? fs::path() : appDataForTest;
 }
 
 fs::path programDataFolder()

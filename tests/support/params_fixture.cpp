@@ -38,7 +38,7 @@ void ParamsTest::TearDown()
 
 std::string ParamsTest::logText() const
 {
-    return testsupport::readFile(folder.path() / "Log.txt");
+    return testsupport::readTextFile(folder.path() / "Log.txt");
 }
 
 void ParamsTest::writeParameters(const std::string& body) const

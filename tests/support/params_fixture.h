@@ -26,7 +26,7 @@ protected:
     void writeParameters(const std::string& body) const;
 
     testsupport::TempFolder folder{true};
-    testsupport::ScopedEnv config{"XDG_CONFIG_HOME", (folder.path() / "config").string()};
+    testsupport::ScopedAppDataFolder config{folder.path() / "config"};
     MemoryControlPort port;
 };
 

@@ -1,6 +1,7 @@
 #include "support/temp_folder.h"
 
 #include "platform/process.h"
+#include "support/test_seams.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -55,12 +56,54 @@ ScopedEnv::~ScopedEnv()
         ::unsetenv(name_.c_str());
 }
 
+ScopedAppDataFolder::ScopedAppDataFolder(const fs::path& folder)
+{
+    platform::setAppDataFolderForTest(folder);
+}
+
+ScopedAppDataFolder::~ScopedAppDataFolder()
+{
+    platform::setAppDataFolderForTest({});
+}
+
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path.string());
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const std::string& systemLineEnd()
+{
+    static const std::string lineEnd = [] {
+        TempFolder folder;
+        const fs::path probe = folder / "line-end.txt";
+        std::ofstream(probe) << '\n';
+        return readFile(probe);
+    }();
+    return lineEnd;
+}
+
+std::string readTextFile(const fs::path& path)
+{
+    const std::string bytes = readFile(path);
+    const std::string& lineEnd = systemLineEnd();
+    if (lineEnd == "\n")
+        return bytes;
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        if (bytes.compare(at, lineEnd.size(), lineEnd) == 0) {
+            text += '\n';
+            at += lineEnd.size();
+        } else if (bytes[at] == '\n') {
+            throw std::runtime_error(path.string() + ": a line ends in a bare LF at byte " + std::to_string(at));
+        } else {
+            text += bytes[at++];
+        }
+    }
+    return text;
 }
 
 void writeFile(const fs::path& path, const std::string& bytes)

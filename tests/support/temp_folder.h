@@ -36,7 +36,22 @@ private:
     bool hadValue_ = false;
 };
 
+// Makes `folder` the per-user data folder (the system's AppData, $XDG_CONFIG_HOME here) for the
+// test's duration, and gives the system's back after.
+class ScopedAppDataFolder {
+public:
+    explicit ScopedAppDataFolder(const std::filesystem::path& folder);
+    ~ScopedAppDataFolder();
+    ScopedAppDataFolder(const ScopedAppDataFolder&) = delete;
+    ScopedAppDataFolder& operator=(const ScopedAppDataFolder&) = delete;
+};
+
 std::string readFile(const std::filesystem::path& path);
+// A text file that the program wrote in text mode (the log, reports), with this system's line end
+// read back as '\n'. Throws when a line ends otherwise, so that a mix of line ends fails the test.
+std::string readTextFile(const std::filesystem::path& path);
+// What a '\n' written through a text-mode stream becomes on this system ("\r\n" on Windows).
+const std::string& systemLineEnd();
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
 std::filesystem::path sourceDir();     // the project's root

@@ -5,6 +5,7 @@
 #include "run/exit.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 // User actions on the built window, as the toolkit delivers them (GUI thread;
@@ -23,3 +24,10 @@ void gf_setExitStepObserver(ExitStepObserver observer);
 // The option setting of the next accepted client fails as if the system refused it
 // (traffic/rt_link.cpp).
 void gf_failNextClientOptionForTest();
+
+namespace platform {
+// The per-user data folder that appDataFolder() gives from now on (created with its parents, empty
+// when that fails) in place of the system's; an empty path gives the system's back
+// (platform/paths_*.cpp).
+void setAppDataFolderForTest(const std::filesystem::path& folder);
+} // namespace platform
