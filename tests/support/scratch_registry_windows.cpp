@@ -28,6 +28,13 @@ HKEY lf_createKey(HKEY parent, const std::wstring& path)
     return key;
 }
 
+// A fresh key: what an earlier process of the same id left behind (it ended inside a test) goes.
+HKEY lf_createEmptyKey(HKEY parent, const std::wstring& path)
+{
+    ::RegDeleteTreeW(parent, path.c_str());
+    return lf_createKey(parent, path);
+}
+
 } // namespace
 
 // The keys below HKEY_CURRENT_USER\Software\Orvanta_P3D tests\<process id> that stand for the
@@ -35,8 +42,8 @@ HKEY lf_createKey(HKEY parent, const std::wstring& path)
 struct ScratchRegistry::Keys {
     Keys()
         : base(L"Software\\Orvanta_P3D tests\\" + std::to_wstring(::GetCurrentProcessId())),
-          machine(lf_createKey(HKEY_CURRENT_USER, base + L"\\Machine")),
-          user(lf_createKey(HKEY_CURRENT_USER, base + L"\\User"))
+          machine(lf_createEmptyKey(HKEY_CURRENT_USER, base + L"\\Machine")),
+          user(lf_createEmptyKey(HKEY_CURRENT_USER, base + L"\\User"))
     {
         lf_check(::RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine), "RegOverridePredefKey");
         lf_check(::RegOverridePredefKey(HKEY_CURRENT_USER, user), "RegOverridePredefKey");
