@@ -95,14 +95,9 @@ void lf_addAreas(const std::vector<std::string>& lines, SceneryFolders& folders)
 
 } // namespace
 
-fs::path gf_sceneryConfigFolder()
-{
-    return platform::windowsPathToLocal("C:\\ProgramData\\Lockheed Martin\\Prepar3D v" + gf_p3dVersionFromPath());
-}
-
 void lf_readSceneryCfg(SceneryFolders& folders)
 {
-    const fs::path path = gf_sceneryConfigFolder() / "scenery.cfg";
+    const fs::path path = gf_simulatorDataFolder() / "scenery.cfg";
     gf_log(fmt::format("\nReading: {} for airport add-ons ...", path.string()));
     const std::size_t before = folders.size();
     std::vector<std::string> lines;
@@ -113,7 +108,7 @@ void lf_readSceneryCfg(SceneryFolders& folders)
 
 void lf_readSceneryAddOnsXml(SceneryFolders& folders)
 {
-    const fs::path path = gf_sceneryConfigFolder() / "scenery_add-ons.xml";
+    const fs::path path = gf_simulatorDataFolder() / "scenery_add-ons.xml";
     gf_log(fmt::format("\nReading {} for add-on airport ...", path.string()));
     const std::size_t before = folders.size();
     std::vector<std::string> lines;

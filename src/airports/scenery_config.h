@@ -16,9 +16,6 @@
 using SceneryFolders = std::vector<std::string>;
 using SceneryFolderWalk = std::function<void(const std::filesystem::path& folder)>;
 
-// "C:\ProgramData\Lockheed Martin\Prepar3D v" + the simulator version, in the Wine prefix.
-std::filesystem::path gf_sceneryConfigFolder();
-
 // Appends the local folders of the active areas of scenery.cfg, in area order.
 void lf_readSceneryCfg(SceneryFolders& folders);
 

@@ -158,8 +158,7 @@ void lf_readP3DAddOnsAircraft(std::vector<std::string>& folders)
 
 void lf_readSimObjectsCfg(std::vector<std::string>& folders)
 {
-    const fs::path file = platform::windowsPathToLocal(
-        "C:\\ProgramData\\Lockheed Martin\\Prepar3D v" + gf_p3dVersionFromPath() + "\\simobjects.cfg");
+    const fs::path file = platform::findCaseInsensitive(gf_simulatorDataFolder(), "simobjects.cfg");
     if (!fs::exists(file))
         return;
     gf_logLine(fmt::format("\nReading {} for AI add-on packages...", file.string()));

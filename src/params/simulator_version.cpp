@@ -2,6 +2,7 @@
 
 #include "core/exceptions.h"
 #include "params/parameters.h"
+#include "platform/paths.h"
 
 #include <fmt/format.h>
 
@@ -17,4 +18,10 @@ std::string gf_p3dVersionFromPath()
         return std::to_string(P3D_VERSION.value.load());
     throw qmx::UserErrorException(77, fmt::format("P3D install path does not contain v5 or v6? Use hidden parameter {}, set it at 5 or 6",
                                                   "P3D_VERSION"));
+}
+
+std::filesystem::path gf_simulatorDataFolder()
+{
+    return platform::findCaseInsensitive(platform::programDataFolder(),
+                                         "Lockheed Martin\\Prepar3D v" + gf_p3dVersionFromPath());
 }

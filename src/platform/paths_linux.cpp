@@ -14,6 +14,8 @@ namespace {
 
 // Set by tests only (tests/support/test_seams.h): each test keeps its settings in its own folder.
 fs::path appDataForTest;
+// Set by tests only, likewise: the simulator's shared files of each test lie in its own folder.
+fs::path programDataForTest;
 
 fs::path lf_envFolder(const char* variable, const fs::path& fallback)
 {
@@ -87,8 +89,15 @@ fs::path appDataFolder()
     return folder;
 }
 
+void setProgramDataFolderForTest(const fs::path& folder)
+{
+    programDataForTest = folder;
+}
+
 fs::path programDataFolder()
 {
+    if (!programDataForTest.empty())
+        return programDataForTest;
     return findCaseInsensitive(winePrefix(), "drive_c/ProgramData");
 }
 

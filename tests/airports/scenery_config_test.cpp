@@ -2,7 +2,9 @@
 #include "app/message_line.h"
 #include "core/exceptions.h"
 #include "run/startup.h"
+#include "platform/paths.h"
 #include "support/params_fixture.h"
+#include "support/test_seams.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +23,12 @@ protected:
         fs::create_directories(installPath / "Scenery");
         SIM_INSTALL_PATH.value = installPath.string();
         g_stockSceneryPath = installPath / "Scenery";
+        platform::setProgramDataFolderForTest(prefix / "drive_c" / "ProgramData");
         configFolder = prefix / "drive_c" / "ProgramData" / "Lockheed Martin" / "Prepar3D v5";
     }
     void TearDown() override
     {
+        platform::setProgramDataFolderForTest({});
         g_stockSceneryPath.clear();
         ParamsTest::TearDown();
     }
@@ -36,6 +40,10 @@ protected:
         lf_readSceneryCfg(folders);
         return folders;
     }
+
+    // The folder that a Windows path of drive `letter` names on this system, which the program
+    // reads scenery.cfg's and scenery_add-ons.xml's paths into (the prefix's dosdevices on Linux).
+    static fs::path drive(char letter) { return platform::windowsPathToLocal(std::string{letter, ':', '\\'}); }
 
     fs::path prefix = folder / "wine";
     testsupport::ScopedEnv wine{"WINEPREFIX", prefix.string()};
@@ -56,10 +64,9 @@ TEST_F(SceneryConfig, ActiveLocalAreasOfSceneryCfgInAreaOrder)
                             "[Area.006]\r\nTitle=Harbour Area\r\nLocal=D:\\Scenery\\EGLL\r\nActive=TRUE\r\n"
                             "[Area.007]\r\nLocal=Scenery\\Props\r\nActive=TRUE\r\n";
     const SceneryFolders folders = readCfg(cfg);
-    const fs::path drive = prefix / "dosdevices" / "d:";
-    EXPECT_EQ(folders, (SceneryFolders{(installPath / "Addon Scenery" / "MyAirport").string(), (drive / "X").string(),
-                                       (drive / "Scenery" / "EGLL").string()}));
-    EXPECT_NE(logText().find("      found:" + (drive / "X").string()), std::string::npos);
+    EXPECT_EQ(folders, (SceneryFolders{(installPath / "Addon Scenery" / "MyAirport").string(),
+                                       (drive('D') / "X").string(), (drive('D') / "Scenery" / "EGLL").string()}));
+    EXPECT_NE(logText().find("      found:" + (drive('D') / "X").string()), std::string::npos);
     EXPECT_NE(logText().find("3 scenery add-on paths found"), std::string::npos);
 }
 
@@ -77,8 +84,7 @@ TEST_F(SceneryConfig, AddOnsXmlPathsAndMissingFiles)
               "    <Path>E:\\Addons\\KSEA</Path>\n    <Path>E:\\Addons\\Half\n  </AddOn.Component>\n"
               "  <Path>" + (folder / "linux").string() + "</Path>\n</SimBase.Document>\n");
     lf_readSceneryAddOnsXml(folders);
-    EXPECT_EQ(folders, (SceneryFolders{(prefix / "dosdevices" / "e:" / "Addons" / "KSEA").string(),
-                                       (folder / "linux").string()}));
+    EXPECT_EQ(folders, (SceneryFolders{(drive('E') / "Addons" / "KSEA").string(), (folder / "linux").string()}));
     EXPECT_NE(logText().find("found path:E:\\Addons\\KSEA"), std::string::npos);
 }
 
@@ -99,9 +105,9 @@ TEST_F(SceneryConfig, ManualFoldersStopAtTheFirstStockFolder)
     afolder4.value = "D:\\Two";
     SceneryFolders folders;
     lf_checkAfolderNotStock(folders);
-    EXPECT_EQ(folders, (SceneryFolders{(folder / "one").string(), (prefix / "dosdevices" / "d:" / "Two").string()}));
+    EXPECT_EQ(folders, (SceneryFolders{(folder / "one").string(), (drive('D') / "Two").string()}));
 
-    afolder3.value = "C:\\Program Files\\Lockheed Martin\\Prepar3D v5\\Scenery\\World";
+    afolder3.value = (installPath / "Scenery" / "World").string();
     folders.clear();
     try {
         lf_checkAfolderNotStock(folders);

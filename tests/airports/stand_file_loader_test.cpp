@@ -68,16 +68,16 @@ protected:
 
 TEST_F(LoaderTest, LearnedPathOfServerAndLocalFiles)
 {
-    const std::string learned = g_learnedFolder.string();
+    // The learned file's path with the system's separator throughout.
+    const auto learned = [](const fs::path& below) { return (g_learnedFolder / below).make_preferred().string(); };
     EXPECT_EQ(lf_learnedApfPath("", "P"), "");
-    EXPECT_EQ(lf_learnedApfPath("archive/thirdparty/A%20B/EGLL.xml", "P"), learned + "/thirdparty/A B/EGLL.xml");
-    EXPECT_EQ(lf_learnedApfPath((g_myThirdpartyFolder / "EGLL.xml").string(), "P"),
-              learned + "/thirdparty/P/EGLL.xml");
-    EXPECT_EQ(lf_learnedApfPath((g_myOrbxFolder / "EGLL.xml").string(), "P"), learned + "/my_ORBX/EGLL.xml");
+    EXPECT_EQ(lf_learnedApfPath("archive/thirdparty/A%20B/EGLL.xml", "P"), learned("thirdparty/A B/EGLL.xml"));
+    EXPECT_EQ(lf_learnedApfPath((g_myThirdpartyFolder / "EGLL.xml").string(), "P"), learned("thirdparty/P/EGLL.xml"));
+    EXPECT_EQ(lf_learnedApfPath((g_myOrbxFolder / "EGLL.xml").string(), "P"), learned("my_ORBX/EGLL.xml"));
     EXPECT_EQ(lf_learnedApfPath("/elsewhere/EGLL.xml", "P"), "/elsewhere/EGLL.xml");
     // A publisher name never leads out of the learned folder.
     EXPECT_EQ(lf_learnedApfPath((g_myThirdpartyFolder / "EGLL.xml").string(), "../.."),
-              learned + "/thirdparty/.._../EGLL.xml");
+              learned("thirdparty/.._../EGLL.xml"));
     EXPECT_EQ(lf_publisherFolderName("../.."), ".._..");
     EXPECT_EQ(lf_publisherFolderName(".."), "unknown");
     EXPECT_EQ(lf_publisherFolderName("A B"), "A B");

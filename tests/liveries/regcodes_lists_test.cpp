@@ -62,9 +62,9 @@ TEST_F(RegcodesTest, TextLinesMakeFleetSpecialAndUnusableEntries)
                                      "Short in list|G-EUPG|false",
                                      "Unusable too||false"));
     const std::string log = logText();
-    EXPECT_THAT(log, HasSubstr("wrong regcode length \"AB\" in input/my_regcodes/a.TXT"));
-    EXPECT_THAT(log, HasSubstr("wrong regcode length \"ABCDEFGHIJKLM\" in input/my_regcodes/b.txt"));
-    EXPECT_THAT(log, HasSubstr("input/my_regcodes/b.txt: wrong format \"Four; G-A; #; x\""));
+    EXPECT_THAT(log, HasSubstr("wrong regcode length \"AB\" in " + (g_myRegcodesFolder / "a.TXT").string()));
+    EXPECT_THAT(log, HasSubstr("wrong regcode length \"ABCDEFGHIJKLM\" in " + (g_myRegcodesFolder / "b.txt").string()));
+    EXPECT_THAT(log, HasSubstr((g_myRegcodesFolder / "b.txt").string() + ": wrong format \"Four; G-A; #; x\""));
     EXPECT_THAT(log, HasSubstr("7 liveries read"));
     EXPECT_THAT(log, testing::Not(HasSubstr("c.cfg")));
 }
@@ -95,14 +95,14 @@ TEST_F(RegcodesTest, LaterListsOverrideEarlierOnesAndTheInlineRegistrations)
     EXPECT_EQ(SpecialTitles[0].data(), lf_findLiveryTitle("BA special").data());
 
     const std::string report = testsupport::readFile(g_offlineRegcodesFile);
-    EXPECT_THAT(report, HasSubstr("Processing file input/AIG-regcodes.xml\n"
+    EXPECT_THAT(report, HasSubstr("Processing file " + g_aigRegcodesFile.string() + "\n"
                                   "3 new regcodes added, 1 regcode defined as special\n"
-                                  "Processing files in input/my_regcodes\n"
+                                  "Processing files in " + g_myRegcodesFolder.string() + "\n"
                                   "   regcode G-EUPB for \"BA new\", instead of the same for \"BA retro\"\n"
                                   "2 new regcodes added, 1 regcode replaced\n"));
     const std::string log = logText();
-    EXPECT_THAT(log, HasSubstr("1 in-line regcode clashes, see \"output/errors/InlineRegcodes.txt\""));
-    EXPECT_THAT(log, HasSubstr("3 liveries read from input/AIG-regcodes.xml"));
+    EXPECT_THAT(log, HasSubstr("1 in-line regcode clashes, see \"" + g_inlineRegcodesFile.string() + "\""));
+    EXPECT_THAT(log, HasSubstr("3 liveries read from " + g_aigRegcodesFile.string()));
     EXPECT_THAT(log, HasSubstr("1 special liveries"));
     EXPECT_THAT(log, HasSubstr("6 registration codes"));
     EXPECT_FALSE(std::filesystem::exists(g_aigRegcodesFile)) << "the downloaded list never stays";
@@ -134,7 +134,7 @@ TEST_F(RegcodesTest, EntriesWithoutRegistrationsNameTitlesNotToUse)
     EXPECT_THAT(log, HasSubstr("1 don't use title read\n")) << "a registration that cannot be read bans no livery";
     EXPECT_EQ(log.find("\"~Q9Z\" error"), log.rfind("\"~Q9Z\" error")) << "logged once";
     EXPECT_NE(log.find("===> decrypt reg \"~Q9Z\" error"), std::string::npos);
-    EXPECT_THAT(log, HasSubstr("1 don't use title read from files in input/my_regcodes"));
+    EXPECT_THAT(log, HasSubstr("1 don't use title read from files in " + g_myRegcodesFolder.string()));
     EXPECT_FALSE(std::filesystem::exists(g_aigRegcodesFile));
 }
 

@@ -2,7 +2,10 @@
 // in a Wine prefix of the test's own.
 
 #include "liveries/ai_folders.h"
+#include "platform/paths.h"
 #include "scan_test_fixture.h"
+#include "support/scratch_registry.h"
+#include "support/test_seams.h"
 
 namespace {
 
@@ -15,40 +18,46 @@ protected:
     void SetUp() override
     {
         ScanTest::SetUp();
-        writeFile(prefix / "user.reg",
-                  "WINE REGISTRY Version 2\n"
-                  "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n"
-                  "\"AppData\"=\"C:\\\\users\\\\me\\\\AppData\\\\Roaming\"\n");
-        fs::create_directories(drive("d:") / "AI");
+        registry.setString(platform::RegRoot::CurrentUser,
+                           "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
+                           (folder / "Roaming").string());
+        platform::setProgramDataFolderForTest(folder / "ProgramData");
         SIM_INSTALL_PATH.value.set((folder.path() / "P3D v5").string());
     }
-    fs::path drive(const std::string& letter) const { return prefix / "dosdevices" / letter; }
-    fs::path simData(const std::string& where) const { return prefix / "drive_c" / where / "Lockheed Martin" / "Prepar3D v5"; }
+    void TearDown() override
+    {
+        platform::setProgramDataFolderForTest({});
+        ScanTest::TearDown();
+    }
+    fs::path simData(const std::string& where) const { return folder / where / "Lockheed Martin" / "Prepar3D v5"; }
+    // The folder that a Windows path of drive `letter` names on this system (the prefix's dosdevices
+    // on Linux): simobjects.cfg paths are only mapped, never opened.
+    static fs::path drive(char letter) { return platform::windowsPathToLocal(std::string{letter, ':', '\\'}); }
 
-    fs::path prefix = folder.path() / "wine";
-    testsupport::ScopedEnv wine{"WINEPREFIX", prefix.string()};
+    testsupport::ScratchRegistry registry{folder / "wine"};
 };
 
 TEST_F(AiFoldersTest, PackagesOfAddOnsCfgNameTheirSimObjectsInAddOnXml)
 {
-    writeFile(simData("users/me/AppData/Roaming") / "add-ons.cfg",
-              "PATH=D:\\AI\\Before\n[Package.0]\nPATH=D:\\AI\\Pack1\nTITLE=Pack1\nREQUIRED=false\n"
-              "TITLE=Pathfinder\n[Package.1]\npath = D:\\AI\\Pack2  \n");
-    writeFile(drive("d:") / "AI" / "Pack1" / "add-on.xml",
-              "<AddOn.Component>\n<Category>SimObjects</Category>\n<Path>D:\\AI\\Pack1\\SimObjects\\Airplanes</Path>\n"
+    // Packages and their SimObjects folders are named by full paths in the test's folder.
+    const fs::path ai = folder / "AI";
+    writeFile(simData("Roaming") / "add-ons.cfg",
+              "PATH=" + (ai / "Before").string() + "\n[Package.0]\nPATH=" + (ai / "Pack1").string() +
+                  "\nTITLE=Pack1\nREQUIRED=false\nTITLE=Pathfinder\n[Package.1]\npath = " + (ai / "Pack2").string() + "  \n");
+    const fs::path airplanes = ai / "Pack1" / "SimObjects" / "Airplanes";
+    writeFile(ai / "Pack1" / "add-on.xml",
+              "<AddOn.Component>\n<Category>SimObjects</Category>\n<Path>" + airplanes.string() + "</Path>\n"
               "</AddOn.Component>\n<AddOn.Component>\n<Category>SimObjects</Category>\n\n<Path>D:\\AI\\Late</Path>\n"
               "<Category>SimObjects</Category>\n<Path>D:\\Lights Reborn\\SimObjects</Path>\n");
-    writeFile(drive("d:") / "AI" / "Pack2" / "ADD-ON.XML",
-              "<Category>Simobjects</Category>\n<Path>Relative\\AI</Path>\n");
+    writeFile(ai / "Pack2" / "ADD-ON.XML", "<Category>Simobjects</Category>\n<Path>Relative\\AI</Path>\n");
 
     std::vector<std::string> folders{"given"};
     lf_readP3DAddOnsAircraft(folders);
-    EXPECT_EQ(folders, (std::vector<std::string>{"given", (drive("d:") / "AI/Pack1/SimObjects/Airplanes").string(),
-                                                 "Relative/AI"}));
+    EXPECT_EQ(folders, (std::vector<std::string>{"given", airplanes.string(), fs::path("Relative/AI").make_preferred().string()}));
     const std::string log = logText();
-    EXPECT_NE(log.find("path found: D:\\AI\\Pack2  \n"), std::string::npos);
+    EXPECT_NE(log.find("path found: " + (ai / "Pack2").string() + "  \n"), std::string::npos);
     EXPECT_EQ(log.find("Before"), std::string::npos);
-    EXPECT_NE(log.find("      Simobjects found:D:\\AI\\Pack1\\SimObjects\\Airplanes"), std::string::npos);
+    EXPECT_NE(log.find("      Simobjects found:" + airplanes.string()), std::string::npos);
     EXPECT_NE(log.find("\n2 AI add-on packages found"), std::string::npos);
 }
 
@@ -77,8 +86,8 @@ TEST_F(AiFoldersTest, SimObjectsCfgSkipsTheStockCategories)
               "[Entry.3]\nPATH=E:\\simobjects\\AI\n");
     lf_readSimObjectsCfg(folders);
     EXPECT_EQ(folders, (std::vector<std::string>{(folder.path() / "P3D v5" / "SimObjects" / "MyTraffic").string(),
-                                                 (drive("e:") / "Traffic/AIModels").string(),
-                                                 (drive("e:") / "simobjects/AI").string()}));
+                                                 (drive('E') / "Traffic" / "AIModels").string(),
+                                                 (drive('E') / "simobjects" / "AI").string()}));
     EXPECT_NE(logText().find("\n3 AI add-on packages found"), std::string::npos);
 }
 

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "core/exceptions.h"
 #include "liveries/scanned_liveries_file.h"
+#include "platform/paths.h"
 #include "run/exit.h"
 #include "scan_driver_fixture.h"
 
@@ -23,7 +24,7 @@ TEST_F(ScanDriverTest, ManualFoldersAreScannedSavedAndReadBack)
     liveries("lib2/b744", "B744", {"BAW 744"}, "Sim.Cfg");
     liveries("lib2/old", "B744", {"BAW 744 old"}, "aircraft.cfg.bak");
     liveries("lib2/airports/inside", "A320", {"BAW hidden"});
-    liveries("lib2/Airports/inside", "A320", {"BAW shown"});
+    liveries("lib2/x/Airports/inside", "A320", {"BAW shown"}); // "airport" in lower case only is skipped
     testsupport::writeFile("plainfile", "x");
     lfolder1.value.set("missing");
     lfolder2.value.set("LIB1"); // a Windows text: the lookup ignores letter case
@@ -42,7 +43,8 @@ TEST_F(ScanDriverTest, ManualFoldersAreScannedSavedAndReadBack)
     EXPECT_THAT(log, HasSubstr("liveries scan manual starts"));
     EXPECT_THAT(log, HasSubstr("missing does not exist, skipped!"));
     EXPECT_THAT(log, HasSubstr("plainfile is not a folder name, skipped!"));
-    EXPECT_THAT(log, HasSubstr("1 liverie found in lib1\n"));
+    // The folder as this system names it: Linux finds the text's folder ignoring letter case.
+    EXPECT_THAT(log, HasSubstr("1 liverie found in " + platform::windowsPathToLocal("LIB1").string() + "\n"));
     EXPECT_THAT(log, HasSubstr("3 liveries found in lib2\n"));
     EXPECT_THAT(log, HasSubstr("4 in total"));
     EXPECT_THAT(log, HasSubstr("liveries scan ends"));

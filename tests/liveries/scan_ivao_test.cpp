@@ -54,8 +54,8 @@ TEST_F(IvaoTest, SectionsTakeTheirAirlineFromTitleOrRegistration)
                             folder + " [fltsim.7] misses airlinecode in title: Plain, and no regcode",
                             // a registration record without airline names none
                             folder + " [fltsim.8] misses airlinecode in title: Registered without airline, and regcode unknownD-NOAIRL",
-                            folder + "/.air [fltsim.5] does not exist", // the title line's '[' ended the section
-                            folder + "/gone.air [fltsim.6] does not exist",
+                            (std::filesystem::path(folder) / ".air").string() + " [fltsim.5] does not exist", // the title line's '[' ended the section
+                            (std::filesystem::path(folder) / "gone.air").string() + " [fltsim.6] does not exist",
                         }));
     EXPECT_EQ(lines(invalidAirlineCodes.lines),
               std::vector<std::string>{"dlh          in " + cfg.string() + " [fltsim.1]"});

@@ -72,7 +72,7 @@ TEST(WindowsRegistry, TheSetupPathOfTheSimulatorIsANativePath)
     const wchar_t setupPath[] = L"D:\\Sims\\Prepar3D v6\\";
     scratch.set(L"SetupPath", REG_SZ, setupPath, sizeof setupPath);
     EXPECT_TRUE(gf_isP3DInstalled(6));
-    EXPECT_EQ(gf_getP3DSetupPath(6), std::filesystem::path(L"D:\\Sims\\Prepar3D v6\\"));
+    EXPECT_EQ(gf_getP3DSetupPath(6).wstring(), L"D:\\Sims\\Prepar3D v6") << "shown without the separator at its end";
 }
 
 TEST(WindowsSingleInstance, OnlyTheFirstHolderOfANameGetsIt)
@@ -91,6 +91,12 @@ TEST(WindowsPaths, WindowsPathsAreUsedAsTheyAre)
     std::ofstream(folder.path() / "Sub" / "name.txt") << "x";
     EXPECT_TRUE(std::filesystem::exists(platform::findCaseInsensitive(folder.path(), "SUB\\Name.TXT")));
     EXPECT_TRUE(std::filesystem::exists(platform::findCaseInsensitive(folder.path(), "sub/name.txt")));
+    // Paths are shown and compared as Windows writes them: a backslash between names, none at the end.
+    EXPECT_EQ(platform::findCaseInsensitive(folder.path(), "Sub//name.txt/").wstring(),
+              folder.path().wstring() + L"\\Sub\\name.txt");
+    EXPECT_EQ(platform::windowsPathToLocal("D:/Sims//P3D v6\\").wstring(), L"D:\\Sims\\P3D v6");
+    EXPECT_EQ(platform::windowsPathToLocal("\\\\server/share\\AI").wstring(), L"\\\\server\\share\\AI");
+    EXPECT_EQ(platform::windowsPathToLocal("Scenery/World").wstring(), L"Scenery\\World");
     EXPECT_TRUE(std::filesystem::is_directory(platform::appDataFolder()));
     EXPECT_TRUE(std::filesystem::is_directory(platform::documentsFolder()));
 }

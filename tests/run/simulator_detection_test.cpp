@@ -2,11 +2,11 @@
 #include "core/exceptions.h"
 #include "run/simulator_detection.h"
 #include "support/params_fixture.h"
+#include "support/scratch_registry.h"
 
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
-using testsupport::writeFile;
 
 namespace {
 
@@ -17,18 +17,20 @@ protected:
         ParamsTest::SetUp();
         gf_clearError();
     }
-    // A Wine prefix whose system.reg holds the keys of the given simulator versions.
+    // The registry holds the keys of the given simulator versions, each installed in the test's
+    // folder (SetupPath ends in a separator, as the simulator's installer writes it).
     void installSimulators(std::initializer_list<int> versions, bool withPath = true)
     {
-        std::string reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n";
+        registry.clear();
         for (int version : versions) {
-            reg += "[Software\\\\Lockheed Martin\\\\Prepar3D v" + std::to_string(version) + "] 1700000000\n";
+            const std::string key = "Software\\Lockheed Martin\\Prepar3D v" + std::to_string(version);
             if (withPath)
-                reg += "\"SetupPath\"=\"C:\\\\P3D v" + std::to_string(version) + "\\\\\"\n";
-            reg += "\n";
+                registry.setString(platform::RegRoot::LocalMachine, key, "SetupPath", setupPath(version).string() + "\\");
+            else
+                registry.setString(platform::RegRoot::LocalMachine, key, "Other", "x");
         }
-        writeFile(folder.path() / "wine" / "system.reg", reg);
     }
+    fs::path setupPath(int version) const { return folder.path() / ("P3D v" + std::to_string(version)); }
     std::string expectUserError(std::uint32_t code)
     {
         try {
@@ -40,7 +42,7 @@ protected:
         ADD_FAILURE() << "no user error " << code;
         return {};
     }
-    testsupport::ScopedEnv wine{"WINEPREFIX", (folder.path() / "wine").string()};
+    testsupport::ScratchRegistry registry{folder.path() / "wine"};
 };
 
 } // namespace
@@ -49,7 +51,7 @@ TEST_F(SimulatorDetection, OneVersionFillsTheInstallPathFromTheRegistry)
 {
     installSimulators({6});
     ASSERT_NO_THROW(lf_detectP3D());
-    const std::string path = (folder.path() / "wine" / "drive_c" / "P3D v6").string();
+    const std::string path = setupPath(6).string();
     EXPECT_EQ(SIM_INSTALL_PATH.getValue(), path);
     EXPECT_EQ(ALL_INSTALL_PATH.getValue(), path);
     EXPECT_NE(logText().find("\nP3Dv6detected\n"), std::string::npos);

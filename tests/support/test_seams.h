@@ -30,4 +30,7 @@ namespace platform {
 // when that fails) in place of the system's; an empty path gives the system's back
 // (platform/paths_*.cpp).
 void setAppDataFolderForTest(const std::filesystem::path& folder);
+// The folder that programDataFolder() gives from now on in place of the system's; an empty path
+// gives the system's back (platform/paths_*.cpp).
+void setProgramDataFolderForTest(const std::filesystem::path& folder);
 } // namespace platform
