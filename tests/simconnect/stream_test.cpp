@@ -6,8 +6,6 @@
 #include "simconnect/simconnect_connection.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 using namespace qmx;
 using sctest::Bytes;
@@ -67,7 +65,7 @@ TEST_P(StreamTest, EndsAsTheStreamSays)
 {
     const StreamCase& stream = GetParam();
     sctest::ScWorld world;
-    auto server = sctest::TestServer::tcp(AF_INET);
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
     auto client = sctest::openClient(world, *server, stream.extraConfig);
     Bytes all;
     for (const Bytes& bytes : stream.messages)
@@ -132,7 +130,7 @@ TEST(ReceiveBufferTest, MessagesDoNotDependOnHowTheBytesArrive)
 TEST(UnresponsiveServerTest, ASimulatorThatNeverReadsNeverHoldsTheCaller)
 {
     sctest::ScWorld world;
-    auto server = sctest::TestServer::tcp(AF_INET);
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
     HANDLE handle = nullptr;
     // Never accepted: the system completes the connect, nobody reads.
@@ -150,24 +148,12 @@ TEST(UnresponsiveServerTest, AConnectThatIsNeverAnsweredGivesUp)
 {
     sctest::ScWorld world;
     // A listener whose backlog is full drops further connection requests unanswered.
-    auto server = sctest::TestServer::tcp(AF_INET, 0);
-    auto filler = sctest::TestServer::tcp(AF_INET); // only for its helper; the fillers connect below
-    std::vector<int> fillers;
-    for (int i = 0; i < 3; ++i) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(server->port())));
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        fillers.push_back(fd);
-    }
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4, 0);
+    server->fillBacklog(3);
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
     HANDLE handle = reinterpret_cast<HANDLE>(1);
     EXPECT_EQ(SimConnect_Open(&handle, "Orvanta_P3D", nullptr, 0, nullptr, 0), E_FAIL);
     EXPECT_EQ(handle, nullptr);
-    for (int fd : fillers)
-        ::close(fd);
 }
 
 } // namespace
