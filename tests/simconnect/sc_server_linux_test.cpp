@@ -5,6 +5,7 @@
 #include "sc_test_server.h"
 
 #include "platform/local_socket.h"
+#include "simconnect/simconnect_protocol.h"
 
 #include <arpa/inet.h>
 #include <cstring>
@@ -130,9 +131,16 @@ TestServer::~TestServer()
     }
 }
 
+const qmx::HRESULT kPipeEndStatus = qmx::kStatusRemoteClosed;
+
 std::string TestServer::port() const
 {
     return std::to_string(state_->port);
+}
+
+bool TestServer::isPipe() const
+{
+    return !state_->path.empty();
 }
 
 bool TestServer::accept()

@@ -5,6 +5,8 @@
 
 #include "sc_test_server.h"
 
+#include "simconnect/simconnect_protocol.h"
+
 #include <stdexcept>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -182,9 +184,16 @@ TestServer::~TestServer()
         ::closesocket(state_->listener);
 }
 
+const qmx::HRESULT kPipeEndStatus = qmx::kStatusPipeBroken;
+
 std::string TestServer::port() const
 {
     return std::to_string(state_->port);
+}
+
+bool TestServer::isPipe() const
+{
+    return state_->isPipe();
 }
 
 bool TestServer::accept()

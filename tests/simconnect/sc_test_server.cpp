@@ -107,8 +107,9 @@ bool Client::until(const std::function<bool()>& done)
 
 std::unique_ptr<Client> openClient(ScWorld& world, TestServer& server, const std::string& extraConfig)
 {
-    world.writeConfig(world.current(),
-                      "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server.port() + "\n" + extraConfig);
+    const std::string transport =
+        server.isPipe() ? "Protocol=Pipe\n" : "Protocol=IPv4\nAddress=127.0.0.1\nPort=" + server.port() + "\n";
+    world.writeConfig(world.current(), "[SimConnect]\n" + transport + extraConfig);
     auto client = std::make_unique<Client>();
     if (qmx::SimConnect_Open(&client->handle, "Orvanta_P3D", nullptr, 0, &client->event, 0) != qmx::S_OK ||
         !server.accept())

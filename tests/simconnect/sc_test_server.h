@@ -36,6 +36,7 @@ public:
     TestServer& operator=(const TestServer&) = delete;
 
     std::string port() const;
+    bool isPipe() const;
     // True when a client connected within the deadline.
     bool accept();
     // A client is waiting to be accepted now (no waiting).
@@ -56,6 +57,11 @@ private:
 
     std::unique_ptr<State> state_;
 };
+
+// What a client's calls return once the simulator has closed its end of a pipe: the system's
+// word for it (Windows: the pipe is broken; Linux: the Unix socket that stands for the pipe was
+// closed by the remote end).
+extern const qmx::HRESULT kPipeEndStatus;
 
 Bytes hex(const std::string& text); // "20 02 00 00" -> bytes
 Bytes u32le(std::uint32_t value);
@@ -93,8 +99,9 @@ struct Received {
     static void proc(qmx::SIMCONNECT_RECV* data, std::uint32_t size, void* context);
 };
 
-// A connection opened over TCP to `server` through SimConnect.cfg in the world's current
-// folder, with the server side accepted and the Open packet read.
+// A connection opened to `server` (over TCP, or a server of the default pipe) through
+// SimConnect.cfg in the world's current folder, with the server side accepted and the Open
+// packet read.
 struct Client {
     qmx::HANDLE handle = nullptr;
     platform::SyncEvent event;

@@ -127,6 +127,20 @@ TEST(ReceiveBufferTest, MessagesDoNotDependOnHowTheBytesArrive)
     }
 }
 
+// The pipe carries the simulator's messages whole, a long one in several reads, up to the
+// simulator's end of the pipe.
+TEST(PipeStreamTest, MessagesComeThroughThePipeUntilTheSimulatorEndsIt)
+{
+    sctest::ScWorld world;
+    auto server = sctest::TestServer::pipe("\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect");
+    auto client = sctest::openClient(world, *server);
+    const std::vector<Bytes> messages = {message(4, lf_filled(12, 7)), message(8, lf_filled(30000, 0x5A)), message(3)};
+    server->send(messages[0] + messages[1] + messages[2]);
+    server->closeClient();
+    EXPECT_EQ(client->dispatchUntil(messages.size() + 1), sctest::kPipeEndStatus);
+    EXPECT_EQ(client->received.messages, messages);
+}
+
 TEST(UnresponsiveServerTest, ASimulatorThatNeverReadsNeverHoldsTheCaller)
 {
     sctest::ScWorld world;
