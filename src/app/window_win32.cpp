@@ -1,10 +1,9 @@
 // The main window on Win32 (user32, gdi32): one window class, a window procedure, BUTTON and
 // EDIT child controls, GDI painting and the thread's message queue. Other threads reach the
-// window only through PostMessageW: the GUI queue's wake-up and the two application messages.
+// window only through the GUI queue, whose wake-up is a PostMessageW.
 
 #include "app/application.h"
 
-#include "app/app_messages.h"
 #include "app/command_handler.h"
 #include "app/gui_queue.h"
 #include "app/paint.h"
@@ -13,7 +12,6 @@
 #include "app/window_toolkit.h"
 #include "core/log.h"
 #include "core/windows_glue.h"
-#include "platform/message_window.h"
 
 #include <atomic>
 #include <string>
@@ -203,17 +201,6 @@ LRESULT CALLBACK lf_editBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lP
     return ::CallWindowProcW(editClassProcedure, box, message, wParam, lParam);
 }
 
-class PostingWindow : public platform::MessageWindow {
-public:
-    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override
-    {
-        if (HWND window = mainWindow.load())
-            ::PostMessageW(window, message, wParam, lParam);
-    }
-};
-
-PostingWindow postingWindow;
-
 // The whole client area into a bitmap first, so that a repaint never flickers.
 void lf_paint(HWND window)
 {
@@ -275,10 +262,6 @@ LRESULT CALLBACK lf_windowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         ::SetDCBrushColor(dc, lf_colour(kLightBlue));
         return reinterpret_cast<LRESULT>(::GetStockObject(DC_BRUSH));
     }
-    case static_cast<UINT>(AppMessage::StartUp):
-    case static_cast<UINT>(AppMessage::FinalExit):
-        gf_deliverAppMessage(static_cast<AppMessage>(message));
-        return 0;
     case kDrainGuiQueueMessage:
         gf_drainGuiQueue();
         return 0;
@@ -345,8 +328,6 @@ void gf_makeToolkitWindow(const std::string& title, int x, int y)
                                     frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                     lf_instance(), nullptr);
     mainWindow.store(window);
-    if (window != nullptr)
-        gf_setAppMessageWindow(&postingWindow);
 }
 
 void gf_dropToolkitWindow()
@@ -354,7 +335,6 @@ void gf_dropToolkitWindow()
     HWND window = mainWindow.load();
     if (window == nullptr)
         return;
-    gf_setAppMessageWindow(nullptr);
     lf_port().detachWidgets();
     ::DestroyWindow(window);
     mainWindow.store(nullptr);

@@ -5,7 +5,6 @@
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <fmt/format.h>
 #include <stdexcept>
 
@@ -40,14 +39,21 @@ constexpr double kLatestClockSecond = 253402300799.0;
 
 std::string gf_utcTimeText(std::int64_t unixSeconds)
 {
-    const std::time_t time = static_cast<std::time_t>(unixSeconds);
-    std::tm fields{};
-    // A time the calendar cannot break down is shown as the Unix epoch rather than as garbage.
-    if (gmtime_r(&time, &fields) == nullptr)
+    using namespace std::chrono;
+    // A time outside the four-digit years is shown as the Unix epoch rather than as garbage.
+    if (unixSeconds < static_cast<std::int64_t>(kEarliestClockSecond) ||
+        unixSeconds > static_cast<std::int64_t>(kLatestClockSecond))
         return gf_utcTimeText(0);
-    return fmt::format("{} {} {:2} {:02}:{:02}:{:02} {}", kAsctimeDays.at(fields.tm_wday),
-                       kMonths.at(fields.tm_mon), fields.tm_mday, fields.tm_hour, fields.tm_min,
-                       fields.tm_sec, fields.tm_year + 1900);
+    // The calendar of the standard library, the same on every system (the C library of Windows
+    // breaks down no time before 1970 or after 3000).
+    const sys_seconds time{seconds(unixSeconds)};
+    const sys_days day = floor<days>(time);
+    const year_month_day date(day);
+    const hh_mm_ss clock(time - day);
+    return fmt::format("{} {} {:2} {:02}:{:02}:{:02} {}", kAsctimeDays.at(weekday(day).c_encoding()),
+                       kMonths.at(static_cast<unsigned>(date.month()) - 1), static_cast<unsigned>(date.day()),
+                       clock.hours().count(), clock.minutes().count(), clock.seconds().count(),
+                       static_cast<int>(date.year()));
 }
 
 std::int64_t gf_wallClockSeconds()

@@ -136,7 +136,37 @@ HANDLE lf_openPipe(const std::wstring& name, std::chrono::milliseconds limit)
     }
 }
 
-SOCKET lf_connectTcp(int family, const std::string& address, const std::string& port)
+// Connects without blocking and waits up to `limit` for the answer: a listener whose backlog is
+// full leaves the request unanswered, and the system would try for many seconds. The socket is
+// blocking again afterwards (its reads and writes are overlapped).
+bool lf_connectWithLimit(SOCKET socket, const sockaddr* address, int length, std::chrono::milliseconds limit)
+{
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
+        return false;
+    if (::connect(socket, address, length) == SOCKET_ERROR) {
+        if (::WSAGetLastError() != WSAEWOULDBLOCK)
+            return false;
+        fd_set writable;
+        fd_set failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(socket, &writable);
+        FD_SET(socket, &failed);
+        const auto milliseconds = std::max<long long>(limit.count(), 0);
+        timeval timeout{static_cast<long>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000};
+        if (::select(0, nullptr, &writable, &failed, &timeout) != 1 || !FD_ISSET(socket, &writable))
+            return false;
+        int error = 0;
+        int size = sizeof(error);
+        if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0)
+            return false;
+    }
+    u_long blocking = 0;
+    return ::ioctlsocket(socket, FIONBIO, &blocking) == 0;
+}
+
+SOCKET lf_connectTcp(int family, const std::string& address, const std::string& port, std::chrono::milliseconds limit)
 {
     ADDRINFOW hints{};
     hints.ai_family = family;
@@ -148,7 +178,7 @@ SOCKET lf_connectTcp(int family, const std::string& address, const std::string& 
     SOCKET socket = ::WSASocketW(found->ai_family, found->ai_socktype, found->ai_protocol, nullptr, 0,
                                  WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (socket != INVALID_SOCKET &&
-        ::connect(socket, found->ai_addr, static_cast<int>(found->ai_addrlen)) == SOCKET_ERROR) {
+        !lf_connectWithLimit(socket, found->ai_addr, static_cast<int>(found->ai_addrlen), limit)) {
         ::closesocket(socket);
         socket = INVALID_SOCKET;
     }
@@ -177,13 +207,12 @@ std::unique_ptr<StreamConnection> StreamConnection::openPipe(const std::string& 
     return std::unique_ptr<StreamConnection>(new StreamConnection(lf_state(pipe, false)));
 }
 
-// The connect blocks: its peer is on this machine and answers or refuses at once.
 std::unique_ptr<StreamConnection> StreamConnection::openTcp(bool ipv6, const std::string& address,
-                                                            const std::string& port, std::chrono::milliseconds)
+                                                            const std::string& port, std::chrono::milliseconds limit)
 {
     if (!net::gf_startSockets())
         return nullptr;
-    const SOCKET socket = lf_connectTcp(ipv6 ? AF_INET6 : AF_INET, address, port);
+    const SOCKET socket = lf_connectTcp(ipv6 ? AF_INET6 : AF_INET, address, port, limit);
     if (socket == INVALID_SOCKET)
         return nullptr;
     return std::unique_ptr<StreamConnection>(new StreamConnection(lf_state(reinterpret_cast<HANDLE>(socket), true)));

@@ -19,6 +19,7 @@
 #include "params/control_port.h"
 #include "params/parameters.h"
 #include "params/window_fields.h"
+#include "platform/thread_cpu_time.h"
 #include "platform/timer_period.h"
 #include "run/exit.h"
 #include "run/run_flags.h"
@@ -36,7 +37,6 @@
 #include <fmt/format.h>
 #include <new>
 #include <thread>
-#include <time.h>
 
 namespace {
 
@@ -44,15 +44,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kPass = std::chrono::milliseconds(10);
 constexpr auto kPassWatchPeriod = std::chrono::minutes(1);
 constexpr auto kSlowPass = std::chrono::milliseconds(2);
-
-// The processor time the calling thread has used; zero where the clock cannot be read.
-std::chrono::nanoseconds lf_threadCpuTime()
-{
-    timespec used{};
-    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used) != 0)
-        return {};
-    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
-}
 
 // The longest work of a pass in each minute, logged when it left less than 8 of the 10 ms to
 // sleep: a slow pass delays every aircraft's position write behind it. The pass's own processor
@@ -65,7 +56,7 @@ public:
     void startPass()
     {
         begin_ = Clock::now();
-        cpuBegin_ = lf_threadCpuTime();
+        cpuBegin_ = platform::currentThreadCpuTime();
     }
 
     void endPass()
@@ -73,7 +64,7 @@ public:
         const auto end = Clock::now();
         if (end - begin_ > longest_) {
             longest_ = end - begin_;
-            longestCpu_ = lf_threadCpuTime() - cpuBegin_;
+            longestCpu_ = platform::currentThreadCpuTime() - cpuBegin_;
         }
         if (end < periodEnd_)
             return;

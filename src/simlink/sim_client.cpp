@@ -11,6 +11,7 @@
 #include "params/park_airport.h"
 #include "params/simulator_version.h"
 #include "platform/sync_event.h"
+#include "platform/thread_cpu_time.h"
 #include "platform/timer_period.h"
 #include "simconnect/simconnect.h"
 #include "simlink/sim_commands.h"
@@ -22,8 +23,6 @@
 #include <condition_variable>
 #include <fmt/format.h>
 #include <mutex>
-#include <pthread.h>
-#include <time.h>
 
 using namespace qmx;
 
@@ -319,11 +318,7 @@ std::chrono::nanoseconds gf_simClientThreadCpuTime()
     std::lock_guard lock(threadObjectMutex);
     if (!simClientThreadObject.joinable())
         return {};
-    clockid_t clock{};
-    timespec used{};
-    if (pthread_getcpuclockid(simClientThreadObject.native_handle(), &clock) != 0 || clock_gettime(clock, &used) != 0)
-        return {};
-    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+    return platform::threadCpuTime(simClientThreadObject.native_handle());
 }
 
 void gf_resetSimLinkState()

@@ -54,6 +54,9 @@ void AppTest::SetUp()
     gf_setExitTimings({std::chrono::milliseconds(1), std::chrono::milliseconds(1), std::chrono::milliseconds(1),
                        std::chrono::milliseconds(1)});
     gf_initAppDataFolder();
+    // Every test starts without settings. On Windows the per-user folder is the Wine prefix's,
+    // which the window tests share (one at a time).
+    std::filesystem::remove_all(g_appDataFolder);
     paramstest::resetAllParameters();
     resetRunState();
     gf_openLog();
@@ -80,9 +83,16 @@ std::string AppTest::exitLogged() const
     return log.substr(start, log.find('\n', start) - start);
 }
 
+std::string logFileText(const std::filesystem::path& file)
+{
+    std::string text = testsupport::readFile(file);
+    std::erase(text, '\r');
+    return text;
+}
+
 std::string AppTest::logText() const
 {
-    return testsupport::readFile(folder.path() / "Log.txt");
+    return logFileText(folder.path() / "Log.txt");
 }
 
 std::string AppTest::storedValue(const std::string& key) const

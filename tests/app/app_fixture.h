@@ -59,6 +59,9 @@ protected:
 
 void resetRunState();
 
+// The log read as a text file: the Windows build ends its lines with CR LF.
+std::string logFileText(const std::filesystem::path& file);
+
 } // namespace apptest
 
 namespace apptest {

@@ -1,3 +1,5 @@
+#include "app_fixture.h"
+
 #include "app/message_line.h"
 #include "core/exceptions.h"
 #include "core/log.h"
@@ -19,7 +21,7 @@ protected:
         gf_clearError();
         gf_resetMessageLineClock();
     }
-    std::string log() const { return logText(); }
+    std::string log() const { return apptest::logFileText(folder.path() / "Log.txt"); }
 };
 
 void ticks(int n)

@@ -31,6 +31,11 @@ TEST(Clock, UtcTimeTextIsTheAsctimeForm)
     EXPECT_EQ(gf_utcTimeText(1796601599), "Sun Dec  6 23:59:59 2026");
     EXPECT_EQ(gf_utcTimeText(1592430720), "Wed Jun 17 21:52:00 2020");
     EXPECT_EQ(gf_utcTimeText(0), "Thu Jan  1 00:00:00 1970");
+    // Times before 1970 and after 3000, which the C library of Windows cannot break down.
+    EXPECT_EQ(gf_utcTimeText(-1), "Wed Dec 31 23:59:59 1969");
+    EXPECT_EQ(gf_utcTimeText(-62135596800), "Mon Jan  1 00:00:00 1");
+    EXPECT_EQ(gf_utcTimeText(253402300799), "Fri Dec 31 23:59:59 9999");
+    EXPECT_EQ(gf_utcTimeText(253402300800), "Thu Jan  1 00:00:00 1970");
 }
 
 TEST(Clock, TimeOfWeekOfFixedInstants)

@@ -2,8 +2,6 @@
 // registry ports, and the INI reading beneath.
 
 #include "platform/ini_file.h"
-#include "platform/local_socket.h"
-#include "platform/paths.h"
 #include "sc_test_server.h"
 #include "simconnect/simconnect_config.h"
 
@@ -90,22 +88,6 @@ TEST(ConfigTest, SectionsOfTheThreeFilesCombine)
     }
 }
 
-TEST(ConfigTest, TheDefaultFoldersAreHomeDocumentsAndTheCurrentFolder)
-{
-    testsupport::TempFolder temp(true);
-    testsupport::ScopedEnv home("HOME", (temp.path() / "h").string());
-    testsupport::ScopedEnv documents("XDG_DOCUMENTS_DIR", (temp.path() / "d").string());
-    gf_scSetConfigFolders({});
-    EXPECT_EQ(gf_scConfigFolders(),
-              (std::vector<std::filesystem::path>{temp.path() / "h", temp.path() / "d", std::filesystem::current_path()}));
-    // The file name is found in any case, as on Windows.
-    std::filesystem::create_directories(temp.path() / "d");
-    testsupport::writeFile(temp.path() / "d" / "simconnect.CFG", "[SimConnect]\nPort=321\n");
-    SimConnectConfig config;
-    EXPECT_EQ(gf_scReadConfig(0, config), kConfigOk);
-    EXPECT_EQ(config.port, "321");
-}
-
 // ---- INI files
 
 struct IniCase {
@@ -166,29 +148,6 @@ TEST(IniFileTest, FilesInUtf16AndWithUtf8MarkAreRead)
     // A lone surrogate makes the file unreadable, as it does every UTF-16 text file.
     testsupport::writeFile(temp / "x.cfg", std::string("\xFF\xFE[\0A\0]\0\0\xD8", 10));
     EXPECT_FALSE(missing.load(temp / "x.cfg"));
-}
-
-// ---- pipe names as socket paths
-
-TEST(PipeSocketPathTest, PipeNamesMapToPathsUnderTheRuntimeFolder)
-{
-    testsupport::TempFolder temp;
-    testsupport::ScopedEnv runtime("XDG_RUNTIME_DIR", temp.path().string());
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect", "lockheed%20martin%20prepar3d%20v5%5Csimconnect"},
-        {"//./PIPE/Custom", "custom"},
-        {"\\\\.\\Pipe\\a%b_c-d.e", "a%25b_c-d.e"},
-        {"\\\\.\\pipe\\caf\xC3\xA9", "caf%C3%A9"},
-        {"\\\\server\\pipe\\SimConnect", ""},
-        {"\\\\.\\pipe\\", ""},
-        {"\\\\.\\pipes\\x", ""},
-        {"pipe\\x", ""},
-        {"", ""},
-    };
-    for (const auto& [pipe, file] : cases) {
-        SCOPED_TRACE(pipe);
-        EXPECT_EQ(platform::pipeSocketPath(pipe), file.empty() ? std::filesystem::path() : temp.path() / file);
-    }
 }
 
 } // namespace

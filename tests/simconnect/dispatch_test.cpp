@@ -8,7 +8,6 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 
 using namespace qmx;
 using sctest::Bytes;
@@ -32,7 +31,7 @@ class DispatchTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        server = sctest::TestServer::tcp(AF_INET);
+        server = sctest::TestServer::tcp(sctest::Family::IPv4);
         client = sctest::openClient(world, *server);
     }
 
@@ -61,7 +60,7 @@ TEST_F(DispatchTest, MessagesGoToTheProcedureInOrderWithItsContext)
 
 TEST_F(DispatchTest, WithoutAnyProcedureDispatchFails)
 {
-    auto second = sctest::TestServer::tcp(AF_INET);
+    auto second = sctest::TestServer::tcp(sctest::Family::IPv4);
     auto fresh = sctest::openClient(world, *second);
     EXPECT_EQ(SimConnect_CallDispatch(fresh->handle, nullptr, nullptr), E_FAIL);
     EXPECT_EQ(SimConnect_CallDispatch(nullptr, &sctest::Received::proc, nullptr), E_FAIL);
@@ -96,7 +95,7 @@ TEST_F(DispatchTest, AnExceptionFromTheProcedurePassesAndTheOtherMessagesStay)
 TEST(NotificationTest, WindowAndEventHearOfMessagesAndOfTheFailure)
 {
     sctest::ScWorld world;
-    auto server = sctest::TestServer::tcp(AF_INET);
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
     CountingWindow window;
     platform::SyncEvent event;

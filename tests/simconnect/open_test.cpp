@@ -1,10 +1,8 @@
 // Which transport SimConnect_Open reaches, in which order it tries them, and how it refuses.
 
-#include "platform/local_socket.h"
 #include "sc_test_server.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 
 using namespace qmx;
 using sctest::TestServer;
@@ -37,7 +35,7 @@ HRESULT lf_openAt(TestServer* server, std::uint32_t configIndex = 0, const char*
 TEST(OpenTest, WithoutSimConnectCfgTheDefaultPipeIsTried)
 {
     sctest::ScWorld world;
-    auto pipe = TestServer::local(platform::pipeSocketPath(kDefaultPipe));
+    auto pipe = TestServer::pipe(kDefaultPipe);
     EXPECT_EQ(lf_openAt(pipe.get()), S_OK);
 }
 
@@ -45,15 +43,15 @@ TEST(OpenTest, AConfiguredPipeNameIsUsed)
 {
     sctest::ScWorld world;
     world.writeConfig(world.documents(), "[SimConnect]\nProtocol=Pipe\nPort=Custom SimConnect\n");
-    auto pipe = TestServer::local(platform::pipeSocketPath("\\\\.\\pipe\\Custom SimConnect"));
+    auto pipe = TestServer::pipe("\\\\.\\pipe\\Custom SimConnect");
     EXPECT_EQ(lf_openAt(pipe.get()), S_OK);
 }
 
 TEST(OpenTest, WithoutPipeTheRegistryPortsAreTriedIPv6First)
 {
     sctest::ScWorld world;
-    auto v6 = TestServer::tcp(AF_INET6);
-    auto v4 = TestServer::tcp(AF_INET);
+    auto v6 = TestServer::tcp(sctest::Family::IPv6);
+    auto v4 = TestServer::tcp(sctest::Family::IPv4);
     world.writeRegistryPorts(v6->port(), v4->port());
     EXPECT_EQ(lf_openAt(v6.get()), S_OK);
     EXPECT_FALSE(v4->hasPendingClient());
@@ -62,34 +60,34 @@ TEST(OpenTest, WithoutPipeTheRegistryPortsAreTriedIPv6First)
 TEST(OpenTest, IPv4FollowsWhenIPv6IsMissingOrRefused)
 {
     sctest::ScWorld world;
-    auto v4 = TestServer::tcp(AF_INET);
+    auto v4 = TestServer::tcp(sctest::Family::IPv4);
     world.writeRegistryPorts("", v4->port());
     EXPECT_EQ(lf_openAt(v4.get()), S_OK);
-    world.writeRegistryPorts(sctest::unusedPort(AF_INET6), v4->port());
+    world.writeRegistryPorts(sctest::unusedPort(sctest::Family::IPv6), v4->port());
     EXPECT_EQ(lf_openAt(v4.get()), S_OK);
 }
 
 TEST(OpenTest, ConfiguredTcpIsUsedAndAFailedLocalTcpFallsBackToTheDefaultPipe)
 {
     sctest::ScWorld world;
-    auto v6 = TestServer::tcp(AF_INET6);
+    auto v6 = TestServer::tcp(sctest::Family::IPv6);
     world.writeConfig(world.home(), "[SimConnect]\nProtocol=IPv6\nAddress=::1\nPort=" + v6->port() + "\n");
     EXPECT_EQ(lf_openAt(v6.get()), S_OK);
 
-    world.writeConfig(world.home(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + sctest::unusedPort(AF_INET) + "\n");
-    auto pipe = TestServer::local(platform::pipeSocketPath(kDefaultPipe));
+    world.writeConfig(world.home(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + sctest::unusedPort(sctest::Family::IPv4) + "\n");
+    auto pipe = TestServer::pipe(kDefaultPipe);
     EXPECT_EQ(lf_openAt(pipe.get()), S_OK);
 }
 
 TEST(OpenTest, AnAddressOfAnotherMachineMakesTheFirstFailureFinal)
 {
     sctest::ScWorld world;
-    auto v4 = TestServer::tcp(AF_INET);
+    auto v4 = TestServer::tcp(sctest::Family::IPv4);
     world.writeRegistryPorts("", v4->port());
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=Pipe\nAddress=simhost\n");
     EXPECT_EQ(lf_openAt(nullptr), E_FAIL);
-    world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.2\nPort=" + sctest::unusedPort(AF_INET) + "\n");
-    auto pipe = TestServer::local(platform::pipeSocketPath(kDefaultPipe));
+    world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.2\nPort=" + sctest::unusedPort(sctest::Family::IPv4) + "\n");
+    auto pipe = TestServer::pipe(kDefaultPipe);
     EXPECT_EQ(lf_openAt(nullptr), E_FAIL);
     EXPECT_FALSE(v4->hasPendingClient());
     EXPECT_FALSE(pipe->hasPendingClient());
@@ -98,27 +96,27 @@ TEST(OpenTest, AnAddressOfAnotherMachineMakesTheFirstFailureFinal)
 TEST(OpenTest, NothingReachableFails)
 {
     sctest::ScWorld world;
-    world.writeRegistryPorts(sctest::unusedPort(AF_INET6), sctest::unusedPort(AF_INET));
+    world.writeRegistryPorts(sctest::unusedPort(sctest::Family::IPv6), sctest::unusedPort(sctest::Family::IPv4));
     EXPECT_EQ(lf_openAt(nullptr), E_FAIL);
 }
 
 TEST(OpenTest, ConfigurationIndexSelectsItsSection)
 {
     sctest::ScWorld world;
-    auto v4 = TestServer::tcp(AF_INET);
+    auto v4 = TestServer::tcp(sctest::Family::IPv4);
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=Pipe\nAddress=simhost\n\n[SimConnect.1]\nProtocol=IPv4\n"
                                        "Address=127.0.0.1\nPort=" + v4->port() + "\n");
     EXPECT_EQ(lf_openAt(v4.get(), 1), S_OK);
     EXPECT_EQ(lf_openAt(nullptr, 2), E_INVALIDARG);
     // 0xFFFFFFFF ignores SimConnect.cfg: the default pipe.
-    auto pipe = TestServer::local(platform::pipeSocketPath(kDefaultPipe));
+    auto pipe = TestServer::pipe(kDefaultPipe);
     EXPECT_EQ(lf_openAt(pipe.get(), 0xFFFFFFFFu), S_OK);
 }
 
 TEST(OpenTest, BadArgumentsAreRefusedBeforeConnecting)
 {
     sctest::ScWorld world;
-    auto pipe = TestServer::local(platform::pipeSocketPath(kDefaultPipe));
+    auto pipe = TestServer::pipe(kDefaultPipe);
     EXPECT_EQ(SimConnect_Open(nullptr, "Orvanta_P3D", nullptr, 0, nullptr, 0), E_INVALIDARG);
     EXPECT_EQ(lf_openAt(nullptr, 0, nullptr), E_INVALIDARG);
     const std::string tooLong(256, 'n');

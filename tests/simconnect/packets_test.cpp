@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 
 using namespace qmx;
 using sctest::Bytes;
@@ -97,7 +96,7 @@ class PacketTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        server = sctest::TestServer::tcp(AF_INET);
+        server = sctest::TestServer::tcp(sctest::Family::IPv4);
         client = sctest::openClient(world, *server);
     }
 
@@ -231,7 +230,7 @@ void lf_positions(HANDLE handle, int count)
 TEST_F(PacketTest, HeldPacketsLeaveInOneWriteWithTheSameBytes)
 {
     constexpr int kPoses = 1000; // a frame of a thousand objects: 100,000 bytes in one write
-    auto other = sctest::TestServer::tcp(AF_INET);
+    auto other = sctest::TestServer::tcp(sctest::Family::IPv4);
     auto separate = sctest::openClient(world, *other);
     lf_positions(separate->handle, kPoses);
     const Bytes oneByOne = other->read(kPoses * 100);

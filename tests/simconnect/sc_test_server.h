@@ -1,8 +1,11 @@
 #pragma once
-// A tiny socket server standing in for the simulator side in the client's tests: it listens
-// on a loopback TCP port or a Unix socket path, accepts one client, reads the bytes the client
-// sent and sends whatever bytes a test wants, well-formed or not. Every wait has a deadline.
+// A tiny server standing in for the simulator side in the client's tests: it listens on a
+// loopback TCP port or on a local pipe, accepts one client, reads the bytes the client sent and
+// sends whatever bytes a test wants, well-formed or not. Every wait has a deadline. The pipe is
+// the system's named pipe on Windows, and on Linux the Unix socket that stands for it there
+// (sc_server_<system>_test.cpp).
 
+#include "platform/sync_event.h"
 #include "simconnect/simconnect.h"
 #include "support/temp_folder.h"
 
@@ -20,15 +23,20 @@ namespace sctest {
 using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::chrono::seconds kDeadline{20};
 
+enum class Family { IPv4, IPv6 };
+
 class TestServer {
 public:
-    // family AF_INET or AF_INET6 on the loopback address, port chosen by the system.
-    static std::unique_ptr<TestServer> tcp(int family, int backlog = 8);
-    static std::unique_ptr<TestServer> local(const std::filesystem::path& path);
+    // On the loopback address of the family, port chosen by the system.
+    static std::unique_ptr<TestServer> tcp(Family family, int backlog = 8);
+    // On the local pipe "\\.\pipe\<name>".
+    static std::unique_ptr<TestServer> pipe(const std::string& pipeName);
     ~TestServer();
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
 
-    std::string port() const { return std::to_string(port_); }
-    int listener() const { return listen_; }
+    std::string port() const;
+    bool isPipe() const;
     // True when a client connected within the deadline.
     bool accept();
     // A client is waiting to be accepted now (no waiting).
@@ -39,13 +47,21 @@ public:
     void closeClient();
     // Closes the client connection with a reset instead of an orderly end.
     void resetClient();
+    // TCP: starts `count` connections that are never accepted, which fill a small backlog.
+    void fillBacklog(int count);
+
+    struct State; // one per system
 
 private:
-    int listen_ = -1;
-    int client_ = -1;
-    int port_ = 0;
-    std::filesystem::path path_;
+    explicit TestServer(std::unique_ptr<State> state);
+
+    std::unique_ptr<State> state_;
 };
+
+// What a client's calls return once the simulator has closed its end of a pipe: the system's
+// word for it (Windows: the pipe is broken; Linux: the Unix socket that stands for the pipe was
+// closed by the remote end).
+extern const qmx::HRESULT kPipeEndStatus;
 
 Bytes hex(const std::string& text); // "20 02 00 00" -> bytes
 Bytes u32le(std::uint32_t value);
@@ -53,10 +69,10 @@ Bytes operator+(Bytes a, const Bytes& b);
 // A received message: size, version 1, id, then `body`.
 Bytes message(std::uint32_t id, const Bytes& body = {});
 // A TCP port on the loopback address that nothing listens on.
-std::string unusedPort(int family);
+std::string unusedPort(Family family);
 
-// Sets up a private world for one test: config folders, registry (Wine prefix) and runtime
-// folder inside a temp folder, and restores the default config search at the end.
+// Sets up a private world for one test: config folders inside a temp folder, the simulator's
+// registry ports and local pipes to itself; restores the default config search at the end.
 class ScWorld {
 public:
     ScWorld();
@@ -64,15 +80,17 @@ public:
     std::filesystem::path home() const { return temp_ / "home"; }
     std::filesystem::path documents() const { return temp_ / "docs"; }
     std::filesystem::path current() const { return temp_ / "cwd"; }
-    std::filesystem::path prefix() const { return temp_ / "wine"; }
     void writeConfig(const std::filesystem::path& folder, const std::string& text) const;
-    // user.reg with the simulator's port values (empty: value left out).
+    // The simulator's port values in the user's registry (empty: value left out).
     void writeRegistryPorts(const std::string& ipv6Port, const std::string& ipv4Port) const;
 
+    struct System; // one per system: what keeps the registry and the pipes to this world
+
 private:
+    static std::shared_ptr<System> enterSystem(const std::filesystem::path& temp);
+
     testsupport::TempFolder temp_;
-    testsupport::ScopedEnv runtime_;
-    testsupport::ScopedEnv prefix_;
+    std::shared_ptr<System> system_;
 };
 
 // Records what the dispatch procedure was given.
@@ -81,8 +99,9 @@ struct Received {
     static void proc(qmx::SIMCONNECT_RECV* data, std::uint32_t size, void* context);
 };
 
-// A connection opened over TCP to `server` through SimConnect.cfg in the world's current
-// folder, with the server side accepted and the Open packet read.
+// A connection opened to `server` (over TCP, or a server of the default pipe) through
+// SimConnect.cfg in the world's current folder, with the server side accepted and the Open
+// packet read.
 struct Client {
     qmx::HANDLE handle = nullptr;
     platform::SyncEvent event;

@@ -6,8 +6,6 @@
 #include "simconnect/simconnect_connection.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 using namespace qmx;
 using sctest::Bytes;
@@ -67,7 +65,7 @@ TEST_P(StreamTest, EndsAsTheStreamSays)
 {
     const StreamCase& stream = GetParam();
     sctest::ScWorld world;
-    auto server = sctest::TestServer::tcp(AF_INET);
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
     auto client = sctest::openClient(world, *server, stream.extraConfig);
     Bytes all;
     for (const Bytes& bytes : stream.messages)
@@ -129,10 +127,24 @@ TEST(ReceiveBufferTest, MessagesDoNotDependOnHowTheBytesArrive)
     }
 }
 
+// The pipe carries the simulator's messages whole, a long one in several reads, up to the
+// simulator's end of the pipe.
+TEST(PipeStreamTest, MessagesComeThroughThePipeUntilTheSimulatorEndsIt)
+{
+    sctest::ScWorld world;
+    auto server = sctest::TestServer::pipe("\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect");
+    auto client = sctest::openClient(world, *server);
+    const std::vector<Bytes> messages = {message(4, lf_filled(12, 7)), message(8, lf_filled(30000, 0x5A)), message(3)};
+    server->send(messages[0] + messages[1] + messages[2]);
+    server->closeClient();
+    EXPECT_EQ(client->dispatchUntil(messages.size() + 1), sctest::kPipeEndStatus);
+    EXPECT_EQ(client->received.messages, messages);
+}
+
 TEST(UnresponsiveServerTest, ASimulatorThatNeverReadsNeverHoldsTheCaller)
 {
     sctest::ScWorld world;
-    auto server = sctest::TestServer::tcp(AF_INET);
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
     HANDLE handle = nullptr;
     // Never accepted: the system completes the connect, nobody reads.
@@ -150,24 +162,12 @@ TEST(UnresponsiveServerTest, AConnectThatIsNeverAnsweredGivesUp)
 {
     sctest::ScWorld world;
     // A listener whose backlog is full drops further connection requests unanswered.
-    auto server = sctest::TestServer::tcp(AF_INET, 0);
-    auto filler = sctest::TestServer::tcp(AF_INET); // only for its helper; the fillers connect below
-    std::vector<int> fillers;
-    for (int i = 0; i < 3; ++i) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(server->port())));
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        fillers.push_back(fd);
-    }
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4, 0);
+    server->fillBacklog(3);
     world.writeConfig(world.current(), "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + server->port() + "\n");
     HANDLE handle = reinterpret_cast<HANDLE>(1);
     EXPECT_EQ(SimConnect_Open(&handle, "Orvanta_P3D", nullptr, 0, nullptr, 0), E_FAIL);
     EXPECT_EQ(handle, nullptr);
-    for (int fd : fillers)
-        ::close(fd);
 }
 
 } // namespace
