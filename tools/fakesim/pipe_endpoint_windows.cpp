@@ -49,6 +49,15 @@ std::pair<Socket, Socket> lf_socketPair()
         if (::connect(static_cast<SOCKET>(inner), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0)
             outer = static_cast<Socket>(::accept(static_cast<SOCKET>(listener), nullptr, nullptr));
     }
+    // Another program of this machine may have come first: the pair must be our own.
+    sockaddr_in peer{};
+    int length = sizeof peer;
+    if (outer != kNoSocket &&
+        (::getpeername(static_cast<SOCKET>(outer), reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+         ::ntohs(peer.sin_port) != gf_boundPort(inner))) {
+        ::closesocket(static_cast<SOCKET>(outer));
+        outer = kNoSocket;
+    }
     if (outer == kNoSocket) {
         auto error = gf_socketError("cannot connect a relay socket");
         for (Socket socket : {inner, listener})
