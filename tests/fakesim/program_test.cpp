@@ -59,21 +59,21 @@ TEST(FakesimProgram, PrintsItsPortAndFollowsStandardInput)
 TEST(FakesimProgram, DropAndQuitOnSchedule)
 {
     testsupport::TempFolder folder;
-    const auto socket = folder.path() / "SimConnect";
-    ChildProcess program({FAKESIM_PROGRAM, "--no-tcp", "--socket", socket.string(), "--second-ms", "100",
+    const auto pipe = testPipe(folder.path());
+    ChildProcess program({FAKESIM_PROGRAM, "--no-tcp", "--pipe", pipe.string(), "--second-ms", "100",
                           "--drop-after", "1", "--quit-after", "30", "--no-stdin"});
     EXPECT_EQ(lf_port(program), 0);  // no TCP
     {
-        RawClient client(socket);
+        RawClient client(pipe);
         client.open();
         EXPECT_TRUE(client.waitClosed());
         EXPECT_FALSE(client.receiveId(3, std::chrono::milliseconds(0)));  // a drop says nothing
     }
-    RawClient again(socket);
+    RawClient again(pipe);
     again.open();
     EXPECT_TRUE(again.receiveId(3));
     EXPECT_EQ(program.wait(kDeadline), 0);
-    EXPECT_FALSE(std::filesystem::exists(socket));
+    EXPECT_THROW(RawClient{pipe}, std::runtime_error);
 }
 
 TEST(FakesimProgram, ControlFileIsFollowedAsItGrows)

@@ -3,13 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 namespace fakesim_test {
 
 namespace {
@@ -249,33 +242,11 @@ Packet flightPlanPacket(std::uint32_t objectId, std::string_view path, std::uint
 
 // ---- RawClient ----
 
-RawClient::RawClient(std::uint16_t port)
-{
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        throw std::runtime_error("cannot connect to 127.0.0.1:" + std::to_string(port));
-}
+RawClient::RawClient(std::uint16_t port) : link_(std::make_unique<RawLink>(port)) {}
 
-RawClient::RawClient(const std::filesystem::path& socketPath)
-{
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string text = socketPath.string();
-    std::memcpy(address.sun_path, text.c_str(), std::min(text.size() + 1, sizeof address.sun_path - 1));
-    if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        throw std::runtime_error("cannot connect to " + text);
-}
+RawClient::RawClient(const std::filesystem::path& pipe) : link_(std::make_unique<RawLink>(pipe)) {}
 
-RawClient::~RawClient()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+RawClient::~RawClient() = default;
 
 std::uint32_t RawClient::send(Packet packet)
 {
@@ -290,13 +261,7 @@ std::uint32_t RawClient::send(Packet packet)
 
 void RawClient::sendRaw(const Bytes& bytes)
 {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            throw std::runtime_error("send failed");
-        sent += static_cast<std::size_t>(n);
-    }
+    link_->send(bytes);
 }
 
 Message RawClient::open(std::string_view name)
@@ -313,17 +278,9 @@ bool RawClient::fill(std::chrono::steady_clock::time_point deadline)
     if (closed_)
         return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd pfd{fd_, POLLIN, 0};
-    if (::poll(&pfd, 1, static_cast<int>(std::max<std::int64_t>(0, left.count()))) <= 0)
-        return false;
-    std::uint8_t chunk[65536];
-    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-    if (n <= 0) {
-        closed_ = true;
-        return false;
-    }
-    buffer_.insert(buffer_.end(), chunk, chunk + n);
-    return true;
+    const RawLink::Got got = link_->receive(buffer_, left);
+    closed_ = got == RawLink::Got::Closed;
+    return got == RawLink::Got::Bytes;
 }
 
 std::optional<Message> RawClient::receive(std::chrono::milliseconds timeout)

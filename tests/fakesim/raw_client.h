@@ -3,11 +3,14 @@
 // protocol tables (not with the stand-in's own codec, so that the two check each other) and reads
 // the simulator's messages with deadlines, never sleeping.
 
+#include "raw_link.h"
+
 #include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,7 +80,8 @@ struct Message {
 class RawClient {
 public:
     explicit RawClient(std::uint16_t port);
-    explicit RawClient(const std::filesystem::path& socketPath);
+    // The stand-in's pipe (see Config::pipePath).
+    explicit RawClient(const std::filesystem::path& pipe);
     ~RawClient();
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
@@ -109,7 +113,7 @@ private:
     std::optional<Message> takeBuffered(std::uint32_t messageId, std::size_t offset, std::uint32_t value,
                                         bool anyId, bool anyValue);
 
-    int fd_ = -1;
+    std::unique_ptr<RawLink> link_;
     Bytes buffer_;
     std::vector<Message> held_;
     bool closed_ = false;

@@ -622,20 +622,30 @@ TEST_F(FakesimServer, DropClosesWithoutAWordAndQuitSaysQuit)
     EXPECT_EQ(traceOfType(tracePath(), "quit").size(), 1u);
 }
 
-TEST_F(FakesimServer, UnixSocketSpeaksTheSameProtocol)
+TEST_F(FakesimServer, PipeSpeaksTheSameProtocol)
 {
     auto config = quickConfig(folder_.path());
     config.listenTcp = false;
-    config.socketPath = folder_.path() / "pipes" / "SimConnect";
+    config.pipePath = testPipe(folder_.path());
     start(config);
     EXPECT_EQ(sim_->port(), 0);
     {
-        RawClient client(config.socketPath);
+        RawClient client(config.pipePath);
         const Message reply = client.open();
         EXPECT_EQ(reply.size(), 308u);
     }
-    sim_.reset();
-    EXPECT_FALSE(std::filesystem::exists(config.socketPath));
+    ASSERT_TRUE(waitFor([](const Status& s) { return s.connectionsSeen == 1 && s.connections == 0; }));
+    RawClient again(config.pipePath);  // the next client finds the pipe too
+    again.open();
+    sim_->quit();
+    EXPECT_TRUE(again.receiveId(kQuit));
+    EXPECT_TRUE(again.waitClosed());
+    EXPECT_TRUE(sim_->waitForEnd(kDeadline));
+    EXPECT_THROW(RawClient{config.pipePath}, std::runtime_error);
+    const auto connects = traceOfType(tracePath(), "connect");
+    ASSERT_EQ(connects.size(), 2u);
+    EXPECT_EQ(connects[0]["via"], connects[1]["via"]);
+    EXPECT_NE(connects[0]["via"], "tcp");
 }
 
 TEST_F(FakesimServer, BadInputNeverBreaksTheStandIn)

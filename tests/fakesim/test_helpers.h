@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,8 @@ std::vector<nlohmann::json> readTrace(const std::filesystem::path& path);
 // The trace lines of one type.
 std::vector<nlohmann::json> traceOfType(const std::filesystem::path& path, const std::string& type);
 
-// A program with its standard input and output on pipes.
+// A program with its standard input and output on pipes (child_process_linux.cpp,
+// child_process_windows.cpp).
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& workingFolder = {});
@@ -40,14 +42,10 @@ public:
     // Its exit code once it has ended, or nullopt at the deadline; -signal for a signal.
     std::optional<int> wait(std::chrono::milliseconds timeout);
 
+    struct State;  // one per system
+
 private:
-    int pid_ = -1;
-    int pidFd_ = -1;
-    int in_ = -1;
-    int out_ = -1;
-    std::string buffer_;
-    bool exited_ = false;
-    int exitCode_ = 0;
+    std::unique_ptr<State> state_;
 };
 
 } // namespace fakesim_test

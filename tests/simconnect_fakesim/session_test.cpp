@@ -1,5 +1,5 @@
 #include "fakesim.h"
-#include "platform/local_socket.h"
+#include "served_pipe.h"
 #include "simconnect/simconnect.h"
 #include "support/temp_folder.h"
 
@@ -40,10 +40,10 @@ void lf_collect(SIMCONNECT_RECV* data, std::uint32_t size, void* context)
     }
 }
 
-enum class Transport { Tcp, UnixSocket };
+enum class Transport { Tcp, Pipe };
 
 // A working folder with SimConnect.cfg, empty home and documents folders so that no other
-// SimConnect.cfg is found, and the runtime folder where the pipe's socket lies.
+// SimConnect.cfg is found, and the runtime folder where the pipe's socket lies on Linux.
 class SimConnectSession : public ::testing::TestWithParam<Transport> {
 protected:
     TempFolder folder{true};
@@ -70,7 +70,7 @@ TEST_P(SimConnectSession, OpenThreeOneSecondRepliesAndClose)
         config.tcpPort = 0;
     } else {
         config.listenTcp = false;
-        config.socketPath = platform::pipeSocketPath("\\\\.\\pipe\\Orvanta Test\\SimConnect");
+        config.pipePath = servedPipe("\\\\.\\pipe\\Orvanta Test\\SimConnect");
     }
     auto sim = std::make_unique<fakesim::FakeSim>(config);
     if (GetParam() == Transport::Tcp)
@@ -124,5 +124,5 @@ TEST_P(SimConnectSession, OpenThreeOneSecondRepliesAndClose)
     EXPECT_EQ(requests, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SimConnectSession, ::testing::Values(Transport::Tcp, Transport::UnixSocket),
-                         [](const auto& info) { return info.param == Transport::Tcp ? "Tcp" : "UnixSocket"; });
+INSTANTIATE_TEST_SUITE_P(Transports, SimConnectSession, ::testing::Values(Transport::Tcp, Transport::Pipe),
+                         [](const auto& info) { return info.param == Transport::Tcp ? "Tcp" : "Pipe"; });

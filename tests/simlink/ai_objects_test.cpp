@@ -183,9 +183,17 @@ TEST_F(AiObjectsTest, RefusalsAreMatchedWhileAnotherThreadSendsOnTheConnection)
     // connection's last send id after a creation is often another packet's.
     std::atomic<bool> stop{false};
     std::thread sender([&] {
-        // As fast as it can, but with a bound, so that a slow machine is not flooded for ever.
-        for (int sent = 0; sent < 100000 && !stop; ++sent)
+        // As fast as the stand-in takes them in: still sending when the creations go out, and
+        // never so far ahead that they queue behind a long line of its packets (where every send
+        // is slow, as under Wine, that line lasted seconds). With a bound, so that a slow machine
+        // is not flooded for ever.
+        for (std::size_t sent = 1; sent <= 100000 && !stop; ++sent) {
             qmx::SimConnect_TransmitClientEvent(gf_simConnectHandle(), 0, 214, 0, 301, 0);
+            if (sent % 256 == 0)
+                sim->waitUntil(
+                    [&](const fakesim::Status& s) { return stop || s.requestCount("TransmitClientEvent") + 1024 >= sent; },
+                    kDeadline);
+        }
     });
     constexpr std::uint32_t kRefused = 40;
     sim->refuseNextCreation(kRefused);

@@ -1,6 +1,7 @@
 #pragma once
 // fakesim: a stand-in for the simulator that speaks the SimConnect protocol on TCP 127.0.0.1 and
-// on a Unix-domain socket, for tests and the demo. A FakeSim listens as soon as it is made and
+// on the simulator's named pipe (on Linux a Unix-domain socket stands in for it), for tests and
+// the demo. A FakeSim listens as soon as it is made and
 // answers every client on its own thread until it is destroyed or quits. Everything it receives
 // and everything that happens to its objects goes to a JSON-lines trace (see README.md).
 //
@@ -24,7 +25,9 @@ namespace fakesim {
 struct Config {
     bool listenTcp = true;
     std::uint16_t tcpPort = 0;            // 0: any free port (see FakeSim::port)
-    std::filesystem::path socketPath;     // empty: no Unix-domain socket
+    // The pipe: on Windows the named pipe of this name ("\\.\pipe\Lockheed Martin Prepar3D
+    // v5\SimConnect"), on Linux the Unix-domain socket at this path. Empty: none.
+    std::filesystem::path pipePath;
     std::filesystem::path tracePath;      // empty: no trace file
     bool traceMoves = true;               // false: position writes are counted, not traced
 
@@ -75,7 +78,7 @@ public:
     FakeSim& operator=(const FakeSim&) = delete;
 
     std::uint16_t port() const;                      // the bound TCP port; 0 without TCP
-    const std::filesystem::path& socketPath() const;
+    const std::filesystem::path& pipePath() const;
     const std::filesystem::path& tracePath() const;
 
     // ---- Control ----

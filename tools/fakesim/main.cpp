@@ -5,6 +5,7 @@
 
 #include "control.h"
 #include "fakesim.h"
+#include "sockets.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -25,7 +26,10 @@ using fakesim::FakeSim;
 constexpr const char* kUsage = R"(usage: fakesim [options]
   --port N                  TCP port on 127.0.0.1 (0: any free port; default 0)
   --no-tcp                  do not listen on TCP
-  --socket PATH             also listen on this Unix-domain socket
+  --pipe NAME               also serve the simulator's pipe: on Windows the named pipe
+                            NAME ("\\.\pipe\Lockheed Martin Prepar3D v5\SimConnect"), on Linux
+                            the Unix-domain socket at the path NAME that stands in for it
+  --socket NAME             the same as --pipe
   --trace FILE              write the JSON-lines trace to FILE
   --no-move-trace           count position writes without tracing them
   --lat DEG --lon DEG --alt FT --agl FT --heading DEG --pitch DEG --bank DEG
@@ -125,8 +129,8 @@ Options lf_parse(int argc, char** argv)
             config.tcpPort = static_cast<std::uint16_t>(port);
         } else if (option == "--no-tcp") {
             config.listenTcp = false;
-        } else if (option == "--socket") {
-            config.socketPath = value(i);
+        } else if (option == "--pipe" || option == "--socket") {
+            config.pipePath = value(i);
         } else if (option == "--trace") {
             config.tracePath = value(i);
         } else if (option == "--no-move-trace") {
@@ -218,6 +222,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    fakesim::net::prepareProgram();
     Options options = lf_parse(argc, argv);
     std::unique_ptr<FakeSim> sim;
     try {
@@ -236,7 +241,6 @@ int main(int argc, char** argv)
     g_sim = sim.get();
     std::signal(SIGINT, lf_onSignal);
     std::signal(SIGTERM, lf_onSignal);
-    std::signal(SIGPIPE, SIG_IGN);
 
     for (const auto& [seconds, line] : options.scheduled)
         sim->scheduleControl(seconds, line);

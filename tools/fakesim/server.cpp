@@ -7,25 +7,14 @@
 #include "fakesim.h"
 #include "sim_state.h"
 
+#include "sockets.h"
+
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace fakesim {
 
@@ -37,62 +26,6 @@ constexpr std::size_t kReadChunk = 65536;
 constexpr int kReadsPerWakeup = 16;           // keeps one busy client from starving the others
 constexpr std::size_t kMaxOutbox = 64u << 20; // a client that stops reading is cut off
 constexpr auto kQuitFlushTime = std::chrono::seconds(1);
-
-std::runtime_error lf_socketError(const std::string& what)
-{
-    return std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-int lf_listenTcp(std::uint16_t port, std::uint16_t& boundPort)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw lf_socketError("socket");
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
-        auto error = lf_socketError("cannot listen on 127.0.0.1:" + std::to_string(port));
-        ::close(fd);
-        throw error;
-    }
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    boundPort = ntohs(address.sin_port);
-    return fd;
-}
-
-int lf_listenUnix(const std::filesystem::path& path)
-{
-    sockaddr_un address{};
-    const std::string text = path.string();
-    if (text.size() >= sizeof address.sun_path)
-        throw std::runtime_error("Unix socket path too long: " + text);
-    std::error_code ec;
-    if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), ec);
-    // A socket left behind by an earlier run is replaced; any other file is not touched.
-    struct stat info{};
-    if (::lstat(text.c_str(), &info) == 0) {
-        if (!S_ISSOCK(info.st_mode))
-            throw std::runtime_error("not a socket, left alone: " + text);
-        ::unlink(text.c_str());
-    }
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw lf_socketError("socket");
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
-        auto error = lf_socketError("cannot listen on " + text);
-        ::close(fd);
-        throw error;
-    }
-    return fd;
-}
 
 Config lf_resolve(Config config)
 {
@@ -119,7 +52,7 @@ void lf_change(Impl& impl, Change&& change)
 
 struct FakeSim::Impl {
     struct Connection {
-        int fd = -1;
+        net::Socket socket = net::kNoSocket;
         wire::PacketCutter cutter;
     };
     struct Scheduled {
@@ -135,14 +68,13 @@ struct FakeSim::Impl {
     {
         if (!ended)
             closeEverything("stopped");
-        if (wakeFd >= 0)
-            ::close(wakeFd);
     }
 
     void open();
     void run(FakeSim& owner);
-    void wake() const;
-    void accept(int listener, const char* via);
+    void wake() const noexcept;
+    void adopt(net::Socket socket, const char* via);
+    void acceptFrom(net::Socket listener, const char* via);
     void readFrom(unsigned id);
     void flush(unsigned id);
     void close(unsigned id, const std::string& reason, bool keepObjects = false);
@@ -158,10 +90,11 @@ struct FakeSim::Impl {
     mutable std::mutex stateMutex;
     mutable std::condition_variable changed;
     SimState state;
-    int tcpFd = -1;
-    int unixFd = -1;
-    int wakeFd = -1;
-    bool ownsSocketPath = false;
+    // Made before the thread starts and kept until the stand-in is destroyed: control calls
+    // from other threads may wake it at any time.
+    std::unique_ptr<net::Waker> waker;
+    net::Socket tcpListener = net::kNoSocket;
+    std::unique_ptr<net::PipeEndpoint> pipe;
     std::uint16_t port = 0;
     std::map<unsigned, Connection> connections;
     unsigned nextConnectionId = 1;
@@ -179,45 +112,41 @@ struct FakeSim::Impl {
 
 void FakeSim::Impl::open()
 {
+    net::startSockets();
     if (!config.tracePath.empty())
         trace.open(config.tracePath);
-    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd < 0)
-        throw lf_socketError("eventfd");
+    waker = std::make_unique<net::Waker>();
     if (config.listenTcp)
-        tcpFd = lf_listenTcp(config.tcpPort, port);
-    if (!config.socketPath.empty()) {
-        unixFd = lf_listenUnix(config.socketPath);
-        ownsSocketPath = true;
-    }
-    if (tcpFd < 0 && unixFd < 0)
-        throw std::runtime_error("fakesim needs TCP or a Unix socket to listen on");
-    TraceEntry line{{"port", port}, {"socket", config.socketPath.string()}, {"app_name", config.openReply.applicationName}};
+        tcpListener = net::listenTcp(config.tcpPort, port);
+    if (!config.pipePath.empty())
+        pipe = std::make_unique<net::PipeEndpoint>(config.pipePath, [this] { wake(); });
+    if (tcpListener == net::kNoSocket && !pipe)
+        throw std::runtime_error("fakesim needs TCP or a pipe to listen on");
+    TraceEntry line{{"port", port}, {"socket", config.pipePath.string()}, {"app_name", config.openReply.applicationName}};
     trace.write("listen", std::move(line));
     nextSecond = start + config.secondLength;
     nextFrame = start;
     clockFrameRate = state.frameRate();
 }
 
-void FakeSim::Impl::wake() const
+void FakeSim::Impl::wake() const noexcept
 {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto written = ::write(wakeFd, &one, sizeof one);
+    if (waker)
+        waker->wake();
 }
 
-void FakeSim::Impl::accept(int listener, const char* via)
+void FakeSim::Impl::adopt(net::Socket socket, const char* via)
 {
-    for (;;) {
-        int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
-            return;
-        if (std::string_view(via) == "tcp") {
-            int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        }
-        const unsigned id = nextConnectionId++;
-        connections.emplace(id, Connection{fd, wire::PacketCutter(config.maxPacketSize)});
-        state.connect(id, via);
+    const unsigned id = nextConnectionId++;
+    connections.emplace(id, Connection{socket, wire::PacketCutter(config.maxPacketSize)});
+    state.connect(id, via);
+}
+
+void FakeSim::Impl::acceptFrom(net::Socket listener, const char* via)
+{
+    for (net::Socket socket; (socket = net::acceptClient(listener)) != net::kNoSocket;) {
+        net::setNoDelay(socket);
+        adopt(socket, via);
     }
 }
 
@@ -228,19 +157,19 @@ void FakeSim::Impl::readFrom(unsigned id)
         return;
     std::vector<std::uint8_t> chunk(kReadChunk);
     for (int i = 0; i < kReadsPerWakeup; ++i) {
-        const ssize_t n = ::recv(it->second.fd, chunk.data(), chunk.size(), MSG_DONTWAIT);
-        if (n == 0) {
+        const net::Transfer got = net::receiveSome(it->second.socket, chunk);
+        if (got.state == net::Transfer::State::Closed) {
             close(id, "closed by client");
             return;
         }
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-                return;
-            close(id, std::string("connection error: ") + std::strerror(errno));
+        if (got.state == net::Transfer::State::WouldBlock)
+            return;
+        if (got.state == net::Transfer::State::Failed) {
+            close(id, "connection error: " + got.error);
             return;
         }
         auto& cutter = it->second.cutter;
-        cutter.append(std::span(chunk.data(), static_cast<std::size_t>(n)));
+        cutter.append(std::span(chunk.data(), got.count));
         while (auto packet = cutter.next())
             state.receive(id, *packet);
         if (cutter.broken()) {
@@ -260,15 +189,14 @@ void FakeSim::Impl::flush(unsigned id)
     auto& outbox = session->second.outbox;
     std::size_t written = 0;
     while (written < outbox.size()) {
-        const ssize_t n = ::send(it->second.fd, outbox.data() + written, outbox.size() - written,
-                                 MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-                break;
-            close(id, std::string("connection error: ") + std::strerror(errno));
+        const net::Transfer sent = net::sendSome(it->second.socket, std::span(outbox).subspan(written));
+        if (sent.state == net::Transfer::State::WouldBlock)
+            break;
+        if (sent.state != net::Transfer::State::Done) {
+            close(id, "connection error: " + sent.error);
             return;
         }
-        written += static_cast<std::size_t>(n);
+        written += sent.count;
     }
     outbox.erase(outbox.begin(), outbox.begin() + static_cast<std::ptrdiff_t>(written));
     if (outbox.size() > kMaxOutbox)
@@ -280,8 +208,7 @@ void FakeSim::Impl::close(unsigned id, const std::string& reason, bool keepObjec
     auto it = connections.find(id);
     if (it == connections.end())
         return;
-    ::shutdown(it->second.fd, SHUT_RDWR);
-    ::close(it->second.fd);
+    net::closeSocket(it->second.socket);
     connections.erase(it);
     state.disconnect(id, reason, keepObjects);
 }
@@ -333,8 +260,8 @@ void FakeSim::Impl::runClock(std::unique_lock<std::mutex>& lock, FakeSim& owner)
 void FakeSim::Impl::run(FakeSim& owner)
 {
     std::unique_lock lock(stateMutex);
-    std::vector<pollfd> fds;
-    std::vector<unsigned> ids;
+    std::vector<net::Watch> watches;
+    std::vector<unsigned> ids;  // of each watch: 0 for the waker and the listeners
     while (!stopRequested) {
         if (quitRequested) {
             finishQuit();
@@ -346,13 +273,11 @@ void FakeSim::Impl::run(FakeSim& owner)
             while (!connections.empty())
                 close(connections.begin()->first, "dropped");
         }
-        fds.clear();
+        watches.clear();
         ids.clear();
-        fds.push_back({wakeFd, POLLIN, 0});
-        ids.push_back(0);
-        for (int listener : {tcpFd, unixFd}) {
-            if (listener >= 0) {
-                fds.push_back({listener, POLLIN, 0});
+        for (net::Socket socket : {waker->socket(), tcpListener, pipe ? pipe->listener() : net::kNoSocket}) {
+            if (socket != net::kNoSocket) {
+                watches.push_back({socket});
                 ids.push_back(0);
             }
         }
@@ -361,24 +286,27 @@ void FakeSim::Impl::run(FakeSim& owner)
                 break;
             const auto session = state.sessions().find(id);
             const bool pending = session != state.sessions().end() && !session->second.outbox.empty();
-            fds.push_back({connection.fd, static_cast<short>(POLLIN | (pending ? POLLOUT : 0)), 0});
+            watches.push_back({connection.socket, pending});
             ids.push_back(id);
         }
         const auto wait = muted ? std::chrono::milliseconds(1000)
                                 : std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
         lock.unlock();
-        ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 1000)));
+        net::waitForSockets(watches, std::chrono::milliseconds(std::clamp<std::int64_t>(wait.count(), 0, 1000)));
         lock.lock();
 
-        std::uint64_t drained = 0;
-        [[maybe_unused]] auto n = ::read(wakeFd, &drained, sizeof drained);
-        for (std::size_t i = 1; i < fds.size(); ++i) {
-            if (fds[i].revents == 0)
+        waker->drain();
+        // Pipe clients relayed by other threads are announced by a wake-up, not by a listener.
+        if (pipe)
+            for (net::Socket socket : pipe->acceptClients())
+                adopt(socket, net::PipeEndpoint::via());
+        for (std::size_t i = 1; i < watches.size(); ++i) {
+            if (!watches[i].ready)
                 continue;
-            if (ids[i] == 0)
-                accept(fds[i].fd, fds[i].fd == tcpFd ? "tcp" : "unix");
-            else if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
+            if (ids[i] != 0)
                 readFrom(ids[i]);
+            else if (watches[i].socket == tcpListener)
+                acceptFrom(tcpListener, "tcp");
         }
         if (muted) {
             changed.notify_all();
@@ -410,16 +338,16 @@ void FakeSim::Impl::finishQuit()
         std::vector<unsigned> ids;
         for (const auto& [id, connection] : connections)
             ids.push_back(id);
-        std::vector<pollfd> fds;
+        std::vector<net::Watch> watches;
         for (unsigned id : ids) {
             flush(id);
             auto session = state.sessions().find(id);
             if (connections.contains(id) && session != state.sessions().end() && !session->second.outbox.empty())
-                fds.push_back({connections.at(id).fd, POLLOUT, 0});
+                watches.push_back({connections.at(id).socket, true});
         }
-        if (fds.empty() || Clock::now() >= deadline)
+        if (watches.empty() || Clock::now() >= deadline)
             break;
-        ::poll(fds.data(), fds.size(), 50);
+        net::waitForSockets(watches, std::chrono::milliseconds(50));
     }
     closeEverything("quit");
 }
@@ -428,18 +356,10 @@ void FakeSim::Impl::closeEverything(const char* reason)
 {
     while (!connections.empty())
         close(connections.begin()->first, "the simulator went away", true);
-    // The wake-up descriptor stays open until the stand-in is destroyed: control calls from other
-    // threads may still write to it, and a closed number could be reused by another file.
-    for (int* fd : {&tcpFd, &unixFd}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
-    if (ownsSocketPath) {
-        std::error_code ec;
-        std::filesystem::remove(config.socketPath, ec);
-        ownsSocketPath = false;
-    }
+    if (tcpListener != net::kNoSocket)
+        net::closeSocket(tcpListener);
+    tcpListener = net::kNoSocket;
+    pipe.reset();
     // The last line sums up what the stand-in sent, which the trace does not list line by line.
     const Status totals = state.status();
     trace.write("end", {{"reason", reason},
@@ -469,7 +389,7 @@ FakeSim::~FakeSim()
 }
 
 std::uint16_t FakeSim::port() const { return impl_->port; }
-const std::filesystem::path& FakeSim::socketPath() const { return impl_->config.socketPath; }
+const std::filesystem::path& FakeSim::pipePath() const { return impl_->config.pipePath; }
 const std::filesystem::path& FakeSim::tracePath() const { return impl_->config.tracePath; }
 
 void FakeSim::setSimRunning(bool running)
