@@ -18,6 +18,12 @@ if(TARGET Orvanta_P3D AND ORVANTA_WINE64)
   add_test(NAME e2e.windows_connected_run
     COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/connected_run.sh $<TARGET_FILE:Orvanta_P3D>
             ${host}/tools/fakesim/fakesim ${host}/tools/fakert/fakert ${host}/tests/e2e/wm_close_window ${traffic})
+  # The same run on the simulator's named pipe, served by the Windows build's fakesim under Wine.
+  add_test(NAME e2e.windows_pipe_connected_run
+    COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/connected_run.sh $<TARGET_FILE:Orvanta_P3D>
+            $<TARGET_FILE:fakesim> ${host}/tools/fakert/fakert ${host}/tests/e2e/wm_close_window ${traffic})
+  set_tests_properties(e2e.windows_pipe_connected_run PROPERTIES ENVIRONMENT_MODIFICATION
+    "ORVANTA_FAKESIM_TRANSPORT=set:pipe")
   add_test(NAME e2e.windows_restart_and_drop
     COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/restart_and_drop.sh $<TARGET_FILE:Orvanta_P3D>
             ${host}/tools/fakesim/fakesim ${host}/tools/fakert/fakert ${traffic})
@@ -33,10 +39,10 @@ if(TARGET Orvanta_P3D AND ORVANTA_WINE64)
   # xvfb-run -a picks a free display without a lock of its own: one server at a time. The
   # program's single-instance mutex lives in the run's own prefix, so runs do not meet there.
   set_tests_properties(e2e.windows_startup e2e.windows_close_window e2e.windows_connected_run
-    e2e.windows_restart_and_drop e2e.windows_window_matches_linux e2e.windows_package PROPERTIES
+    e2e.windows_pipe_connected_run e2e.windows_restart_and_drop e2e.windows_window_matches_linux e2e.windows_package PROPERTIES
     LABELS e2e TIMEOUT 600 RESOURCE_LOCK xvfb SKIP_RETURN_CODE 77 ENVIRONMENT "ORVANTA_WINE64=${ORVANTA_WINE64}")
   # The connected runs use the program's fixed ports (UDP 49004 and 49005, TCP 10747) and measure
   # the main loop's pace: they run alone.
-  set_tests_properties(e2e.windows_connected_run e2e.windows_restart_and_drop e2e.windows_package PROPERTIES
-    RUN_SERIAL TRUE)
+  set_tests_properties(e2e.windows_connected_run e2e.windows_pipe_connected_run e2e.windows_restart_and_drop
+    e2e.windows_package PROPERTIES RUN_SERIAL TRUE)
 endif()
