@@ -5,13 +5,13 @@
 #include "airports/airport_services.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
-#include "airports/scan_workers.h"
 #include "airports/stand_file.h"
 #include "core/exceptions.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/scan_throttle.h"
+#include "core/scan_workers.h"
 #include "core/shell_port.h"
 #include "liveries/scan_messages.h"
 #include "params/control_port.h"
@@ -47,26 +47,15 @@ bool lf_scanStopRequested()
 // Counts the tasks of the scan in the order the walk meets their files: the scenery order.
 std::uint64_t launchedScanTasks = 0;
 
-// The slot is counted before the task is handed on, so that a task that ends at once never
-// takes the count below the tasks really running.
 std::future<void> lf_launchScanTask(ScanWorkers& workers, const fs::path& path)
 {
     const std::uint64_t order = ++launchedScanTasks;
-    std::packaged_task<void()> task([path, order] {
+    return workers.launch(std::packaged_task<void()>([path, order] {
         lf_toParkingPositions(path, [order](BglAirport&& airport) {
             airport.sceneryOrder = order;
             lf_processBglAirport(std::move(airport));
         });
-    });
-    std::future<void> done = task.get_future();
-    g_scanTasksRunning.fetch_add(1);
-    try {
-        workers.run(std::move(task));
-    } catch (...) {
-        gf_releaseScanSlot();
-        throw;
-    }
-    return done;
+    }));
 }
 
 void lf_waitForOldest(PendingScans& pending, const fs::path& entryPath)

@@ -1,4 +1,4 @@
-#include "airports/scan_workers.h"
+#include "core/scan_workers.h"
 
 #include <algorithm>
 
@@ -17,13 +17,21 @@ ScanWorkers::~ScanWorkers()
 
 void ScanWorkers::run(std::packaged_task<void()> task)
 {
-    {
-        std::lock_guard lock(mutex);
-        queue.push_back(std::move(task));
-        if (idle < queue.size() && threads.size() < limit)
-            lf_startThread();
+    std::unique_lock lock(mutex);
+    queue.push_back(std::move(task));
+    // A worker that runs a task takes the next one as soon as it is done, without sleeping in
+    // between. Waking a sleeping worker costs more than a small task (on a busy machine it waits
+    // for a processor as well), so one is woken, or started, only when no worker runs or more
+    // tasks wait than one.
+    const std::size_t running = threads.size() - idle;
+    if (running > 0 && queue.size() < 2)
+        return;
+    if (idle > 0) {
+        lock.unlock();
+        handed.notify_one();
+    } else if (threads.size() < limit) {
+        lf_startThread();
     }
-    handed.notify_one();
 }
 
 void ScanWorkers::lf_startThread()
