@@ -140,7 +140,9 @@ void lf_scanEntry(fs::recursive_directory_iterator& entry, std::int32_t priority
 
 void lf_sortAndDeduplicate()
 {
-    if (ScannedLiveries.size() >= 2)
+    // The folders' results were merged in livery order; only the data base's corrections can have
+    // moved a livery out of it.
+    if (ScannedLiveries.size() >= 2 && !std::is_sorted(ScannedLiveries.begin(), ScannedLiveries.end(), qmx::gf_liveryBefore))
         ScannedLiveries.sort(qmx::gf_liveryBefore);
     ScannedLiveries.unique();
 }
