@@ -1,10 +1,10 @@
 #include "airports/addon_airport_scan.h"
 
 #include "airports/airport_file_locator.h"
-#include "airports/airport_file_queries.h"
 #include "airports/airport_services.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
+#include "airports/offline_learning_queries.h"
 #include "airports/stand_file.h"
 #include "core/exceptions.h"
 #include "core/files.h"
@@ -166,8 +166,9 @@ void lf_orbxPass(const std::vector<std::string>& codes)
     fs::create_directory(g_tbloFolder);
     std::size_t notSuitable = 0;
     std::size_t copied = 0;
+    OfflineLearningQueries suitable(codes);
     for (const std::string& code : codes) {
-        if (!gf_suitableForOfflineLearning(code))
+        if (!suitable.next())
             ++notSuitable;
         else if (lf_copyToTblo(g_myOrbxFolder, code, true))
             ++copied;
@@ -188,8 +189,9 @@ void lf_thirdpartyPass(const std::vector<std::string>& codes)
     if (!fs::exists(g_tbloFolder))
         fs::create_directory(g_tbloFolder);
     std::size_t copied = 0;
+    OfflineLearningQueries suitable(codes);
     for (const std::string& code : codes) {
-        if (gf_suitableForOfflineLearning(code) && lf_copyToTblo(g_myThirdpartyFolder, code, false))
+        if (suitable.next() && lf_copyToTblo(g_myThirdpartyFolder, code, false))
             ++copied;
     }
     if (copied > 0) {

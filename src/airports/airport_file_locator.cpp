@@ -105,10 +105,14 @@ bool gf_airportFileAvailable(std::string_view code)
 
 bool gf_downloadP3dFile(const std::string& serverPath, const fs::path& localFile)
 {
+    return gf_downloadP3dFile(gf_newCurlHandle().get(), serverPath, localFile);
+}
+
+bool gf_downloadP3dFile(CURL* handle, const std::string& serverPath, const fs::path& localFile)
+{
     if (lf_downloadFailedBefore(serverPath))
         return false;
-    const CurlHandle handle = gf_newCurlHandle();
-    if (handle && gf_downloadFile(handle.get(), gf_p3dDownloadUrl() + serverPath, localFile, false))
+    if (handle && gf_downloadFile(handle, gf_p3dDownloadUrl() + serverPath, localFile, false))
         return true;
     lf_rememberFailedDownload(serverPath);
     return false;

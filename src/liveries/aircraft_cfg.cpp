@@ -287,11 +287,6 @@ bool lf_isTitleNotToUse(const std::string& title)
     return std::find(titlesNotToUse.begin(), titlesNotToUse.end(), title) != titlesNotToUse.end();
 }
 
-ScanSlotRelease::~ScanSlotRelease()
-{
-    gf_releaseScanSlot();
-}
-
 // ---- one [fltsim.N] section ----
 
 namespace {

@@ -9,7 +9,7 @@
 #   (TMPDIR chooses the file system of the program folder; the first start, which also scans
 #   the liveries, is not counted)
 source "$(dirname "$0")/common.sh"
-program=$1
+program=$(realpath "$1")
 rounds=${2:-3}
 delay_ms=${3:-20}
 airports=2000
@@ -85,6 +85,10 @@ set_parameter() {
   fi
 }
 
+start_up_ended() {
+  log_has "Waiting for Prepar3Dv5 ..." || process_ended "$program_pid"
+}
+
 # start_up <delay ms>: the seconds from the program's start to the end of its start-up.
 start_up() {
   start_server "$1"
@@ -95,7 +99,8 @@ start_up() {
   local started ended
   started=$(date +%s.%N)
   start_program "$program"
-  wait_until 600 log_has "Waiting for Prepar3Dv5 ..." || fail "the start-up did not end"
+  wait_until 600 start_up_ended || fail "the start-up did not end"
+  log_has "Waiting for Prepar3Dv5 ..." || fail "the program ended during its start-up"
   ended=$(date +%s.%N)
   kill "$program_pid"
   wait "$program_pid" 2>/dev/null || true

@@ -42,12 +42,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    request_queue_size = 128  # a web server's backlog: new connections are not turned away
+
+
 def main():
     folder, delay_ms, port_file = sys.argv[1], float(sys.argv[2]), sys.argv[3]
     Handler.folder = os.path.abspath(folder)
     Handler.delay = delay_ms / 1000.0
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
+    server = Server(("127.0.0.1", 0), Handler)
 
     def stop(*_):
         with open(port_file + ".requests", "w") as out:
