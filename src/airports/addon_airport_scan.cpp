@@ -47,11 +47,12 @@ bool lf_scanStopRequested()
 // Counts the tasks of the scan in the order the walk meets their files: the scenery order.
 std::uint64_t launchedScanTasks = 0;
 
-std::future<void> lf_launchScanTask(ScanWorkers& workers, const fs::path& path)
+// The task reads the file that the walk opened for its section test: each file is opened once.
+std::future<void> lf_launchScanTask(ScanWorkers& workers, OpenBglFile file)
 {
     const std::uint64_t order = ++launchedScanTasks;
-    return workers.launch(std::packaged_task<void()>([path, order] {
-        lf_toParkingPositions(path, [order](BglAirport&& airport) {
+    return workers.launch(std::packaged_task<void()>([file = std::move(file), order]() mutable {
+        lf_toParkingPositions(file, [order](BglAirport&& airport) {
             airport.sceneryOrder = order;
             lf_processBglAirport(std::move(airport));
         });
@@ -92,10 +93,11 @@ void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, Pe
     const fs::file_status status = entry.status(ec);
     if (ec && status.type() != fs::file_type::not_found && status.type() != fs::file_type::unknown)
         throw fs::filesystem_error("status", entry.path(), ec);
-    if (!lf_isAirportCandidate(entry, status) || lf_scanStopRequested())
+    std::optional<OpenBglFile> candidate = lf_openAirportCandidate(entry, status);
+    if (!candidate || lf_scanStopRequested())
         return;
     gf_waitForScanSlot();
-    pending.push_back(lf_launchScanTask(workers, entry.path()));
+    pending.push_back(lf_launchScanTask(workers, std::move(*candidate)));
     if (pending.size() > lf_scanTasksLimit())
         lf_waitForOldest(pending, entry.path());
 }
@@ -269,12 +271,16 @@ void lf_removeEarlierScanFiles(const fs::path& folder)
 
 } // namespace
 
-bool lf_isAirportCandidate(const fs::directory_entry& entry, const fs::file_status& status)
+std::optional<OpenBglFile> lf_openAirportCandidate(const fs::directory_entry& entry, const fs::file_status& status)
 {
     const std::string text = entry.path().string();
-    return fs::is_regular_file(status) && lf_isBglFile(entry.path().extension().string()) &&
-           text.find("statics") == std::string::npos && text.find("_heliports") == std::string::npos &&
-           lf_hasAirportSection(entry.path());
+    if (!fs::is_regular_file(status) || !lf_isBglFile(entry.path().extension().string()) ||
+        text.find("statics") != std::string::npos || text.find("_heliports") != std::string::npos)
+        return std::nullopt;
+    OpenBglFile file(entry.path());
+    if (!file.hasAirportSection())
+        return std::nullopt;
+    return file;
 }
 
 void lf_scanSceneryFolder(const fs::path& folder)

@@ -46,7 +46,26 @@ void ScanWorkers::lf_startThread()
     }
 }
 
+namespace {
+
+thread_local std::vector<std::uint8_t>* workerBuffer = nullptr;
+
+} // namespace
+
+std::vector<std::uint8_t>* gf_scanWorkerBuffer()
+{
+    return workerBuffer;
+}
+
 void ScanWorkers::work()
+{
+    std::vector<std::uint8_t> buffer;
+    workerBuffer = &buffer;
+    takeTasks();
+    workerBuffer = nullptr;
+}
+
+void ScanWorkers::takeTasks()
 {
     std::unique_lock lock(mutex);
     for (;;) {

@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <future>
 #include <mutex>
@@ -47,7 +48,9 @@ public:
 private:
     // With the mutex held.
     void lf_startThread();
+    // The body of a worker thread: takes tasks until the workers close.
     void work();
+    void takeTasks();
 
     const std::size_t limit;
     std::mutex mutex;
@@ -57,3 +60,8 @@ private:
     bool closing = false;
     std::vector<std::thread> threads;
 };
+
+// The buffer of the scan worker that runs the calling task, kept from one task to the next, so
+// that a task reading a file need not ask the system for fresh memory every time; null when the
+// caller runs on no scan worker.
+std::vector<std::uint8_t>* gf_scanWorkerBuffer();
