@@ -66,6 +66,9 @@ struct StaticAc {
     std::uint32_t throttleStep = 5; // 5: none sent yet
     std::uint32_t flapsStep = 4;    // 4: none sent yet
     std::uint8_t cargoStand = 0;
+    // The stand's occupied flag is this record's: it set the flag when it took the stand, and only
+    // it clears the flag again (another aircraft may stand there once this one has left).
+    std::uint8_t standHeld = 0;
     std::uint8_t removeWhenCreated = 0;
     std::uint8_t erase = 0;
 };

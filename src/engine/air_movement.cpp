@@ -8,6 +8,7 @@
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
+#include "engine/neighbour_services.h"
 #include "engine/park_options.h"
 #include "engine/update_pass.h"
 #include "params/park_airport.h"
@@ -211,9 +212,7 @@ void lf_beginLanding(LiveAc& ac)
     spawnCheckList.push_back(ac.desc.key);
     ac.landing = 1;
     ac.climbConfigured = 0;
-    ac.standLat = ac.standLon = ac.standHeading = 0.0;
-    ac.standId = 0;
-    ac.cargoStand = 0;
+    gf_giveUpStand(ac);
     ac.rotationCounter = 1;
     lf_resetBudgets(ac);
 }

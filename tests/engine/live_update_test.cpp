@@ -1,8 +1,10 @@
 #include "engine_fixture.h"
 
 #include "airports/stand.h"
+#include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
+#include "engine/neighbour_services.h"
 #include "engine/stream_intake.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
@@ -86,6 +88,22 @@ TEST_F(LiveUpdate, ParkedAircraftLeavesOrIsRemovedByDistanceFromItsStand)
     lf_addStreamPosition(ac, position(210 * kMetreLat, 0, 5.0));
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.stream.size(), 2u);
+
+    // Heading for a stand, it taxis on past it: it gives the stand up, another aircraft parks
+    // there, and the removal of this one leaves the stand taken.
+    Stand& stand = standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{1.0, 0.0, 0.0}, 20.0,
+                                           0, 0, 0);
+    stand.id = 1;
+    LiveAc& passing = addLive(20002, AcState::InSim, AcPhase::ToStand, position(1.0, 0, 5.0), 10);
+    passing.standId = 1;
+    passing.standLat = 1.0;
+    lf_addStreamPosition(passing, position(1.0 + 150 * kMetreLat, 0, 5.0));
+    EXPECT_EQ(passing.phase, AcPhase::Taxi);
+    EXPECT_EQ(passing.standId, 0u);
+    stand.occupied = true;
+    gf_removeAc(passing);
+    EXPECT_TRUE(stand.occupied);
+    standTable.clear();
 }
 
 TEST_F(LiveUpdate, LeavingTheStandIsCheckedOncePerLeave)
@@ -93,9 +111,8 @@ TEST_F(LiveUpdate, LeavingTheStandIsCheckedOncePerLeave)
     Stand& stand = standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{0.0, 0.0, 0.0}, 20.0,
                                            0, 0, 0);
     stand.id = 1;
-    stand.occupied = true;
     LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Parked, position(0, 0, 0.0), 9);
-    ac.standId = 1;
+    gf_occupyStand(ac, stand);
     ac.standFirstDistance = ac.standLastDistance = 0.001;
     lf_addStreamPosition(ac, position(150 * kMetreLat, 0, 5.0));
     EXPECT_FALSE(stand.occupied);
