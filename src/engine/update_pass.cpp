@@ -134,6 +134,12 @@ void gf_handOverAllRemovals()
         gf_queueRemoveAiAcLocked(lf_takeFront(removalsToHandOver));
 }
 
+void gf_handOverQueuedRemovals()
+{
+    std::lock_guard lock(simConnectMutex);
+    gf_handOverAllRemovals();
+}
+
 void gf_applyNavLightsWhileParked()
 {
     const std::uint32_t on = NAV_LIGHTS_WHILE_PARKED.value.load() ? 1 : 0;
