@@ -1,6 +1,5 @@
 #include "engine/traffic_intake.h"
 
-#include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
@@ -38,10 +37,6 @@ constexpr std::array<CategoryMovement, kCategoryCount> kMovement{{
     {0.1, 1.0, 4.5},   // HighPerf
     {0.2, 0.75, 5.0},  // Rotorcraft
 }};
-
-// A time stamp this far ahead of the wall clock is refused: it would make every genuine message
-// of its aircraft look old until the clock caught up.
-constexpr double kFutureStampSeconds = 300.0;
 
 // Distances below which a steady aircraft's next message adds nothing: 450 m in the air, 20 m
 // on the ground.
@@ -112,8 +107,6 @@ void lf_handleUdpMessages()
 
 void lf_applyTrafficMessage(TrafficMessage& message)
 {
-    if (message.time > static_cast<double>(gf_wallClockSeconds()) + kFutureStampSeconds)
-        return;
     for (LiveAc& ac : liveAcTable) {
         if (lf_updateFromTrafficMessage(message, ac))
             return;

@@ -54,7 +54,9 @@ constexpr std::size_t kMaxRegistration = 12;
 constexpr double kGroundRangeNm = 5.0;             // ground traffic only this near the park airport
 constexpr double kClimbOutCutOffFt = 3000.0;
 constexpr double kNoElevation = -1000.0;           // ground test without a known elevation
-constexpr double kStampWindowSeconds = 86400.0;     // a day either side of the wall clock
+// A stamp further ahead of the wall clock would make every genuine line of its aircraft look old
+// until the clock caught up. Stamps behind it are history (a replay, a clock that runs behind).
+constexpr double kFutureStampSeconds = 300.0;
 
 // The bounds of the numbers no aircraft can report: a line that carries one is refused.
 constexpr double kLowestTrack = -360.0;
@@ -79,15 +81,6 @@ bool lf_toNumber(std::string_view field, double& value)
 bool lf_isWithin(double value, double lowest, double highest)
 {
     return value >= lowest && value <= highest;
-}
-
-// A stamp the traffic clock can use: at most a day ahead of the wall clock, and at most a day
-// behind it, except from the professional edition, whose replayed history may lie further back.
-bool lf_isPlausibleStamp(double stamp)
-{
-    const double now = static_cast<double>(gf_wallClockSeconds());
-    const double earliest = g_professionalEdition.load(std::memory_order_relaxed) ? 0.0 : now - kStampWindowSeconds;
-    return lf_isWithin(stamp, earliest, now + kStampWindowSeconds);
 }
 
 // "adsb_icao", also with the one-letter provider prefix of current clients ("X_adsb_icao").
@@ -245,9 +238,15 @@ LineOutcome TrafficReader::parseAndQueue()
     const std::vector<std::string_view>& f = fields_;
     TrafficMessage message;
     StreamPosition& position = message.position;
+    if (const double ahead = message.time - static_cast<double>(gf_wallClockSeconds()); ahead > kFutureStampSeconds) {
+        if (const std::optional<std::uint64_t> count = futureStampLog_.occur())
+            gf_logWarning(gf_withRepeatCount(
+                fmt::format("traffic refused: its time stamps lie {:.0f} s ahead of this PC's clock", ahead), *count));
+        fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
+    }
 
     // The traffic clock follows every line with a time stamp, also lines dropped below.
-    if (!lf_toNumber(f[kTimeStampField], message.time) || !lf_isPlausibleStamp(message.time))
+    if (!lf_toNumber(f[kTimeStampField], message.time) || !gf_isCalendarTime(message.time))
         fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
     g_latestTrafficStamp.store(message.time, std::memory_order_relaxed);
 

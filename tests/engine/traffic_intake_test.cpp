@@ -1,6 +1,5 @@
 #include "engine_fixture.h"
 
-#include "core/clock.h"
 #include "engine/traffic_intake.h"
 #include "params/parameters.h"
 
@@ -68,24 +67,6 @@ TEST_F(TrafficIntake, MessagesWithinOneSecondAreIgnored)
     EXPECT_FALSE(applied(ac, next(-5.0, 100.0)));
     EXPECT_TRUE(applied(ac, next(1.01, 100.0)));
     EXPECT_EQ(ac.lastMessageTime, 1001.01);
-}
-
-TEST_F(TrafficIntake, AStampAYearAheadNeitherStarvesItsAircraftNorMakesOne)
-{
-    LiveAc& ac = buffered(100.0);
-    const double yearAhead = static_cast<double>(gf_wallClockSeconds()) + 365.0 * 86400.0;
-    TrafficMessage future = next(0.0, 100.0);
-    future.time = yearAhead;
-    lf_applyTrafficMessage(future);
-    EXPECT_EQ(ac.lastMessageTime, 1000.0);
-    TrafficMessage stranger = future;
-    stranger.hexId = kHex + 1;
-    lf_applyTrafficMessage(stranger);
-    EXPECT_EQ(liveAcTable.size(), 1u);
-    // The genuine messages that follow are taken.
-    TrafficMessage genuine = next(2.0, 100.0);
-    lf_applyTrafficMessage(genuine);
-    EXPECT_EQ(ac.stream.size(), 2u);
 }
 
 TEST_F(TrafficIntake, SpeedJumps)

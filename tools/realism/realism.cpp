@@ -615,7 +615,6 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder); // flight plans land in the working folder
     lf_prepareAirport(folder, options.airport);
-    g_professionalEdition = true; // the captures' time stamps are history
     for (const std::filesystem::path& capture : options.captures) {
         gf_resetEngineQueues();
         gf_clearSimCommands();
