@@ -156,6 +156,10 @@ struct LiveAc : StaticAc {
     std::uint8_t climbConfigured = 0;
     std::uint8_t takeoffRun = 0;
     std::uint8_t highLights = 0;
+    // The ground altitude (feet) the simulator last reported under the aircraft, and the pass of
+    // the report; it reports only aircraft within 2500 ft of the ground.
+    std::optional<double> reportedGround;
+    std::int32_t reportedGroundPass = 0;
     std::uint8_t lowLights = 0;
     std::uint8_t pitchSettling = 0;
     std::uint8_t rollingOut = 0;

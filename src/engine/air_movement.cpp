@@ -229,6 +229,27 @@ bool lf_allLater(const LiveAc& ac, auto&& test)
     return std::all_of(ac.stream.begin() + 1, ac.stream.end(), test);
 }
 
+// An aircraft in the take-off phase takes no ground contact until it is well up. When every
+// position it received from the next one on lies on the ground (or below the field), it is not
+// taking off (a landing roll taken for a touch and go, a rejected take-off): it goes back to the
+// ground.
+void lf_endTakeoffOnTheGround(LiveAc& ac)
+{
+    if (ac.phase != AcPhase::Takeoff)
+        return;
+    const std::optional<ParkAirportSite> site = gf_parkAirportSite();
+    const bool onTheGround = lf_allLater(ac, [&site](const StreamPosition& p) {
+        return p.airborne == 0 || (site && p.altitude < site->elevation);
+    });
+    if (!onTheGround)
+        return;
+    ac.groundMode = 1;
+    ac.altitudeStep = 0.0;
+    ac.rotationCounter = 1;
+    ac.takeoffRun = 0;
+    ac.setPhase(AcPhase::Taxi);
+}
+
 void lf_planLeg(LiveAc& ac)
 {
     lf_clearCurve(ac);
@@ -240,6 +261,7 @@ void lf_planLeg(LiveAc& ac)
         else
             ac.legBearing = gf_initialBearing(lf_at(oldest), lf_at(next));
     }
+    lf_endTakeoffOnTheGround(ac);
     if (ac.groundMode != 0)
         nextPosGround(ac);
     else

@@ -30,7 +30,6 @@ enum Field : std::size_t {
     kLonField = 3,
     kAltitudeField = 4,
     kVerticalSpeedField = 5,
-    kGroundFlagField = 6,
     kTrackField = 7,
     kGroundSpeedField = 8,
     kCallsignField = 9,
@@ -67,7 +66,6 @@ constexpr double kHighestAltitude = 100000.0;
 constexpr double kHighestVerticalRate = 30000.0;   // feet per minute, either way
 
 constexpr double kFeetPerHpa = 30.0;               // true against pressure altitude near the ground
-constexpr double kTakeoffRangeTopKn = 120.0;       // the fastest a low line is taken for ground
 
 // The longest leading number of a field. False for an empty field, one that does not begin with
 // a number, and for NaN and infinity, which from_chars accepts but no arithmetic here can use.
@@ -135,15 +133,13 @@ double lf_defaultAirspeed(double altitude)
 }
 
 // The altitude after the ground test: 0 for an aircraft on the ground. The pressure altitude is
-// brought to the local QNH before it is compared with the field elevation, and a line the feed
-// flags airborne at a speed above the take-off range stays airborne.
-double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation,
-                     bool flaggedAirborne)
+// brought to the local QNH before it is compared with the field elevation. The feed's own ground
+// flag is not asked: feeds flag the take-off and landing rolls airborne, and where a line lies
+// clearly above the field the test keeps it airborne anyway.
+double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation)
 {
     if (altitude <= 0.0)
         return 0.0;
-    if (flaggedAirborne && groundSpeed > kTakeoffRangeTopKn)
-        return altitude;
     if (altitude < 14000.0) {
         const double qnhCorrection = (currentQnh.load(std::memory_order_relaxed) - kStandardQnh) * kFeetPerHpa;
         const double h = altitude + qnhCorrection - referenceElevation.value_or(kNoElevation);
@@ -238,16 +234,16 @@ LineOutcome TrafficReader::parseAndQueue()
     const std::vector<std::string_view>& f = fields_;
     TrafficMessage message;
     StreamPosition& position = message.position;
+
+    // The traffic clock follows every line with a time stamp, also lines dropped below.
+    if (!lf_toNumber(f[kTimeStampField], message.time) || !gf_isCalendarTime(message.time))
+        fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
     if (const double ahead = message.time - static_cast<double>(gf_wallClockSeconds()); ahead > kFutureStampSeconds) {
         if (const std::optional<std::uint64_t> count = futureStampLog_.occur())
             gf_logWarning(gf_withRepeatCount(
                 fmt::format("traffic refused: its time stamps lie {:.0f} s ahead of this PC's clock", ahead), *count));
         fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
     }
-
-    // The traffic clock follows every line with a time stamp, also lines dropped below.
-    if (!lf_toNumber(f[kTimeStampField], message.time) || !gf_isCalendarTime(message.time))
-        fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
     g_latestTrafficStamp.store(message.time, std::memory_order_relaxed);
 
     if (!lf_parseRegistration(f, message))
@@ -313,8 +309,7 @@ LineOutcome TrafficReader::parseAndQueue()
     double altitude = 0.0;
     if (!lf_toNumber(f[kAltitudeField], altitude) || !lf_isWithin(altitude, kLowestAltitude, kHighestAltitude))
         fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
-    position.altitude =
-        lf_groundTest(altitude, position.groundSpeed, referenceElevation(), f[kGroundFlagField] == "0");
+    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
     position.airborne = position.altitude > 0.0 ? 1 : 0;
     if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
         staticParkingActive.load(std::memory_order_relaxed)) {

@@ -355,7 +355,7 @@ TEST_F(Parser, GroundTest)
         const char* groundSpeed;
         std::optional<double> elevation;
         bool airborne;
-        const char* groundFlag = "0"; // the feed's own: 0 airborne, 1 on the ground
+        const char* groundFlag = "0"; // the feed's own, 0 airborne and 1 on the ground: not asked
         std::int32_t qnh = 1013;
     };
     const std::vector<Case> cases{
@@ -367,8 +367,9 @@ TEST_F(Parser, GroundTest)
         {"140", "43", 20.0, false},    // h = 120 at 43 kn
         {"140.5", "43", 20.0, true},
         {"15", "300", 20.0, false, "1"}, // below the elevation
-        {"15", "300", 20.0, true},     // flagged airborne faster than any take-off roll
-        {"15", "120", 20.0, false},    // within the take-off range the height decides
+        {"15", "300", 20.0, false},    // the feed flags a landing roll airborne: the height decides
+        {"5234", "164", 5400.0, false}, // an A321 rolling out 166 ft below a high field, flagged airborne
+        {"15", "120", 20.0, false},
         {"5380", "100", 5400.0, true, "1", 1023},  // 300 ft higher at QNH 1023: h = 280
         {"5450", "100", 5400.0, false, "1", 1003}, // 300 ft lower at QNH 1003: h = -250
         {"-50", "300", 20.0, false},
@@ -489,7 +490,6 @@ std::size_t lf_occurrences(const std::string& text, std::string_view part)
 
 // A flood cannot grow the queue without limit: the newest lines are dropped, counted, and
 // warned about once a minute.
-TEST_F(Parser, AFullQueueDropsTheNewestLinesAndWarnsOnceAMinuteWithACount)
 // A PC clock that runs slow refuses the traffic: the log says why, once a minute with a count.
 TEST_F(Parser, StampsTooFarAheadAreRefusedWithAWarningOnceAMinute)
 {
@@ -508,6 +508,7 @@ TEST_F(Parser, StampsTooFarAheadAreRefusedWithAWarningOnceAMinute)
     EXPECT_NE(log.find(" s ahead of this PC's clock (3 times since the previous report)"), std::string::npos) << log;
 }
 
+TEST_F(Parser, AFullQueueDropsTheNewestLinesAndWarnsOnceAMinuteWithACount)
 {
     const testsupport::TempFolder folder(true);
     gf_openLog();
