@@ -212,6 +212,12 @@ TEST_F(GroundMovement, TaxiingAircraftBlockedByAnotherGivesUp)
     EXPECT_EQ(ac.state, AcState::InSim);
     EXPECT_EQ(ac.holding, 1);
     liveAcTable[0].stream.front().stop = 0;
+    liveAcTable[0].holding = 1; // holding as well
+    ac.stream.resize(1);
+    nextPosMain(ac);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_EQ(ac.holding, 1);
+    liveAcTable[0].holding = 0;
     ac.stream.resize(1);
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);

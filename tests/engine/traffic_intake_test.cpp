@@ -73,6 +73,8 @@ TEST_F(TrafficIntake, SpeedJumps)
 {
     EXPECT_FALSE(applied(buffered(0.0), next(2.0, 85.0)));
     liveAcTable.clear();
+    EXPECT_FALSE(applied(buffered(0.0), next(2.0, 80.0)));
+    liveAcTable.clear();
     EXPECT_TRUE(applied(buffered(4.0), next(2.0, 40.0)));
     liveAcTable.clear();
     EXPECT_FALSE(applied(buffered(10.0), next(2.0, 100.0)));
@@ -88,8 +90,6 @@ TEST_F(TrafficIntake, SpeedJumps)
     TrafficMessage fast = next(10.0, 300.0, 90.0, true);
     fast.position.lat = 1000.0 / 1852.0 / 60.0;
     EXPECT_TRUE(applied(buffered(300.0, 90.0, true), fast));
-}
-
     liveAcTable.clear();
 
     // A feed that freezes the speed field at 43 kn while the aircraft takes off: the fixes
@@ -125,6 +125,8 @@ TEST_F(TrafficIntake, SpeedJumps)
     EXPECT_TRUE(applied(steady, onTrack));
     ASSERT_EQ(steady.stream.size(), 2u);
     EXPECT_EQ(steady.stream[1].lat, onTrack.position.lat);
+}
+
 TEST_F(TrafficIntake, SpeedJumpsAreMeasuredAgainstTheReceivedSpeed)
 {
     // A hold or a repeated position made the newest position a stop: the aircraft rolls on.
