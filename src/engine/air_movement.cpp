@@ -230,18 +230,12 @@ bool lf_allLater(const LiveAc& ac, auto&& test)
 }
 
 // An aircraft in the take-off phase takes no ground contact until it is well up. When every
-// position it received from the next one on lies on the ground (or below the field), it is not
-// taking off (a landing roll taken for a touch and go, a rejected take-off): it goes back to the
-// ground.
+// position it received from the next one on lies on the ground (the traffic parser puts a line
+// below the field there too), it is not taking off (a landing roll taken for a touch and go, a
+// rejected take-off): it goes back to the ground.
 void lf_endTakeoffOnTheGround(LiveAc& ac)
 {
-    if (ac.phase != AcPhase::Takeoff)
-        return;
-    const std::optional<ParkAirportSite> site = gf_parkAirportSite();
-    const bool onTheGround = lf_allLater(ac, [&site](const StreamPosition& p) {
-        return p.airborne == 0 || (site && p.altitude < site->elevation);
-    });
-    if (!onTheGround)
+    if (ac.phase != AcPhase::Takeoff || !lf_allLater(ac, [](const StreamPosition& p) { return p.airborne == 0; }))
         return;
     ac.groundMode = 1;
     ac.altitudeStep = 0.0;
