@@ -8,17 +8,34 @@
 #include <string_view>
 #include <fmt/format.h>
 
-bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)
+namespace {
+
+bool lf_saveXml(const std::filesystem::path& path, const std::function<bool(std::ostream&)>& write)
 {
-    const bool saved = gf_saveFileAtomically(path, [&](std::ostream& out) {
-        document.save(out);
-        return true;
-    });
+    const bool saved = gf_saveFileAtomically(path, write);
     if (saved)
         gf_log(fmt::format("\"{}\" saved", path.string()));
     else
         gf_log(fmt::format("could not save to \"{}\"", path.string()));
     return saved;
+}
+
+} // namespace
+
+bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)
+{
+    return lf_saveXml(path, [&](std::ostream& out) {
+        document.save(out);
+        return true;
+    });
+}
+
+bool gf_saveXml(const XmlTextWriter& xml, const std::filesystem::path& path)
+{
+    return lf_saveXml(path, [&](std::ostream& out) {
+        out << xml.text();
+        return true;
+    });
 }
 
 std::string gf_getAttributeText(const pugi::xml_node& node, const char* name)

@@ -45,3 +45,6 @@ private:
     std::string text_;
     std::vector<Open> open_;
 };
+
+// Saves the written text as gf_saveXml saves a document.
+bool gf_saveXml(const XmlTextWriter& xml, const std::filesystem::path& path);
