@@ -544,12 +544,9 @@ std::list<qmx::LiveryData> lf_readLiveriesOfFile(std::int32_t priority, const fs
     context.priority = priority;
     context.file = file;
     context.folder = lf_cfgFolderText(file);
-    const int encoding = gf_detectTextEncoding(file);
-    if (encoding == kEncodingNoFile)
-        return {};
     std::vector<std::string> lines;
     lines.reserve(4048);
-    if (!gf_readEncodedTextFile(encoding, file, lines) || !lf_checkFltSimNumbers(lines, file))
+    if (!gf_readTextFile(file, lines) || !lf_checkFltSimNumbers(lines, file))
         return {};
     context.model = lf_fixModelCode(file, lines);
     if (context.model.empty())
