@@ -7,7 +7,7 @@
 #include <algorithm>
 
 OfflineLearningQueries::OfflineLearningQueries(const std::vector<std::string>& codes)
-    : codes(codes), workers(static_cast<std::size_t>(std::max(g_scanTasksLimit.load(), 1)))
+    : codes(codes), workers(static_cast<std::size_t>(std::max(g_scanTasksLimit.load(), 1)), ScanWorkers::Tasks::Waiting)
 {
     askAhead();
 }
