@@ -252,23 +252,14 @@ void lf_untickAirportScan()
     gf_invalidateControlArea();
 }
 
-// What an earlier scan left: its generated files and its link files, which lead into the archive.
-// The user's own stand files and link files live in the same folders and stay.
-bool lf_isEarlierScanFile(const fs::path& file)
-{
-    std::string link;
-    if (file.extension() == ".txt")
-        return lf_pathFromTxtFile(file, link) && link.starts_with("archive/");
-    return file.extension() == ".xml" && gf_isGeneratedApf(file);
-}
-
 void lf_removeEarlierScanFiles(const fs::path& folder)
 {
     try {
         if (!fs::is_directory(folder))
             return;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            if (entry.is_regular_file() && lf_isEarlierScanFile(entry.path()) && !fs::remove(entry.path()))
+            // The user's own stand files and link files live in the same folders and stay.
+            if (entry.is_regular_file() && gf_isScanMadeFile(entry.path()) && !fs::remove(entry.path()))
                 gf_log(folder.string() + " could not be removed");
         }
     } catch (const std::exception& e) {
