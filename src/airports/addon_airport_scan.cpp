@@ -153,8 +153,8 @@ void lf_logZipAndMail()
                               kSupportAddress));
 }
 
-// Copies the generated file of the code to TBLO; an airport that also has a link file keeps only
-// the link, which leads to the archived file. False when nothing was copied.
+// Copies the airport file of the code to TBLO; a generated one whose airport also has a link
+// file is removed, as the link leads to the archived file. False when nothing was copied.
 bool lf_copyToTblo(const fs::path& folder, const std::string& code, bool orbx)
 {
     const fs::path source = folder / (code + ".xml");
@@ -167,7 +167,7 @@ bool lf_copyToTblo(const fs::path& folder, const std::string& code, bool orbx)
         return false;
     }
     gf_log(fmt::format("{} copied to {}", code, destination.string()));
-    if (fs::exists(folder / (code + ".txt")))
+    if (fs::exists(folder / (code + ".txt")) && gf_isScanMadeFile(source))
         fs::remove(source);
     return true;
 }
