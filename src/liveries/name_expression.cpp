@@ -100,7 +100,10 @@ private:
     using State = NameExpression::State;
 
     struct Node {
-        enum class Type : std::uint8_t { Sequence, Choice, Bytes, Assertion, Repeat } type = Type::Sequence;
+        enum class Type : std::uint8_t { Sequence, Choice, Bytes, Assertion, Repeat };
+        explicit Node(Type t) : type(t) {}
+
+        Type type;
         ByteSet bytes;
         Assertion assertion = Assertion::Begin;
         std::uint64_t min = 0;
@@ -125,13 +128,13 @@ private:
 
     static Node bytesNode(const ByteSet& bytes)
     {
-        Node node{Node::Type::Bytes};
+        Node node(Node::Type::Bytes);
         node.bytes = bytes;
         return node;
     }
     static Node assertionNode(Assertion assertion)
     {
-        Node node{Node::Type::Assertion};
+        Node node(Node::Type::Assertion);
         node.assertion = assertion;
         return node;
     }
@@ -140,7 +143,7 @@ private:
     {
         if (depth > NameExpression::kMaxNesting)
             throw Refused{};
-        Node choice{Node::Type::Choice};
+        Node choice(Node::Type::Choice);
         choice.children.push_back(alternative(depth));
         while (peek('|')) {
             ++pos_;
@@ -151,7 +154,7 @@ private:
 
     Node alternative(std::size_t depth)
     {
-        Node sequence{Node::Type::Sequence};
+        Node sequence(Node::Type::Sequence);
         while (pos_ < text_.size() && !peek('|') && !peek(')'))
             sequence.children.push_back(term(depth));
         return sequence;
@@ -214,7 +217,7 @@ private:
 
     Node quantified(Node atom)
     {
-        Node repeat{Node::Type::Repeat};
+        Node repeat(Node::Type::Repeat);
         if (peek('*') || peek('+')) {
             repeat.min = text_[pos_++] == '+' ? 1 : 0;
             repeat.unbounded = true;
