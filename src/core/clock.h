@@ -27,6 +27,8 @@ constexpr std::uint32_t gf_slotOf(DaySlot daySlot) { return static_cast<std::uin
 std::string gf_utcTimeText(std::int64_t unixSeconds);
 
 std::int64_t gf_wallClockSeconds();
+// A time the clocks can show: within the years 1 to 9999 (a NaN is none).
+bool gf_isCalendarTime(double unixSeconds);
 // The latest traffic stamp (whole seconds) for the professional edition, else the wall clock;
 // a stamp of 0, not finite, or outside the years 1 to 9999 counts as none.
 std::int64_t gf_trafficClockSeconds();
