@@ -15,6 +15,7 @@
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
 #include "support/exit_hold.h"
+#include "support/limiter_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -298,6 +299,50 @@ TEST_F(DispatchTest, SimulatorTimeFollowsTheZuluDateOnceTheTrafficIsProfessional
     EXPECT_EQ(simUnixTime.load(), 1709168400 + 86400);
     g_professionalEdition = false;
     simUnixTime = 0;
+}
+
+// A simulator sends any message as often as it likes: each line it makes is logged once, then at
+// most once a minute with the number of repeats, and what a minute held back when the connection
+// ends. A message shown on the message line is shown every time.
+TEST_F(DispatchTest, ALineTheSimulatorRepeatsIsLoggedOnceAMinuteWithItsCount)
+{
+    testsupport::useLimiterClock();
+    gf_setMessageLineSink([] {}); // a window shows the messages (without one they are logged)
+    lf_userBlock(51.47, -0.45).dispatch(); // an unrecognized id is news once the user is placed
+    const auto flood = [](int count) {
+        for (int i = 0; i < count; ++i) {
+            Message(99, 16).dispatch();
+            lf_exception(3).dispatch();
+            lf_exception(11).dispatch();
+        }
+    };
+    const auto lines = [this](const std::string& line) {
+        const std::string log = "\n" + logText();
+        std::size_t count = 0;
+        for (std::size_t at = log.find("\n" + line + "\n"); at != std::string::npos;
+             at = log.find("\n" + line + "\n", at + 1))
+            ++count;
+        return count;
+    };
+    const std::vector<std::string> flooded{"! Unknown Dispatch dwID 99", "===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID",
+                                           "SimConnect: too many objects (max 1000)"};
+    flood(1000);
+    Message(100, 16).dispatch(); // another text is news at once
+    EXPECT_EQ(lines("! Unknown Dispatch dwID 100"), 1u);
+    testsupport::moveLimiterClock(std::chrono::seconds(59));
+    flood(1);
+    for (const std::string& line : flooded)
+        EXPECT_EQ(lines(line), 1u) << line;
+    testsupport::moveLimiterClock(std::chrono::seconds(1));
+    flood(1);
+    flood(5);
+    lf_endSimulatorLines();
+    for (const std::string& line : flooded) {
+        EXPECT_EQ(lines(line + " (1001 times since the previous report)"), 1u) << line;
+        EXPECT_EQ(lines(line + " (5 times since the previous report)"), 1u) << line;
+    }
+    EXPECT_EQ(gf_messageLineState().text, "SimConnect: too many objects (max 1000)");
+    gf_setMessageLineSink(nullptr);
 }
 
 TEST_F(DispatchTest, TheUserBlockIsNeverSeenHalfWritten)
