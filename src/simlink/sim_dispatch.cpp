@@ -325,12 +325,21 @@ void lf_onUserOnGround(DataReader data)
     tickFlag = true;
 }
 
-std::int64_t lf_unixSeconds(const UserAcData& block)
+// The zulu date and time as Unix seconds; none for a date outside the calendar of the traffic
+// clock (a day of its year and a second of its day), which no arithmetic here may overflow on.
+std::optional<std::int64_t> lf_unixSeconds(const UserAcData& block)
 {
     using namespace std::chrono;
-    const sys_days newYear{year{static_cast<int>(block.zuluYear)} / January / 1};
-    const std::int64_t days = newYear.time_since_epoch().count() + (block.zuluDayOfYear - 1);
-    return days * 86400 + block.zuluTime;
+    constexpr std::int64_t kSecondsPerDay = 86400;
+    if (block.zuluYear < kFirstClockYear || block.zuluYear > kLastClockYear)
+        return std::nullopt;
+    const year zuluYear{static_cast<int>(block.zuluYear)};
+    const std::int64_t daysInYear = zuluYear.is_leap() ? 366 : 365;
+    if (block.zuluDayOfYear < 1 || block.zuluDayOfYear > daysInYear || block.zuluTime < 0 ||
+        block.zuluTime >= kSecondsPerDay)
+        return std::nullopt;
+    const sys_days newYear{zuluYear / January / 1};
+    return (newYear.time_since_epoch().count() + block.zuluDayOfYear - 1) * kSecondsPerDay + block.zuluTime;
 }
 
 void lf_onUserAcBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader data)
@@ -361,8 +370,10 @@ void lf_onUserAcBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader 
     }
     previousUserPosition = position;
     userStandCheckPending = true; // the work thread looks up the stand under the new position
-    if (g_professionalEdition.load())
-        simUnixTime = lf_unixSeconds(block);
+    if (g_professionalEdition.load()) {
+        if (const std::optional<std::int64_t> seconds = lf_unixSeconds(block))
+            simUnixTime = *seconds;
+    }
     userObjectId = message.dwObjectID;
 }
 

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 namespace simlinktest {
@@ -297,6 +298,29 @@ TEST_F(DispatchTest, SimulatorTimeFollowsTheZuluDateOnceTheTrafficIsProfessional
     EXPECT_EQ(simUnixTime.load(), 1709168400);
     lf_userBlock(51.47, -0.45, 2024, 61, 3600).dispatch(); // 1 March
     EXPECT_EQ(simUnixTime.load(), 1709168400 + 86400);
+    // A date outside the calendar of the traffic clock leaves the time as it was.
+    struct Refused {
+        const char* what;
+        std::int64_t year, dayOfYear, zuluTime;
+    };
+    const std::vector<Refused> refused{
+        {"year 0", 0, 1, 0},
+        {"year 10000", 10000, 1, 0},
+        {"a year of 3e12", 3'082'488'000'000, 60, 3600},
+        {"day 0", 2024, 0, 3600},
+        {"day 366 of a common year", 2023, 366, 3600},
+        {"day of 1.1e15", 2024, 1'125'899'907'958'103, 3600},
+        {"a second before the day", 2024, 60, -1},
+        {"a second after the day", 2024, 60, 86400},
+        {"the last second of int64", 2024, 60, std::numeric_limits<std::int64_t>::max()},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.what);
+        lf_userBlock(51.47, -0.45, r.year, r.dayOfYear, r.zuluTime).dispatch();
+        EXPECT_EQ(simUnixTime.load(), 1709168400 + 86400);
+    }
+    lf_userBlock(51.47, -0.45, 9999, 365, 86399).dispatch(); // the last second of the calendar
+    EXPECT_EQ(simUnixTime.load(), 253402300799);
     g_professionalEdition = false;
     simUnixTime = 0;
 }
