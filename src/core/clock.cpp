@@ -63,13 +63,17 @@ std::int64_t gf_wallClockSeconds()
         .count();
 }
 
+bool gf_isCalendarTime(double unixSeconds)
+{
+    return unixSeconds >= kEarliestClockSecond && unixSeconds <= kLatestClockSecond;
+}
+
 std::int64_t gf_trafficClockSeconds()
 {
     if (g_professionalEdition.load(std::memory_order_relaxed)) {
         // A stamp outside the calendar (or not finite) is no time: the wall clock stands in.
         const double stamp = g_latestTrafficStamp.load(std::memory_order_relaxed);
-        const bool usable = stamp >= kEarliestClockSecond && stamp <= kLatestClockSecond;
-        if (usable && static_cast<std::int64_t>(stamp) != 0)
+        if (gf_isCalendarTime(stamp) && static_cast<std::int64_t>(stamp) != 0)
             return static_cast<std::int64_t>(stamp);
     }
     return gf_wallClockSeconds();

@@ -31,6 +31,8 @@ inline constexpr std::int64_t kFirstClockYear = 1;
 inline constexpr std::int64_t kLastClockYear = 9999;
 
 std::int64_t gf_wallClockSeconds();
+// A time the clocks can show: within the years 1 to 9999 (a NaN is none).
+bool gf_isCalendarTime(double unixSeconds);
 // The latest traffic stamp (whole seconds) for the professional edition, else the wall clock;
 // a stamp of 0, not finite, or outside the years 1 to 9999 counts as none.
 std::int64_t gf_trafficClockSeconds();

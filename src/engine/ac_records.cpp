@@ -16,7 +16,7 @@ StaticAc::StaticAc(AcDescription description, std::uint32_t standId_, StandPose 
 }
 
 LiveAc::LiveAc(const StreamPosition& first, AcDescription description, double messageTime)
-    : lastMessageTime(messageTime), lastReceivedSpeed(first.groundSpeed)
+    : lastMessageTime(messageTime), lastReceivedSpeed(first.groundSpeed), lastFix{first.lat, first.lon}
 {
     desc = std::move(description);
     stream.push_back(first);

@@ -66,6 +66,9 @@ struct StaticAc {
     std::uint32_t throttleStep = 5; // 5: none sent yet
     std::uint32_t flapsStep = 4;    // 4: none sent yet
     std::uint8_t cargoStand = 0;
+    // The stand's occupied flag is this record's: it set the flag when it took the stand, and only
+    // it clears the flag again (another aircraft may stand there once this one has left).
+    std::uint8_t standHeld = 0;
     std::uint8_t removeWhenCreated = 0;
     std::uint8_t erase = 0;
 };
@@ -104,6 +107,13 @@ struct LiveAc : StaticAc {
     // Knots, of the latest message past the time test: the speed jumps are measured against what
     // the aircraft reported, never against a stop the engine made.
     double lastReceivedSpeed = 0.0;
+    // The latest fix taken in, as received, and the knots that it and the fix before it imply: a
+    // new fix is measured against the track the fixes themselves show. A fix too far from it is
+    // held until the next fix confirms it (the aircraft did move there) or not (a bad fix).
+    LatLon lastFix;
+    double fixSpeed = 0.0;
+    std::optional<StreamPosition> heldFix;
+    double heldFixTime = 0.0; // seconds
     std::int64_t parkedSince = 0;      // steady-clock ticks of 100 ns; 0 = not parked
     std::int32_t extrapolationsLeft = 0;
     std::uint32_t holdingSincePass = 0;
@@ -146,6 +156,10 @@ struct LiveAc : StaticAc {
     std::uint8_t pushBackTurnRight = 0;
     std::uint8_t pushBackTurnKnown = 0;
     std::optional<double> groundElevation;
+    // The ground altitude (feet) the simulator last reported under the aircraft, and the pass of
+    // the report; it reports only aircraft within 2500 ft of the ground.
+    std::optional<double> reportedGround;
+    std::int32_t reportedGroundPass = 0;
     std::uint32_t flareStage = 0;
     std::uint8_t landing = 0;
     std::uint8_t landed = 0;

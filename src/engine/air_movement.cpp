@@ -8,6 +8,7 @@
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
+#include "engine/neighbour_services.h"
 #include "engine/park_options.h"
 #include "engine/update_pass.h"
 #include "params/park_airport.h"
@@ -211,9 +212,7 @@ void lf_beginLanding(LiveAc& ac)
     spawnCheckList.push_back(ac.desc.key);
     ac.landing = 1;
     ac.climbConfigured = 0;
-    ac.standLat = ac.standLon = ac.standHeading = 0.0;
-    ac.standId = 0;
-    ac.cargoStand = 0;
+    gf_giveUpStand(ac);
     ac.rotationCounter = 1;
     lf_resetBudgets(ac);
 }
@@ -230,6 +229,21 @@ bool lf_allLater(const LiveAc& ac, auto&& test)
     return std::all_of(ac.stream.begin() + 1, ac.stream.end(), test);
 }
 
+// An aircraft in the take-off phase takes no ground contact until it is well up. When every
+// position it received from the next one on lies on the ground (the traffic parser puts a line
+// below the field there too), it is not taking off (a landing roll taken for a touch and go, a
+// rejected take-off): it goes back to the ground.
+void lf_endTakeoffOnTheGround(LiveAc& ac)
+{
+    if (ac.phase != AcPhase::Takeoff || !lf_allLater(ac, [](const StreamPosition& p) { return p.airborne == 0; }))
+        return;
+    ac.groundMode = 1;
+    ac.altitudeStep = 0.0;
+    ac.rotationCounter = 1;
+    ac.takeoffRun = 0;
+    ac.setPhase(AcPhase::Taxi);
+}
+
 void lf_planLeg(LiveAc& ac)
 {
     lf_clearCurve(ac);
@@ -241,6 +255,7 @@ void lf_planLeg(LiveAc& ac)
         else
             ac.legBearing = gf_initialBearing(lf_at(oldest), lf_at(next));
     }
+    lf_endTakeoffOnTheGround(ac);
     if (ac.groundMode != 0)
         nextPosGround(ac);
     else

@@ -511,6 +511,7 @@ void lf_pullOut(LiveAc& ac)
     lf_leaveStandConfig(ac);
     if (LOG.value.load())
         gf_log(fmt::format("{:8}: {:8} pulling out", gf_standName(ac.standId), ac.desc.callsign));
+    gf_giveUpStand(ac);
 }
 
 void lf_insertStandStop(LiveAc& ac)
@@ -545,17 +546,17 @@ void lf_towedAcParks(LiveAc& ac)
     Stand* stand = gf_findStandById(ac.standId);
     if (stand != nullptr && stand->occupied) {
         ac.extrapolationsLeft = 1;
-        gf_removeAc(ac);
-        stand->occupied = true; // it belongs to the aircraft standing there
+        gf_removeAc(ac); // the stand stays with the aircraft standing there
         return;
     }
     if (gf_distanceNm(lf_poseAt(ac), {ac.standLat, ac.standLon}) > kAtStandNm) {
         ac.setPhase(AcPhase::Taxi);
+        gf_giveUpStand(ac);
         return;
     }
     ac.setPhase(AcPhase::Parked);
     if (stand != nullptr)
-        stand->occupied = true;
+        gf_occupyStand(ac, *stand);
     ac.parkedStamp = currentDaySlot.load();
     if (ac.towed != 0 && LOG.value.load())
         gf_log(fmt::format("          towed aircraft {} parks", gf_aircraftLabel(ac)));
@@ -601,7 +602,7 @@ void lf_extendStream(LiveAc& ac, std::int32_t n)
     if (parked) {
         p.duePass = gsl::narrow<std::int32_t>(std::int64_t{p.duePass} + kWeekOfPasses);
         ac.arrivedWhileLive = 0;
-        gf_clearStandOccupied(ac.standId);
+        gf_freeStand(ac);
     } else {
         p.duePass = gsl::narrow<std::int32_t>(std::int64_t{p.duePass} + static_cast<std::int64_t>(seconds * 100.0));
     }

@@ -57,14 +57,17 @@ void lf_removeAll(std::vector<Record>& table, std::deque<AcCreateRecord>& creati
 
 void gf_removeAc(StaticAc& ac)
 {
+    if (ac.state == AcState::Removing)
+        return; // its object is queued for removal already
+    gf_freeStand(ac);
     if (ac.state == AcState::Buffered) {
         ac.erase = 1;
         return;
     }
-    if (ac.state == AcState::Removing)
-        return; // its object is queued for removal already
-    if (ac.standId != 0)
-        gf_clearStandOccupied(ac.standId);
+    if (ac.state == AcState::Respawning) {
+        ac.state = AcState::Removing; // the respawn queued its object's removal already
+        return;
+    }
     if (ac.state == AcState::Creating && lf_withdrawCreation(ac)) {
         ac.erase = 1;
         return;

@@ -94,6 +94,8 @@ void lf_applyGroundData(LiveAc& ac, const SimCommand& command)
 {
     if (command.key == 1 && ac.groundMode == 0 && ac.rotationCounter <= 1)
         lf_onGroundData(ac);
+    ac.reportedGround = command.first;
+    ac.reportedGroundPass = passCounter.load();
     ac.heightAboveGround = command.second;
     if (ac.groundMode != 0 || ac.rotationCounter >= 2)
         ac.pose.altitude = ac.desc.staticCgHeight + command.first;

@@ -17,6 +17,9 @@
 namespace {
 
 constexpr double kHalfDegree = 0.5 * geo::kDegToRad;
+// A ground report older than this no longer holds: the aircraft may have climbed out of the
+// simulator's reports (once a second, up to 2500 ft above the ground).
+constexpr std::int32_t kGroundReportPasses = 250;
 
 double lf_foldLongitude(double longitude)
 {
@@ -104,6 +107,15 @@ void lf_moveAttitude(LiveAc& ac)
     }
 }
 
+// Whatever its phase, no aircraft goes below the ground the simulator reported under it: its
+// reference point stays at least its static CG height above it.
+void lf_keepAboveGround(LiveAc& ac)
+{
+    if (!ac.reportedGround || passCounter.load() - ac.reportedGroundPass > kGroundReportPasses)
+        return;
+    ac.pose.altitude = std::max(ac.pose.altitude, *ac.reportedGround + ac.desc.staticCgHeight);
+}
+
 void lf_writePose(LiveAc& ac)
 {
     if (ac.objectId == 0) {
@@ -113,6 +125,7 @@ void lf_writePose(LiveAc& ac)
         gf_removeAc(ac);
         return;
     }
+    lf_keepAboveGround(ac);
     const AcPose& p = ac.pose;
     gf_updateAircraft({p.latitude, p.longitude, p.pitch, p.bank, p.heading, p.altitude, p.verticalSpeed,
                        p.trueAirspeed, ac.objectId});

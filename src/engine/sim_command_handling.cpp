@@ -164,8 +164,7 @@ void lf_refuse(std::vector<Record>& table, Record* ac)
     if (ac == nullptr)
         return;
     gf_registerCreateFailure(ac->desc);
-    if (ac->standId != 0)
-        gf_clearStandOccupied(ac->standId);
+    gf_freeStand(*ac);
     lf_eraseRecord(table, ac);
 }
 

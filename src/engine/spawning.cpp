@@ -11,6 +11,7 @@
 #include "engine/ground_movement.h"
 #include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
+#include "engine/neighbour_services.h"
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/removal_rules.h"
@@ -257,13 +258,8 @@ void lf_occupyStand(LiveAc& ac, Stand& stand)
         oldest.stop = 1;
         oldest.groundSpeed = 0.0;
     }
-    ac.standLat = stand.lat;
-    ac.standLon = stand.lon;
-    ac.standHeading = stand.heading;
-    ac.standId = stand.id;
-    ac.cargoStand = stand.cargo ? 1 : 0;
+    gf_occupyStand(ac, stand);
     ac.setPhase(AcPhase::Parked);
-    stand.occupied = true;
     ac.parkedSince = gf_steadyTicks();
     ac.standLastDistance = 0.0;
     ac.standApproachCount = 0;

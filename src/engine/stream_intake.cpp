@@ -112,9 +112,7 @@ bool lf_pushBackDoneRule(LiveAc& ac, StreamPosition& pos)
     ac.pushBackTurnKnown = 0;
     ac.pushBackLegs = 0;
     ac.setPhase(AcPhase::Taxi);
-    ac.standLat = ac.standLon = ac.standHeading = 0.0;
-    ac.standId = 0;
-    ac.cargoStand = 0;
+    gf_giveUpStand(ac);
     ac.holding = 0;
     ac.holdingSincePass = 0;
     return true;
@@ -154,7 +152,7 @@ void lf_standLeaveCheck(LiveAc& ac)
         if (lf_addRealParkPosOption(ac.standId, ac, true, slot, true))
             lf_stampLearnedSlot(ac.desc.key, static_cast<std::uint32_t>(slot >> 32));
     }
-    gf_clearStandOccupied(ac.standId);
+    gf_freeStand(ac);
 }
 
 bool lf_standRule(LiveAc& ac, StreamPosition& pos)
@@ -186,6 +184,7 @@ bool lf_standRule(LiveAc& ac, StreamPosition& pos)
         }
     } else if (ac.phase == AcPhase::ToStand) {
         ac.setPhase(AcPhase::Taxi);
+        gf_giveUpStand(ac);
         pos.stop = 0;
         return true;
     } else if (d > kStandLeaveNm) {

@@ -1,6 +1,5 @@
 #include "engine/traffic_intake.h"
 
-#include "core/clock.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
@@ -39,14 +38,13 @@ constexpr std::array<CategoryMovement, kCategoryCount> kMovement{{
     {0.2, 0.75, 5.0},  // Rotorcraft
 }};
 
-// A time stamp this far ahead of the wall clock is refused: it would make every genuine message
-// of its aircraft look old until the clock caught up.
-constexpr double kFutureStampSeconds = 300.0;
-
 // Distances below which a steady aircraft's next message adds nothing: 450 m in the air, 20 m
 // on the ground.
 constexpr double kAirRepeatNm = 0.2429805615550756;
 constexpr double kGroundRepeatNm = 0.010799136069114472;
+
+// A message this close to the one before (or older) adds nothing.
+constexpr double kRepeatSeconds = 1.0;
 
 constexpr double kJumpSpeedFactor = 3.0;
 constexpr double kJumpFloorKn = 30.0;
@@ -67,13 +65,46 @@ bool lf_isSlowRepeat(const StreamPosition& position, const StreamPosition& newes
     return g <= 30 && trackChange <= 2.0 && dt <= std::min(kGroundRepeatNm / (g / 3600), 15.0);
 }
 
-// A position farther from the newest one than three times the reported speed (at least 30 kn)
-// covers in the time between, with 100 m for the feed's rounding: a bad fix, never flown.
-bool lf_isPositionJump(const StreamPosition& position, const StreamPosition& newest, double dt)
+// Whether `to` lies within three times the speed (at least 30 kn) of `from` in `dt` seconds, with
+// 100 m for the feed's rounding.
+bool lf_withinReach(LatLon from, const StreamPosition& to, double knots, double dt)
 {
-    const double knots = std::max({position.groundSpeed, newest.groundSpeed, kJumpFloorKn});
-    const double reachNm = kJumpSpeedFactor * knots * dt / 3600.0 + kJumpAllowanceNm;
-    return gf_distanceNm({newest.lat, newest.lon}, {position.lat, position.lon}) > reachNm;
+    const double reachNm = kJumpSpeedFactor * std::max(knots, kJumpFloorKn) * dt / 3600.0 + kJumpAllowanceNm;
+    return gf_distanceNm(from, lf_at(to)) <= reachNm;
+}
+
+// Knots from one fix to the next, `dt` seconds later.
+double lf_impliedSpeed(LatLon from, const StreamPosition& to, double dt)
+{
+    return dt > 0.0 ? gf_distanceNm(from, lf_at(to)) * 3600.0 / dt : 0.0;
+}
+
+// A fix the aircraft's track cannot reach: farther from the latest fix than its speed covers, the
+// speed being the most of what the fixes imply and what the feed reported (a speed field may stay
+// frozen while the aircraft takes off).
+bool lf_isBadFix(const LiveAc& ac, const StreamPosition& position, double reportedBefore, double dt)
+{
+    const double knots = std::max({position.groundSpeed, reportedBefore, ac.fixSpeed});
+    return !lf_withinReach(ac.lastFix, position, knots, dt);
+}
+
+// The held fix is confirmed when this one follows on from it at the speed it showed.
+bool lf_confirmsHeldFix(const LiveAc& ac, const TrafficMessage& message)
+{
+    if (!ac.heldFix || message.time - ac.heldFixTime <= kRepeatSeconds)
+        return false;
+    const StreamPosition& held = *ac.heldFix;
+    const double heldSpeed = lf_impliedSpeed(ac.lastFix, held, ac.heldFixTime - ac.lastMessageTime);
+    const double knots = std::max({message.position.groundSpeed, held.groundSpeed, heldSpeed});
+    return lf_withinReach(lf_at(held), message.position, knots, message.time - ac.heldFixTime);
+}
+
+void lf_takeFix(LiveAc& ac, const StreamPosition& fix, double time)
+{
+    ac.fixSpeed = lf_impliedSpeed(ac.lastFix, fix, time - ac.lastMessageTime);
+    ac.lastFix = lf_at(fix);
+    ac.lastMessageTime = time;
+    lf_addStreamPosition(ac, fix);
 }
 
 bool lf_categoryAdmitted(AcCategory category)
@@ -112,8 +143,6 @@ void lf_handleUdpMessages()
 
 void lf_applyTrafficMessage(TrafficMessage& message)
 {
-    if (message.time > static_cast<double>(gf_wallClockSeconds()) + kFutureStampSeconds)
-        return;
     for (LiveAc& ac : liveAcTable) {
         if (lf_updateFromTrafficMessage(message, ac))
             return;
@@ -137,10 +166,11 @@ bool lf_updateFromTrafficMessage(const TrafficMessage& message, LiveAc& ac)
         return false;
     if (ac.state == AcState::Respawning || ac.state == AcState::Removing)
         return true;
+    bool heldConfirmed = false;
     if (!ac.stream.empty()) {
         const StreamPosition& newest = ac.stream.back();
         const double dt = message.time - ac.lastMessageTime;
-        if (dt <= 1.0)
+        if (dt <= kRepeatSeconds)
             return true;
         // A jump is ignored once: the speed it reports is the one the next message is held to.
         const double lastSpeed = std::exchange(ac.lastReceivedSpeed, message.position.groundSpeed);
@@ -148,15 +178,23 @@ bool lf_updateFromTrafficMessage(const TrafficMessage& message, LiveAc& ac)
             return true;
         if (ac.extrapolationsLeft < 1 && lf_isSlowRepeat(message.position, newest, dt))
             return true;
-        if (lf_isPositionJump(message.position, newest, dt))
-            return true;
+        if (lf_isBadFix(ac, message.position, lastSpeed, dt)) {
+            heldConfirmed = lf_confirmsHeldFix(ac, message);
+            if (!heldConfirmed) {
+                ac.heldFix = message.position;
+                ac.heldFixTime = message.time;
+                return true;
+            }
+        }
     }
     if (ac.state == AcState::Buffered && !lf_isAwayFromParkAirportLevel(message))
         return true;
     if (!lf_respawnOnIdentityChange(ac, message))
         return true;
-    ac.lastMessageTime = message.time;
-    lf_addStreamPosition(ac, message.position);
+    if (heldConfirmed)
+        lf_takeFix(ac, *ac.heldFix, ac.heldFixTime);
+    ac.heldFix.reset();
+    lf_takeFix(ac, message.position, message.time);
     return true;
 }
 

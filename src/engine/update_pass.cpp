@@ -115,8 +115,13 @@ void lf_updateAllLiveAc()
         bool anyErased = false;
         for (LiveAc& ac : liveAcTable)
             anyErased = updateLiveAc(ac) || anyErased;
-        if (anyErased)
+        if (anyErased) {
+            // A record that goes while it holds its stand (a cancelled creation) frees it.
+            for (LiveAc& ac : liveAcTable)
+                if (ac.erase != 0)
+                    gf_freeStand(ac);
             std::erase_if(liveAcTable, [](const LiveAc& ac) { return ac.erase != 0; });
+        }
         gf_handOverPositions();
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", "lf_updateAllLiveAc", e.what()));
@@ -127,6 +132,12 @@ void gf_handOverAllRemovals()
 {
     while (!removalsToHandOver.empty())
         gf_queueRemoveAiAcLocked(lf_takeFront(removalsToHandOver));
+}
+
+void gf_handOverQueuedRemovals()
+{
+    std::lock_guard lock(simConnectMutex);
+    gf_handOverAllRemovals();
 }
 
 void gf_applyNavLightsWhileParked()

@@ -4,6 +4,7 @@
 // connection at fixed rates (one removal every 10 passes, one creation every 50).
 
 #include "simlink/creation_queues.h"
+#include "traffic/engine_services.h"
 
 #include <atomic>
 #include <cstdint>
@@ -27,7 +28,8 @@ void lf_updateAllLiveAc();
 // Applies every command the simulator connection queued since the last pass.
 void gf_SimCommands();
 // Hands every queued removal to the simulator connection at once (the exit); the caller holds
-// simConnectMutex.
+// simConnectMutex. gf_handOverQueuedRemovals (the same, taking the mutex, before the work thread
+// waits for the RealTraffic client): traffic/engine_services.h.
 void gf_handOverAllRemovals();
 // Sets the nav lights of the parked aircraft as NAV_LIGHTS_WHILE_PARKED says.
 void gf_applyNavLightsWhileParked();

@@ -120,7 +120,11 @@ void lf_sendEvents(HANDLE handle)
             SimConnect_AIReleaseControl(handle, event.objectId, simid::kReqReleaseControl);
         if (FAILED(SimConnect_TransmitClientEvent(handle, event.objectId, event.eventId, event.value, simid::kGroup,
                                                   0))) {
-            gf_reportMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", event.eventId), true);
+            // The lights toggle of a new aircraft has the warning line of its own.
+            if (event.eventId == simid::kAllLightsToggle)
+                gf_logWarning("SimConnect gf_allLightsToggle fails");
+            else
+                gf_reportMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", event.eventId), true);
         } else if (flaps) {
             SimConnect_AIReleaseControl(handle, event.objectId, simid::kReqReleaseControl);
         }
@@ -395,7 +399,7 @@ void lf_requestObjectDataOnce(std::uint32_t requestId, std::uint32_t defineId, s
 
 void gf_requestStaticCg(std::uint32_t objectId)
 {
-    lf_requestObjectDataOnce(simid::kReqStaticCg, simid::kDefStaticCg, objectId, "SimConnect request static CG fails");
+    lf_requestObjectDataOnce(simid::kReqStaticCg, simid::kDefStaticCg, objectId, "SimConnect request StaticCG fails");
 }
 
 void lf_requestCreatedObjectData(std::uint32_t objectId)

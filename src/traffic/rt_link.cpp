@@ -258,7 +258,11 @@ void gf_sendOwnPosition()
         return;
     if (!rtConnected.load()) {
         // During an exit nobody waits for the client.
-        if (exitReason.load() != ExitReason::NotYetSet || !waitForClient())
+        if (exitReason.load() != ExitReason::NotYetSet)
+            return;
+        // No pass runs while the work thread waits: the aircraft it removed leave the simulator now.
+        gf_handOverQueuedRemovals();
+        if (!waitForClient())
             return;
         gf_setRtReady(true);
         lf_reportClientMessage("RealTraffic re-connected", fmt::format("{} RealTraffic re-connected", gf_utcClockNow()));

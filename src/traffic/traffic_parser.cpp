@@ -30,7 +30,6 @@ enum Field : std::size_t {
     kLonField = 3,
     kAltitudeField = 4,
     kVerticalSpeedField = 5,
-    kGroundFlagField = 6,
     kTrackField = 7,
     kGroundSpeedField = 8,
     kCallsignField = 9,
@@ -54,7 +53,9 @@ constexpr std::size_t kMaxRegistration = 12;
 constexpr double kGroundRangeNm = 5.0;             // ground traffic only this near the park airport
 constexpr double kClimbOutCutOffFt = 3000.0;
 constexpr double kNoElevation = -1000.0;           // ground test without a known elevation
-constexpr double kStampWindowSeconds = 86400.0;     // a day either side of the wall clock
+// A stamp further ahead of the wall clock would make every genuine line of its aircraft look old
+// until the clock caught up. Stamps behind it are history (a replay, a clock that runs behind).
+constexpr double kFutureStampSeconds = 300.0;
 
 // The bounds of the numbers no aircraft can report: a line that carries one is refused.
 constexpr double kLowestTrack = -360.0;
@@ -65,7 +66,6 @@ constexpr double kHighestAltitude = 100000.0;
 constexpr double kHighestVerticalRate = 30000.0;   // feet per minute, either way
 
 constexpr double kFeetPerHpa = 30.0;               // true against pressure altitude near the ground
-constexpr double kTakeoffRangeTopKn = 120.0;       // the fastest a low line is taken for ground
 
 // The longest leading number of a field. False for an empty field, one that does not begin with
 // a number, and for NaN and infinity, which from_chars accepts but no arithmetic here can use.
@@ -79,15 +79,6 @@ bool lf_toNumber(std::string_view field, double& value)
 bool lf_isWithin(double value, double lowest, double highest)
 {
     return value >= lowest && value <= highest;
-}
-
-// A stamp the traffic clock can use: at most a day ahead of the wall clock, and at most a day
-// behind it, except from the professional edition, whose replayed history may lie further back.
-bool lf_isPlausibleStamp(double stamp)
-{
-    const double now = static_cast<double>(gf_wallClockSeconds());
-    const double earliest = g_professionalEdition.load(std::memory_order_relaxed) ? 0.0 : now - kStampWindowSeconds;
-    return lf_isWithin(stamp, earliest, now + kStampWindowSeconds);
 }
 
 // "adsb_icao", also with the one-letter provider prefix of current clients ("X_adsb_icao").
@@ -142,15 +133,13 @@ double lf_defaultAirspeed(double altitude)
 }
 
 // The altitude after the ground test: 0 for an aircraft on the ground. The pressure altitude is
-// brought to the local QNH before it is compared with the field elevation, and a line the feed
-// flags airborne at a speed above the take-off range stays airborne.
-double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation,
-                     bool flaggedAirborne)
+// brought to the local QNH before it is compared with the field elevation. The feed's own ground
+// flag is not asked: feeds flag the take-off and landing rolls airborne, and where a line lies
+// clearly above the field the test keeps it airborne anyway.
+double lf_groundTest(double altitude, double groundSpeed, std::optional<double> referenceElevation)
 {
     if (altitude <= 0.0)
         return 0.0;
-    if (flaggedAirborne && groundSpeed > kTakeoffRangeTopKn)
-        return altitude;
     if (altitude < 14000.0) {
         const double qnhCorrection = (currentQnh.load(std::memory_order_relaxed) - kStandardQnh) * kFeetPerHpa;
         const double h = altitude + qnhCorrection - referenceElevation.value_or(kNoElevation);
@@ -247,8 +236,14 @@ LineOutcome TrafficReader::parseAndQueue()
     StreamPosition& position = message.position;
 
     // The traffic clock follows every line with a time stamp, also lines dropped below.
-    if (!lf_toNumber(f[kTimeStampField], message.time) || !lf_isPlausibleStamp(message.time))
+    if (!lf_toNumber(f[kTimeStampField], message.time) || !gf_isCalendarTime(message.time))
         fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
+    if (const double ahead = message.time - static_cast<double>(gf_wallClockSeconds()); ahead > kFutureStampSeconds) {
+        if (const std::optional<std::uint64_t> count = futureStampLog_.occur())
+            gf_logWarning(gf_withRepeatCount(
+                fmt::format("traffic refused: its time stamps lie {:.0f} s ahead of this PC's clock", ahead), *count));
+        fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
+    }
     g_latestTrafficStamp.store(message.time, std::memory_order_relaxed);
 
     if (!lf_parseRegistration(f, message))
@@ -314,8 +309,7 @@ LineOutcome TrafficReader::parseAndQueue()
     double altitude = 0.0;
     if (!lf_toNumber(f[kAltitudeField], altitude) || !lf_isWithin(altitude, kLowestAltitude, kHighestAltitude))
         fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
-    position.altitude =
-        lf_groundTest(altitude, position.groundSpeed, referenceElevation(), f[kGroundFlagField] == "0");
+    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
     position.airborne = position.altitude > 0.0 ? 1 : 0;
     if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
         staticParkingActive.load(std::memory_order_relaxed)) {

@@ -173,6 +173,7 @@ private:
     std::uint32_t lastErrorCode_ = 0;
     std::string lastErrorText_;
     RepeatLimiter exceptionLog_{kDatagramLogPeriod}; // reader thread only
+    RepeatLimiter futureStampLog_{std::chrono::minutes(1)}; // reader thread only
 };
 
 class WeatherReader final : public UdpReader {

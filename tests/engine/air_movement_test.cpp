@@ -250,6 +250,40 @@ TEST_F(AirMovement, TakeoffRotatesClimbsAndBecomesAirborne)
     EXPECT_LE(ac.pose.pitch, ac.desc.climbPitch);
 }
 
+// A landing roll taken for a touch and go, or a rejected take-off: the take-off phase ignores
+// ground contact, so its positions on the ground end it.
+TEST_F(AirMovement, TakeoffWhosePositionsStayOnTheGroundEndsOnTheGround)
+{
+    struct Case {
+        const char* what;
+        StreamPosition later;
+        AcPhase phase;
+    };
+    const std::vector<Case> cases{
+        {"on the ground", position(50.0 + 2 * kNmLat, 10.0, 120.0, 3000), AcPhase::Taxi},
+        {"climbing after a ground position", air(50.0 + 2 * kNmLat, 2600.0, 160.0, 3000, 1500), AcPhase::Takeoff},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        liveAcTable.clear();
+        LiveAc& ac = flying(position(50.0, 10.0, 150.0, 1000));
+        ac.phase = AcPhase::Takeoff;
+        ac.takeoffRun = 1;
+        ac.rotationCounter = -50;
+        ac.pose.altitude = 2320.0;
+        ac.stream.push_back(position(50.0 + kNmLat, 10.0, 140.0, 2000));
+        ac.stream.push_back(c.later);
+        nextPosMain(ac);
+        EXPECT_EQ(ac.phase, c.phase);
+        EXPECT_EQ(ac.groundMode, c.phase == AcPhase::Taxi ? 1 : 0);
+        if (c.phase == AcPhase::Taxi) {
+            EXPECT_EQ(ac.rotationCounter, 1);
+            EXPECT_EQ(ac.takeoffRun, 0);
+            EXPECT_EQ(ac.altitudeStep, 0.0);
+        }
+    }
+}
+
 TEST_F(AirMovement, StreamEndInTheAirInventsPositionsOnlyWithinTheTrafficRange)
 {
     LATERAL_RANGE.value = 40;

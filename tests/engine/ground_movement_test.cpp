@@ -3,7 +3,9 @@
 #include "airports/stand.h"
 #include "engine/air_movement.h"
 #include "engine/ground_movement.h"
+#include "engine/live_removal.h"
 #include "engine/live_update.h"
+#include "engine/neighbour_services.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 
@@ -84,6 +86,11 @@ TEST_F(GroundMovement, PushBackWithoutAKnownTurnGoesStraightBack)
     EXPECT_LT(ac.pose.latitude, 50.0);
     EXPECT_NEAR(ac.pose.longitude, 10.0, 1e-9);
     EXPECT_DOUBLE_EQ(ac.pose.heading, 0.0);
+    // Holding behind the stand, which it freed when it began to leave: another aircraft parks
+    // there, and the removal of this one leaves the stand taken.
+    standTable[0].occupied = true;
+    gf_removeAc(ac);
+    EXPECT_TRUE(standTable[0].occupied);
 }
 
 TEST_F(GroundMovement, ReceivedPositionAheadOfTheStandPullsOut)
@@ -99,6 +106,12 @@ TEST_F(GroundMovement, ReceivedPositionAheadOfTheStandPullsOut)
     EXPECT_GT(ac.stream[0].lat, 50.0);
     EXPECT_DOUBLE_EQ(ac.stream[0].groundSpeed, 4.0);
     EXPECT_EQ(ac.flapsStep, 1u);
+    // It gave up its stand: another aircraft parks there, and the removal of this one leaves the
+    // stand taken.
+    EXPECT_EQ(ac.standId, 0u);
+    standTable[0].occupied = true;
+    gf_removeAc(ac);
+    EXPECT_TRUE(standTable[0].occupied);
 }
 
 TEST_F(GroundMovement, TurnsBecomeCurvesUpTo160Degrees)
@@ -155,7 +168,7 @@ TEST_F(GroundMovement, ParkedAircraftAtTheEndOfItsStreamStaysAWeek)
 {
     LiveAc& ac = parkedAtStand();
     ac.arrivedWhileLive = 1;
-    standTable[0].occupied = true;
+    gf_occupyStand(ac, standTable[0]);
     nextPosMain(ac);
     ASSERT_EQ(ac.stream.size(), 1u);
     EXPECT_EQ(ac.stream[0].duePass, 1000 + 60480000);
@@ -199,6 +212,12 @@ TEST_F(GroundMovement, TaxiingAircraftBlockedByAnotherGivesUp)
     EXPECT_EQ(ac.state, AcState::InSim);
     EXPECT_EQ(ac.holding, 1);
     liveAcTable[0].stream.front().stop = 0;
+    liveAcTable[0].holding = 1; // holding as well
+    ac.stream.resize(1);
+    nextPosMain(ac);
+    EXPECT_EQ(ac.state, AcState::InSim);
+    EXPECT_EQ(ac.holding, 1);
+    liveAcTable[0].holding = 0;
     ac.stream.resize(1);
     nextPosMain(ac);
     EXPECT_EQ(ac.state, AcState::Removing);

@@ -1,8 +1,10 @@
 #include "engine_fixture.h"
 
 #include "airports/stand.h"
+#include "engine/live_removal.h"
 #include "engine/live_sim_events.h"
 #include "engine/live_update.h"
+#include "engine/neighbour_services.h"
 #include "engine/stream_intake.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
@@ -86,6 +88,22 @@ TEST_F(LiveUpdate, ParkedAircraftLeavesOrIsRemovedByDistanceFromItsStand)
     lf_addStreamPosition(ac, position(210 * kMetreLat, 0, 5.0));
     EXPECT_EQ(ac.state, AcState::Removing);
     EXPECT_EQ(ac.stream.size(), 2u);
+
+    // Heading for a stand, it taxis on past it: it gives the stand up, another aircraft parks
+    // there, and the removal of this one leaves the stand taken.
+    Stand& stand = standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{1.0, 0.0, 0.0}, 20.0,
+                                           0, 0, 0);
+    stand.id = 1;
+    LiveAc& passing = addLive(20002, AcState::InSim, AcPhase::ToStand, position(1.0, 0, 5.0), 10);
+    passing.standId = 1;
+    passing.standLat = 1.0;
+    lf_addStreamPosition(passing, position(1.0 + 150 * kMetreLat, 0, 5.0));
+    EXPECT_EQ(passing.phase, AcPhase::Taxi);
+    EXPECT_EQ(passing.standId, 0u);
+    stand.occupied = true;
+    gf_removeAc(passing);
+    EXPECT_TRUE(stand.occupied);
+    standTable.clear();
 }
 
 TEST_F(LiveUpdate, LeavingTheStandIsCheckedOncePerLeave)
@@ -93,9 +111,8 @@ TEST_F(LiveUpdate, LeavingTheStandIsCheckedOncePerLeave)
     Stand& stand = standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{0.0, 0.0, 0.0}, 20.0,
                                            0, 0, 0);
     stand.id = 1;
-    stand.occupied = true;
     LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Parked, position(0, 0, 0.0), 9);
-    ac.standId = 1;
+    gf_occupyStand(ac, stand);
     ac.standFirstDistance = ac.standLastDistance = 0.001;
     lf_addStreamPosition(ac, position(150 * kMetreLat, 0, 5.0));
     EXPECT_FALSE(stand.occupied);
@@ -193,6 +210,49 @@ TEST_F(LiveUpdate, GroundContactOfALandingStartsTheRollOut)
     EXPECT_EQ(spawnCheckList, (std::deque<std::uint32_t>{20001}));
     EXPECT_EQ(ac.heightAboveGround, 3.0);
     EXPECT_EQ(ac.pose.altitude, 1508.0);
+
+    // In the take-off phase the ground contact is ignored until the aircraft is well up.
+    LiveAc& climbing = addLive(20002, AcState::InSim, AcPhase::Takeoff, position(1, 1, 140.0), 10);
+    climbing.rotationCounter = -50;
+    lf_applyGroundData(climbing, SimCommand{10, 1, 0, SimCommandType::GroundData, 1500.0, 0.0});
+    EXPECT_EQ(climbing.groundMode, 0);
+    EXPECT_EQ(climbing.rotationCounter, -50);
+}
+
+// Whatever the phase, no pose is written below the ground the simulator reported under the
+// aircraft (its reference point stays its static CG height above it), while the report holds.
+TEST_F(LiveUpdate, NoPoseIsWrittenBelowTheReportedGround)
+{
+    struct Case {
+        const char* what;
+        AcPhase phase;
+        std::int32_t reportAge; // passes
+        double altitude;        // after 20 passes sinking 10 ft a pass from 1600 ft
+    };
+    const std::vector<Case> cases{
+        {"taking off", AcPhase::Takeoff, 0, 1508.0},
+        {"in the air", AcPhase::Airborne, 0, 1508.0},
+        {"report 2.5 s old", AcPhase::Airborne, 250, 1508.0},
+        {"report 3 s old: the aircraft may have climbed out of the reports", AcPhase::Airborne, 300, 1400.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        liveAcTable.clear();
+        passCounter = 1000;
+        LiveAc& ac = addLive(20001, AcState::InSim, c.phase, position(1, 1, 140.0, 100000), 9);
+        ac.rotationCounter = -400;
+        ac.desc.staticCgHeight = 8.0;
+        lf_applyGroundData(ac, SimCommand{9, 0, 0, SimCommandType::GroundData, 1500.0, 100.0});
+        ac.pose.altitude = 1600.0;
+        ac.altitudeStep = -10.0;
+        passCounter = 1000 + c.reportAge - 20;
+        for (int pass = 0; pass < 20; ++pass) {
+            updateLiveAc(ac);
+            ++passCounter;
+        }
+        EXPECT_DOUBLE_EQ(ac.pose.altitude, c.altitude);
+    }
+    gf_clearPositionBuffers();
 }
 
 TEST_F(LiveUpdate, RememberedLiveryIsTakenAgain)

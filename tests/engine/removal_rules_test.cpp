@@ -8,6 +8,8 @@
 #include "engine/parked_removal.h"
 #include "engine/removal_rules.h"
 #include "engine/stand_conflicts.h"
+#include "engine/traffic_intake.h"
+#include "liveries/dbase.h"
 #include "run/run_flags.h"
 
 #include <chrono>
@@ -147,6 +149,8 @@ TEST_F(RemovalRules, MaxParkRemovesTheLiveAircraftParkedLongestOnePerCall)
     EXPECT_EQ(older.state, AcState::Removing);
     lf_checkMaxPark(0); // 1 parked, max 1
     EXPECT_EQ(newer.state, AcState::InSim);
+    lf_checkMaxPark(1); // one more parking: 1 + 1 over 1
+    EXPECT_EQ(newer.state, AcState::Removing);
 }
 
 TEST_F(RemovalRules, AnAircraftTheMaxParkTookOutStaysOutWhileItsFeedShowsItParked)
@@ -156,6 +160,14 @@ TEST_F(RemovalRules, AnAircraftTheMaxParkTookOutStaysOutWhileItsFeedShowsItParke
     addParked(0x100002, "DLH2", 2, 50.0);
     lf_checkMaxPark(0);
     TrafficMessage parked = message(0x100002, 2000.0, 48.1, 11.5003, 0.0); // 22 m away, standing
+    // Its record gone with its object, the intake makes no new one of its feed.
+    std::erase_if(liveAcTable, [](const LiveAc& ac) { return ac.state == AcState::Removing; });
+    LIGHT_AIRCRAFT.value = true;
+    dbaseTables.ModelCodes.insert("C172");
+    TrafficMessage feed = parked;
+    lf_applyTrafficMessage(feed);
+    gf_clearDbaseTables();
+    EXPECT_EQ(liveAcTable.size(), 1u);
     EXPECT_TRUE(gf_keptOutByMaxPark(parked));
     EXPECT_TRUE(gf_keptOutByMaxPark(parked));
     EXPECT_FALSE(gf_keptOutByMaxPark(message(0x100001, 2000.0, 48.1, 11.5, 0.0))); // never taken out

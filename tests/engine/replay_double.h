@@ -1,9 +1,9 @@
 #pragma once
 // Recorded traffic replayed into the engine at its own pace, against a simulator double that
 // answers at the engine's edge as the simulator would: every handed-over creation is bound to a
-// new object at once (with its static CG), every handed-over removal takes its object away, and
-// the in-range reply reports the ground under each aircraft. Shared by the replay test and the
-// update-pass benchmark.
+// new object (with its static CG) after the binding delay, every handed-over removal takes its
+// object away, and the in-range reply reports the ground under each aircraft, a flat world at the
+// airport's elevation. Shared by the replay test, the update-pass benchmark and the realism tool.
 
 #include "engine/ac_records.h"
 #include "engine/update_pass.h"
@@ -20,6 +20,7 @@
 #include "traffic/traffic_reader.h"
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -27,6 +28,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace replay {
@@ -36,6 +38,15 @@ inline constexpr double kElevationFt = 128.0;
 inline constexpr double kStaticCgFt = 8.0;
 inline constexpr std::int32_t kPassesPerSecond = 100;
 inline constexpr std::int32_t kStuckRemovalPasses = 10 * kPassesPerSecond;
+
+// The airport a capture is replayed at: the user aircraft parks at its reference point, and it is
+// the park airport.
+struct ReplayAirport {
+    std::string code = "KLAX";
+    std::string iata = "LAX";
+    LatLon position = kKlax;
+    double elevationFt = kElevationFt;
+};
 
 struct CaptureLine {
     double stamp = 0.0;
@@ -70,23 +81,36 @@ inline std::vector<CaptureLine> lf_captureLines(const char* name)
 // The simulator as the engine sees it through its queues and the simulator commands.
 class SimulatorDouble {
 public:
+    // A creation the simulator made: its object and where it put it.
+    struct Creation {
+        std::uint32_t objectId = 0;
+        AcCreateRecord record;
+    };
+
+    explicit SimulatorDouble(double groundElevationFt = kElevationFt, std::int32_t bindDelayPasses = 0)
+        : groundElevationFt_(groundElevationFt), bindDelayPasses_(bindDelayPasses)
+    {
+    }
+
     // Before a pass: the creation the pass is about to hand over (a live one before a static one).
     void beforePass(std::int32_t pass)
     {
-        handedCreation_.reset();
         if (pass % 50 != 0)
             return;
         if (!liveCreationQueue.empty())
-            handedCreation_ = liveCreationQueue.front();
+            handedCreations_.push_back({pass + bindDelayPasses_, liveCreationQueue.front()});
         else if (!staticCreationQueue.empty())
-            handedCreation_ = staticCreationQueue.front();
+            handedCreations_.push_back({pass + bindDelayPasses_, staticCreationQueue.front()});
     }
     // After it: the simulator's answers, read by the next pass. An object whose record is on its
     // way out and no longer in the engine's removal queue was handed over for removal.
     void afterPass(std::int32_t pass)
     {
-        if (handedCreation_)
-            createObject(*handedCreation_);
+        creations.clear();
+        while (!handedCreations_.empty() && handedCreations_.front().first <= pass) {
+            createObject(handedCreations_.front().second);
+            handedCreations_.pop_front();
+        }
         const std::set<std::uint32_t> queued(removalsToHandOver.begin(), removalsToHandOver.end());
         const auto handedOver = [&](const StaticAc& ac) {
             return (ac.state == AcState::Removing || ac.state == AcState::Respawning) && alive.contains(ac.objectId) &&
@@ -121,6 +145,7 @@ public:
     std::set<std::uint32_t> alive;
     std::size_t created = 0;
     std::size_t removedUnknown = 0;
+    std::vector<Creation> creations; // made after the latest pass
 
 private:
     void createObject(const AcCreateRecord& record)
@@ -128,11 +153,12 @@ private:
         const std::uint32_t id = nextObjectId_++;
         alive.insert(id);
         ++created;
+        creations.push_back({id, record});
         if (record.key <= kLastStaticKey) {
             gf_pushSimCommand({id, record.key, 0, SimCommandType::StaticCreated, 0.0, 0.0});
             return;
         }
-        const double agl = record.onGround != 0 ? 0.0 : record.altitude - kElevationFt;
+        const double agl = record.onGround != 0 ? 0.0 : record.altitude - groundElevationFt_;
         gf_pushSimCommand({id, record.key, 0, SimCommandType::LiveCreated, 0.0, agl});
         gf_pushSimCommand({id, 0, 0, SimCommandType::StaticCg, kStaticCgFt, 0.01});
     }
@@ -150,41 +176,50 @@ private:
         for (const LiveAc& ac : liveAcTable) {
             if (ac.objectId == 0 || !alive.contains(ac.objectId))
                 continue;
-            const double agl = std::max(ac.pose.altitude - kElevationFt - kStaticCgFt, 0.0);
+            const double agl = std::max(ac.pose.altitude - groundElevationFt_ - kStaticCgFt, 0.0);
             if (agl > 2500.0)
                 continue;
             const std::uint32_t onGround = agl <= 1.0 ? 1 : 0;
-            gf_pushSimCommand({ac.objectId, onGround, 0, SimCommandType::GroundData, kElevationFt, agl});
+            gf_pushSimCommand({ac.objectId, onGround, 0, SimCommandType::GroundData, groundElevationFt_, agl});
         }
     }
 
-    std::optional<AcCreateRecord> handedCreation_;
+    double groundElevationFt_;
+    std::int32_t bindDelayPasses_;
+    std::deque<std::pair<std::int32_t, AcCreateRecord>> handedCreations_; // binding pass, creation
     std::uint32_t nextObjectId_ = 100;
 };
 
-// The user parked at KLAX, KLAX the park airport, the sample data base read from a copy in
-// `folder` (reading deletes the file), traffic accepted within 40 NM.
-inline void lf_prepareKlax(const std::filesystem::path& folder)
+// The user parked at the airport, the airport the park airport, the sample data base read from a
+// copy in `folder` (reading deletes the file), traffic accepted within 40 NM, as the program
+// starts before it knows where the user is.
+inline void lf_prepareAirport(const std::filesystem::path& folder, const ReplayAirport& airport)
 {
     const std::filesystem::path sample = folder / "dbase.xml";
     std::filesystem::copy_file(std::filesystem::path(ORVANTA_SOURCE_DIR) / "tests/liveries/fixtures/dbase/temp2.xml",
                                sample, std::filesystem::copy_options::overwrite_existing);
     gf_readDbaseFile(sample);
     UserAcData user;
-    user.latitude = kKlax.latitude;
-    user.longitude = kKlax.longitude;
-    user.altitude = kElevationFt + kStaticCgFt;
+    user.latitude = airport.position.latitude;
+    user.longitude = airport.position.longitude;
+    user.altitude = airport.elevationFt + kStaticCgFt;
     lf_storeLiveUserAc(user);
     userAc = user;
     userPositionValid = true;
     userOnGround = true;
-    gf_setParkAirport({"KLAX", "LAX", kKlax.latitude, kKlax.longitude, kElevationFt});
-    trafficReader.setReferencePosition(kKlax);
-    trafficReader.setReferenceElevation(kElevationFt);
+    gf_setParkAirport({airport.code, airport.iata, airport.position.latitude, airport.position.longitude,
+                       airport.elevationFt});
+    trafficReader.setReferencePosition(airport.position);
+    trafficReader.setReferenceElevation(airport.elevationFt);
     g_trafficRangeNm = 40.0;
     g_trafficRangeM = 40.0 * 1852.0;
     gf_setAcceptTraffic(true);
     simConnectFailed = true; // no connection: the double answers instead
+}
+
+inline void lf_prepareKlax(const std::filesystem::path& folder)
+{
+    lf_prepareAirport(folder, ReplayAirport{});
 }
 
 // Every aircraft of the lines has its livery.

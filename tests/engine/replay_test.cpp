@@ -79,8 +79,7 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        lf_prepareKlax(folder.path());
-        g_professionalEdition = true; // the capture's time stamps are history
+        lf_prepareKlax(folder.path()); // the capture's history is taken from a client of any edition
     }
     void TearDown() override
     {
@@ -89,7 +88,6 @@ protected:
         gf_clearDbaseTables();
         trafficReader.setReferenceElevation(std::nullopt);
         gf_setAcceptTraffic(false);
-        g_professionalEdition = false;
         EngineTest::TearDown();
     }
 

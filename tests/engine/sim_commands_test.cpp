@@ -1,6 +1,7 @@
 #include "engine_fixture.h"
 
 #include "airports/stand.h"
+#include "engine/neighbour_services.h"
 #include "engine/sim_command_handling.h"
 #include "engine/live_removal.h"
 #include "simlink/flight_plans.h"
@@ -202,17 +203,18 @@ TEST_F(SimCommands, RefusedCreationErasesStaticUpToKey10000AndLiveAbove)
         standTable.back().id = id;
         standTable.back().occupied = true;
     }
+    // A static aircraft that made way for a live one on stand 1 while its creation was queued.
     addStatic(10000, AcState::Creating).standId = 1;
     addStatic(9, AcState::Creating);
-    addLive(10001, AcState::Creating, AcPhase::Parked, position(48.1, 11.5)).standId = 2;
+    gf_occupyStand(addLive(10001, AcState::Creating, AcPhase::Parked, position(48.1, 11.5)), standTable[1]);
     gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10000));
     gf_pushSimCommand(command(SimCommandType::CreateRefused, 0, 10001));
     drainPasses(1);
     ASSERT_EQ(staticAcTable.size(), 1u);
     EXPECT_EQ(staticAcTable.front().desc.key, 9u);
     EXPECT_TRUE(liveAcTable.empty());
-    EXPECT_FALSE(standTable[0].occupied); // a refused aircraft frees its stand
-    EXPECT_FALSE(standTable[1].occupied);
+    EXPECT_TRUE(standTable[0].occupied); // the live aircraft's: the static one never held it
+    EXPECT_FALSE(standTable[1].occupied); // a refused aircraft frees the stand it held
 }
 
 TEST_F(SimCommands, AFailingCommandDoesNotLoseTheOthers)

@@ -7,6 +7,8 @@
 #include "liveries/dbase.h"
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
+#include "engine/update_pass.h"
+#include "simlink/sim_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -273,6 +275,13 @@ TEST_F(SpawningAtParkAirport, QueuedStaticAircraftIsRemovedOnceCreated)
     arriving(30001);
     updateBufferAc(ac(30001));
     EXPECT_EQ(staticAcTable[0].removeWhenCreated, 1);
+    // Created, it goes on its 201st pass; the stand stays the live aircraft's.
+    gf_pushSimCommand({601, 4, 0, SimCommandType::StaticCreated, 0.0, 0.0});
+    for (int pass = 0; pass <= 201; ++pass)
+        gf_SimCommands();
+    EXPECT_EQ(staticAcTable[0].state, AcState::Removing);
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{601}));
+    EXPECT_TRUE(standTable[0].occupied);
 }
 
 TEST_F(SpawningAtParkAirport, UsersStandStaysFree)

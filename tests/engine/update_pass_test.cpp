@@ -2,6 +2,7 @@
 
 #include "airports/stand.h"
 #include "engine/live_removal.h"
+#include "engine/neighbour_services.h"
 #include "params/parameters.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,13 @@ TEST_F(UpdatePass, RemovalOfRecordsByState)
     EXPECT_EQ(noObject.state, AcState::Removing);
     EXPECT_EQ(removalsToHandOver.size(), 1u);
     EXPECT_NE(logText().find("removing act DLH3"), std::string::npos);
+
+    // Being created again: the respawn queued its object's removal already.
+    LiveAc& respawning = addLive(20004, AcState::Respawning, AcPhase::Taxi, position(1, 1), 56);
+    removalsToHandOver.push_back(56);
+    gf_removeAc(respawning);
+    EXPECT_EQ(respawning.state, AcState::Removing);
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{55, 56}));
 }
 
 TEST_F(UpdatePass, RemovalFreesTheStandOfAnAircraftInTheSimulator)
@@ -128,7 +136,7 @@ TEST_F(UpdatePass, RemovalFreesTheStandOfAnAircraftInTheSimulator)
     gf_removeAc(buffered);
     EXPECT_TRUE(standTable[1].occupied); // never reached the simulator: the stand is left alone
     LiveAc& parked = addLive(20002, AcState::InSim, AcPhase::Parked, position(1, 1), 60);
-    parked.standId = 2;
+    gf_occupyStand(parked, standTable[1]);
     gf_removeAc(parked);
     EXPECT_TRUE(standTable[0].occupied);
     EXPECT_FALSE(standTable[1].occupied);
@@ -164,7 +172,9 @@ TEST_F(UpdatePass, MaxLiveRemovesFarthestFirst)
 
 TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
 {
-    addLive(20001, AcState::Creating, AcPhase::Taxi, position(1, 1));
+    standTable.clear();
+    standTable.emplace_back("A1", std::vector<ParkPosOption>{}, StandPlacement{1.0, 1.0, 0.0}, 30.0, 0, 0, 0).id = 1;
+    gf_occupyStand(addLive(20001, AcState::Creating, AcPhase::Parked, position(1, 1)), standTable[0]);
     addLive(20002, AcState::Creating, AcPhase::Taxi, position(1, 1));
     addLive(20003, AcState::Creating, AcPhase::Taxi, position(1, 1));
     addLive(20004, AcState::InSim, AcPhase::Taxi, position(1, 1), 40);
@@ -176,6 +186,9 @@ TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
     EXPECT_EQ(liveAcTable[1].erase, 1);
     EXPECT_EQ(liveAcTable[2].removeWhenCreated, 1); // already with the simulator
     EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{40}));
+    lf_updateAllLiveAc();
+    EXPECT_FALSE(standTable[0].occupied) << "a cancelled aircraft frees the stand it held";
+    standTable.clear();
 }
 
 TEST_F(UpdatePass, QueuedLiveCreationCancelledByCallsign)

@@ -12,6 +12,7 @@
 #include "run/exit.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_commands.h"
+#include "simlink/sim_ids.h"
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
 #include "support/exit_hold.h"
@@ -389,6 +390,18 @@ TEST_F(DispatchTest, TheUserBlockIsNeverSeenHalfWritten)
     stop = true;
     writer.join();
     EXPECT_FALSE(torn);
+}
+
+// Without a connection a request and an event fail: the static CG request and the lights toggle
+// of a new aircraft write their own warning lines.
+TEST_F(DispatchTest, FailedStaticCgRequestAndLightsToggleWriteTheirOwnLines)
+{
+    gf_requestStaticCg(500);
+    gf_sendClientEvent(500, simid::kAllLightsToggle, 0);
+    lf_flushSimQueues();
+    EXPECT_TRUE(logHas("===> SimConnect request StaticCG fails\n"));
+    EXPECT_TRUE(logHas("===> SimConnect gf_allLightsToggle fails\n"));
+    EXPECT_FALSE(logHas("TransmitClientEvent: 214 fails"));
 }
 
 TEST_F(DispatchTest, TheThirdFailedRequestStopsAllSendingAndRestarts)

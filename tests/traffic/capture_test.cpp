@@ -47,13 +47,7 @@ protected:
     {
         TrafficTest::SetUp();
         trafficReader.setReferencePosition(kKlax);
-        g_trafficRangeNm = 40.0;
-        g_professionalEdition = true; // the capture's time stamps are history
-    }
-    void TearDown() override
-    {
-        g_professionalEdition = false;
-        TrafficTest::TearDown();
+        g_trafficRangeNm = 40.0; // the capture's history is taken from a client of any edition
     }
 };
 

@@ -21,9 +21,15 @@ constexpr std::string_view kSample =
 constexpr LatLon kSampleAt{-33.9107, 152.9902};
 constexpr double kPi = 3.141592653589793;
 constexpr double kDay = 86400.0;
-// The sample's time stamp moved to the start of the test run: the reader refuses stamps a day
-// or more from the wall clock.
+// The sample's time stamp moved to the start of the test run: the reader refuses stamps more than
+// 300 s ahead of the wall clock.
 const double kSampleStamp = static_cast<double>(gf_wallClockSeconds()) + 0.2;
+
+// A time stamp this far from the wall clock now.
+double lf_wallClockPlus(double seconds)
+{
+    return static_cast<double>(gf_wallClockSeconds()) + seconds;
+}
 
 std::string stampText(double stamp)
 {
@@ -123,8 +129,9 @@ TEST_F(Parser, FieldErrorsDropTheLineWithTheirCode)
         {"time stamp NaN", {{14, "nan"}}, 741, "timestamp:nan"},
         {"time stamp infinite", {{14, "inf"}}, 741},
         {"time stamp a day ahead", {{14, stampText(kSampleStamp + kDay + 2.0)}}, 741},
-        {"time stamp a day behind", {{14, stampText(kSampleStamp - kDay - 2.0)}}, 741},
+        {"time stamp 330 s ahead", {{14, stampText(lf_wallClockPlus(330.0))}}, 741},
         {"time stamp beyond any clock", {{14, "1e17"}}, 741, "timestamp:1e17"},
+        {"time stamp before the year 1", {{14, "-6.3e10"}}, 741},
         {"time stamp near the end of 64 bits", {{14, "9.3e18"}}, 741},
         {"time stamp 1e300", {{14, "1e300"}}, 741},
         {"latitude text", {{2, "north"}}, 742, "lat:north"},
@@ -257,11 +264,12 @@ TEST_F(Parser, AcceptedVariants)
     EXPECT_EQ(noCallsign->identity.registration, "N835AN");
     // The bounds of the plausible numbers are plausible themselves.
     EXPECT_EQ(queued({{7, "720"}, {8, "2000"}, {4, "100000"}, {5, "-30000"}, {20, "2000"}})->position.track, 720.0);
-    // The professional edition's replayed history may lie years back, though not in the future.
-    g_professionalEdition = true;
+    // History is queued whatever the edition (a replay, or a clock that runs behind), and a clock
+    // a little fast too.
     EXPECT_EQ(queued({{14, stampText(kSampleStamp - 400 * kDay)}})->time, kSampleStamp - 400 * kDay);
-    EXPECT_EQ(parse(lineWith({{14, stampText(kSampleStamp + kDay + 2.0)}})), LineOutcome::Failed);
-    g_professionalEdition = false;
+    EXPECT_EQ(queued({{14, stampText(kSampleStamp - kDay - 2.0)}})->time, kSampleStamp - kDay - 2.0);
+    const double aheadWithin = lf_wallClockPlus(270.0);
+    EXPECT_EQ(queued({{14, stampText(aheadWithin)}})->time, aheadWithin);
 
     const auto nulls = queued({{12, "null"}, {13, "null"}});
     EXPECT_EQ(nulls->identity.departure, "");
@@ -347,7 +355,7 @@ TEST_F(Parser, GroundTest)
         const char* groundSpeed;
         std::optional<double> elevation;
         bool airborne;
-        const char* groundFlag = "0"; // the feed's own: 0 airborne, 1 on the ground
+        const char* groundFlag = "0"; // the feed's own, 0 airborne and 1 on the ground: not asked
         std::int32_t qnh = 1013;
     };
     const std::vector<Case> cases{
@@ -359,8 +367,9 @@ TEST_F(Parser, GroundTest)
         {"140", "43", 20.0, false},    // h = 120 at 43 kn
         {"140.5", "43", 20.0, true},
         {"15", "300", 20.0, false, "1"}, // below the elevation
-        {"15", "300", 20.0, true},     // flagged airborne faster than any take-off roll
-        {"15", "120", 20.0, false},    // within the take-off range the height decides
+        {"15", "300", 20.0, false},    // the feed flags a landing roll airborne: the height decides
+        {"5234", "164", 5400.0, false}, // an A321 rolling out 166 ft below a high field, flagged airborne
+        {"15", "120", 20.0, false},
         {"5380", "100", 5400.0, true, "1", 1023},  // 300 ft higher at QNH 1023: h = 280
         {"5450", "100", 5400.0, false, "1", 1003}, // 300 ft lower at QNH 1003: h = -250
         {"-50", "300", 20.0, false},
@@ -481,6 +490,24 @@ std::size_t lf_occurrences(const std::string& text, std::string_view part)
 
 // A flood cannot grow the queue without limit: the newest lines are dropped, counted, and
 // warned about once a minute.
+// A PC clock that runs slow refuses the traffic: the log says why, once a minute with a count.
+TEST_F(Parser, StampsTooFarAheadAreRefusedWithAWarningOnceAMinute)
+{
+    const testsupport::TempFolder folder(true);
+    gf_openLog();
+    useLimiterClock();
+    const std::string ahead = lineWith({{14, stampText(lf_wallClockPlus(600.0))}});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(parse(ahead), LineOutcome::Failed);
+    EXPECT_EQ(trafficReader.lastErrorCode(), 741u);
+    moveLimiterClock(std::chrono::minutes(1));
+    EXPECT_EQ(parse(ahead), LineOutcome::Failed);
+    gf_closeLog();
+    const std::string log = testsupport::readFile(folder.path() / "Log.txt");
+    EXPECT_EQ(lf_occurrences(log, "===> traffic refused: its time stamps lie "), 2u) << log;
+    EXPECT_NE(log.find(" s ahead of this PC's clock (3 times since the previous report)"), std::string::npos) << log;
+}
+
 TEST_F(Parser, AFullQueueDropsTheNewestLinesAndWarnsOnceAMinuteWithACount)
 {
     const testsupport::TempFolder folder(true);

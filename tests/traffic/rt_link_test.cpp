@@ -1,6 +1,9 @@
 // The TCP link to the RealTraffic client, served to fakert and to plain test clients.
 
 #include "rt_link_fixture.h"
+#include "engine/ac_records.h"
+#include "engine/update_pass.h"
+#include "simlink/sim_internal.h"
 #include "support/test_seams.h"
 
 #include <nlohmann/json.hpp>
@@ -146,6 +149,12 @@ TEST_F(RtLink, AReplyInPiecesIsReadToTheEndOfItsObject)
 TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
 {
     gf_storeOwnPosition(kAtKlax);
+    // The client's traffic in the simulator.
+    for (std::uint32_t i = 0; i < 30; ++i) {
+        LiveAc& ac = liveAcTable.emplace_back(StreamPosition{}, AcDescription{.key = 0x100000 + i}, 0.0);
+        ac.state = AcState::InSim;
+        ac.objectId = 100 + i;
+    }
     {
         fakert::FakeRt first(fakertOptions());
         first.start({});
@@ -170,12 +179,17 @@ TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
     EXPECT_NE(text.find("sendDataPacket to RealTraffic failed: 10054 Connection reset by peer"), std::string::npos)
         << text;
     EXPECT_NE(text.find("RealTraffic client socket closed"), std::string::npos);
+    EXPECT_EQ(removalsToHandOver.size(), 30u) << "its aircraft are removed";
 
-    // The next own position waits for the client and takes it back.
+    // The next own position waits for the client and takes it back; the aircraft leave the
+    // simulator before the wait, in which no pass hands them over.
     auto waiting = std::async(std::launch::async, gf_sendOwnPosition);
     fakert::FakeRt second(fakertOptions());
     second.start({});
     ASSERT_EQ(waiting.wait_for(kPatience), std::future_status::ready);
+    EXPECT_TRUE(removalsToHandOver.empty());
+    gf_resetEngineQueues();
+    lf_clearOutboundQueues();
     EXPECT_TRUE(rtConnected.load());
     EXPECT_TRUE(gf_trafficStatus().rtReady);
     EXPECT_NE(log().find(" RealTraffic re-connected"), std::string::npos);

@@ -3,10 +3,16 @@
 // double; what the simulator would show of every aircraft is then measured against the
 // recording 30 seconds earlier, and one table of figures is printed per capture:
 //
-//   build/tools/realism/realism ../shared/data/traffic/KLAX_20200617_2152Z.rttfc [more captures]
+//   build/tools/realism/realism [options] ../shared/data/traffic/KLAX_20200617_2152Z.rttfc [more]
+//
+// The user aircraft parks at the airport of the capture, which is the park airport (KLAX unless
+// --airport, --at and --elevation name another). As in the program, traffic is taken within
+// 40 NM until the first 30-second job chooses the 10 NM ground range, and the simulator binds
+// each creation a moment after it was handed over (--bind-delay).
 
 #include "replay_double.h"
 
+#include "airports/traffic_range.h"
 #include "core/clock.h"
 #include "core/geodesy.h"
 #include "engine/live_removal.h"
@@ -34,11 +40,23 @@ constexpr double kWindowSeconds = 30.0;
 constexpr double kHeadingRateDegPerS = 30.0;
 constexpr double kMaxFitDelay = 120.0;
 constexpr std::size_t kMinFitSamples = 30;
-constexpr double kFlyingFt = 500.0;
+// A recorded aircraft flies when it is this high above the field, or this fast this high.
+constexpr double kClimbedFt = 500.0;
 constexpr double kFlyingKn = 100.0;
+constexpr double kFastLowFt = 300.0;
 constexpr double kEventSeconds = 120.0;
 constexpr double kGroundRangeNm = 5.0;
 constexpr double kSampleFitMetres = 50.0;
+constexpr double kRangeChoiceSeconds = 30.0; // the program's first 30-second job
+constexpr double kRecordedGroundFt = 50.0;    // a recorded position this near the field is on the ground
+
+// The command line's choices.
+struct Options {
+    ReplayAirport airport;
+    double bindDelaySeconds = 1.0;
+    bool showDetails = false;
+    std::vector<std::filesystem::path> captures;
+};
 
 struct Recorded {
     double stamp = 0.0;
@@ -61,6 +79,7 @@ struct Aircraft {
     std::vector<double> removedAt;  // times its object went away
     bool hadRecord = false;
     std::size_t jumps = 0;
+    std::size_t writesBelowGround = 0;
     std::optional<double> recordAt;
     std::optional<double> createdAt;
     std::optional<Shown> firstPose;
@@ -75,7 +94,10 @@ std::vector<std::string> lf_fields(const std::string& line)
     return fields;
 }
 
-std::vector<CaptureLine> lf_readCapture(const std::filesystem::path& file, std::map<std::uint32_t, Aircraft>& fleet)
+// A recorded position counts as airborne when the feed flags it so, and at the airport when it
+// lies above the field too: feeds flag the take-off and landing rolls airborne now and then.
+std::vector<CaptureLine> lf_readCapture(const std::filesystem::path& file, const ReplayAirport& airport,
+                                        std::map<std::uint32_t, Aircraft>& fleet)
 {
     std::ifstream text(file, std::ios::binary);
     if (!text)
@@ -91,8 +113,11 @@ std::vector<CaptureLine> lf_readCapture(const std::filesystem::path& file, std::
             continue;
         const double stamp = std::stod(f[14]);
         const auto hex = static_cast<std::uint32_t>(std::stoul(f[1]));
-        fleet[hex].track.push_back(
-            {stamp, {std::stod(f[2]), std::stod(f[3])}, f[6] != "1", std::stod(f[4]), std::stod(f[8])});
+        const LatLon at{std::stod(f[2]), std::stod(f[3])};
+        const double altitude = std::stod(f[4]);
+        const bool atAirport = gf_distanceNm(at, airport.position) <= kGroundRangeNm;
+        const bool airborne = f[6] != "1" && (!atAirport || altitude > airport.elevationFt + kRecordedGroundFt);
+        fleet[hex].track.push_back({stamp, at, airborne, altitude, std::stod(f[8])});
         lines.push_back({stamp, std::move(line)});
     }
     // A receiver gets the lines in the order of their time stamps.
@@ -201,10 +226,18 @@ void lf_sampleDelays(const Aircraft& ac, bool ground, std::vector<double>& delay
     }
 }
 
-// Pose checks of every pass: steps over three times the speed.
+// Checks of every write to the simulator: each aircraft in the simulator is written once a
+// pass. A jump is a write that lies farther from the object's previous write (or from where the
+// simulator created it) than three times its speed covers in the time between; a write below
+// the ground puts the aircraft under the airport's elevation.
 class Replay {
 public:
-    explicit Replay(std::map<std::uint32_t, Aircraft>& fleet) : fleet_(fleet) {}
+    Replay(std::map<std::uint32_t, Aircraft>& fleet, const Options& options)
+        : fleet_(fleet), elevationFt_(options.airport.elevationFt),
+          sim_(options.airport.elevationFt,
+               static_cast<std::int32_t>(std::lround(options.bindDelaySeconds * kPassesPerSecond)))
+    {
+    }
 
     void pass(double now)
     {
@@ -212,9 +245,13 @@ public:
         sim_.beforePass(p);
         gf_updateAI();
         sim_.afterPass(p);
+        for (const SimulatorDouble::Creation& c : sim_.creations)
+            if (c.record.key > kLastStaticKey)
+                last_[c.objectId] = {{c.record.latitude, c.record.longitude}, now, 0.0};
         observe(now, p % kPassesPerSecond == 0);
     }
     std::size_t jumps = 0;
+    std::size_t writesBelowGround = 0;
     bool showDetails = false;
 
     void exitProgram(double now)
@@ -228,13 +265,13 @@ public:
 private:
     void observe(double now, bool sample)
     {
-        std::map<std::uint32_t, Last> seen;
+        std::set<std::uint32_t> written;
         for (const LiveAc& ac : liveAcTable) {
             Aircraft& a = fleet_[ac.desc.key];
             if (!a.recordAt)
                 a.recordAt = now; // its first message taken in
             a.hadRecord = true;
-            if (ac.state == AcState::Removing && last_.contains(ac.desc.key) && showDetails)
+            if (ac.state == AcState::Removing && last_.contains(ac.objectId) && showDetails)
                 lf_showRemoval(ac, a, now);
             if (ac.state != AcState::InSim || ac.objectId == 0)
                 continue;
@@ -248,29 +285,47 @@ private:
             if (sample)
                 a.shown.push_back(shown);
             const double speed = std::max({ac.legSpeed, pose.trueAirspeed, 10.0});
-            if (const auto it = last_.find(ac.desc.key); it != last_.end()) {
+            if (const auto it = last_.find(ac.objectId); it != last_.end()) {
                 const double stepNm = gf_distanceNm(it->second.at, at);
-                if (stepNm > 3.0 * std::max(speed, it->second.speed) / 3600.0 / kPassesPerSecond) {
+                const double seconds = std::max(now - it->second.time, 1.0 / kPassesPerSecond);
+                if (stepNm > 3.0 * std::max(speed, it->second.speed) * seconds / 3600.0) {
                     ++jumps;
                     if (showDetails && ++a.jumps <= 3)
-                        fmt::print("jump t={:.0f} {} {} phase={} ground={} step={:.1f} m speed={:.0f} kn curve={}\n",
+                        fmt::print("jump t={:.0f} {} {} phase={} ground={} step={:.1f} m in {:.2f} s speed={:.0f} kn "
+                                   "curve={}\n",
                                    now, ac.desc.key, ac.desc.callsign, static_cast<int>(ac.phase), ac.groundMode,
-                                   stepNm * kMetresPerNm, speed, ac.curveActive());
+                                   stepNm * kMetresPerNm, seconds, speed, ac.curveActive());
                 }
             }
-            seen[ac.desc.key] = {at, speed};
+            if (pose.altitude < elevationFt_) {
+                ++writesBelowGround;
+                if (showDetails && ++a.writesBelowGround <= 3)
+                    fmt::print("below ground t={:.0f} {} {} phase={} ground={} altitude={:.0f} ft\n", now,
+                               ac.desc.key, ac.desc.callsign, static_cast<int>(ac.phase), ac.groundMode,
+                               pose.altitude);
+            }
+            last_[ac.objectId] = {at, now, speed, ac.desc.key};
+            written.insert(ac.objectId);
         }
-        for (const auto& [hex, last] : last_)
-            if (!seen.contains(hex))
-                fleet_[hex].removedAt.push_back(now);
-        last_ = std::move(seen);
+        // An object of ours not written any more has gone (or is going) from the simulator.
+        for (auto it = last_.begin(); it != last_.end();) {
+            if (written.contains(it->first) || it->second.key == 0) {
+                ++it;
+                continue;
+            }
+            fleet_[it->second.key].removedAt.push_back(now);
+            it = last_.erase(it);
+        }
     }
     struct Last {
         LatLon at;
+        double time = 0.0;
         double speed = 0.0;
+        std::uint32_t key = 0; // 0 until its first write
     };
     std::map<std::uint32_t, Aircraft>& fleet_;
-    std::map<std::uint32_t, Last> last_;
+    std::map<std::uint32_t, Last> last_; // by object id
+    double elevationFt_;
     SimulatorDouble sim_;
 };
 
@@ -283,7 +338,7 @@ struct Figures {
     double worstOverrun = 0.0;
     std::size_t removedWhileDataGoOn = 0, removedWhileDataGoOnGround = 0;
     std::vector<double> delayAir, delayGround, airError, sampleDelayAir, sampleDelayGround;
-    std::size_t jumps = 0, headingWindows = 0, headingAircraft = 0;
+    std::size_t jumps = 0, writesBelowGround = 0, headingWindows = 0, headingAircraft = 0;
     bool showDetails = false;
 };
 
@@ -299,25 +354,29 @@ bool lf_changedNear(const Aircraft& ac, double time, bool toAir)
     return false;
 }
 
-void lf_measure(std::uint32_t hex, const Aircraft& ac, Figures& f)
+void lf_measure(std::uint32_t hex, const Aircraft& ac, const ReplayAirport& airport, Figures& f)
 {
     ++f.aircraft;
     f.records += ac.hadRecord ? 1 : 0;
     const double lastDue = ac.track.back().stamp + kDelaySeconds;
     // A change between ground and air counts as a take-off or a landing when the air side shows
-    // the aircraft flying (the capture marks an aircraft on the ground only where its altitude is 0).
+    // the aircraft flying: climbed well above the field whatever its reported speed (feeds freeze
+    // it now and then), or fast above it.
     const auto flying = [&](std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to && k < ac.track.size(); ++k)
-            if (ac.track[k].airborne && ac.track[k].altitude >= kFlyingFt && ac.track[k].groundSpeed >= kFlyingKn &&
-                std::abs(ac.track[k].stamp - ac.track[from == 0 ? 0 : from].stamp) <= kEventSeconds)
+        for (std::size_t k = from; k < to && k < ac.track.size(); ++k) {
+            const Recorded& r = ac.track[k];
+            const double height = r.altitude - airport.elevationFt;
+            if (r.airborne && (height >= kClimbedFt || (height >= kFastLowFt && r.groundSpeed >= kFlyingKn)) &&
+                std::abs(r.stamp - ac.track[from].stamp) <= kEventSeconds)
                 return true;
+        }
         return false;
     };
     for (std::size_t i = 1; i < ac.track.size(); ++i) {
         const Recorded& a = ac.track[i - 1];
         const Recorded& b = ac.track[i];
         // Only the park airport's own movements: ground lines elsewhere are not taken in.
-        if (gf_distanceNm(a.at, kKlax) > kGroundRangeNm)
+        if (gf_distanceNm(a.at, airport.position) > kGroundRangeNm)
             continue;
         if (!a.airborne && b.airborne && flying(i, ac.track.size())) {
             ++f.takeoffs;
@@ -418,7 +477,7 @@ std::string lf_worstDelay(const std::vector<double>& delays)
     return fmt::format("{:.0f}", worst);
 }
 
-void lf_print(const std::string& name, const Figures& f)
+void lf_print(const std::string& name, const ReplayAirport& airport, const Figures& f)
 {
     const auto row = [](const std::string& what, const std::string& value) { fmt::print("| {:<72} | {:>18} |\n", what, value); };
     fmt::print("\n{}\n| {:<72} | {:>18} |\n|{:-<74}|{:->20}|\n", name, "figure", "value", "", "");
@@ -428,9 +487,9 @@ void lf_print(const std::string& name, const Figures& f)
         fmt::format("{:.1f}, {:.1f}", lf_quantile(f.creationDelay, 0.5), lf_quantile(f.creationDelay, 0.95)));
     row("first pose from the recorded position, m (median, worst)",
         fmt::format("{:.0f}, {:.0f}", lf_quantile(f.firstPoseMetres, 0.5), lf_quantile(f.firstPoseMetres, 1.0)));
-    row("take-offs at KLAX flown (ground to air within 120 s), of created aircraft (all)",
+    row(fmt::format("take-offs at {} flown (ground to air within 120 s), of created aircraft (all)", airport.code),
         fmt::format("{} of {} ({})", f.takeoffsFlown, f.takeoffsOfCreated, f.takeoffs));
-    row("landings at KLAX flown (air to ground within 120 s), of created aircraft (all)",
+    row(fmt::format("landings at {} flown (air to ground within 120 s), of created aircraft (all)", airport.code),
         fmt::format("{} of {} ({})", f.landingsFlown, f.landingsOfCreated, f.landings));
     row("aircraft standing still 30 s while the recorded one moved 300 m", fmt::format("{}", f.stuck));
     row(fmt::format("aircraft moving more than {:.0f} s after their last due position (worst s)", kOverrunSeconds),
@@ -449,65 +508,117 @@ void lf_print(const std::string& name, const Figures& f)
                     lf_quantile(f.sampleDelayGround, 0.05), lf_quantile(f.sampleDelayGround, 0.95)));
     row("airborne horizontal error against the recording 30 s earlier, m (median, p95)",
         fmt::format("{:.0f}, {:.0f}", lf_quantile(f.airError, 0.5), lf_quantile(f.airError, 0.95)));
-    row("jumps over 3x the speed (passes)", fmt::format("{}", f.jumps));
+    row("jumps over 3x the speed (writes)", fmt::format("{}", f.jumps));
+    row(fmt::format("writes below the ground ({:.0f} ft)", airport.elevationFt), fmt::format("{}", f.writesBelowGround));
     row("ground heading rate over 30 deg/s (one-second windows / aircraft)",
         fmt::format("{} / {}", f.headingWindows, f.headingAircraft));
 }
 
-Figures lf_replay(const std::filesystem::path& capture, bool showDetails)
+Figures lf_replay(const std::filesystem::path& capture, const Options& options)
 {
     std::map<std::uint32_t, Aircraft> fleet;
-    const std::vector<CaptureLine> lines = lf_readCapture(capture, fleet);
+    const std::vector<CaptureLine> lines = lf_readCapture(capture, options.airport, fleet);
     if (lines.empty())
         throw std::runtime_error("no traffic lines in " + capture.string());
     lf_giveEveryAircraftALivery(lines);
-    Replay replay(fleet);
-    replay.showDetails = showDetails;
+    gf_setTrafficRangeNm(40);
+    autoRangeGroundFlag = false;
+    Replay replay(fleet, options);
+    replay.showDetails = options.showDetails;
     const double start = lines.front().stamp;
     const std::int32_t first = passCounter.load();
+    const std::int32_t rangeChoice = first + static_cast<std::int32_t>(kRangeChoiceSeconds * kPassesPerSecond);
     const auto now = [&] { return start + static_cast<double>(passCounter.load() - first) / kPassesPerSecond; };
+    const auto pass = [&] {
+        if (passCounter.load() == rangeChoice)
+            gf_chooseTrafficRange({true, options.airport.elevationFt + kStaticCgFt, options.airport.position});
+        replay.pass(now());
+    };
     for (std::size_t next = 0; next < lines.size();) {
         for (; next < lines.size() && lines[next].stamp <= now(); ++next)
             trafficReader.handleDatagram(lines[next].text);
-        replay.pass(now());
+        pass();
     }
     for (int i = 0; i < kFlyOutSeconds * kPassesPerSecond; ++i)
-        replay.pass(now());
+        pass();
     replay.exitProgram(now());
     Figures f;
-    f.showDetails = showDetails;
+    f.showDetails = options.showDetails;
     for (const auto& [hex, ac] : fleet)
         if (!ac.track.empty())
-            lf_measure(hex, ac, f);
+            lf_measure(hex, ac, options.airport, f);
     f.jumps = replay.jumps;
+    f.writesBelowGround = replay.writesBelowGround;
     return f;
+}
+
+// "LAT,LON" in degrees.
+LatLon lf_position(std::string_view text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos)
+        throw std::invalid_argument("a position is LAT,LON");
+    return {std::stod(std::string(text.substr(0, comma))), std::stod(std::string(text.substr(comma + 1)))};
+}
+
+Options lf_options(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw std::invalid_argument(std::string(arg) + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--details") {
+            options.showDetails = true;
+        } else if (arg == "--airport") {
+            // ICAO[,IATA]
+            const std::string codes = value();
+            const std::size_t comma = codes.find(',');
+            options.airport.code = codes.substr(0, comma);
+            options.airport.iata = comma == std::string::npos ? std::string() : codes.substr(comma + 1);
+        } else if (arg == "--at") {
+            options.airport.position = lf_position(value());
+        } else if (arg == "--elevation") {
+            options.airport.elevationFt = std::stod(value());
+        } else if (arg == "--bind-delay") {
+            options.bindDelaySeconds = std::stod(value());
+        } else if (arg.starts_with("--")) {
+            throw std::invalid_argument("unknown option " + std::string(arg));
+        } else {
+            options.captures.push_back(std::filesystem::absolute(argv[i]));
+        }
+    }
+    return options;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::cerr << "usage: realism [--details] CAPTURE.rttfc [CAPTURE.rttfc ...]\n";
-        return 2;
+    Options options;
+    try {
+        options = lf_options(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        options.captures.clear();
     }
-    std::vector<std::filesystem::path> captures;
-    bool showDetails = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--details")
-            showDetails = true;
-        else
-            captures.push_back(std::filesystem::absolute(argv[i]));
+    if (options.captures.empty()) {
+        std::cerr << "usage: realism [--details] [--airport ICAO[,IATA] --at LAT,LON --elevation FT] "
+                     "[--bind-delay SECONDS] CAPTURE.rttfc [CAPTURE.rttfc ...]\n"
+                     "  the airport is KLAX unless named; the simulator binds a creation 1 s after it was handed over\n";
+        return 2;
     }
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvanta_realism";
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder); // flight plans land in the working folder
-    lf_prepareKlax(folder);
-    g_professionalEdition = true; // the captures' time stamps are history
-    for (const std::filesystem::path& capture : captures) {
+    lf_prepareAirport(folder, options.airport);
+    for (const std::filesystem::path& capture : options.captures) {
         gf_resetEngineQueues();
         gf_clearSimCommands();
-        lf_print(capture.filename().string(), lf_replay(capture, showDetails));
+        lf_print(capture.filename().string(), options.airport, lf_replay(capture, options));
     }
     return 0;
 }
