@@ -26,10 +26,6 @@ constexpr std::uint32_t gf_slotOf(DaySlot daySlot) { return static_cast<std::uin
 // that gmtime cannot break down gives the form of 0.
 std::string gf_utcTimeText(std::int64_t unixSeconds);
 
-// The calendar of the clocks: the years 1 to 9999, in which every time has a four-digit year.
-inline constexpr std::int64_t kFirstClockYear = 1;
-inline constexpr std::int64_t kLastClockYear = 9999;
-
 std::int64_t gf_wallClockSeconds();
 // A time the clocks can show: within the years 1 to 9999 (a NaN is none).
 bool gf_isCalendarTime(double unixSeconds);

@@ -326,12 +326,12 @@ void lf_onUserOnGround(DataReader data)
 }
 
 // The zulu date and time as Unix seconds; none for a date outside the calendar of the traffic
-// clock (a day of its year and a second of its day), which no arithmetic here may overflow on.
+// clock. Each part is checked before the arithmetic, which then cannot overflow.
 std::optional<std::int64_t> lf_unixSeconds(const UserAcData& block)
 {
     using namespace std::chrono;
     constexpr std::int64_t kSecondsPerDay = 86400;
-    if (block.zuluYear < kFirstClockYear || block.zuluYear > kLastClockYear)
+    if (block.zuluYear < static_cast<int>(year::min()) || block.zuluYear > static_cast<int>(year::max()))
         return std::nullopt;
     const year zuluYear{static_cast<int>(block.zuluYear)};
     const std::int64_t daysInYear = zuluYear.is_leap() ? 366 : 365;
@@ -339,7 +339,11 @@ std::optional<std::int64_t> lf_unixSeconds(const UserAcData& block)
         block.zuluTime >= kSecondsPerDay)
         return std::nullopt;
     const sys_days newYear{zuluYear / January / 1};
-    return (newYear.time_since_epoch().count() + block.zuluDayOfYear - 1) * kSecondsPerDay + block.zuluTime;
+    const std::int64_t seconds =
+        (newYear.time_since_epoch().count() + block.zuluDayOfYear - 1) * kSecondsPerDay + block.zuluTime;
+    if (!gf_isCalendarTime(static_cast<double>(seconds)))
+        return std::nullopt;
+    return seconds;
 }
 
 void lf_onUserAcBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader data)
