@@ -153,8 +153,8 @@ void lf_logZipAndMail()
                               kSupportAddress));
 }
 
-// Copies the generated file of the code to TBLO; an airport that also has a link file keeps only
-// the link, which leads to the archived file. False when nothing was copied.
+// Copies the airport file of the code to TBLO; a generated one whose airport also has a link
+// file is removed, as the link leads to the archived file. False when nothing was copied.
 bool lf_copyToTblo(const fs::path& folder, const std::string& code, bool orbx)
 {
     const fs::path source = folder / (code + ".xml");
@@ -167,7 +167,7 @@ bool lf_copyToTblo(const fs::path& folder, const std::string& code, bool orbx)
         return false;
     }
     gf_log(fmt::format("{} copied to {}", code, destination.string()));
-    if (fs::exists(folder / (code + ".txt")))
+    if (fs::exists(folder / (code + ".txt")) && gf_isScanMadeFile(source))
         fs::remove(source);
     return true;
 }
@@ -252,23 +252,14 @@ void lf_untickAirportScan()
     gf_invalidateControlArea();
 }
 
-// What an earlier scan left: its generated files and its link files, which lead into the archive.
-// The user's own stand files and link files live in the same folders and stay.
-bool lf_isEarlierScanFile(const fs::path& file)
-{
-    std::string link;
-    if (file.extension() == ".txt")
-        return lf_pathFromTxtFile(file, link) && link.starts_with("archive/");
-    return file.extension() == ".xml" && gf_isGeneratedApf(file);
-}
-
 void lf_removeEarlierScanFiles(const fs::path& folder)
 {
     try {
         if (!fs::is_directory(folder))
             return;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            if (entry.is_regular_file() && lf_isEarlierScanFile(entry.path()) && !fs::remove(entry.path()))
+            // The user's own stand files and link files live in the same folders and stay.
+            if (entry.is_regular_file() && gf_isScanMadeFile(entry.path()) && !fs::remove(entry.path()))
                 gf_log(folder.string() + " could not be removed");
         }
     } catch (const std::exception& e) {

@@ -5,9 +5,11 @@
 #include "core/log.h"
 #include "params/names.h"
 
+#include <chrono>
 #include <fmt/format.h>
+#include <map>
 #include <mutex>
-#include <set>
+#include <optional>
 
 namespace {
 
@@ -29,24 +31,33 @@ bool lf_locateInFolder(const fs::path& folder, std::string_view code, std::strin
     return true;
 }
 
-// Server files that could not be had in this run. The park-airport check asks every 16 seconds;
-// a file missing on the server is asked for once per run, not every time.
+// Server files whose last download failed, with the time of that attempt. The park-airport
+// check asks every 16 seconds; a file is asked for again at a later check once the pause has
+// passed, so that a short network failure does not cost an airport its stands for the whole run.
+using SteadyTime = std::chrono::steady_clock::time_point;
 std::mutex failedDownloadsMutex;
-std::set<std::string> failedDownloads;
+std::map<std::string, SteadyTime> failedDownloads;
+constexpr std::chrono::minutes kRetryPause{5};
+std::chrono::steady_clock::duration retryPause = kRetryPause;
 
-bool lf_downloadFailedBefore(const std::string& serverPath)
+bool lf_retryPending(const std::string& serverPath, SteadyTime now)
 {
     std::lock_guard lock(failedDownloadsMutex);
-    return failedDownloads.contains(serverPath);
+    const auto failed = failedDownloads.find(serverPath);
+    return failed != failedDownloads.end() && now - failed->second < retryPause;
 }
 
-void lf_rememberFailedDownload(const std::string& serverPath)
+// True for the first failure since the file was last had.
+bool lf_rememberFailedDownload(const std::string& serverPath, SteadyTime now)
 {
-    {
-        std::lock_guard lock(failedDownloadsMutex);
-        failedDownloads.insert(serverPath);
-    }
-    gf_log(fmt::format("{} is not asked for again before the next start", gf_p3dDownloadUrl() + serverPath));
+    std::lock_guard lock(failedDownloadsMutex);
+    return failedDownloads.insert_or_assign(serverPath, now).second;
+}
+
+void lf_forgetFailedDownload(const std::string& serverPath)
+{
+    std::lock_guard lock(failedDownloadsMutex);
+    failedDownloads.erase(serverPath);
 }
 
 } // namespace
@@ -105,12 +116,22 @@ bool gf_airportFileAvailable(std::string_view code)
 
 bool gf_downloadP3dFile(const std::string& serverPath, const fs::path& localFile)
 {
-    if (lf_downloadFailedBefore(serverPath))
+    const SteadyTime now = std::chrono::steady_clock::now();
+    if (lf_retryPending(serverPath, now))
         return false;
+    const std::string url = gf_p3dDownloadUrl() + serverPath;
     const CurlHandle handle = gf_newCurlHandle();
-    if (handle && gf_downloadFile(handle.get(), gf_p3dDownloadUrl() + serverPath, localFile, false))
+    std::string failure;
+    if (handle && gf_downloadFileQuietly(handle.get(), url, localFile, false, failure)) {
+        lf_forgetFailedDownload(serverPath);
         return true;
-    lf_rememberFailedDownload(serverPath);
+    }
+    // Logged once until the file is had again, not at every later attempt.
+    if (lf_rememberFailedDownload(serverPath, now)) {
+        if (!failure.empty())
+            gf_log(failure);
+        gf_log(fmt::format("{} is asked for again at later checks, at most every {} minutes", url, kRetryPause.count()));
+    }
     return false;
 }
 
@@ -118,6 +139,12 @@ void gf_forgetFailedDownloads()
 {
     std::lock_guard lock(failedDownloadsMutex);
     failedDownloads.clear();
+}
+
+void gf_setDownloadRetryPause(std::optional<std::chrono::steady_clock::duration> pause)
+{
+    std::lock_guard lock(failedDownloadsMutex);
+    retryPause = pause.value_or(kRetryPause);
 }
 
 std::string lf_downloadApf(const std::string& serverPath, const fs::path& localFile)

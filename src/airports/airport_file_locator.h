@@ -25,7 +25,9 @@ std::string gf_locateApf(std::string_view code);
 bool gf_airportFileAvailable(std::string_view code);
 
 // Downloads gf_p3dDownloadUrl() + serverPath into localFile (text mode); false when it failed.
-// A path that failed once is not tried again until gf_forgetFailedDownloads (a new start).
+// A path that failed is tried again only after a pause of a few minutes (false meanwhile), and
+// its failure is logged once until it is had again; gf_forgetFailedDownloads (a new start)
+// forgets every failure.
 bool gf_downloadP3dFile(const std::string& serverPath, const std::filesystem::path& localFile);
 void gf_forgetFailedDownloads();
 

@@ -1,6 +1,7 @@
 #include "airports/generated_airport_files.h"
 
 #include "airports/airport_database.h"
+#include "airports/airport_file_locator.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "liveries/dbase.h"
@@ -72,6 +73,15 @@ Stand lf_standFromBgl(const BglStand& decoded)
     return stand;
 }
 
+// Whether a user's own file has the place of a file the scan is about to write; reported.
+bool lf_placeTakenByUser(const std::filesystem::path& file, std::string_view what)
+{
+    if (!std::filesystem::exists(file) || gf_isScanMadeFile(file))
+        return false;
+    gf_addScanMessage(fmt::format("{}{} {} left out, a file of the user's own is there", kWarningMark, what, file.string()));
+    return true;
+}
+
 // A link file whose folder is missing would leave the airport linked to nothing: the folder is
 // made first, and a link that cannot be written does not count, so the airport is generated.
 bool lf_writeLinkFile(const std::filesystem::path& folder, std::string_view ICAO, const std::string& archivePath)
@@ -79,6 +89,8 @@ bool lf_writeLinkFile(const std::filesystem::path& folder, std::string_view ICAO
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     const std::filesystem::path linkFile = folder / (std::string(ICAO) + ".txt");
+    if (!ec && lf_placeTakenByUser(linkFile, "Link file"))
+        return false;
     if (!ec && gf_writeStringToFile(archivePath, linkFile, true))
         return true;
     gf_addScanMessage(fmt::format("{}Writing link file {} did not succeed", kWarningMark, linkFile.string()));
@@ -118,6 +130,14 @@ void lf_reportStandSurplus(const AirportFile& file, std::uint32_t archivedCount)
 }
 
 } // namespace
+
+bool gf_isScanMadeFile(const std::filesystem::path& file)
+{
+    std::string link;
+    if (file.extension() == ".txt")
+        return lf_pathFromTxtFile(file, link) && link.starts_with("archive/");
+    return file.extension() == ".xml" && gf_isGeneratedApf(file);
+}
 
 const std::filesystem::path& gf_generatedAirportFolder(std::string_view publisher)
 {
@@ -250,10 +270,10 @@ void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::
     const ScanMessageBatch messages; // added once the lock is released
     GeneratedFrom& entry = lf_generatedEntry(file.ICAO);
     std::lock_guard lock(entry.writing);
-    if (!lf_takesPrecedence(entry, file, sceneryOrder))
-        return;
     const std::filesystem::path& folder = gf_generatedAirportFolder(file.publisher);
     const std::filesystem::path path = folder / (file.ICAO + ".xml");
+    if (lf_placeTakenByUser(path, "Generating") || !lf_takesPrecedence(entry, file, sceneryOrder))
+        return;
     std::string report = fmt::format("Generated {}: {} position{}", file.ICAO + ".xml", n, n > 1 ? "s" : "");
     if (helipadCount > 0)
         report += fmt::format(", of which {} helipad{}", helipadCount, helipadCount == 1 ? "" : "s");

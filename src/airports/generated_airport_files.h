@@ -53,5 +53,10 @@ void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::
 // Forgets which BGL file generated each airport: at the start of every scan.
 void gf_forgetGeneratedAirports();
 
+// Whether a file of the airport folders was made by the scan: a generated airport file (its meta
+// block says so) or a link file that leads into the archive. Any other file there is the user's,
+// which the scan never overwrites nor removes.
+bool gf_isScanMadeFile(const std::filesystem::path& file);
+
 // The folder of the airport's link and generated files.
 const std::filesystem::path& gf_generatedAirportFolder(std::string_view publisher);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <fmt/format.h>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -25,11 +26,6 @@ constexpr std::array<std::string_view, 45> kStockFolderNames{
     "\\0607",   "\\0706",   "\\0707",   "\\0805",  "\\0806", "\\0807", "\\0900", "\\0906", "\\0907",
     "\\1000",   "\\1006",   "\\1007",   "\\1100",  "\\1102", "\\1107", "\\AFRI", "\\ASIA", "\\AUST",
     "\\EURE",   "\\EURW",   "\\NAMC",   "\\NAME",  "\\NAMW", "\\OCEN", "\\SAME", "\\Global", "\\Bathymetry"};
-
-bool lf_containsAny(std::string_view text, std::initializer_list<std::string_view> words)
-{
-    return std::any_of(words.begin(), words.end(), [&](std::string_view word) { return text.find(word) != text.npos; });
-}
 
 bool lf_readConfigLines(const fs::path& path, std::vector<std::string>& lines)
 {
@@ -50,14 +46,44 @@ std::string lf_localFolderText(const std::string& value)
     return platform::findCaseInsensitive(installPath, value).string();
 }
 
+// The key of a "key = value" line, trimmed; empty for a line without "=".
+std::string lf_keyOf(std::string_view line)
+{
+    const std::size_t equals = line.find('=');
+    return equals == std::string_view::npos ? std::string() : gf_trim(line.substr(0, equals));
+}
+
+std::string lf_valueOf(std::string_view line)
+{
+    return gf_trim(line.substr(line.find('=') + 1));
+}
+
+// Keys and section names are compared ignoring letter case; values are folder paths and titles
+// that may hold any word.
+bool lf_isKey(std::string_view line, std::string_view upperKey)
+{
+    return gf_equalsUpper(upperKey, lf_keyOf(line));
+}
+
+// The name of a "[name]" section header; nothing for any other line.
+std::optional<std::string> lf_sectionName(std::string_view line)
+{
+    const std::string text = gf_trim(line);
+    if (text.empty() || text.front() != '[')
+        return std::nullopt;
+    return text.substr(1, text.find(']') - 1);
+}
+
+bool lf_isAreaName(std::string_view name)
+{
+    return name.size() >= 4 && gf_equalsUpper("AREA", name.substr(0, 4));
+}
+
 void lf_addLocalLine(const std::string& line, SceneryFolders& folders)
 {
-    if (!lf_containsAny(line, {"Local", "LOCAL", "local"}) || lf_isStockSceneryPath(line))
+    if (!lf_isKey(line, "LOCAL") || lf_isStockSceneryPath(line))
         return;
-    const std::size_t equals = line.find('=');
-    if (equals == std::string::npos)
-        return;
-    const std::string folder = lf_localFolderText(gf_trim(std::string_view(line).substr(equals + 1)));
+    const std::string folder = lf_localFolderText(lf_valueOf(line));
     if (lf_containsStockSceneryPath(folder))
         return;
     gf_log(fmt::format("      found:{}", folder));
@@ -67,7 +93,7 @@ void lf_addLocalLine(const std::string& line, SceneryFolders& folders)
 void lf_addArea(const std::vector<std::string>& area, SceneryFolders& folders)
 {
     const bool active = std::any_of(area.begin(), area.end(), [](const std::string& line) {
-        return lf_containsAny(line, {"Active", "ACTIVE", "active"}) && lf_containsAny(line, {"True", "TRUE", "true"});
+        return lf_isKey(line, "ACTIVE") && gf_equalsUpper("TRUE", lf_valueOf(line));
     });
     if (!active)
         return;
@@ -75,17 +101,18 @@ void lf_addArea(const std::vector<std::string>& area, SceneryFolders& folders)
         lf_addLocalLine(line, folders);
 }
 
+// Every [Area.NNN] section in file order; a section of another name ends the area before it.
 void lf_addAreas(const std::vector<std::string>& lines, SceneryFolders& folders)
 {
     bool insideArea = false;
     std::vector<std::string> area;
     for (const std::string& line : lines) {
-        if (lf_containsAny(line, {"Area", "AREA", "area"})) {
+        if (const std::optional<std::string> section = lf_sectionName(line)) {
             if (insideArea && !area.empty())
                 lf_addArea(area, folders);
             area.clear();
-            insideArea = true;
-        } else if (insideArea && !lf_containsAny(line, {"Required", "REQUIRED", "Title", "TITLE", "Layer", "LAYER"})) {
+            insideArea = lf_isAreaName(*section);
+        } else if (insideArea && !lf_isKey(line, "REQUIRED") && !lf_isKey(line, "TITLE") && !lf_isKey(line, "LAYER")) {
             area.push_back(gf_trim(line));
         }
     }

@@ -145,6 +145,17 @@ DownloadLimits gf_downloadLimits()
 
 bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool byteMode)
 {
+    std::string failure;
+    const bool downloaded = gf_downloadFileQuietly(handle, url, path, byteMode, failure);
+    if (!failure.empty())
+        gf_log(failure);
+    return downloaded;
+}
+
+bool gf_downloadFileQuietly(CURL* handle, const std::string& url, const fs::path& path, bool byteMode,
+                            std::string& failure)
+{
+    failure.clear();
     if (handle == nullptr)
         return false;
     try {
@@ -152,7 +163,7 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
         // Windows' own text mode must not add a second CR.
         std::unique_ptr<std::FILE, FileCloser> file(platform::openCFile(path, "wb"));
         if (!file) {
-            gf_log(fmt::format("could not open output file: {}", path.string()));
+            failure = fmt::format("could not open output file: {}", path.string());
             return false;
         }
         DownloadTarget target{file.get(), byteMode, '\0'};
@@ -162,12 +173,12 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
         const bool closed = std::fclose(file.release()) == 0;
         if (result != CURLE_OK)
-            gf_log(fmt::format("download of {} failed: {}", url, curl_easy_strerror(result)));
+            failure = fmt::format("download of {} failed: {}", url, curl_easy_strerror(result));
         else if (!closed)
-            gf_log(fmt::format("could not write output file: {}", path.string()));
-        return result == CURLE_OK && closed;
+            failure = fmt::format("could not write output file: {}", path.string());
+        return failure.empty();
     } catch (const std::exception& e) {
-        gf_log(fmt::format("downloader exception: \"{}\", {} => {}", e.what(), url, path.string()));
+        failure = fmt::format("downloader exception: \"{}\", {} => {}", e.what(), url, path.string());
         return false;
     }
 }

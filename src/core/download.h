@@ -46,6 +46,10 @@ DownloadLimits gf_downloadLimits();
 // as CR LF, as the Windows program stores text. An HTTP status of 400 or more, a failed or
 // stalled transfer, or a target that cannot be written gives false; what was written stays.
 bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool byteMode);
+// The same download, which leaves what went wrong in `failure` (empty on success) for the caller
+// to log or not.
+bool gf_downloadFileQuietly(CURL* handle, const std::string& url, const std::filesystem::path& path, bool byteMode,
+                            std::string& failure);
 
 // Downloads the version file at `url` into version.json in the working folder, removes it and
 // sets `version` from its first line; 0.0.0 when the download fails or the line is empty.

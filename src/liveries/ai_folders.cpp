@@ -86,24 +86,6 @@ void lf_walkBlocks(const std::vector<std::string>& lines, IsHeader isHeader, Kee
 
 } // namespace
 
-fs::path lf_simAppDataFolder()
-{
-    RegKeyHolder key;
-    try {
-        if (platform::regOpenKey(platform::RegRoot::CurrentUser,
-                                 u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                                 key) == platform::kErrorSuccess) {
-            const std::string appData = gf_utf16ToUtf8(lf_regGetString(*key, u"AppData"));
-            lf_closeRegKey(key);
-            if (!appData.empty())
-                return platform::windowsPathToLocal(appData);
-        }
-    } catch (const std::exception&) {
-        lf_closeRegKey(key);
-    }
-    return gf_appDataFolder();
-}
-
 void lf_readAddOnXml(std::vector<std::string>& folders, const std::string& packageFolder)
 {
     const fs::path file = platform::findCaseInsensitive(lf_localText(packageFolder), "add-on.xml");
@@ -134,7 +116,9 @@ void lf_readP3DAddOnsAircraft(std::vector<std::string>& folders)
 {
     const std::size_t before = folders.size();
     try {
-        const fs::path file = lf_simAppDataFolder() / "Lockheed Martin" /
+        // The per-user data folder that the system names; the registry's "Shell Folders" values
+        // are kept only for old programs and may be stale.
+        const fs::path file = gf_appDataFolder() / "Lockheed Martin" /
                               ("Prepar3D v" + gf_p3dVersionFromPath()) / "add-ons.cfg";
         gf_logLine(fmt::format("\nReading {} for AI add-on packages...", file.string()));
         std::vector<std::string> lines;

@@ -11,10 +11,6 @@
 #include <string>
 #include <vector>
 
-// The simulator's per-user application-data folder: the Wine user's AppData from the registry,
-// else the per-user data folder of this system.
-std::filesystem::path lf_simAppDataFolder();
-
 // Appends the SimObjects folders of the add-on packages; never throws.
 void lf_readP3DAddOnsAircraft(std::vector<std::string>& folders);
 // Appends the SimObjects components of one package's add-on.xml (a Windows path text).

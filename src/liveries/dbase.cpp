@@ -210,6 +210,9 @@ bool gf_readDbaseFile(const fs::path& path)
     const pugi::xml_parse_result parsed = doc.load_file(path.c_str());
     if (!parsed)
         throw qmx::UserErrorException(60, fmt::format("\"{}\" not read because of {}", path.string(), parsed.description()));
+    // A read that failed part way left some tables filled; the next read starts from empty ones,
+    // so that nothing is counted twice.
+    gf_clearDbaseTables();
     DbaseTables& t = dbaseTables;
     lf_readModelLists(doc, t);
     lf_readSimilarGroups(doc, t);

@@ -68,7 +68,7 @@ extern DbaseTables dbaseTables;
 // whatever gf_readDbaseFile throws.
 bool gf_readDbase();
 
-// Reads an unpacked data base into `dbaseTables` and removes the file. Throws
+// Reads an unpacked data base into emptied `dbaseTables` and removes the file. Throws
 // qmx::UserErrorException 60 (not parsed) and 61 (a required list is empty),
 // qmx::SysErrorException 299 (publishers) and 288 (wingspans); the file stays on a throw.
 bool gf_readDbaseFile(const std::filesystem::path& path);
@@ -79,6 +79,5 @@ std::vector<std::string> gf_splitNameList(std::string_view text);
 // A yes/no value of the maker's lists: yes when it begins with 1, t, T, y or Y.
 bool gf_isYesText(std::string_view text);
 
-// Empties every table, as at program start (for a process that reads a second data base, which
-// the program itself never does).
+// Empties every table, as at program start.
 void gf_clearDbaseTables();

@@ -127,6 +127,8 @@ void lf_scanEntry(fs::recursive_directory_iterator& entry, std::int32_t priority
         if (!fs::is_regular_file(fs::status(path)) || !lf_isLiveryFile(path))
             return;
         gf_waitForScanSlot();
+        if (lf_exitRequested())
+            return; // a task started now would only delay the exit
         const bool ivao = lf_contains(text, "ivao_x-csl") || lf_contains(text, "IVAO_MTL");
         walk.pending.push_back(
             lf_startScanTask(ivao ? &lf_searchIvaoLiveriesinFile : &lf_searchLiveriesinFile, priority, path));
@@ -164,7 +166,7 @@ void lf_scanSimObjectsFolder(std::int32_t priority, const fs::path& folder)
 {
     FolderWalk walk;
     try {
-        for (fs::recursive_directory_iterator entry(folder), end; entry != end;) {
+        for (fs::recursive_directory_iterator entry(folder), end; entry != end && !lf_exitRequested();) {
             lf_scanEntry(entry, priority, walk);
             ++entry; // a folder that cannot be opened ends the walk
         }
@@ -276,9 +278,8 @@ void gf_scanLiveries()
         throw qmx::UserErrorException(43, "Automatic scan has not found any liveries, switch off automatic and set "
                                           "lfolder parameter(-s), Manual 5.1");
     }
-    // A scan cut short by an exit wrote nothing: it stays pending for the next start.
-    if (lf_exitRequested())
-        return;
+    // A scan cut short by an exit wrote nothing; switched off all the same, it is taken up again
+    // by the next start, which finds LiveriesScanned.xml gone.
     SCAN_LIVERIES.value = false;
     gf_saveBoolParameter(SCAN_LIVERIES);
     gf_setCheckMark(SCAN_LIVERIES, false);

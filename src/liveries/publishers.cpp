@@ -10,31 +10,7 @@
 
 namespace {
 
-constexpr std::size_t kMaxPatternNameLength = 1024;
 constexpr std::string_view kExpressionCharacters = "^$\\.*+?()[]{}|";
-
-// The standard library reads the number of a back-reference ("\12") or of a repeat count
-// ("{2,12}") into a long without a check: a longer number overflows it while the expression is
-// compiled.
-constexpr std::size_t kMaxExpressionNumberDigits = 18;
-
-// A number of more digits than a long holds right behind a backslash, a '{' or a ','.
-bool lf_hasOverlongNumber(std::string_view text)
-{
-    std::size_t run = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            ++run;
-            continue;
-        }
-        const std::size_t begin = i - run;
-        const bool counted = begin > 0 && std::string_view("\\{,").find(text[begin - 1]) != std::string_view::npos;
-        if (run > kMaxExpressionNumberDigits && counted)
-            return true;
-        run = 0;
-    }
-    return false;
-}
 
 char lf_foldAscii(char c)
 {
@@ -55,13 +31,11 @@ std::uint32_t lf_leadOf(std::string_view folded)
     return folded.size() == 1 ? byte(0) : 256 + (byte(0) << 8 | byte(1));
 }
 
-// A name as the patterns look at it. The expression matcher recurses once per character, so a
-// name far beyond any file name matches no expression (it would overflow a scan task's stack);
-// and ".*" does not cross a line break, so such a name matches no expression of a plain text.
+// A name as the patterns look at it. ".*" does not cross a line break, so a name that holds one
+// matches no expression of a plain text.
 struct MatchName {
     explicit MatchName(const std::string& name)
-        : text(name), folded(lf_foldedText(name)), tooLong(name.size() > kMaxPatternNameLength),
-          lineBreak(name.find_first_of("\r\n") != std::string::npos)
+        : text(name), folded(lf_foldedText(name)), lineBreak(name.find_first_of("\r\n") != std::string::npos)
     {
         for (std::size_t i = 0; i < folded.size(); ++i) {
             const auto byte = static_cast<unsigned char>(folded[i]);
@@ -82,7 +56,6 @@ struct MatchName {
 
     const std::string& text;
     const std::string folded;
-    const bool tooLong;
     const bool lineBreak;
     std::array<bool, 256> holds{}; // the bytes and the byte pairs of `folded`, for a quick first test
     std::bitset<65536> holdsPair;
@@ -91,10 +64,8 @@ struct MatchName {
 
 bool lf_matchesExpression(const MatchName& name, const NamePattern& pattern)
 {
-    if (name.tooLong)
-        return false;
     if (!pattern.plain)
-        return pattern.expression && std::regex_match(name.text, *pattern.expression);
+        return pattern.expression && pattern.expression->matchesWhole(name.text);
     if (name.lineBreak)
         return false;
     return pattern.folded.empty() ||
@@ -106,8 +77,8 @@ bool lf_entryMatches(const MatchName& name, const NamePattern& entry)
     if (entry.text.empty())
         return true;
     // The expression of a plain text finds every case-sensitive occurrence too, unless the name
-    // is one that no expression matches.
-    if (entry.plain && !name.tooLong && !name.lineBreak)
+    // holds a line break.
+    if (entry.plain && !name.lineBreak)
         return lf_matchesExpression(name, entry);
     if (entry.text.size() <= name.text.size() && name.text.find(entry.text) != std::string::npos)
         return true;
@@ -161,13 +132,7 @@ NamePattern gf_prepareNamePattern(const std::string& text)
             pattern.lead = lf_leadOf(pattern.folded);
         return pattern;
     }
-    if (lf_hasOverlongNumber(text))
-        return pattern; // no valid expression: it matches nothing
-    try {
-        pattern.expression.emplace(".*" + text + ".*", std::regex::ECMAScript | std::regex::icase);
-    } catch (...) {
-        pattern.expression.reset(); // no valid expression: it matches nothing
-    }
+    pattern.expression = NameExpression::compile(".*" + text + ".*"); // none: it matches nothing
     return pattern;
 }
 

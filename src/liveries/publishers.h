@@ -3,10 +3,11 @@
 // publisher lists of the data base. Read-only on tables that do not change after start-up, so
 // several airport-scan tasks may ask at once.
 
+#include "liveries/name_expression.h"
+
 #include <compare>
 #include <cstdint>
 #include <optional>
-#include <regex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,7 +19,7 @@ struct NamePattern {
     std::string text;
     std::string folded;                  // text in ASCII lower case, for a plain text
     std::uint32_t lead = 0;              // its first byte, or its first two bytes as 256 + 256 * first + second
-    std::optional<std::regex> expression; // for a text with expression characters that compiles
+    std::optional<NameExpression> expression; // for a text with expression characters that compiles
     bool plain = true;
 };
 NamePattern gf_prepareNamePattern(const std::string& text);
@@ -45,5 +46,6 @@ PreparedPublishers gf_preparePublisherPatterns(const std::vector<std::vector<std
 std::string gf_publisherFromName(const std::string& name);
 
 // Whether the name matches ".*" + pattern + ".*" as a case-insensitive ECMAScript expression;
-// false for a pattern that is no valid expression.
+// false for a pattern that is no valid expression or one that NameExpression refuses. Takes
+// time in proportion to the name's length whatever the pattern.
 bool lf_matchesNamePattern(const std::string& name, const std::string& pattern);

@@ -173,12 +173,19 @@ TEST_F(AddonScan, StockFoldersInsideAnAddonFolderAreNotEntered)
 TEST_F(AddonScan, SuitableGeneratedFilesGoToTbloAndLinkedOnesLeaveTheirFolder)
 {
     testsupport::writeFile(g_tbloFolder / "OLD.xml", "from an earlier scan");
-    for (const std::string code : {"AAAA", "BBBB", "CCCC"})
+    for (const std::string code : {"BBBB", "CCCC"})
         testsupport::writeFile(g_myOrbxFolder / (code + ".xml"), "generated");
+    AirportFile generated;
+    generated.ICAO = "AAAA";
+    ASSERT_TRUE(gf_writeApf(generated, g_myOrbxFolder / "AAAA.xml", ApfWriteMode::Generated));
     testsupport::writeFile(g_myOrbxFolder / "AAAA.txt", "archive/simaddon/AAAA.xml\n");
+    // The user's own file of an airport that the scan linked stays.
+    testsupport::writeFile(g_myOrbxFolder / "EEEE.xml", airportstest::apfText("", ""));
+    testsupport::writeFile(g_myOrbxFolder / "EEEE.txt", "archive/simaddon/EEEE.xml\n");
     testsupport::writeFile(g_myThirdpartyFolder / "DDDD.xml", "generated");
     putStock("AAAA", true);
     putStock("BBBB", true);
+    putStock("EEEE", true);
     putStock("DDDD", false); // CCCC has no stock file at all
 
     EXPECT_FALSE(lf_writeAirportScanResults({}));
@@ -190,7 +197,9 @@ TEST_F(AddonScan, SuitableGeneratedFilesGoToTbloAndLinkedOnesLeaveTheirFolder)
     EXPECT_FALSE(fs::exists(g_myOrbxFolder / "AAAA.xml"));
     EXPECT_TRUE(fs::exists(g_myOrbxFolder / "AAAA.txt"));
     EXPECT_TRUE(fs::exists(g_myOrbxFolder / "BBBB.xml"));
-    EXPECT_EQ(g_tbloAirportCount.load(), 2u);
+    EXPECT_TRUE(fs::exists(g_tbloFolder / "EEEE.xml"));
+    EXPECT_TRUE(fs::exists(g_myOrbxFolder / "EEEE.xml"));
+    EXPECT_EQ(g_tbloAirportCount.load(), 3u);
     EXPECT_TRUE(g_allOrbxAirportsDone.load());
     const std::string text = logText();
     EXPECT_NE(text.find("All your third party airports are done, no off line learning needed."), std::string::npos);

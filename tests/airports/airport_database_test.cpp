@@ -5,12 +5,15 @@
 #include "airports/shell_services.h"
 #include "airports/stand.h"
 #include "core/exceptions.h"
+#include "core/geodesy.h"
 #include "simlink/sim_state.h"
 #include "standfiles_fixture.h"
 
+#include <cmath>
 #include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <optional>
 
 using airportstest::apfText;
 using airportstest::parameterXml;
@@ -106,11 +109,37 @@ TEST_F(AirportDbTest, FailuresBecomeUserError88)
     EXPECT_EQ(airportTable.size(), 1u);
 }
 
+// A place north-east of `from` whose distance from it comes out as exactly `nm`: a hair less
+// than `nm` to the north, then the smallest step east that reaches `nm`.
+std::optional<LatLon> exactlyAway(LatLon from, double nm)
+{
+    LatLon to{from.latitude + nm / kNmPerDegree, from.longitude};
+    for (int tries = 0; tries < 100; ++tries) {
+        to.latitude = std::nextafter(to.latitude, -90.0);
+        if (gf_distanceNm(from, {to.latitude, from.longitude}) >= nm)
+            continue;
+        double near = from.longitude;
+        double far = from.longitude + 0.01;
+        while (std::nextafter(near, far) < far) {
+            const double middle = near + (far - near) / 2;
+            (gf_distanceNm(from, {to.latitude, middle}) < nm ? near : far) = middle;
+        }
+        to.longitude = far;
+        if (gf_distanceNm(from, to) == nm)
+            return to;
+    }
+    return std::nullopt;
+}
+
 TEST_F(AirportDbTest, NearestAirportWithinFiveMiles)
 {
+    const LatLon user{-30.0, 10.0};
+    const std::optional<LatLon> edge = exactlyAway(user, 5.0);
+    ASSERT_TRUE(edge);
     writeDb(airport("AAAA", 51.0 + 2.0 / kNmPerDegree) + airport("BBBB", 51.0 + 1.0 / kNmPerDegree) +
-            airport("CCCC", 51.0 - 5.01 / kNmPerDegree));
+            airport("CCCC", 51.0 - 5.01 / kNmPerDegree) + airport("EDGE", edge->latitude, edge->longitude));
     ASSERT_TRUE(gf_readAirports());
+    ASSERT_TRUE(gf_nearestAirport(user)) << "an airport at exactly 5.0 nm counts";
     const std::optional<AirportRecord> nearest = gf_nearestAirport({51.0, 0.0});
     ASSERT_TRUE(nearest);
     EXPECT_EQ(nearest->code, "BBBB");

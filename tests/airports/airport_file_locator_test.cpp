@@ -2,7 +2,9 @@
 
 #include "airports/airport_file_locator.h"
 #include "airports/airport_file_queries.h"
+#include "core/download.h"
 #include "standfiles_fixture.h"
+#include "support/test_seams.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,6 +18,11 @@ namespace {
 
 class LocatorTest : public airportstest::StandFilesTest {
 protected:
+    void TearDown() override
+    {
+        gf_setDownloadRetryPause({});
+        StandFilesTest::TearDown();
+    }
     static void writeLocal(const fs::path& path, const std::string& text) { testsupport::writeFile(path, text); }
     static std::string stands(const std::string& body) { return apfText(parameterXml("altitude", "10"), body); }
 };
@@ -41,7 +48,7 @@ TEST_F(LocatorTest, PrecedenceOfFoldersLinksAndStock)
     EXPECT_FALSE(gf_airportFileAvailable("EGLL"));
 
     putOnServer("archive/stock/EGLL.xml", stands(""));
-    EXPECT_EQ(gf_locateApf("EGLL"), "") << "a file missing on the server is asked for once a run";
+    EXPECT_EQ(gf_locateApf("EGLL"), "") << "a file missing on the server is not asked for again at once";
     gf_forgetFailedDownloads(); // a new start
     EXPECT_EQ(gf_locateApf("EGLL"), "archive/stock/EGLL.xml");
     EXPECT_TRUE(gf_airportFileAvailable("EGLL"));
@@ -62,6 +69,29 @@ TEST_F(LocatorTest, PrecedenceOfFoldersLinksAndStock)
     writeLocal(g_myThirdpartyFolder / "EGLL.txt", "nothing here\n");
     EXPECT_EQ(gf_locateApf("EGLL"), "") << "a link without a path ends the search";
     EXPECT_TRUE(gf_airportFileAvailable("EGLL"));
+}
+
+TEST_F(LocatorTest, AFailedDownloadIsTriedAgainAfterAPauseAndLoggedOnceUntilHad)
+{
+    const auto count = [&](std::string_view part) {
+        const std::string log = logText();
+        std::size_t n = 0;
+        for (std::size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(gf_locateApf("EGLL"), "");
+    putOnServer("archive/stock/EGLL.xml", stands(""));
+    EXPECT_EQ(gf_locateApf("EGLL"), "") << "not within the pause";
+    gf_setDownloadRetryPause(std::chrono::seconds(0)); // as when the pause has passed
+    EXPECT_EQ(gf_locateApf("EGLL"), "archive/stock/EGLL.xml");
+    EXPECT_FALSE(fs::exists("EGLL.xml"));
+    fs::remove(serverFile("archive/stock/EGLL.xml"));
+    EXPECT_EQ(gf_locateApf("EGLL"), "");
+    EXPECT_EQ(gf_locateApf("EGLL"), "");
+    const std::string url = gf_p3dDownloadUrl() + "archive/stock/EGLL.xml";
+    EXPECT_EQ(count("download of " + url + " failed"), 2u) << "once before the file was had, once after";
+    EXPECT_EQ(count(url + " is asked for again at later checks, at most every 5 minutes"), 2u);
 }
 
 TEST_F(LocatorTest, NearestStandOfAFile)

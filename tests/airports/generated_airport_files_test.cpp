@@ -150,6 +150,24 @@ TEST_F(GeneratedAirportFiles, ArchivedPublisherAirportIsLinkedAndGeneratedOnlyWi
     EXPECT_TRUE(hasMessage(messages(), "thirdparty Some Pub LEBL does not exist"));
 }
 
+TEST_F(GeneratedAirportFiles, TheUsersOwnStandAndLinkFilesAreNeverOverwritten)
+{
+    const std::string ownLink = "airports/my_thirdparty/mine/LEAB.xml\n";
+    testsupport::writeFile(g_myThirdpartyFolder / "LEAB.txt", ownLink);
+    const std::string ownStands = airportstest::apfText("", "<parkpos id=\"Mine\" latitude=\"39\" longitude=\"-1.8\"/>\n");
+    testsupport::writeFile(g_myThirdpartyFolder / "LEBL.xml", ownStands);
+    lf_processBglAirport(airportWith("LEAB", 40, "/scenery/SomePubScenery/leab.bgl"));
+    lf_processBglAirport(airportWith("LEBL", 2, "/scenery/SomePubScenery/lebl.bgl"));
+    EXPECT_EQ(testsupport::readFile(g_myThirdpartyFolder / "LEAB.txt"), ownLink);
+    EXPECT_EQ(testsupport::readFile(g_myThirdpartyFolder / "LEBL.xml"), ownStands);
+    const std::vector<std::string> lines = messages();
+    EXPECT_TRUE(hasMessage(lines, "===> Link file " + (g_myThirdpartyFolder / "LEAB.txt").string() +
+                                      " left out, a file of the user's own is there"));
+    EXPECT_TRUE(hasMessage(lines, "===> Generating " + (g_myThirdpartyFolder / "LEBL.xml").string() +
+                                      " left out, a file of the user's own is there"));
+    EXPECT_FALSE(hasMessage(lines, "Generated LEBL.xml: 2 positions"));
+}
+
 TEST_F(GeneratedAirportFiles, OfTwoBglFilesWithOneAirportTheLaterInSceneryOrderIsKept)
 {
     for (const bool laterFirst : {true, false}) {

@@ -307,6 +307,14 @@ TEST_F(ParkingCalcTest, StaticAircraftTooCloseToALiveOneIsRemoved)
     EXPECT_EQ(gf_collisionAvoidanceStatic(live), staticAcTable.begin());
     EXPECT_EQ(staticAcTable[0].state, AcState::Removing);
     EXPECT_EQ(gf_collisionAvoidanceStatic(live), staticAcTable.end()) << "only aircraft in the simulator";
+
+    // Exactly at the limit is too close: two aircraft without any known width on one spot.
+    parked.state = AcState::InSim;
+    parked.desc.halfWingspan = 0.0;
+    live.desc.halfWingspan = 0.0;
+    live.pose.latitude = parked.standLat;
+    live.pose.longitude = parked.standLon;
+    EXPECT_EQ(gf_collisionAvoidanceStatic(live), staticAcTable.begin());
 }
 
 TEST_F(ParkingCalcTest, StandNamesForTheLog)

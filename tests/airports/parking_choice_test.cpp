@@ -138,6 +138,28 @@ TEST_F(ParkChoiceTest, AnAirportInSightIsChosenAndLoadedByTheNextCheck)
     EXPECT_FALSE(parkingBusyFlag.load()) << "the queue is taken: the controls are free again";
 }
 
+TEST_F(ParkChoiceTest, AFileOfTwentyStandsWithARealQualityOf45LeavesNothingToSoftLearning)
+{
+    std::string stands;
+    for (int i = 0; i < 20; ++i)
+        stands += fmt::format("<parkpos id=\"S{}\" latitude=\"{}\" longitude=\"8.5\" radius=\"30\"/>\n", i,
+                              50.0 + 0.001 * i);
+    for (const auto& [quality, allowed] : {std::pair{"44", true}, std::pair{"45", false}}) {
+        testsupport::writeFile(g_myThirdpartyFolder / "EDDF.xml",
+                               apfText(parameterXml("altitude", "364") + parameterXml("Qf_real", quality), stands));
+        LEARN_SOFT.value = true;
+        parkAirportList = {entry("EDDF", 50.0)};
+        fly(50.1);
+        gf_checkForParkAirportUpdates(false);
+        gf_checkForParkAirportUpdates(false);
+        ASSERT_EQ(standTable.size(), 20u) << quality;
+        EXPECT_EQ(softLearningAllowed.load(), allowed) << quality;
+        EXPECT_EQ(LEARN_SOFT.value.load(), allowed) << quality;
+        lf_closeParkAirport();
+        reset();
+    }
+}
+
 TEST_F(ParkChoiceTest, LeavingTheRangeGivesTheParkAirportUp)
 {
     writeEddf();

@@ -62,12 +62,18 @@ TEST_F(SceneryConfig, ActiveLocalAreasOfSceneryCfgInAreaOrder)
                             "[Area.004]\r\nTitle=Mine\r\nLocal=Addon Scenery\\MyAirport\r\nACTIVE=true\r\nRequired=False\r\n"
                             "[Area.005]\r\nLayer=5\r\n  LOCAL = D:\\X  \r\nactive=True\r\n"
                             "[Area.006]\r\nTitle=Harbour Area\r\nLocal=D:\\Scenery\\EGLL\r\nActive=TRUE\r\n"
-                            "[Area.007]\r\nLocal=Scenery\\Props\r\nActive=TRUE\r\n";
+                            "[Area.007]\r\nLocal=Scenery\\Props\r\nActive=TRUE\r\n"
+                            // Keys and section names decide, not the words in a path.
+                            "[Area.008]\r\nLocal=C:\\Addons\\area51\r\nActive=TRUE\r\n"
+                            "[area.009]\r\nLocal=D:\\Title Layer Required\r\nActive=true\r\n"
+                            "[AREA.010]\r\nLocal=D:\\active\\true\r\nActive=FALSE\r\n";
     const SceneryFolders folders = readCfg(cfg);
     EXPECT_EQ(folders, (SceneryFolders{(installPath / "Addon Scenery" / "MyAirport").string(),
-                                       (drive('D') / "X").string(), (drive('D') / "Scenery" / "EGLL").string()}));
+                                       (drive('D') / "X").string(), (drive('D') / "Scenery" / "EGLL").string(),
+                                       (drive('C') / "Addons" / "area51").string(),
+                                       (drive('D') / "Title Layer Required").string()}));
     EXPECT_NE(logText().find("      found:" + (drive('D') / "X").string()), std::string::npos);
-    EXPECT_NE(logText().find("3 scenery add-on paths found"), std::string::npos);
+    EXPECT_NE(logText().find("5 scenery add-on paths found"), std::string::npos);
 }
 
 TEST_F(SceneryConfig, AddOnsXmlPathsAndMissingFiles)

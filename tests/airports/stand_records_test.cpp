@@ -110,13 +110,20 @@ TEST_F(StandTableTest, QualityFactorOfOneAndTwoStands)
 
 TEST_F(StandTableTest, QualityFactorCapsAndSkips)
 {
-    standTable.push_back(makeStand("A", 0.0, 37.04));
+    // One stand of weight 1 whose options pass both caps; each kind lies at a rounding edge, on
+    // either side of the slot cap of 600.
+    standTable.push_back(makeStand("A", 0.0, 11.0 * 1852.0));
     for (std::uint32_t n = 1; n <= 201; ++n)
-        standTable[0].opts.push_back(makeOption(1, {0, 1}, 0, n));
-    // soft: 10000 + 4000 (capped) + 100 + 1200 (402 slots capped at 600 -> 402 x 2 = 804)
+        standTable[0].opts.push_back(makeOption(1 + n % 7, {0, 1, 2, 3}, 0, n));
+    for (std::uint32_t n = 1; n <= 15; ++n) {
+        standTable[0].opts.push_back(makeOption(1, {}, 1, n));
+        standTable[0].opts.back().hours.set();
+    }
     std::uint64_t pair = gf_qualityFactor();
-    EXPECT_EQ(gf_softQuality(pair), static_cast<std::int32_t>(std::round((10000 + 4000 + 100 + 804) * 0.00625)));
-    EXPECT_EQ(gf_realQuality(pair), 0);
+    // soft: 10000 + 4000 (201 options, capped) + 700 + 1200 (804 slots, capped) = 15900 -> 99.375
+    EXPECT_EQ(gf_softQuality(pair), 99);
+    // real: 10000 + 300 + 100 + 1200 (720 slots, capped) = 11600 -> 72.5
+    EXPECT_EQ(gf_realQuality(pair), 73);
 
     standTable[0].opts.clear();
     standTable[0].opts.push_back(makeOption(9, {1, 2, 3}));           // counts in n and bits, not in days

@@ -159,14 +159,40 @@ TEST_F(DbaseLookupsTest, PublishersAreNamedByTheFirstListWithAMatchingEntry)
     EXPECT_EQ(gf_publisherFromName("my_beta_pack"), "Empty");
 }
 
-TEST_F(DbaseLookupsTest, ANamePatternNeverThrows)
+TEST_F(DbaseLookupsTest, ANamePatternNeverThrowsNorBacktracks)
 {
     EXPECT_TRUE(lf_matchesNamePattern("FlyTampa_EHAM", "tampa"));
     EXPECT_FALSE(lf_matchesNamePattern("FlyTampa_EHAM", "[unclosed"));
-    // Numbers beyond a long in a back-reference or a repeat count: refused before compiling.
+    // Numbers beyond a long in a back-reference or a repeat count.
     for (const char* counted : {"(a)\\", "a{", "a{1,"})
         EXPECT_FALSE(lf_matchesNamePattern("FlyTampa_EHAM", counted + std::string(25, '3') + "}")) << counted;
-    EXPECT_FALSE(lf_matchesNamePattern(std::string(5000, 'a') + "tampa", "tampa")) << "too long to match safely";
+    // A quantifier with nothing to repeat is no valid expression: it matches nothing, whereas a
+    // backtracking matcher reads ".**Tampa*.*" and takes longer than the program's life.
+    for (const char* nothing : {"*Tampa*", "+Tampa", "Fly(*Tampa)", "Fly|?Tampa", "Tampa**", "Tampa+*", "Tampa{2}*",
+                                "^*Tampa", "Tampa???"})
+        EXPECT_FALSE(lf_matchesNamePattern("FlyTampa_EHAM", nothing)) << nothing;
+    EXPECT_TRUE(lf_matchesNamePattern("FlyTampa_EHAM", "?Tampa")) << "\".*?\" is a lazy \".*\"";
+
+    // Valid expressions on which a backtracking matcher never ends, on names up to the longest
+    // path of a scenery folder (32767 UTF-16 units, up to three bytes each in UTF-8).
+    struct Row {
+        const char* pattern;
+        std::string tail;
+        bool matches;
+    };
+    const std::vector<Row> rows{{"(a+)+b", "", false},    {"(a+)+b", "b", true},     {"(a|aa)*c", "", false},
+                                {"(.*a){20}x", "", false}, {"(.*a){20}x", "x", true}, {"(a*)*$", "", true},
+                                {"^(a?){30}a{30}$", "b", false}};
+    for (const std::size_t length : {std::size_t{40}, std::size_t{260}, std::size_t{3 * 32767}}) {
+        const std::string name(length, 'a');
+        for (const Row& row : rows)
+            EXPECT_EQ(lf_matchesNamePattern(name + row.tail, row.pattern), row.matches) << row.pattern << " " << length;
+    }
+    t.Publishers = {{"FlyTampa", "*Tampa*", "(a+)+b"}, {"Other", "+Tampa"}};
+    t.PublisherPatterns = gf_preparePublisherPatterns(t.Publishers);
+    EXPECT_EQ(gf_publisherFromName(std::string(3 * 32767, 'a')), "unknown");
+    EXPECT_EQ(gf_publisherFromName("D:\\Scenery\\FlyTampa\\EHAM\\AF2_EHAM.bgl"), "FlyTampa");
+    EXPECT_EQ(gf_publisherFromName("D:\\Scenery\\x+Tampa\\EHAM.bgl"), "Other") << "a refused alias is still a text";
 }
 
 } // namespace

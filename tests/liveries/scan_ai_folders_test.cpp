@@ -18,9 +18,10 @@ protected:
     void SetUp() override
     {
         ScanTest::SetUp();
+        // A stale value of an old profile, which only old programs read.
         registry.setString(platform::RegRoot::CurrentUser,
                            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
-                           (folder / "Roaming").string());
+                           (folder / "Stale").string());
         platform::setProgramDataFolderForTest(folder / "ProgramData");
         SIM_INSTALL_PATH.value.set((folder.path() / "P3D v5").string());
     }
@@ -41,7 +42,8 @@ TEST_F(AiFoldersTest, PackagesOfAddOnsCfgNameTheirSimObjectsInAddOnXml)
 {
     // Packages and their SimObjects folders are named by full paths in the test's folder.
     const fs::path ai = folder / "AI";
-    writeFile(simData("Roaming") / "add-ons.cfg",
+    writeFile(simData("Stale") / "add-ons.cfg", "[Package.0]\nPATH=" + (ai / "Old").string() + "\n");
+    writeFile(simData("config") / "add-ons.cfg",
               "PATH=" + (ai / "Before").string() + "\n[Package.0]\nPATH=" + (ai / "Pack1").string() +
                   "\nTITLE=Pack1\nREQUIRED=false\nTITLE=Pathfinder\n[Package.1]\npath = " + (ai / "Pack2").string() + "  \n");
     const fs::path airplanes = ai / "Pack1" / "SimObjects" / "Airplanes";

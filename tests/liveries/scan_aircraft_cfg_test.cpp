@@ -82,7 +82,12 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
         "[fltsim.10]\n" + keys + "atc_parking_codes=DLH\n"
         "[fltsim.11]\ntitle=Register without airline\n" + keys + "atc_id=D-NOAIRL\n"
         "[fltsim.12]\n[General]\ntitle=Not in a section\n"
-        "[fltsim.13]\ntitle=Cut" + std::string(1, '\0') + "short\n" + keys + "atc_parking_codes=DLH\n");
+        "[fltsim.13]\ntitle=Cut" + std::string(1, '\0') + "short\n" + keys + "atc_parking_codes=DLH\n"
+        "[fltsim.14]\ntitle=Cargo code\n" + keys + "atc_parking_codes=DLHC\n"
+        "[fltsim.15]\ntitle=Wild\n" + keys + "atc_parking_codes=DLH\natc_id=D-AB*\n"
+        // A '[' further right than column 5 stays in the section; one at column 5 ends it.
+        "[fltsim.16]\ntitle=[Old] Jet\n" + keys + "atc_parking_codes=DLH\n     [note]\natc_id=D-ABCF\n"
+        "[fltsim.17]\ntitle=Long registration\n" + keys + "atc_parking_codes=DLH\natc_id=ABCDEFGHIJKLM\n");
 
     const std::int32_t running = g_scanTasksRunning.load();
     const std::list<qmx::LiveryData> result = lf_searchLiveriesinFile(4, cfg);
@@ -95,7 +100,13 @@ TEST_F(AircraftCfgTest, SectionsPassOrFailTheirRules)
     EXPECT_EQ(got, (std::vector<std::string>{"Lufthansa cargo|DLH|B738|D-ABCD|cargo|4", "Private D-EF|PVT|B738|D-EF|pax|4",
                                              "Generic|ZZZ|B738||pax|4", "By registration|BAW|B738|GEUPA|pax|4",
                                              "Two registrations|DLH|B738||pax|4",
-                                             "Register without airline|PVT|B738|D-NOAIRL|pax|4"}));
+                                             "Register without airline|PVT|B738|D-NOAIRL|pax|4",
+                                             "Cargo code|DLH|B738||pax|4", "Wild|DLH|B738||pax|4",
+                                             "[Old] Jet|DLH|B738||pax|4", "Long registration|DLH|B738||pax|4"}));
+    EXPECT_NE(logText().find("===> Wild D-AB* wild cards no longer supported, atc_id skipped \n"), std::string::npos);
+    EXPECT_NE(logText().find("regcode: ABCDEFGHIJKLM, has more than 12 chars or contains UTF16 chars in \"Long "
+                             "registration\"?\n"),
+              std::string::npos);
     const std::string folder = cfg.parent_path().string();
     std::vector<std::string> rejected = lines(incompleteFltsimSections.lines);
     std::sort(rejected.begin(), rejected.end());

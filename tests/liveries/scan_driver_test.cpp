@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "core/exceptions.h"
+#include "core/scan_throttle.h"
 #include "liveries/scanned_liveries_file.h"
 #include "platform/paths.h"
 #include "run/exit.h"
@@ -119,15 +120,31 @@ TEST_F(ScanDriverTest, WithoutTheScanOptionOnlyTheSavedScanIsRead)
     EXPECT_THAT(logText(), Not(HasSubstr("liveries scan")));
 }
 
-TEST_F(ScanDriverTest, AScanCutShortByAnExitStaysPending)
+TEST_F(ScanDriverTest, AScanCutShortByAnExitIsSwitchedOffAndLeavesNoSavedScan)
 {
     liveries("lib/a320", "A320", {"BAW one"});
     lfolder0.value.set("lib");
     exitingFlag = true;
-    EXPECT_NO_THROW(gf_scanLiveries());
-    EXPECT_TRUE(SCAN_LIVERIES.value.load());
+    // The processing meets the saved scan missing; the next start finds it gone and scans.
+    EXPECT_THROW(gf_scanLiveries(), qmx::UserErrorException);
+    EXPECT_FALSE(SCAN_LIVERIES.value.load());
+    EXPECT_THAT(testsupport::readFile(parametersFile()), HasSubstr(R"(name="SCAN_LIVERIES" value="false")"));
     EXPECT_FALSE(liveryTablesBuilt);
     EXPECT_FALSE(std::filesystem::exists(g_liveriesScannedFile));
+}
+
+TEST_F(ScanDriverTest, AnExitDuringTheWalkOfAFolderStartsNoFurtherTask)
+{
+    liveries("lib/a320", "A320", {"BAW one"});
+    liveries("lib/b738", "B738", {"DLH two"});
+    g_scanTasksLimit = 1;
+    g_scanTasksRunning = 1; // a slot held elsewhere: the walk waits at its first livery file
+    std::thread walk([] { lf_scanSimObjectsFolder(1, "lib"); });
+    exitingFlag = true;
+    gf_releaseScanSlot();
+    walk.join();
+    EXPECT_TRUE(ScannedLiveries.empty());
+    EXPECT_EQ(g_scanTasksRunning.load(), 0);
 }
 
 TEST_F(ScanDriverTest, AScanAfterOneCutShortDuringItsWalkFindsEveryLivery)

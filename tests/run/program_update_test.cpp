@@ -99,10 +99,20 @@ TEST_F(ProgramUpdate, ADataBaseThatFailedToReadIsReadByTheNextStartUp)
 {
     makeZip(server() / "dbase.zip", {{"temp2.xml", "<aircrafts"}});
     EXPECT_THROW(lf_readDbaseOnce(), qmx::UserErrorException);
+    // One that fails after its wingspans and groups were read.
     const std::string sample = readFile(fs::path(ORVANTA_SOURCE_DIR) / "tests/liveries/fixtures/dbase/temp2.xml");
+    const std::size_t airports = sample.find("<simaddonsP3D>");
+    ASSERT_NE(airports, std::string::npos);
+    makeZip(server() / "dbase.zip", {{"temp2.xml", sample.substr(0, airports)}});
+    EXPECT_THROW(lf_readDbaseOnce(), qmx::UserErrorException);
+    const DbaseTables partial = dbaseTables;
+    ASSERT_GT(partial.ClassHalfWingspans[3], 0.0);
     makeZip(server() / "dbase.zip", {{"temp2.xml", sample}});
     EXPECT_NO_THROW(lf_readDbaseOnce());
     EXPECT_FALSE(dbaseTables.ModelCodes.empty());
+    EXPECT_EQ(dbaseTables.ClassHalfWingspans, partial.ClassHalfWingspans) << "the class averages are not added up";
+    EXPECT_EQ(dbaseTables.SimilarGroups, partial.SimilarGroups);
+    EXPECT_EQ(dbaseTables.Publishers, partial.Publishers);
     fs::remove(server() / "dbase.zip");
     EXPECT_NO_THROW(lf_readDbaseOnce()) << "a data base once read is not fetched again";
     gf_clearDbaseTables();

@@ -4,8 +4,10 @@
 
 #include "run/exit.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // User actions on the built window, as the toolkit delivers them (GUI thread;
@@ -24,6 +26,10 @@ void gf_setExitStepObserver(ExitStepObserver observer);
 // The option setting of the next accepted client fails as if the system refused it
 // (traffic/rt_link.cpp).
 void gf_failNextClientOptionForTest();
+
+// The pause after a failed download of a server file before it is tried again; an empty value
+// gives the program's own back (airports/airport_file_locator.cpp).
+void gf_setDownloadRetryPause(std::optional<std::chrono::steady_clock::duration> pause);
 
 namespace platform {
 // The per-user data folder that appDataFolder() gives from now on (created with its parents, empty
