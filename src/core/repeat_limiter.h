@@ -27,8 +27,6 @@ public:
     // Counts one occurrence. When a line is due, the number of occurrences since the previous
     // line (this one included); nothing while the period of the previous line still runs.
     std::optional<std::uint64_t> occur();
-    // Occurrences held back since the previous line.
-    std::uint64_t heldBack() const { return pending_; }
     // The previous line's period is over and nothing is held back: forgetting it loses nothing.
     bool idle() const;
     // The occurrences held back, which the caller reports now; the next one is written at once.
