@@ -227,9 +227,12 @@ TEST_F(RtLink, AClientThatKeepsComingAndGoingIsLoggedOnceAMinute)
     const auto linesWith = [this](const std::string& part) {
         std::vector<std::string> found;
         std::istringstream lines(log());
-        for (std::string line; std::getline(lines, line);)
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r')   // Log.txt ends its lines in CR LF on Windows
+                line.pop_back();
             if (line.find(part) != std::string::npos)
                 found.push_back(line);
+        }
         return found;
     };
     for (const char* part : {"RealTraffic client socket closed", " RealTraffic gone? Wait for RealTraffic to re-connect ...",
