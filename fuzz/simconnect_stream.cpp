@@ -1,7 +1,10 @@
 // The simulator's receive stream: cut into messages by the transport's receive buffer and each
 // whole message handed to the dispatch procedure, as the SimConnect thread does. The first byte
-// of the input chooses how the stream arrives in reads; the rest is the stream.
+// of the input chooses how the stream arrives in reads and, by its lowest bit, whether the
+// RealTraffic client is the professional edition (whose traffic clock reads the user block's zulu
+// date); the rest is the stream.
 
+#include "core/clock.h"
 #include "core/exceptions.h"
 #include "harness.h"
 #include "run/exit.h"
@@ -51,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::size_t readSize = 1 + static_cast<std::size_t>(data[0]) * 17;
+    g_professionalEdition = (data[0] & 1) != 0;
     lf_resetDispatchState();
     qmx::SimConnectReceiveBuffer buffer(kMaxReceiveSize);
     for (std::size_t pos = 1; pos < size;) {

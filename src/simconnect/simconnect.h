@@ -55,8 +55,9 @@ HRESULT SimConnect_Open(HANDLE* handle, const char* name, platform::MessageWindo
 // (MessageWindow::postMessage): those run on the connection's I/O thread.
 HRESULT SimConnect_Close(HANDLE handle);
 
-// Hands every message received so far to `proc` (null: the procedure of the previous call; with
-// neither the call fails with E_FAIL), oldest first, on the calling thread with no lock held.
+// Hands every message received so far (and kept: see gf_scDroppedMessages) to `proc` (null: the
+// procedure of the previous call; with neither the call fails with E_FAIL), oldest first, on the
+// calling thread with no lock held.
 // S_OK when the queue is drained and the connection healthy; the failure status once it failed.
 // An exception thrown by `proc` passes through; the message it was given is gone, the rest stay.
 HRESULT SimConnect_CallDispatch(HANDLE handle, DispatchProc proc, void* context);
@@ -111,5 +112,10 @@ HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE handle, std::uint32_t objectId
 // only for a burst such as one frame's position writes.
 HRESULT gf_scSetSendAtOnce(HANDLE handle, bool sendAtOnce);
 HRESULT gf_scFlush(HANDLE handle);
+
+// The received messages that waited for SimConnect_CallDispatch are bounded (32768 messages, 8 MiB
+// of them): a simulator that sends faster than the program dispatches loses what comes beyond,
+// and *count tells how many messages the connection dropped so. E_FAIL for an unknown handle.
+HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count);
 
 } // namespace qmx

@@ -325,4 +325,15 @@ HRESULT gf_scFlush(HANDLE handle)
     return lf_underSendLock(handle, [](SimConnectConnection& connection) { return connection.flush(); });
 }
 
+HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count)
+{
+    if (count == nullptr)
+        return E_INVALIDARG;
+    const auto connection = scFindConnection(handle);
+    if (!connection)
+        return E_FAIL;
+    *count = connection->droppedMessages();
+    return S_OK;
+}
+
 } // namespace qmx

@@ -164,10 +164,14 @@ void SimConnectConnection::onClose(SimConnectCloseReason reason, HRESULT status)
 
 void SimConnectConnection::onMessage(std::vector<std::uint8_t>&& message)
 {
-    auto block = std::make_unique<SimConnectSendBlock>(std::move(message), connectNumber());
     {
         std::lock_guard lock(messageMutex_);
-        messages_.push_back(std::move(block));
+        if (messages_.size() >= kQueuedMessageLimit || queuedBytes_ + message.size() > kQueuedByteLimit) {
+            ++droppedMessages_;
+        } else {
+            queuedBytes_ += message.size();
+            messages_.push_back(std::make_unique<SimConnectSendBlock>(std::move(message), connectNumber()));
+        }
     }
     notify();
 }
@@ -187,6 +191,7 @@ SendBlockPtr SimConnectConnection::takeMessage()
         return nullptr;
     SendBlockPtr message = std::move(messages_.front());
     messages_.pop_front();
+    queuedBytes_ -= message->bytes.size();
     return message;
 }
 
@@ -252,6 +257,13 @@ void SimConnectConnection::discardMessages()
 {
     std::lock_guard lock(messageMutex_);
     messages_.clear();
+    queuedBytes_ = 0;
+}
+
+std::uint64_t SimConnectConnection::droppedMessages()
+{
+    std::lock_guard lock(messageMutex_);
+    return droppedMessages_;
 }
 
 // ---- process-wide state

@@ -46,6 +46,11 @@ public:
     static constexpr std::size_t kSendBufferSize = 41088;
     static constexpr std::size_t kHeldBufferLimit = 1u << 20;
     static constexpr std::uint32_t kPacketIdBase = 0xF0000000u;
+    // The received messages that wait for the dispatch are bounded, so that a simulator that
+    // sends faster than the program handles them costs neither memory nor, at the close, time:
+    // beyond either bound a message is dropped and counted.
+    static constexpr std::size_t kQueuedMessageLimit = 32768;
+    static constexpr std::size_t kQueuedByteLimit = 8u << 20;
 
     SimConnectConnection(platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event);
     ~SimConnectConnection() override;
@@ -66,6 +71,8 @@ public:
     HRESULT dispatch(DispatchProc proc, void* context);
     HRESULT dispatchStored(); // with the procedure and context of the last dispatch
     void discardMessages();
+    // Received messages dropped for a full queue since the connection was made.
+    std::uint64_t droppedMessages();
 
 protected:
     void onConnected() override;
@@ -84,6 +91,8 @@ private:
 
     std::mutex messageMutex_;
     std::deque<SendBlockPtr> messages_;
+    std::size_t queuedBytes_ = 0;
+    std::uint64_t droppedMessages_ = 0;
     DispatchProc dispatchProc_ = nullptr;
     void* dispatchContext_ = nullptr;
 

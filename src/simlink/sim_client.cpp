@@ -174,6 +174,7 @@ void lf_releaseSimConnect()
     const HANDLE handle = gf_simConnectHandle();
     if (handle == nullptr)
         return;
+    lf_endSimulatorLines();
     // Without a connection no flight runs, however the connection ended.
     simRunningFlag = false;
     lf_changeStatus([](SimLinkStatus& s) {
@@ -227,6 +228,7 @@ bool lf_dispatchLoop(const std::stop_token& stop, HANDLE handle)
     const platform::FineTimerPeriod finePeriod; // the waits for a message end to the millisecond
     while (!stop.stop_requested()) {
         const HRESULT result = SimConnect_CallDispatch(handle, lf_dispatchProc, nullptr);
+        lf_noteDroppedMessages(handle);
         // A QUIT, or a connection that broke without one, ends the simulator's side for good.
         if (simulatorQuit || FAILED(result))
             return false;

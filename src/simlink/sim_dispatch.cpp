@@ -1,6 +1,8 @@
 // The dispatch procedure of the SimConnect thread: every received message becomes program
 // state, a SimCommand for the work thread, or a flush of the outbound queues. A message shorter
-// than its layout is ignored, never read past its end.
+// than its layout is ignored, never read past its end. The simulator decides how often each
+// message comes: every log line it makes goes through simulatorLines, which writes a repeated
+// text once a minute with its count.
 
 #include "core/clock.h"
 #include "core/exceptions.h"
@@ -10,6 +12,7 @@
 #include "core/shell_port.h"
 #include "params/control_port.h"
 #include "params/parameters.h"
+#include "simconnect/simconnect.h"
 #include "simlink/model_queries.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_ids.h"
@@ -28,6 +31,7 @@
 using namespace qmx;
 
 std::atomic<bool> simulatorQuit{false};
+RepeatedLines simulatorLines{std::chrono::minutes(1)};
 
 namespace {
 
@@ -53,9 +57,42 @@ struct UnboundObject {
 };
 
 // SimConnect thread only.
+RepeatLimiter droppedMessagesLog{std::chrono::minutes(1)};
+std::uint64_t droppedMessagesSeen = 0;   // by the connection, so far
+std::uint64_t droppedMessagesLogged = 0; // the count of the latest line
 std::uint32_t frameCounter = 0;
 LatLon previousUserPosition; // in the not-yet-known box until the first block
 std::vector<UnboundObject> unboundObjects;
+
+// The lines of the simulator's messages, by the writer they go to.
+void lf_simLine(const std::string& line)
+{
+    simulatorLines.write(line, gf_logLine);
+}
+
+void lf_simWarning(const std::string& line)
+{
+    simulatorLines.write(line, gf_logWarning);
+}
+
+void lf_simIndented(const std::string& line)
+{
+    simulatorLines.write(line, gf_logIndented);
+}
+
+// Shown on the message line every time; logged as a repeated line.
+void lf_simMessage(const std::string& text)
+{
+    gf_reportMessage(text, false);
+    lf_simLine(text);
+}
+
+void lf_logDroppedMessages()
+{
+    gf_logWarning(fmt::format("SimConnect: {} received messages dropped, more came than were handled",
+                              droppedMessagesSeen));
+    droppedMessagesLogged = droppedMessagesSeen;
+}
 
 void lf_forgetUnbound(std::uint32_t objectId)
 {
@@ -124,15 +161,15 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION& message)
     switch (message.dwException) {
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID:
         if (!lf_liveUserPositionUnknown())
-            gf_logWarning("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+            lf_simWarning("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
         break;
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
         throw UserErrorException(95, fmt::format("Simconnect Version Mismatch, dwindex: {} ", message.dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
-        gf_reportMessage("SimConnect: too many objects (max 1000)", true);
+        lf_simMessage("SimConnect: too many objects (max 1000)");
         break;
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
-        gf_log("SIMCON EXCEP 19");
+        lf_simLine("SIMCON EXCEP 19");
         break;
     case SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED: {
         const auto refused = std::find_if(pendingCreations.begin(), pendingCreations.end(),
@@ -147,13 +184,13 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION& message)
         break;
     }
     case SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED:
-        gf_logWarning("Simconnect Exception: load flight plan failed");
+        lf_simWarning("Simconnect Exception: load flight plan failed");
         break;
     case SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE:
-        gf_log("SIMCON EXCEP 24");
+        lf_simLine("SIMCON EXCEP 24");
         break;
     default:
-        gf_logWarning(fmt::format("SIMCON EXCEP {}", message.dwException));
+        lf_simWarning(fmt::format("SIMCON EXCEP {}", message.dwException));
         break;
     }
 }
@@ -185,7 +222,7 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN& message)
 {
     const std::string name(message.szApplicationName, ::strnlen(message.szApplicationName, sizeof(message.szApplicationName)));
     if (name.empty()) {
-        gf_log("! Simulator name empty?");
+        lf_simLine("! Simulator name empty?");
         return;
     }
     lf_changeStatus([](SimLinkStatus& s) { s.simConnected = true; });
@@ -195,7 +232,7 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN& message)
     const std::string simText =
         fmt::format("{} ({}.{}.{}.{})", reduced, message.dwApplicationVersionMajor, message.dwApplicationVersionMinor,
                     message.dwApplicationBuildMajor, message.dwApplicationBuildMinor);
-    gf_log(fmt::format("{} connected", simText));
+    lf_simLine(fmt::format("{} connected", simText));
     lf_changeStatus([&](SimLinkStatus& s) { s.simNameText = simText; });
     if (!lf_versionAccepted(simText)) {
         gf_enableControl(ALL_INSTALL_PATH);
@@ -208,7 +245,7 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN& message)
 
 void lf_requestRestartForNewFlight(const std::string& warning)
 {
-    gf_logWarning(warning);
+    lf_simWarning(warning);
     recordUserParkAirportPending = true;
     gf_askForExit(ExitReason::Restart, kRestartSeconds);
 }
@@ -223,7 +260,7 @@ void lf_onEvent(const SIMCONNECT_RECV_EVENT& message)
         break;
     }
     case simid::kEventPositionChanged:
-        gf_logWarning("User ac position changed");
+        lf_simWarning("User ac position changed");
         gf_askForExit(ExitReason::Restart, kRestartSeconds);
         break;
     case simid::kEventFlightLoaded:
@@ -288,12 +325,25 @@ void lf_onUserOnGround(DataReader data)
     tickFlag = true;
 }
 
-std::int64_t lf_unixSeconds(const UserAcData& block)
+// The zulu date and time as Unix seconds; none for a date outside the calendar of the traffic
+// clock. Each part is checked before the arithmetic, which then cannot overflow.
+std::optional<std::int64_t> lf_unixSeconds(const UserAcData& block)
 {
     using namespace std::chrono;
-    const sys_days newYear{year{static_cast<int>(block.zuluYear)} / January / 1};
-    const std::int64_t days = newYear.time_since_epoch().count() + (block.zuluDayOfYear - 1);
-    return days * 86400 + block.zuluTime;
+    constexpr std::int64_t kSecondsPerDay = 86400;
+    if (block.zuluYear < static_cast<int>(year::min()) || block.zuluYear > static_cast<int>(year::max()))
+        return std::nullopt;
+    const year zuluYear{static_cast<int>(block.zuluYear)};
+    const std::int64_t daysInYear = zuluYear.is_leap() ? 366 : 365;
+    if (block.zuluDayOfYear < 1 || block.zuluDayOfYear > daysInYear || block.zuluTime < 0 ||
+        block.zuluTime >= kSecondsPerDay)
+        return std::nullopt;
+    const sys_days newYear{zuluYear / January / 1};
+    const std::int64_t seconds =
+        (newYear.time_since_epoch().count() + block.zuluDayOfYear - 1) * kSecondsPerDay + block.zuluTime;
+    if (!gf_isCalendarTime(static_cast<double>(seconds)))
+        return std::nullopt;
+    return seconds;
 }
 
 void lf_onUserAcBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader data)
@@ -319,13 +369,15 @@ void lf_onUserAcBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, DataReader 
     const LatLon position{block.latitude, block.longitude};
     if (!gf_inNotYetKnownBox(previousUserPosition.latitude, previousUserPosition.longitude) &&
         gf_distanceNm(previousUserPosition, position) > kTeleportNm) {
-        gf_log("Teleport");
+        lf_simLine("Teleport");
         gf_askForExit(ExitReason::Restart, kRestartSeconds);
     }
     previousUserPosition = position;
     userStandCheckPending = true; // the work thread looks up the stand under the new position
-    if (g_professionalEdition.load())
-        simUnixTime = lf_unixSeconds(block);
+    if (g_professionalEdition.load()) {
+        if (const std::optional<std::int64_t> seconds = lf_unixSeconds(block))
+            simUnixTime = *seconds;
+    }
     userObjectId = message.dwObjectID;
 }
 
@@ -335,7 +387,7 @@ void lf_onUserAcTitle(DataReader data)
     if (!title)
         return;
     if (title->empty()) {
-        gf_log("! title of your ac is empty?");
+        lf_simLine("! title of your ac is empty?");
         return;
     }
     if (title->size() > kMaxTitleLength)
@@ -344,7 +396,7 @@ void lf_onUserAcTitle(DataReader data)
         return;
     lf_changeStatus([&](SimLinkStatus& s) { s.userAcTitleText = *title; });
     userAcTitle = *title;
-    gf_logIndented("SimConnect: User aircraft title: " + *title);
+    lf_simIndented("SimConnect: User aircraft title: " + *title);
 }
 
 void lf_setUserModelKnown(bool known)
@@ -366,7 +418,7 @@ void lf_userModelSteps(std::string model)
 {
     if (model.empty())
         throw UserErrorException(71, "atc_model= in [General] section of your aircraft.cfg is empty or missing");
-    gf_logIndented(fmt::format("model raw: {} ", model));
+    lf_simIndented(fmt::format("model raw: {} ", model));
     std::string logText = "SimConnect: User aircraft model: " + model;
     if (model.find("camerapod") != std::string::npos || model.find("Crew Vessel") != std::string::npos) {
         lf_setUserModelKnown(true);
@@ -399,14 +451,14 @@ void lf_userModelSteps(std::string model)
         } else {
             userHalfWingspan = defaultSpan;
             lf_setUserModelKnown(false);
-            gf_reportMessage("User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
+            lf_simMessage("User aircraft wing span unknown, max is taken instead, please report in my Forum!");
         }
     }
     const AcCategory category = gf_categoryOf(gf_modelSizeClass(model));
     userAcCategory = category;
     userAcModel = model;
     logText += fmt::format(", category: {}", gf_categoryName(category));
-    gf_logIndented(logText);
+    lf_simIndented(logText);
 }
 
 void lf_onUserAcModel(DataReader data)
@@ -458,10 +510,9 @@ void lf_bindCreatedObject(std::uint32_t objectId, const std::string& atcId, doub
                                        : std::find_if(pendingCreations.begin(), pendingCreations.end(),
                                                       [&](const PendingCreation& p) { return p.callsign == atcId; });
     if (pending == pendingCreations.end()) {
-        gf_reportMessage(fmt::format("just spawned, but not by {}, oid: {}, callsign \"{}\", altaboveGnd:{:.0f} ft, "
-                                   "onground:{}, gnd_alt:{:.0f} ft ",
-                                   "Orvanta_P3D", objectId, atcId, agl, onGround, groundAltitude),
-                       true);
+        lf_simMessage(fmt::format("just spawned, but not by {}, oid: {}, callsign \"{}\", altaboveGnd:{:.0f} ft, "
+                                  "onground:{}, gnd_alt:{:.0f} ft ",
+                                  "Orvanta_P3D", objectId, atcId, agl, onGround, groundAltitude));
         return;
     }
     const std::uint32_t key = pending->key;
@@ -522,8 +573,28 @@ void lf_with(const SIMCONNECT_RECV* message, std::uint32_t size, void (*handler)
 
 } // namespace
 
+void lf_noteDroppedMessages(HANDLE handle)
+{
+    std::uint64_t dropped = 0;
+    if (FAILED(gf_scDroppedMessages(handle, &dropped)) || dropped == droppedMessagesSeen)
+        return;
+    droppedMessagesSeen = dropped;
+    if (droppedMessagesLog.occur())
+        lf_logDroppedMessages();
+}
+
+void lf_endSimulatorLines()
+{
+    simulatorLines.flush();
+    if (droppedMessagesSeen != droppedMessagesLogged)
+        lf_logDroppedMessages();
+    droppedMessagesLog = RepeatLimiter(std::chrono::minutes(1));
+    droppedMessagesSeen = droppedMessagesLogged = 0;
+}
+
 void lf_resetDispatchState()
 {
+    lf_endSimulatorLines();
     frameCounter = 0;
     previousUserPosition = {};
     unboundObjects.clear();
@@ -566,7 +637,7 @@ void lf_dispatchProc(SIMCONNECT_RECV* message, std::uint32_t size, void* /*conte
     case SIMCONNECT_RECV_ID_CLIENT_DATA:
         break;
     default:
-        gf_log(fmt::format("! Unknown Dispatch dwID {}", message->dwID));
+        lf_simLine(fmt::format("! Unknown Dispatch dwID {}", message->dwID));
         break;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Shared between the files of the SimConnect layer; not for the rest of the program.
 
+#include "core/repeat_limiter.h"
 #include "simconnect/simconnect_protocol.h"
 #include "simlink/sim_state.h"
 
@@ -50,5 +51,13 @@ extern std::atomic<bool> recordUserParkAirportPending;
 // The dispatch procedure of the SimConnect thread and the state it keeps between messages.
 void lf_dispatchProc(qmx::SIMCONNECT_RECV* message, std::uint32_t size, void* context);
 void lf_resetDispatchState();
+// The log lines that the simulator's messages make, written once a minute per text with the
+// number of repeats (core/repeat_limiter.h): the simulator decides how often they come.
+extern RepeatedLines simulatorLines;
+// After every dispatch: when the connection dropped received messages for a full queue, logs
+// their number (at most once a minute).
+void lf_noteDroppedMessages(qmx::HANDLE handle);
+// The end of a connection: writes the repeats and drops held back, and forgets them.
+void lf_endSimulatorLines();
 // Set by a QUIT message: the simulator is gone and the thread ends its connection.
 extern std::atomic<bool> simulatorQuit;

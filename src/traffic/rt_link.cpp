@@ -4,6 +4,7 @@
 #include "core/exceptions.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/repeat_limiter.h"
 #include "core/run_state.h"
 #include "core/shell_port.h"
 #include "platform/net_socket.h"
@@ -33,6 +34,16 @@ net::GuardedSocket rtClientSocket;
 // Work thread only: the receive buffer.
 std::array<char, kRtReceiveBufferSize> rtReceiveBuffer;
 std::atomic<bool> failNextClientOption{false};
+// The lines that a client makes by coming and going as often as it likes: written once a minute
+// per text with the number of repeats. The clock time in a line is no part of its key.
+RepeatedLines clientLines{std::chrono::minutes(1)};
+
+// Shown on the message line every time; logged as a repeated line.
+void lf_reportClientMessage(const std::string& key, const std::string& text)
+{
+    gf_reportMessage(text, false);
+    clientLines.write(key, text, gf_logLine);
+}
 
 [[noreturn]] void lf_startFailed(net::GuardedSocket::Lease& lease, std::uint32_t code, const std::string& message)
 {
@@ -133,7 +144,8 @@ bool waitForClient()
         net::gf_closeDescriptor(fd);
         const qmx::SysErrorException failure(
             7, fmt::format("{} setsockopt failed with error {}", gf_utcClockNow(), gf_wsaErrorText(error)));
-        gf_logLine(fmt::format("waitForClient interrupted: {}", failure.what()));
+        clientLines.write("waitForClient interrupted", fmt::format("waitForClient interrupted: {}", failure.what()),
+                          gf_logLine);
         return false;
     }
     std::lock_guard lock(rtLinkMutex);
@@ -157,7 +169,7 @@ std::string receive()
     do {
         const long count = net::gf_receiveBytes(lease.fd(), rtReceiveBuffer.data(), kRtReceiveBufferSize - text.size());
         if (count < 0) {
-            gf_logLine(fmt::format("receive: {}", gf_wsaErrorText(net::gf_lastSocketError())));
+            clientLines.write(fmt::format("receive: {}", gf_wsaErrorText(net::gf_lastSocketError())), gf_logLine);
             return {};
         }
         if (count == 0)
@@ -180,13 +192,13 @@ bool sendDataPacket(std::string_view text)
             return true;
         error = lease ? net::gf_lastSocketError() : net::kErrorNotSocket;
     }
-    gf_logLine(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)));
+    clientLines.write(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)), gf_logLine);
     {
         std::lock_guard lock(rtLinkMutex);
         rtConnected.store(false);
         rtClientSocket.close();
     }
-    gf_logLine("RealTraffic client socket closed");
+    clientLines.write("RealTraffic client socket closed", gf_logLine);
     return false;
 }
 
@@ -253,7 +265,7 @@ void gf_sendOwnPosition()
         if (!waitForClient())
             return;
         gf_setRtReady(true);
-        gf_reportMessage(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
+        lf_reportClientMessage("RealTraffic re-connected", fmt::format("{} RealTraffic re-connected", gf_utcClockNow()));
         gf_withdrawMessage();
         return;
     }
@@ -263,17 +275,21 @@ void gf_sendOwnPosition()
     gf_setRtReady(false);
     gf_removeAllLiveAc();
     gf_resetReaders();
-    gf_reportMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
+    lf_reportClientMessage("RealTraffic gone?",
+                           fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()));
 }
 
 void gf_closeRealTrafficServer()
 {
     if (rtConnected.load())
         sendDataPacket("exit\r\n");
-    std::lock_guard lock(rtLinkMutex);
-    rtListenSocket.close();
-    rtClientSocket.close();
-    rtConnected.store(false);
+    {
+        std::lock_guard lock(rtLinkMutex);
+        rtListenSocket.close();
+        rtClientSocket.close();
+        rtConnected.store(false);
+    }
+    clientLines.flush(); // the next run's client starts afresh
 }
 
 void gf_wakeRealTrafficLink()

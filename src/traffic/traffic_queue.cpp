@@ -1,7 +1,7 @@
 #include "traffic/traffic_queue.h"
 
 #include "core/log.h"
-#include "traffic/repeat_limiter.h"
+#include "core/repeat_limiter.h"
 
 #include <fmt/format.h>
 

@@ -15,8 +15,8 @@
 //   across threads are atomics.
 
 #include "core/geodesy.h"
+#include "core/repeat_limiter.h"
 #include "platform/net_socket.h"
-#include "traffic/repeat_limiter.h"
 
 #include <array>
 #include <atomic>

@@ -157,7 +157,13 @@ cleanup() {
   fi
   if [ $status -ne 0 ] && [ $status -ne 77 ] && [ -f "${log:-}" ]; then
     echo "--- Log.txt" >&2
-    cat "$log" >&2
+    # A flooded log would bury the failure: of a large one its end is enough.
+    if [ "$(stat -c %s "$log")" -le $((1024 * 1024)) ]; then
+      cat "$log" >&2
+    else
+      echo "(the last 400 lines of $(stat -c %s "$log") bytes)" >&2
+      tail -n 400 "$log" >&2
+    fi
   fi
   rm -rf "${work:?}"
 }

@@ -2,9 +2,12 @@
 # The simulator failing under a connected run. Killed outright (SIGKILL): the program notices
 # within 10 s, logs it and ends through the exit machine with status 0. Hung with its connection
 # open (nothing read, nothing answered): the close box still ends the program within 40 s.
-#   sim_faults.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file>
+# Hostile, flooding the program with messages it does not handle (of an unknown id, exceptions)
+# as fast as it reads them: for the given seconds the log stays under 3 MB and the resident memory
+# under 100 MB, and the close box, clicked while the flood goes on, ends the program within 10 s.
+#   sim_faults.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file> [flood seconds]
 source "$(dirname "$0")/common.sh"
-program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5
+program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 flood_seconds=${6:-15}
 make_connected_folders
 
 # start_run <case>: the program with both stand-ins, from a fresh log, until the readers run.
@@ -42,6 +45,50 @@ seconds_since() {
   python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv[1]):.2f}')" "$1" "$EPOCHREALTIME"
 }
 
+rss_kb() {
+  awk '/^VmRSS:/ {print $2}' "/proc/$program_pid/status"
+}
+
+# The resident memory allowed under a flood. The address sanitizer holds freed blocks back (256 MB
+# by default) and keeps shadow memory of its own: with a small quarantine its program may use
+# 60 MB more than the plain one.
+if ldd "$program" 2>/dev/null | grep -q libasan; then
+  export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=8
+  flood_rss_mb=160
+else
+  flood_rss_mb=100
+fi
+
+# flood_case <case> <flood words> <logged line>: the flood for $flood_seconds, still going when
+# the close box is clicked; the line the flooded message makes is in the log (once at least).
+flood_case() {
+  local name=$1 what=$2 line=$3
+  start_run "$name"
+  fakesim_control "flood $what $((flood_seconds + 120))"
+  wait_until 10 grep -q '"type":"flood"' "$work/fakesim.trace" || fail "$name: fakesim does not flood"
+  local max_rss=0 rss end=$((SECONDS + flood_seconds))
+  while [ $SECONDS -lt $end ]; do
+    rss=$(rss_kb) || fail "$name: the program ended under the flood"
+    [ "$rss" -gt "$max_rss" ] && max_rss=$rss
+    sleep 0.2
+  done
+  local closed_at log_bytes
+  echo "$name: after $flood_seconds s: log $(($(stat -c %s "$log") / 1024)) KB," \
+    "largest resident memory $((max_rss / 1024)) MB"
+  "$close_tool" "$window_id"
+  closed_at=$EPOCHREALTIME
+  expect_end "$name" 10 "Exiting: USER CLOSED SIM"
+  log_bytes=$(stat -c %s "$log")
+  echo "$name: ended $(seconds_since "$closed_at") s after the close with status 0, log $((log_bytes / 1024)) KB"
+  log_has "$line" || fail "$name: no \"$line\""
+  [ "$log_bytes" -lt $((3 * 1024 * 1024)) ] || fail "$name: the log grew to $((log_bytes / 1024)) KB"
+  [ "$max_rss" -lt $((flood_rss_mb * 1024)) ] || fail "$name: resident memory $((max_rss / 1024)) MB"
+  stop_fakert
+  stop_stand_ins
+  echo "$name: fakesim sent $(sed -n 's/.*"type":"end".*"flood_sent":\([0-9]*\).*/\1/p' "$work/fakesim.trace")" \
+    "flood messages until it quit"
+}
+
 start_wm
 
 start_run "simulator killed"
@@ -65,4 +112,7 @@ expect_end "simulator hung" 40 "Exiting: USER CLOSED SIM"
 echo "simulator hung: the program ended $(seconds_since "$closed_at") s after the close"
 stop_fakert
 stop_stand_ins
+
+flood_case "unknown-message flood" "unknown" "! Unknown Dispatch dwID 99"
+flood_case "exception flood" "exception 11" "SimConnect: too many objects (max 1000)"
 echo "simulator faults ok"

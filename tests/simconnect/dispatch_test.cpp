@@ -92,6 +92,45 @@ TEST_F(DispatchTest, AnExceptionFromTheProcedurePassesAndTheOtherMessagesStay)
     EXPECT_EQ(client->received.messages.back(), message(3));
 }
 
+// A simulator that sends faster than the program dispatches fills no memory: beyond either bound
+// the queue drops what comes and counts it, and takes messages again once the dispatch has taken
+// the earlier ones.
+TEST_F(DispatchTest, AFullQueueDropsAndCountsWhatComesBeyondItsBound)
+{
+    struct Case {
+        const char* bound;
+        std::size_t messageSize;
+        std::size_t kept;
+    };
+    constexpr std::size_t kLargest = 41088; // the default MaxReceiveSize
+    const std::vector<Case> cases{
+        {"messages", 16, SimConnectConnection::kQueuedMessageLimit},
+        {"bytes", kLargest, SimConnectConnection::kQueuedByteLimit / kLargest},
+    };
+    constexpr std::size_t kBeyond = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bound);
+        auto flooding = sctest::TestServer::tcp(sctest::Family::IPv4);
+        auto flooded = sctest::openClient(world, *flooding);
+        const Bytes one = message(99, Bytes(c.messageSize - 12, 7));
+        Bytes burst;
+        for (std::size_t i = 0; i < c.kept + kBeyond; ++i)
+            burst.insert(burst.end(), one.begin(), one.end());
+        flooding->send(burst);
+        std::uint64_t dropped = 0;
+        EXPECT_TRUE(flooded->until([&] {
+            return gf_scDroppedMessages(flooded->handle, &dropped) == S_OK && dropped == kBeyond;
+        })) << dropped;
+        EXPECT_EQ(flooded->dispatchUntil(c.kept), S_OK);
+        EXPECT_EQ(flooded->received.messages.size(), c.kept);
+        flooding->send(one);
+        EXPECT_EQ(flooded->dispatchUntil(c.kept + 1), S_OK);
+        EXPECT_EQ(flooded->received.messages.size(), c.kept + 1);
+        EXPECT_EQ(gf_scDroppedMessages(flooded->handle, &dropped), S_OK);
+        EXPECT_EQ(dropped, kBeyond);
+    }
+}
+
 TEST(NotificationTest, WindowAndEventHearOfMessagesAndOfTheFailure)
 {
     sctest::ScWorld world;

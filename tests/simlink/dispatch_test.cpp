@@ -16,11 +16,13 @@
 #include "simlink/sim_internal.h"
 #include "simlink/sim_queues.h"
 #include "support/exit_hold.h"
+#include "support/limiter_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 namespace simlinktest {
@@ -297,8 +299,75 @@ TEST_F(DispatchTest, SimulatorTimeFollowsTheZuluDateOnceTheTrafficIsProfessional
     EXPECT_EQ(simUnixTime.load(), 1709168400);
     lf_userBlock(51.47, -0.45, 2024, 61, 3600).dispatch(); // 1 March
     EXPECT_EQ(simUnixTime.load(), 1709168400 + 86400);
+    // A date outside the calendar of the traffic clock leaves the time as it was.
+    struct Refused {
+        const char* what;
+        std::int64_t year, dayOfYear, zuluTime;
+    };
+    const std::vector<Refused> refused{
+        {"year 0", 0, 1, 0},
+        {"year 10000", 10000, 1, 0},
+        {"a year of 3e12", 3'082'488'000'000, 60, 3600},
+        {"day 0", 2024, 0, 3600},
+        {"day 366 of a common year", 2023, 366, 3600},
+        {"day of 1.1e15", 2024, 1'125'899'907'958'103, 3600},
+        {"a second before the day", 2024, 60, -1},
+        {"a second after the day", 2024, 60, 86400},
+        {"the last second of int64", 2024, 60, std::numeric_limits<std::int64_t>::max()},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.what);
+        lf_userBlock(51.47, -0.45, r.year, r.dayOfYear, r.zuluTime).dispatch();
+        EXPECT_EQ(simUnixTime.load(), 1709168400 + 86400);
+    }
+    lf_userBlock(51.47, -0.45, 9999, 365, 86399).dispatch(); // the last second of the calendar
+    EXPECT_EQ(simUnixTime.load(), 253402300799);
     g_professionalEdition = false;
     simUnixTime = 0;
+}
+
+// A simulator sends any message as often as it likes: each line it makes is logged once, then at
+// most once a minute with the number of repeats, and what a minute held back when the connection
+// ends. A message shown on the message line is shown every time.
+TEST_F(DispatchTest, ALineTheSimulatorRepeatsIsLoggedOnceAMinuteWithItsCount)
+{
+    testsupport::useLimiterClock();
+    gf_setMessageLineSink([] {}); // a window shows the messages (without one they are logged)
+    lf_userBlock(51.47, -0.45).dispatch(); // an unrecognized id is news once the user is placed
+    const auto flood = [](int count) {
+        for (int i = 0; i < count; ++i) {
+            Message(99, 16).dispatch();
+            lf_exception(3).dispatch();
+            lf_exception(11).dispatch();
+        }
+    };
+    const auto lines = [this](const std::string& line) {
+        const std::string log = "\n" + logText();
+        std::size_t count = 0;
+        for (std::size_t at = log.find("\n" + line + "\n"); at != std::string::npos;
+             at = log.find("\n" + line + "\n", at + 1))
+            ++count;
+        return count;
+    };
+    const std::vector<std::string> flooded{"! Unknown Dispatch dwID 99", "===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID",
+                                           "SimConnect: too many objects (max 1000)"};
+    flood(1000);
+    Message(100, 16).dispatch(); // another text is news at once
+    EXPECT_EQ(lines("! Unknown Dispatch dwID 100"), 1u);
+    testsupport::moveLimiterClock(std::chrono::seconds(59));
+    flood(1);
+    for (const std::string& line : flooded)
+        EXPECT_EQ(lines(line), 1u) << line;
+    testsupport::moveLimiterClock(std::chrono::seconds(1));
+    flood(1);
+    flood(5);
+    lf_endSimulatorLines();
+    for (const std::string& line : flooded) {
+        EXPECT_EQ(lines(line + " (1001 times since the previous report)"), 1u) << line;
+        EXPECT_EQ(lines(line + " (5 times since the previous report)"), 1u) << line;
+    }
+    EXPECT_EQ(gf_messageLineState().text, "SimConnect: too many objects (max 1000)");
+    gf_setMessageLineSink(nullptr);
 }
 
 TEST_F(DispatchTest, TheUserBlockIsNeverSeenHalfWritten)

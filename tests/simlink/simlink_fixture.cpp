@@ -1,6 +1,7 @@
 #include "simlink_fixture.h"
 
 #include "app/message_line.h"
+#include "core/repeat_limiter.h"
 #include "run/exit.h"
 #include "simconnect/simconnect_config.h"
 #include "simlink/sim_client.h"
@@ -45,6 +46,7 @@ void SimLinkTest::TearDown()
     qmx::gf_scSetConfigFolders({});
     gf_setExitTimings({});
     gf_clearError();
+    RepeatLimiter::setClock(nullptr);
     ParamsTest::TearDown();
 }
 

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include <future>
+#include <memory>
+#include <sstream>
 
 namespace {
 
@@ -194,6 +196,52 @@ TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
     gf_sendOwnPosition();
     ASSERT_TRUE(second.waitUntil([&] { return !second.receivedLines().empty(); }, kPatience));
     EXPECT_EQ(second.receivedLines(), (std::vector<std::string>{kAtKlaxLine}));
+}
+
+// A client that comes and goes as often as it likes: each line of the link is logged once a
+// minute with the number of its repeats, and what was held back when the link closes.
+TEST_F(RtLink, AClientThatKeepsComingAndGoingIsLoggedOnceAMinute)
+{
+    useLimiterClock();
+    gf_setMessageLineSink([] {}); // a window shows the messages (without one they are logged)
+    gf_storeOwnPosition(kAtKlax);
+    auto client = std::make_unique<fakert::FakeRt>(fakertOptions());
+    client->start({});
+    ASSERT_TRUE(lf_connectRealTraffic());
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        client.reset(); // the client goes
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (rtConnected.load() && std::chrono::steady_clock::now() < deadline) {
+            gf_sendOwnPosition();
+            std::this_thread::yield();
+        }
+        ASSERT_FALSE(rtConnected.load());
+        auto waiting = std::async(std::launch::async, gf_sendOwnPosition);
+        client = std::make_unique<fakert::FakeRt>(fakertOptions());
+        client->start({});
+        ASSERT_EQ(waiting.wait_for(kPatience), std::future_status::ready);
+        ASSERT_TRUE(rtConnected.load());
+    }
+    gf_closeRealTrafficServer();
+    gf_setMessageLineSink(nullptr);
+    const auto linesWith = [this](const std::string& part) {
+        std::vector<std::string> found;
+        std::istringstream lines(log());
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r')   // Log.txt ends its lines in CR LF on Windows
+                line.pop_back();
+            if (line.find(part) != std::string::npos)
+                found.push_back(line);
+        }
+        return found;
+    };
+    for (const char* part : {"RealTraffic client socket closed", " RealTraffic gone? Wait for RealTraffic to re-connect ...",
+                             " RealTraffic re-connected"}) {
+        const std::vector<std::string> found = linesWith(part);
+        ASSERT_EQ(found.size(), 2u) << part;
+        EXPECT_TRUE(found[0].ends_with(part)) << found[0];
+        EXPECT_TRUE(found[1].ends_with(std::string(part) + " (2 times since the previous report)")) << found[1];
+    }
 }
 
 TEST_F(RtLink, AClientWhoseOptionsFailIsClosedNotLeaked)

@@ -8,8 +8,8 @@
 #include "params/parameters.h"
 #include "params/park_airport.h"
 #include "run/exit.h"
+#include "support/limiter_clock.h"
 #include "traffic/own_position.h"
-#include "traffic/repeat_limiter.h"
 #include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
@@ -31,22 +31,8 @@ namespace traffic_test {
 inline constexpr std::chrono::seconds kPatience{20}; // only a failing test waits this long
 inline constexpr std::uint32_t kLoopbackHost = 0x7F000001; // 127.0.0.1, host order
 
-// A clock for the log limiters that moves only when a test moves it (any thread may read it).
-inline std::atomic<RepeatLimiter::Clock::rep> limiterTicks{0};
-inline RepeatLimiter::Clock::time_point limiterNow()
-{
-    return RepeatLimiter::Clock::time_point(RepeatLimiter::Clock::duration(limiterTicks.load()));
-}
-inline void moveLimiterClock(RepeatLimiter::Clock::duration by)
-{
-    limiterTicks += by.count();
-}
-// Every limited line is due again: the clock starts far ahead of anything a limiter saw.
-inline void useLimiterClock()
-{
-    limiterTicks = (RepeatLimiter::Clock::now() + std::chrono::hours(1000)).time_since_epoch().count();
-    RepeatLimiter::setClock(limiterNow);
-}
+using testsupport::moveLimiterClock;
+using testsupport::useLimiterClock;
 
 inline void resetTrafficGlobals()
 {

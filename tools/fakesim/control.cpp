@@ -13,6 +13,9 @@ namespace {
 
 using Words = std::vector<std::string>;
 
+// The id of the flood's unknown message: one that no SimConnect version defines.
+constexpr std::uint32_t kUnknownMessageId = 99;
+
 std::string lf_error(const std::string& why)
 {
     return "error: " + why;
@@ -87,6 +90,7 @@ std::string lf_statusJson(const Status& s)
                              {"ai_objects", s.aiObjects.size()}, {"created", s.aiCreated},
                              {"removed", s.aiRemoved},         {"exceptions", s.exceptionsSent},
                              {"frames", s.framesSent},         {"data", s.dataSent},
+                             {"flood_sent", s.floodSent},      {"flooding", s.flooding},
                              {"requests", s.requestCounts}};
     return j.dump();
 }
@@ -320,6 +324,14 @@ std::string runControlLine(FakeSim& sim, std::string_view line)
             (argc >= 3 && !lf_parseUnsigned(words[3], c)))
             return lf_error("exception <number> [send id [index]]");
         sim.sendException(a, b, c);
+        return "ok";
+    }
+    if (command == "flood" && argc >= 2) {
+        const bool exception = words[1] == "exception";
+        if ((!exception && (words[1] != "unknown" || argc != 2)) || (exception && argc != 3) ||
+            (exception && !lf_parseUnsigned(words[2], a)) || !parseNumber(words[argc], number) || number <= 0.0)
+            return lf_error("flood unknown <seconds> | flood exception <number> <seconds>");
+        sim.flood(exception ? wire::recv::kException : kUnknownMessageId, a, number);
         return "ok";
     }
     if (command == "frame-rate" && argc == 1) {

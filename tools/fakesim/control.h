@@ -13,6 +13,9 @@
 //                                 the next requests of that kind (name such as AIRemoveObject,
 //                                 or number such as 0x2C) get the exception instead of an answer
 //   exception <number> [send id [index]]   an exception message to every open client
+//   flood unknown <seconds>       a hostile simulator: a message of id 99 (known to no client)
+//   flood exception <number> <seconds>   or that exception, over and over to every open client,
+//                                 as fast as it reads them, for that many simulated seconds
 //   frame-rate <frames per second>
 //   app-name <text>               application name of later Open replies
 //   app-version <a.b.c.d>         application version and build of later Open replies

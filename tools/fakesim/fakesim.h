@@ -60,6 +60,8 @@ struct Status {
     std::int64_t simSeconds = 0;       // simulated seconds since start
     std::uint64_t framesSent = 0;      // Frame events sent
     std::uint64_t dataSent = 0;        // SIMOBJECT_DATA and SIMOBJECT_DATA_BYTYPE messages sent
+    std::uint64_t floodSent = 0;       // messages of floods (see FakeSim::flood)
+    bool flooding = false;
     bool simRunning = false;
     bool ended = false;                // the stand-in has quit
 
@@ -110,6 +112,10 @@ public:
     bool removeSimObject(std::uint32_t objectId);
     // Closes every client connection at once, without a word; the listeners stay.
     void dropConnections();
+    // A hostile simulator for `simSeconds`: every open client gets one message over and over, as
+    // fast as it reads them. messageId wire::recv::kException floods exception `exceptionNumber`;
+    // any other id floods a message of that id, which no client knows.
+    void flood(std::uint32_t messageId, std::uint32_t exceptionNumber, double simSeconds);
     // A hung simulator: the connections stay open but are neither read nor written, and the
     // clock stands still; only a quit ends it.
     void mute();

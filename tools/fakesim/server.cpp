@@ -26,6 +26,8 @@ constexpr std::size_t kReadChunk = 65536;
 constexpr int kReadsPerWakeup = 16;           // keeps one busy client from starving the others
 constexpr std::size_t kMaxOutbox = 64u << 20; // a client that stops reading is cut off
 constexpr auto kQuitFlushTime = std::chrono::seconds(1);
+constexpr std::size_t kFloodFill = 64u << 10; // a flood keeps each outbox this full
+constexpr auto kFloodPause = std::chrono::milliseconds(1);
 
 Config lf_resolve(Config config)
 {
@@ -106,6 +108,7 @@ struct FakeSim::Impl {
     std::vector<Scheduled> scheduled;  // by time
     Clock::time_point nextSecond;
     Clock::time_point nextFrame;
+    Clock::time_point floodEnd;
     double clockFrameRate = 0.0;
     std::thread thread;
 };
@@ -220,6 +223,8 @@ Clock::time_point FakeSim::Impl::nextDeadline() const
         deadline = std::min(deadline, nextFrame);
     if (!scheduled.empty())
         deadline = std::min(deadline, scheduled.front().at);
+    if (state.flooding())
+        deadline = std::min(deadline, floodEnd);
     return deadline;
 }
 
@@ -291,7 +296,12 @@ void FakeSim::Impl::run(FakeSim& owner)
         }
         const auto wait = muted ? std::chrono::milliseconds(1000)
                                 : std::chrono::ceil<std::chrono::milliseconds>(nextDeadline() - Clock::now());
+        const bool flooding = state.flooding();
         lock.unlock();
+        // A flood keeps the sockets always ready: the pause lets the control calls of other
+        // threads take the state in between (and caps the flood at kFloodFill a millisecond).
+        if (flooding)
+            std::this_thread::sleep_for(kFloodPause);
         net::waitForSockets(watches, std::chrono::milliseconds(std::clamp<std::int64_t>(wait.count(), 0, 1000)));
         lock.lock();
 
@@ -313,6 +323,12 @@ void FakeSim::Impl::run(FakeSim& owner)
             continue;
         }
         runClock(lock, owner);
+        if (state.flooding()) {
+            if (Clock::now() >= floodEnd)
+                state.endFlood();
+            else
+                state.topUpFlood(kFloodFill);
+        }
         std::vector<unsigned> open;
         for (const auto& [id, connection] : connections)
             open.push_back(id);
@@ -367,6 +383,7 @@ void FakeSim::Impl::closeEverything(const char* reason)
                         {"frames_sent", totals.framesSent},
                         {"data_sent", totals.dataSent},
                         {"exceptions_sent", totals.exceptionsSent},
+                        {"flood_sent", totals.floodSent},
                         {"ai_created", totals.aiCreated},
                         {"ai_removed", totals.aiRemoved}});
     ended = true;
@@ -442,6 +459,15 @@ void FakeSim::mute()
     lf_change(*impl_, [](auto& impl) {
         impl.muted = true;
         impl.trace.write("mute", {{"connections", impl.connections.size()}});
+    });
+}
+
+void FakeSim::flood(std::uint32_t messageId, std::uint32_t exceptionNumber, double simSeconds)
+{
+    lf_change(*impl_, [&](auto& impl) {
+        impl.state.startFlood(messageId, exceptionNumber);
+        impl.floodEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(
+                                           simSeconds * static_cast<double>(impl.config.secondLength.count())));
     });
 }
 

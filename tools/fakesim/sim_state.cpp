@@ -909,6 +909,39 @@ void SimState::queueQuit()
             sendTo(session, wire::quitMessage(session.protocol));
 }
 
+void SimState::startFlood(std::uint32_t messageId, std::uint32_t exceptionNumber)
+{
+    flood_ = Flood{messageId, exceptionNumber, 0};
+    trace_.write("flood", {{"message", messageId}, {"exception", exceptionNumber}});
+}
+
+void SimState::topUpFlood(std::size_t fill)
+{
+    if (!flood_)
+        return;
+    for (auto& [id, session] : sessions_) {
+        if (!session.opened || session.closeRequested)
+            continue;
+        const std::vector<std::uint8_t> message =
+            flood_->messageId == wire::recv::kException
+                ? wire::exceptionMessage(session.protocol, flood_->exceptionNumber, 0, 0)
+                : wire::unknownMessage(session.protocol, flood_->messageId);
+        while (session.outbox.size() < fill) {
+            session.outbox.insert(session.outbox.end(), message.begin(), message.end());
+            ++flood_->sent;
+            ++floodSent_;
+        }
+    }
+}
+
+void SimState::endFlood()
+{
+    if (!flood_)
+        return;
+    trace_.write("flood_end", {{"message", flood_->messageId}, {"sent", flood_->sent}});
+    flood_.reset();
+}
+
 Status SimState::status() const
 {
     Status s;
@@ -933,6 +966,8 @@ Status SimState::status() const
     s.simSeconds = simSeconds_;
     s.framesSent = framesSent_;
     s.dataSent = dataSent_;
+    s.floodSent = floodSent_;
+    s.flooding = flood_.has_value();
     s.simRunning = running_;
     return s;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -78,6 +79,14 @@ public:
     bool removeSimObject(std::uint32_t objectId);
     // QUIT to every open session.
     void queueQuit();
+    // A hostile simulator: every open session gets the same message over and over, as fast as it
+    // reads them; messageId recv::kException floods that exception, any other id a message of
+    // that (unknown) id. Flood messages are counted, not traced one by one.
+    void startFlood(std::uint32_t messageId, std::uint32_t exceptionNumber);
+    // Tops the outbox of every open session up to `fill` bytes of flood messages.
+    void topUpFlood(std::size_t fill);
+    void endFlood();
+    bool flooding() const { return flood_.has_value(); }
 
     std::map<unsigned, ClientSession>& sessions() { return sessions_; }
     Status status() const;
@@ -131,6 +140,13 @@ private:
     unsigned refuseCreations_ = 0;
     std::set<std::string> refusedTitles_;  // upper case
     std::map<std::uint32_t, std::deque<std::uint32_t>> failRules_;  // request number -> exceptions
+    struct Flood {
+        std::uint32_t messageId = 0;
+        std::uint32_t exceptionNumber = 0;
+        std::uint64_t sent = 0;
+    };
+    std::optional<Flood> flood_;
+    std::uint64_t floodSent_ = 0;  // by every flood since start
 };
 
 } // namespace fakesim

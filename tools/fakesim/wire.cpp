@@ -494,6 +494,13 @@ std::vector<std::uint8_t> quitMessage(std::uint32_t protocol)
     return lf_finish(out);
 }
 
+std::vector<std::uint8_t> unknownMessage(std::uint32_t protocol, std::uint32_t id)
+{
+    Writer out = lf_beginMessage(protocol, id);
+    out.u32(0);
+    return lf_finish(out);
+}
+
 std::vector<std::uint8_t> eventMessage(std::uint32_t protocol, std::uint32_t groupId, std::uint32_t clientEventId,
                                        std::uint32_t data)
 {

@@ -292,6 +292,8 @@ std::vector<std::uint8_t> openReply(std::uint32_t protocol, const OpenReplyField
 std::vector<std::uint8_t> exceptionMessage(std::uint32_t protocol, std::uint32_t exceptionNumber,
                                            std::uint32_t sendId, std::uint32_t index);
 std::vector<std::uint8_t> quitMessage(std::uint32_t protocol);
+// A message of an id that no client knows yet (a newer simulator's), with one u32 of payload.
+std::vector<std::uint8_t> unknownMessage(std::uint32_t protocol, std::uint32_t id);
 std::vector<std::uint8_t> eventMessage(std::uint32_t protocol, std::uint32_t groupId, std::uint32_t clientEventId,
                                        std::uint32_t data);
 std::vector<std::uint8_t> objectAddRemoveMessage(std::uint32_t protocol, std::uint32_t clientEventId,
