@@ -151,18 +151,24 @@ bool lf_isBglFile(std::string_view extension)
 
 OpenBglFile::OpenBglFile(const std::filesystem::path& path) : path_(path), in_(path, std::ios::binary) {}
 
+std::streamoff OpenBglFile::rewind()
+{
+    if (!in_.is_open())
+        return -1;
+    in_.clear();
+    in_.seekg(0, std::ios::end);
+    const std::streamoff size = in_.tellg();
+    in_.seekg(0);
+    return size;
+}
+
 bool OpenBglFile::hasAirportSection()
 {
     try {
-        if (!in_.is_open())
-            return false;
-        in_.clear();
-        in_.seekg(0, std::ios::end);
-        const std::streamoff size = in_.tellg();
+        const std::streamoff size = rewind();
         if (size < 15)
             return false;
         std::array<std::uint32_t, kHeaderWords> header{};
-        in_.seekg(0);
         in_.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(sizeof(header)));
         in_.clear();
         const std::uint64_t sections = header[5]; // the file's words are little-endian, as this machine's
@@ -183,15 +189,10 @@ bool OpenBglFile::hasAirportSection()
 
 bool OpenBglFile::readWords(BglWords& out)
 {
-    if (!in_.is_open())
-        return false;
-    in_.clear();
-    in_.seekg(0, std::ios::end);
-    const std::streamoff size = in_.tellg();
+    const std::streamoff size = rewind();
     if (size < 0)
         return false;
     out.bytes.assign((static_cast<std::size_t>(size) + 3) / 4 * 4, 0);
-    in_.seekg(0);
     return size == 0 || static_cast<bool>(in_.read(reinterpret_cast<char*>(out.bytes.data()), size));
 }
 

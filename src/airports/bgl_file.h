@@ -28,6 +28,9 @@ public:
     bool readWords(BglWords& out);
 
 private:
+    // The file's size, with the next read at its first byte; -1 when it is not open.
+    std::streamoff rewind();
+
     std::filesystem::path path_;
     std::ifstream in_;
 };
