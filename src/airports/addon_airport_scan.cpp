@@ -1,17 +1,17 @@
 #include "airports/addon_airport_scan.h"
 
 #include "airports/airport_file_locator.h"
-#include "airports/airport_file_queries.h"
 #include "airports/airport_services.h"
 #include "airports/bgl_file.h"
 #include "airports/generated_airport_files.h"
-#include "airports/scan_workers.h"
+#include "airports/offline_learning_queries.h"
 #include "airports/stand_file.h"
 #include "core/exceptions.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/scan_throttle.h"
+#include "core/scan_workers.h"
 #include "core/shell_port.h"
 #include "liveries/scan_messages.h"
 #include "params/control_port.h"
@@ -47,26 +47,16 @@ bool lf_scanStopRequested()
 // Counts the tasks of the scan in the order the walk meets their files: the scenery order.
 std::uint64_t launchedScanTasks = 0;
 
-// The slot is counted before the task is handed on, so that a task that ends at once never
-// takes the count below the tasks really running.
-std::future<void> lf_launchScanTask(ScanWorkers& workers, const fs::path& path)
+// The task reads the file that the walk opened for its section test: each file is opened once.
+std::future<void> lf_launchScanTask(ScanWorkers& workers, OpenBglFile file)
 {
     const std::uint64_t order = ++launchedScanTasks;
-    std::packaged_task<void()> task([path, order] {
-        lf_toParkingPositions(path, [order](BglAirport&& airport) {
+    return workers.launch(std::packaged_task<void()>([file = std::move(file), order]() mutable {
+        lf_toParkingPositions(file, [order](BglAirport&& airport) {
             airport.sceneryOrder = order;
             lf_processBglAirport(std::move(airport));
         });
-    });
-    std::future<void> done = task.get_future();
-    g_scanTasksRunning.fetch_add(1);
-    try {
-        workers.run(std::move(task));
-    } catch (...) {
-        gf_releaseScanSlot();
-        throw;
-    }
-    return done;
+    }));
 }
 
 void lf_waitForOldest(PendingScans& pending, const fs::path& entryPath)
@@ -103,10 +93,11 @@ void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, Pe
     const fs::file_status status = entry.status(ec);
     if (ec && status.type() != fs::file_type::not_found && status.type() != fs::file_type::unknown)
         throw fs::filesystem_error("status", entry.path(), ec);
-    if (!lf_isAirportCandidate(entry, status) || lf_scanStopRequested())
+    std::optional<OpenBglFile> candidate = lf_openAirportCandidate(entry, status);
+    if (!candidate || lf_scanStopRequested())
         return;
     gf_waitForScanSlot();
-    pending.push_back(lf_launchScanTask(workers, entry.path()));
+    pending.push_back(lf_launchScanTask(workers, std::move(*candidate)));
     if (pending.size() > lf_scanTasksLimit())
         lf_waitForOldest(pending, entry.path());
 }
@@ -177,8 +168,9 @@ void lf_orbxPass(const std::vector<std::string>& codes)
     fs::create_directory(g_tbloFolder);
     std::size_t notSuitable = 0;
     std::size_t copied = 0;
+    OfflineLearningQueries suitable(codes);
     for (const std::string& code : codes) {
-        if (!gf_suitableForOfflineLearning(code))
+        if (!suitable.next())
             ++notSuitable;
         else if (lf_copyToTblo(g_myOrbxFolder, code, true))
             ++copied;
@@ -199,8 +191,9 @@ void lf_thirdpartyPass(const std::vector<std::string>& codes)
     if (!fs::exists(g_tbloFolder))
         fs::create_directory(g_tbloFolder);
     std::size_t copied = 0;
+    OfflineLearningQueries suitable(codes);
     for (const std::string& code : codes) {
-        if (gf_suitableForOfflineLearning(code) && lf_copyToTblo(g_myThirdpartyFolder, code, false))
+        if (suitable.next() && lf_copyToTblo(g_myThirdpartyFolder, code, false))
             ++copied;
     }
     if (copied > 0) {
@@ -269,12 +262,16 @@ void lf_removeEarlierScanFiles(const fs::path& folder)
 
 } // namespace
 
-bool lf_isAirportCandidate(const fs::directory_entry& entry, const fs::file_status& status)
+std::optional<OpenBglFile> lf_openAirportCandidate(const fs::directory_entry& entry, const fs::file_status& status)
 {
     const std::string text = entry.path().string();
-    return fs::is_regular_file(status) && lf_isBglFile(entry.path().extension().string()) &&
-           text.find("statics") == std::string::npos && text.find("_heliports") == std::string::npos &&
-           lf_hasAirportSection(entry.path());
+    if (!fs::is_regular_file(status) || !lf_isBglFile(entry.path().extension().string()) ||
+        text.find("statics") != std::string::npos || text.find("_heliports") != std::string::npos)
+        return std::nullopt;
+    OpenBglFile file(entry.path());
+    if (!file.hasAirportSection())
+        return std::nullopt;
+    return file;
 }
 
 void lf_scanSceneryFolder(const fs::path& folder)

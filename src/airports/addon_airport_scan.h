@@ -5,6 +5,7 @@
 // written to output/info/AirportsScanLog.txt, and the generated files that can be learned offline
 // are copied to the TBLO folder for the user to send in. The scan unticks its option at the end.
 
+#include "airports/bgl_file.h"
 #include "airports/scenery_config.h"
 #include "core/shell_port.h"
 #include "params/window_fields.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 // Airport files that the last scan copied into TBLO; 0 at the start of each scan. The main
 // window shows it as "{} airport{} in {} folder".
@@ -34,5 +36,6 @@ bool lf_writeAirportScanResults(const SceneryFolders& folders);
 void lf_scanSceneryFolder(const std::filesystem::path& folder);
 
 // A BGL file that the scan decodes: a regular file with a BGL extension outside the statics and
-// heliport packages that lists an airport section.
-bool lf_isAirportCandidate(const std::filesystem::directory_entry& entry, const std::filesystem::file_status& status);
+// heliport packages that lists an airport section; opened, for its scan task to read.
+std::optional<OpenBglFile> lf_openAirportCandidate(const std::filesystem::directory_entry& entry,
+                                               const std::filesystem::file_status& status);

@@ -116,13 +116,17 @@ bool gf_airportFileAvailable(std::string_view code)
 
 bool gf_downloadP3dFile(const std::string& serverPath, const fs::path& localFile)
 {
+    return gf_downloadP3dFile(gf_newCurlHandle().get(), serverPath, localFile);
+}
+
+bool gf_downloadP3dFile(CURL* handle, const std::string& serverPath, const fs::path& localFile)
+{
     const SteadyTime now = std::chrono::steady_clock::now();
     if (lf_retryPending(serverPath, now))
         return false;
     const std::string url = gf_p3dDownloadUrl() + serverPath;
-    const CurlHandle handle = gf_newCurlHandle();
     std::string failure;
-    if (handle && gf_downloadFileQuietly(handle.get(), url, localFile, false, failure)) {
+    if (handle && gf_downloadFileQuietly(handle, url, localFile, false, failure)) {
         lf_forgetFailedDownload(serverPath);
         return true;
     }

@@ -4,6 +4,7 @@
 // stock archive on the download server. A path that begins with "airports" is read locally;
 // any other path lies on the server below gf_p3dDownloadUrl().
 
+#include <curl/curl.h>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@ bool gf_airportFileAvailable(std::string_view code);
 // its failure is logged once until it is had again; gf_forgetFailedDownloads (a new start)
 // forgets every failure.
 bool gf_downloadP3dFile(const std::string& serverPath, const std::filesystem::path& localFile);
+// The same on a handle of the caller's, which keeps its connection to the server for the next.
+bool gf_downloadP3dFile(CURL* handle, const std::string& serverPath, const std::filesystem::path& localFile);
 void gf_forgetFailedDownloads();
 
 // Downloads gf_p3dDownloadUrl() + serverPath into localFile. Empty on success, else the logged

@@ -2,6 +2,7 @@
 
 #include "airports/airport_file_locator.h"
 #include "airports/stand_file.h"
+#include "core/download.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/xml.h"
@@ -72,8 +73,13 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
 
 bool gf_suitableForOfflineLearning(std::string_view code)
 {
+    return gf_suitableForOfflineLearning(code, gf_newCurlHandle().get());
+}
+
+bool gf_suitableForOfflineLearning(std::string_view code, CURL* handle)
+{
     const fs::path localFile = gf_airportXmlPath(code);
-    const bool downloaded = gf_downloadP3dFile(fmt::format("archive/stock/{}.xml", code), localFile);
+    const bool downloaded = gf_downloadP3dFile(handle, fmt::format("archive/stock/{}.xml", code), localFile);
     pugi::xml_document document;
     const bool parsed = downloaded && document.load_file(localFile.c_str());
     gf_removeFileIfExists(localFile);

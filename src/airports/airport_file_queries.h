@@ -3,6 +3,7 @@
 
 #include "core/geodesy.h"
 
+#include <curl/curl.h>
 #include <string>
 #include <string_view>
 
@@ -14,3 +15,5 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
 
 // Whether the stock file of the airport carries enough learned traffic for offline learning.
 bool gf_suitableForOfflineLearning(std::string_view code);
+// The same, downloaded on a handle of the caller's.
+bool gf_suitableForOfflineLearning(std::string_view code, CURL* handle);

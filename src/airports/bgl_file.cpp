@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/scan_throttle.h"
+#include "core/scan_workers.h"
 
 #include <array>
 #include <cstdint>
@@ -58,6 +59,32 @@ struct BglWalk {
         seen[offset] = true;
         return true;
     }
+};
+
+// A scan worker keeps its buffer from one file to the next instead of giving the memory back
+// to the system and asking for it again; one that a very large file made large is given back.
+constexpr std::size_t kLargestKeptBuffer = 16u << 20;
+
+// The words of one file, read into the running scan worker's buffer when there is one.
+class WorkerWords {
+public:
+    WorkerWords() : kept(gf_scanWorkerBuffer())
+    {
+        if (kept != nullptr)
+            words.bytes.swap(*kept);
+    }
+    ~WorkerWords()
+    {
+        if (kept != nullptr && words.bytes.capacity() <= kLargestKeptBuffer)
+            kept->swap(words.bytes);
+    }
+    WorkerWords(const WorkerWords&) = delete;
+    WorkerWords& operator=(const WorkerWords&) = delete;
+
+    BglWords words;
+
+private:
+    std::vector<std::uint8_t>* kept;
 };
 
 // Airport records of a sound file never overlap; one that overlaps an airport decoded before is
@@ -122,25 +149,34 @@ bool lf_isBglFile(std::string_view extension)
     return extension == ".BGL" || extension == ".bgl";
 }
 
-bool lf_hasAirportSection(const std::filesystem::path& path)
+OpenBglFile::OpenBglFile(const std::filesystem::path& path) : path_(path), in_(path, std::ios::binary) {}
+
+std::streamoff OpenBglFile::rewind()
+{
+    if (!in_.is_open())
+        return -1;
+    in_.clear();
+    in_.seekg(0, std::ios::end);
+    const std::streamoff size = in_.tellg();
+    in_.seekg(0);
+    return size;
+}
+
+bool OpenBglFile::hasAirportSection()
 {
     try {
-        std::ifstream in(path, std::ios::binary | std::ios::ate);
-        if (!in)
-            return false;
-        const std::streamoff size = in.tellg();
+        const std::streamoff size = rewind();
         if (size < 15)
             return false;
         std::array<std::uint32_t, kHeaderWords> header{};
-        in.seekg(0);
-        in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(sizeof(header)));
-        in.clear();
+        in_.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(sizeof(header)));
+        in_.clear();
         const std::uint64_t sections = header[5]; // the file's words are little-endian, as this machine's
         if (sections == 0 || static_cast<std::uint64_t>(size) <= kHeaderSize + kSectionEntryBytes * sections)
             return false;
         std::array<std::uint32_t, kSectionEntryWords> entry{};
         for (std::uint64_t i = 0; i < sections; ++i) {
-            if (!in.read(reinterpret_cast<char*>(entry.data()), static_cast<std::streamsize>(sizeof(entry))))
+            if (!in_.read(reinterpret_cast<char*>(entry.data()), static_cast<std::streamsize>(sizeof(entry))))
                 return false;
             if (entry[0] == kAirportSection)
                 return true;
@@ -151,27 +187,54 @@ bool lf_hasAirportSection(const std::filesystem::path& path)
     }
 }
 
+bool OpenBglFile::readWords(BglWords& out)
+{
+    const std::streamoff size = rewind();
+    if (size < 0)
+        return false;
+    out.bytes.assign((static_cast<std::size_t>(size) + 3) / 4 * 4, 0);
+    return size == 0 || static_cast<bool>(in_.read(reinterpret_cast<char*>(out.bytes.data()), size));
+}
+
+bool lf_hasAirportSection(const std::filesystem::path& path)
+{
+    return OpenBglFile(path).hasAirportSection();
+}
+
 void gf_readBglAirports(const std::filesystem::path& path, const BglAirportHandler& handler)
 {
-    BglWords data;
-    if (!gf_readBglWords(path, data))
+    OpenBglFile file(path);
+    gf_readBglAirports(file, handler);
+}
+
+void gf_readBglAirports(OpenBglFile& file, const BglAirportHandler& handler)
+{
+    WorkerWords buffer;
+    BglWords& data = buffer.words;
+    if (!file.readWords(data))
         return;
     if (data.word(1) != kHeaderSize || data.wordCount() < kHeaderWords + 1)
         return;
     const std::uint32_t sections = data.word(5);
-    BglWalk walk{data, path, handler};
+    BglWalk walk{data, file.path(), handler};
     for (std::uint32_t i = 0; i < sections; ++i)
         lf_walkAirportSection(walk, kHeaderWords + kSectionEntryWords * i);
 }
 
 void lf_toParkingPositions(const std::filesystem::path& path, const BglAirportHandler& handler)
 {
+    OpenBglFile file(path);
+    lf_toParkingPositions(file, handler);
+}
+
+void lf_toParkingPositions(OpenBglFile& file, const BglAirportHandler& handler)
+{
     try {
-        gf_readBglAirports(path, handler);
+        gf_readBglAirports(file, handler);
     } catch (const std::exception&) {
-        gf_logWarning(fmt::format("Exception in lf_toParkingPositions: {}", path.string()));
+        gf_logWarning(fmt::format("Exception in lf_toParkingPositions: {}", file.path().string()));
     } catch (...) {
-        gf_logWarning(fmt::format("Exception in lf_toParkingPositions: {}", path.string()));
+        gf_logWarning(fmt::format("Exception in lf_toParkingPositions: {}", file.path().string()));
     }
     gf_releaseScanSlot();
 }

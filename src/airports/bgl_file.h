@@ -4,12 +4,36 @@
 // airports found before a damaged part of a file are kept.
 
 #include "airports/bgl_airport.h"
+#include "airports/bgl_words.h"
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string_view>
 
 using BglAirportHandler = std::function<void(BglAirport&& airport)>;
+
+// A BGL file opened once: the scan's walk reads its header and section table for the quick test
+// and hands it, still open, to the file's scan task, which reads it whole.
+class OpenBglFile {
+public:
+    // A file that cannot be opened reads as one without airports.
+    explicit OpenBglFile(const std::filesystem::path& path);
+
+    const std::filesystem::path& path() const { return path_; }
+    // The file's section table lists an airport section. Reads only the header and the section
+    // table; never fails.
+    bool hasAirportSection();
+    // The whole file from its first byte; false when it cannot be opened or read.
+    bool readWords(BglWords& out);
+
+private:
+    // The file's size, with the next read at its first byte; -1 when it is not open.
+    std::streamoff rewind();
+
+    std::filesystem::path path_;
+    std::ifstream in_;
+};
 
 // ".BGL" or ".bgl" exactly (with the dot).
 bool lf_isBglFile(std::string_view extension);
@@ -22,7 +46,9 @@ bool lf_hasAirportSection(const std::filesystem::path& path);
 // that cannot be opened, or has another header size, yields nothing. Throws std::out_of_range
 // when the file is too short for what its header and records say.
 void gf_readBglAirports(const std::filesystem::path& path, const BglAirportHandler& handler);
+void gf_readBglAirports(OpenBglFile& file, const BglAirportHandler& handler);
 
 // The body of one airport scan task: gf_readBglAirports with every failure caught and logged,
 // and the task's scan slot released at the end in every case.
 void lf_toParkingPositions(const std::filesystem::path& path, const BglAirportHandler& handler);
+void lf_toParkingPositions(OpenBglFile& file, const BglAirportHandler& handler);

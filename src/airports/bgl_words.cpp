@@ -1,7 +1,6 @@
 #include "airports/bgl_words.h"
 
 #include <bit>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -51,19 +50,4 @@ std::int32_t BglWords::i32At(std::size_t offset) const
 float BglWords::floatAt(std::size_t offset) const
 {
     return std::bit_cast<float>(u32At(offset));
-}
-
-bool gf_readBglWords(const std::filesystem::path& path, BglWords& out)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-        return false;
-    out.bytes.assign((static_cast<std::size_t>(size) + 3) / 4 * 4, 0);
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(out.bytes.data()), size))
-        return false;
-    return true;
 }

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <vector>
 
 struct BglWords {
@@ -22,6 +21,3 @@ struct BglWords {
     std::int32_t i32At(std::size_t offset) const;
     float floatAt(std::size_t offset) const;
 };
-
-// Reads the whole file; false when it cannot be opened or read.
-bool gf_readBglWords(const std::filesystem::path& path, BglWords& out);

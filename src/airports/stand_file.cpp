@@ -48,62 +48,65 @@ private:
     std::array<char, 336> text; // room for the largest double: 309 digits, sign, point, decimals
 };
 
-bool lf_appendSettings(pugi::xml_node parameters)
+void lf_writeParameter(XmlTextWriter& xml, std::string_view name, std::string_view value)
 {
-    bool ok = gf_appendIntParameter(parameters, LATERAL_RANGE.name, LATERAL_RANGE.value.load()) &&
-              gf_appendBoolParameter(parameters, AUTO_RANGE.name, AUTO_RANGE.value.load()) &&
-              gf_appendBoolParameter(parameters, WEEK.name, WEEK.value.load()) &&
-              gf_appendBoolParameter(parameters, PARK_FAKE.name, PARK_FAKE.value.load()) &&
-              gf_appendBoolParameter(parameters, PARK_SOFT.name, PARK_SOFT.value.load()) &&
-              gf_appendIntParameter(parameters, parking_percentage.name, parking_percentage.value.load()) &&
-              gf_appendBoolParameter(parameters, INITIAL_LOAD_ONLY.name, INITIAL_LOAD_ONLY.value.load()) &&
-              gf_appendIntParameter(parameters, MAX_FIT.name, MAX_FIT.value.load());
+    xml.start("parameter");
+    xml.attribute("name", name);
+    xml.attribute("value", value);
+    xml.end();
+}
+
+void lf_writeIntParameter(XmlTextWriter& xml, std::string_view name, std::int64_t value)
+{
+    lf_writeParameter(xml, name, fmt::format("{}", value));
+}
+
+void lf_appendSettings(XmlTextWriter& xml)
+{
+    lf_writeIntParameter(xml, LATERAL_RANGE.name, LATERAL_RANGE.value.load());
+    lf_writeParameter(xml, AUTO_RANGE.name, lf_boolText(AUTO_RANGE.value.load()));
+    lf_writeParameter(xml, WEEK.name, lf_boolText(WEEK.value.load()));
+    lf_writeParameter(xml, PARK_FAKE.name, lf_boolText(PARK_FAKE.value.load()));
+    lf_writeParameter(xml, PARK_SOFT.name, lf_boolText(PARK_SOFT.value.load()));
+    lf_writeIntParameter(xml, parking_percentage.name, parking_percentage.value.load());
+    lf_writeParameter(xml, INITIAL_LOAD_ONLY.name, lf_boolText(INITIAL_LOAD_ONLY.value.load()));
+    lf_writeIntParameter(xml, MAX_FIT.name, MAX_FIT.value.load());
     // -1 stands for no limit and is left out.
-    if (ok && MAX_LIVE.value.load() >= 0)
-        ok = gf_appendIntParameter(parameters, MAX_LIVE.name, MAX_LIVE.value.load());
-    return ok && gf_appendBoolParameter(parameters, LEARN_SOFT.name, LEARN_SOFT.value.load());
+    if (MAX_LIVE.value.load() >= 0)
+        lf_writeIntParameter(xml, MAX_LIVE.name, MAX_LIVE.value.load());
+    lf_writeParameter(xml, LEARN_SOFT.name, lf_boolText(LEARN_SOFT.value.load()));
 }
 
-void lf_writeFullStand(pugi::xml_node parkpos, const Stand& stand)
+void lf_writeFullStand(XmlTextWriter& xml, const Stand& stand)
 {
-    parkpos.append_attribute("latitude") = FixedText(stand.lat, 6).c_str();
-    parkpos.append_attribute("longitude") = FixedText(stand.lon, 6).c_str();
-    parkpos.append_attribute("heading") = FixedText(stand.heading * geo::kRadToDeg, 1, true).c_str();
-    parkpos.append_attribute("radius") = FixedText(stand.radius * kMetresPerNm, 1, true).c_str();
+    xml.attribute("latitude", FixedText(stand.lat, 6).c_str());
+    xml.attribute("longitude", FixedText(stand.lon, 6).c_str());
+    xml.attribute("heading", FixedText(stand.heading * geo::kRadToDeg, 1, true).c_str());
+    xml.attribute("radius", FixedText(stand.radius * kMetresPerNm, 1, true).c_str());
     if (stand.heli)
-        parkpos.append_attribute("heli") = "true";
+        xml.attribute("heli", "true");
     else
-        parkpos.append_attribute("cargo") = lf_boolText(stand.cargo);
-    parkpos.append_attribute("ramp") = lf_boolText(stand.ramp);
+        xml.attribute("cargo", lf_boolText(stand.cargo));
+    xml.attribute("ramp", lf_boolText(stand.ramp));
     if (stand.manual)
-        parkpos.append_attribute("manual") = "true";
+        xml.attribute("manual", "true");
 }
 
-void lf_writeStandChanges(pugi::xml_node parkpos, const Stand& stand)
+void lf_writeStandChanges(XmlTextWriter& xml, const Stand& stand)
 {
     if (stand.radiusChange) {
-        parkpos.append_attribute("radius_change") = "true";
-        parkpos.append_attribute("radius") = FixedText(stand.radius * kMetresPerNm, 1, true).c_str();
+        xml.attribute("radius_change", "true");
+        xml.attribute("radius", FixedText(stand.radius * kMetresPerNm, 1, true).c_str());
     }
     if (stand.cargoChange) {
-        parkpos.append_attribute("cargo_change") = "true";
-        parkpos.append_attribute("cargo") = lf_boolText(stand.cargo);
+        xml.attribute("cargo_change", "true");
+        xml.attribute("cargo", lf_boolText(stand.cargo));
     }
 }
 
 pugi::xml_node lf_findParameter(const pugi::xml_document& document, std::string_view name)
 {
     return document.select_node(gf_parameterQuery(name).c_str()).node();
-}
-
-// A generated file says so in its meta block, so that a later scan removes it and nothing else.
-bool lf_markGenerated(pugi::xml_document& document, ApfWriteMode mode)
-{
-    if (mode != ApfWriteMode::Generated)
-        return true;
-    pugi::xml_node info = document.child("meta").append_child("info");
-    return info && info.append_attribute("name").set_value(kGeneratedMark.data()) &&
-           info.append_attribute("value").set_value(kGeneratedByScan.data());
 }
 
 } // namespace
@@ -117,90 +120,84 @@ bool gf_isGeneratedApf(const std::filesystem::path& path)
     return document.select_node(query.c_str()).node().attribute("value").value() == kGeneratedByScan;
 }
 
-bool gf_appendParameter(pugi::xml_node node, std::string_view name, std::uint32_t value)
+void lf_writeAirportParameters(XmlTextWriter& xml, const AirportFile& file, ApfWriteMode mode)
 {
-    pugi::xml_node parameter = node.append_child("parameter");
-    if (!parameter)
-        return false;
-    pugi::xml_attribute nameAttribute = parameter.append_attribute("name");
-    pugi::xml_attribute valueAttribute = parameter.append_attribute("value");
-    return nameAttribute && valueAttribute && nameAttribute.set_value(std::string(name).c_str()) &&
-           valueAttribute.set_value(value);
-}
-
-bool lf_writeAirportParameters(pugi::xml_node document, const AirportFile& file, ApfWriteMode mode)
-{
-    pugi::xml_node parameters = document.append_child("parameters");
-    if (!parameters)
-        return false;
-    bool ok = gf_appendStringParameter(parameters, "airport_name", file.airport_name) &&
-              gf_appendStringParameter(parameters, "publisher", file.publisher);
-    if (ok && handmadeOverrule)
-        ok = gf_appendBoolParameter(parameters, "handmade", true);
-    if (ok && (handmadeOverrule || mode == ApfWriteMode::Generated))
-        ok = gf_appendStringParameter(parameters, "altitude", fmt::format("{}", file.altitude));
-    if (ok)
-        ok = gf_appendParameter(parameters, "num_parkpos", static_cast<std::uint32_t>(file.stands.size()));
-    if (ok && handmadeOverrule)
-        ok = gf_appendIntParameter(parameters, "Qf_real", file.Qf_real) &&
-             gf_appendIntParameter(parameters, "Qf_soft", file.Qf_soft);
-    if (ok && file.publisher == "unknown")
-        ok = gf_appendStringParameter(parameters, "BGLpath", file.BGLpath);
-    if (ok && mode == ApfWriteMode::LearnedSave)
-        ok = lf_appendSettings(parameters);
-    return ok;
-}
-
-void lf_writeParkpos(pugi::xml_node parkpositions, const Stand& stand, ApfWriteMode mode)
-{
-    pugi::xml_node parkpos = parkpositions.append_child("parkpos");
-    parkpos.append_attribute("id") = stand.name.c_str();
-    if (mode == ApfWriteMode::Generated) {
-        lf_writeFullStand(parkpos, stand);
-        return;
+    xml.start("parameters");
+    lf_writeParameter(xml, "airport_name", file.airport_name);
+    lf_writeParameter(xml, "publisher", file.publisher);
+    if (handmadeOverrule)
+        lf_writeParameter(xml, "handmade", "true");
+    if (handmadeOverrule || mode == ApfWriteMode::Generated)
+        lf_writeIntParameter(xml, "altitude", file.altitude);
+    lf_writeIntParameter(xml, "num_parkpos", static_cast<std::uint32_t>(file.stands.size()));
+    if (handmadeOverrule) {
+        lf_writeIntParameter(xml, "Qf_real", file.Qf_real);
+        lf_writeIntParameter(xml, "Qf_soft", file.Qf_soft);
     }
-    if ((stand.radiusChange || stand.cargoChange) && !stand.manual)
-        lf_writeStandChanges(parkpos, stand);
-    else if (stand.manual || handmadeOverrule)
-        lf_writeFullStand(parkpos, stand);
-    for (const ParkPosOption& option : stand.opts)
-        lf_writeOpt(parkpos, option);
+    if (file.publisher == "unknown")
+        lf_writeParameter(xml, "BGLpath", file.BGLpath);
+    if (mode == ApfWriteMode::LearnedSave)
+        lf_appendSettings(xml);
+    xml.end();
 }
 
-void lf_writeOpt(pugi::xml_node parkpos, const ParkPosOption& option)
+void lf_writeParkpos(XmlTextWriter& xml, const Stand& stand, ApfWriteMode mode)
+{
+    xml.start("parkpos");
+    xml.attribute("id", stand.name);
+    if (mode == ApfWriteMode::Generated) {
+        lf_writeFullStand(xml, stand);
+    } else {
+        if ((stand.radiusChange || stand.cargoChange) && !stand.manual)
+            lf_writeStandChanges(xml, stand);
+        else if (stand.manual || handmadeOverrule)
+            lf_writeFullStand(xml, stand);
+        for (const ParkPosOption& option : stand.opts)
+            lf_writeOpt(xml, option);
+    }
+    xml.end();
+}
+
+void lf_writeOpt(XmlTextWriter& xml, const ParkPosOption& option)
 {
     if (option.number == 0)
         return;
-    pugi::xml_node opt = parkpos.append_child("opt");
-    opt.append_attribute("reg") = option.reg.c_str();
+    xml.start("opt");
+    xml.attribute("reg", option.reg);
     if (!gf_regcodeLookup(option.reg)) {
-        opt.append_attribute("airl") = option.airl.c_str();
-        opt.append_attribute("type") = option.type.c_str();
+        xml.attribute("airl", option.airl);
+        xml.attribute("type", option.type);
     }
     if (option.real == 0)
-        opt.append_attribute("soft") = "true";
-    opt.append_attribute("day") = option.day;
-    opt.append_attribute("hh") = gf_bitset2hours(option.hours).c_str();
+        xml.attribute("soft", "true");
+    xml.attribute("day", fmt::format("{}", option.day));
+    xml.attribute("hh", gf_bitset2hours(option.hours));
     const std::string cs = option.csSuffix.empty() ? option.cs : option.cs + ":" + option.csSuffix;
     if (!cs.empty())
-        opt.append_attribute("cs") = cs.c_str();
+        xml.attribute("cs", cs);
+    xml.end();
 }
 
+// Written as text, element by element: a scan writes a generated file for every add-on airport,
+// and building a document for each cost more than decoding the airport.
 bool gf_writeApf(const AirportFile& file, const std::filesystem::path& path, ApfWriteMode mode)
 {
-    pugi::xml_document document;
-    if (!gf_addMetaBlock(document) || !lf_markGenerated(document, mode) ||
-        !lf_writeAirportParameters(document, file, mode))
-        return false;
-    pugi::xml_node parkpositions = document.append_child("parkpositions");
+    XmlTextWriter xml;
+    if (mode == ApfWriteMode::Generated) // a generated file says so, so that a later scan removes it and nothing else
+        gf_writeMetaBlock(xml, {{kGeneratedMark, kGeneratedByScan}});
+    else
+        gf_writeMetaBlock(xml);
+    lf_writeAirportParameters(xml, file, mode);
+    xml.start("parkpositions");
     for (const Stand& stand : file.stands)
-        lf_writeParkpos(parkpositions, stand, mode);
+        lf_writeParkpos(xml, stand, mode);
+    xml.end();
     const SaveDurability durability =
         mode == ApfWriteMode::Generated ? SaveDurability::Regenerable : SaveDurability::FlushedBeforeRename;
     return gf_saveFileAtomically(
         path,
         [&](std::ostream& out) {
-            document.save(out);
+            out << xml.text();
             return true;
         },
         durability);

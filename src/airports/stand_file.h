@@ -5,6 +5,7 @@
 // files that keep what the program learned about an airport.
 
 #include "airports/stand.h"
+#include "core/xml.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -36,10 +37,9 @@ enum class ApfWriteMode : int {
 bool gf_writeApf(const AirportFile& file, const std::filesystem::path& path, ApfWriteMode mode);
 // Whether the file is one the add-on airport scan generated (its meta block says so).
 bool gf_isGeneratedApf(const std::filesystem::path& path);
-bool lf_writeAirportParameters(pugi::xml_node document, const AirportFile& file, ApfWriteMode mode);
-bool gf_appendParameter(pugi::xml_node node, std::string_view name, std::uint32_t value);
-void lf_writeParkpos(pugi::xml_node parkpositions, const Stand& stand, ApfWriteMode mode);
-void lf_writeOpt(pugi::xml_node parkpos, const ParkPosOption& option);
+void lf_writeAirportParameters(XmlTextWriter& xml, const AirportFile& file, ApfWriteMode mode);
+void lf_writeParkpos(XmlTextWriter& xml, const Stand& stand, ApfWriteMode mode);
+void lf_writeOpt(XmlTextWriter& xml, const ParkPosOption& option);
 
 // An option whose registration the data base knows is written without airline and type, which
 // are taken from the data base when it is read back.

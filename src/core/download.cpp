@@ -33,16 +33,36 @@ struct FileCloser {
 
 // What the write callback writes to.
 struct DownloadTarget {
+    CURL* handle = nullptr;
     std::FILE* file = nullptr;
     bool byteMode = true;
     char previous = '\0'; // last byte of the previous block, for CR LF across blocks
 };
+
+// The HTTP status of the transfer on the handle; 0 when there is none (a file:// address).
+long lf_responseCode(CURL* handle)
+{
+    long code = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+// An HTTP status of 400 or more fails the download. It is told by the status rather than by
+// libcurl's fail-on-error, which closes the connection: the error page is read to its end
+// without being stored, and the handle keeps its connection for the next download (most
+// airports have no file in the archive).
+bool lf_isErrorStatus(CURL* handle)
+{
+    return lf_responseCode(handle) >= 400;
+}
 
 // The libcurl write callback: the number of items written; a short count fails the transfer.
 std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* userData)
 {
     auto* target = static_cast<DownloadTarget*>(userData);
     const std::size_t bytes = size * count;
+    if (lf_isErrorStatus(target->handle))
+        return count;
     if (target->byteMode)
         return std::fwrite(data, size, count, target->file);
     std::string text;
@@ -77,7 +97,6 @@ void lf_setOptions(CURL* handle, const std::string& url, DownloadTarget& target)
     curl_easy_setopt(handle, CURLOPT_USERAGENT, std::string(kUserAgent).c_str());
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_curlWriteToFile);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
-    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https,file");
     // Time-outs are signalled by libcurl's own clock, never by signals: downloads run on
     // several threads.
@@ -166,9 +185,11 @@ bool gf_downloadFileQuietly(CURL* handle, const std::string& url, const fs::path
             failure = fmt::format("could not open output file: {}", path.string());
             return false;
         }
-        DownloadTarget target{file.get(), byteMode, '\0'};
+        DownloadTarget target{handle, file.get(), byteMode, '\0'};
         lf_setOptions(handle, url, target);
-        const CURLcode result = curl_easy_perform(handle);
+        CURLcode result = curl_easy_perform(handle);
+        if (result == CURLE_OK && lf_isErrorStatus(handle))
+            result = CURLE_HTTP_RETURNED_ERROR; // as libcurl's fail-on-error reports it
         // The handle must not keep a pointer to this frame's target.
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
         const bool closed = std::fclose(file.release()) == 0;

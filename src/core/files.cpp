@@ -21,16 +21,13 @@
 
 namespace {
 
-std::vector<char> lf_readAllBytes(std::ifstream& in)
+std::vector<char> lf_readAllBytes(std::istream& in)
 {
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool lf_readUtf16File(const fs::path& path, std::vector<std::string>& out)
+bool lf_readUtf16File(std::istream& in, std::vector<std::string>& out)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
     try {
         const std::vector<char> bytes = lf_readAllBytes(in);
         lf_readUtf16Lines(platform::utf16FromBytes(std::string_view(bytes.data(), bytes.size())), out);
@@ -43,11 +40,8 @@ bool lf_readUtf16File(const fs::path& path, std::vector<std::string>& out)
     return false;
 }
 
-bool lf_readNarrowFile(int encoding, const fs::path& path, std::vector<std::string>& out)
+bool lf_readNarrowFile(int encoding, std::istream& in, std::vector<std::string>& out)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
     std::string line;
     bool first = true;
     while (gf_readLine(in, line)) {
@@ -125,16 +119,26 @@ bool lf_writeLines(const Lines& lines, const fs::path& path)
 
 } // namespace
 
-int gf_detectTextEncoding(const fs::path& path)
+namespace {
+
+// Opened for reading the text's encoding and then its lines; logged when it cannot be opened.
+bool lf_openTextFile(const fs::path& path, std::ifstream& in)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    in.open(path, std::ios::binary);
+    if (!in)
         gf_log(fmt::format("cannot open file {} for character encoding, err: {}", path.string(), errno));
-        return kEncodingNoFile;
-    }
+    return static_cast<bool>(in);
+}
+
+// The encoding told by the first bytes; the stream is left at its start.
+int lf_encodingOf(std::istream& in)
+{
     unsigned char mark[2] = {0, 0};
     in.read(reinterpret_cast<char*>(mark), 2);
-    if (in.gcount() < 2)
+    const std::streamsize read = in.gcount();
+    in.clear();
+    in.seekg(0);
+    if (read < 2)
         return kEncodingPlain;
     if (mark[0] == 0xFF && mark[1] == 0xFE)
         return kEncodingUtf16Le;
@@ -145,20 +149,37 @@ int gf_detectTextEncoding(const fs::path& path)
     return kEncodingPlain;
 }
 
-bool gf_readEncodedTextFile(int encoding, const fs::path& path, std::vector<std::string>& out)
+bool lf_readEncodedLines(int encoding, std::istream& in, std::vector<std::string>& out)
 {
     if (encoding == kEncodingUtf16Le || encoding == kEncodingUtf16Be)
-        return lf_readUtf16File(path, out);
-    return lf_readNarrowFile(encoding, path, out);
+        return lf_readUtf16File(in, out);
+    return lf_readNarrowFile(encoding, in, out);
+}
+
+} // namespace
+
+int gf_detectTextEncoding(const fs::path& path)
+{
+    std::ifstream in;
+    return lf_openTextFile(path, in) ? lf_encodingOf(in) : kEncodingNoFile;
+}
+
+bool gf_readEncodedTextFile(int encoding, const fs::path& path, std::vector<std::string>& out)
+{
+    std::ifstream in(path, std::ios::binary);
+    return in && lf_readEncodedLines(encoding, in, out);
+}
+
+bool gf_readTextFile(const fs::path& path, std::vector<std::string>& out)
+{
+    std::ifstream in;
+    return lf_openTextFile(path, in) && lf_readEncodedLines(lf_encodingOf(in), in, out);
 }
 
 bool gf_readExtTextFileToStringVector(const fs::path& path, std::vector<std::string>& out)
 {
     try {
-        const int encoding = gf_detectTextEncoding(path);
-        if (encoding == kEncodingNoFile)
-            return false;
-        return gf_readEncodedTextFile(encoding, path, out);
+        return gf_readTextFile(path, out);
     } catch (const std::exception& e) {
         gf_log(fmt::format("gf_readExtTextFileToStringVector {}", e.what()));
         return false;

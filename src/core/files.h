@@ -23,6 +23,10 @@ enum TextEncoding : int {
 
 int gf_detectTextEncoding(const fs::path& path);
 bool gf_readEncodedTextFile(int encoding, const fs::path& path, std::vector<std::string>& out);
+// The two on one opening of the file: false when it cannot be opened (logged as
+// gf_detectTextEncoding logs it) or read.
+bool gf_readTextFile(const fs::path& path, std::vector<std::string>& out);
+// gf_readTextFile with any exception logged as false.
 bool gf_readExtTextFileToStringVector(const fs::path& path, std::vector<std::string>& out);
 // Appends every line of a UTF-16 text (code units in host order) converted to UTF-8.
 void lf_readUtf16Lines(std::u16string_view text, std::vector<std::string>& out);

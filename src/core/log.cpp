@@ -9,6 +9,7 @@
 #include <ctime>
 #include <fstream>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -19,10 +20,17 @@ std::ofstream logStream;
 // Mirrors logStream.is_open() so that writers can test it without the lock.
 std::atomic<bool> logOpen{false};
 
+// The lines of this thread's open LogHold; null when none is open.
+thread_local std::vector<std::string>* heldLines = nullptr;
+
 void lf_writeLine(std::string_view prefix, std::string_view text)
 {
     if (!logOpen.load(std::memory_order_acquire))
         return;
+    if (heldLines != nullptr) {
+        heldLines->push_back(std::string(prefix).append(text));
+        return;
+    }
     std::lock_guard lock(logMutex);
     if (!logStream.is_open())
         return;
@@ -82,6 +90,28 @@ void gf_logWarning(const std::string& text)
 void gf_logIndented(const std::string& text)
 {
     lf_writeLine("          ", text);
+}
+
+LogHold::LogHold() : outer_(heldLines)
+{
+    heldLines = &held_;
+}
+
+LogHold::~LogHold()
+{
+    heldLines = outer_;
+    gf_logHeldLines(held_);
+}
+
+std::vector<std::string> LogHold::take()
+{
+    return std::exchange(held_, {});
+}
+
+void gf_logHeldLines(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+        lf_writeLine({}, line);
 }
 
 std::string gf_starLine(std::int64_t width, std::int64_t pad, bool newlineBefore, bool newlineAfter,

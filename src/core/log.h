@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Backs up Log.txt (two generations), opens it and writes the header line.
 // Throws qmx::SysErrorException 40 when the file cannot be opened.
@@ -29,6 +30,27 @@ void gf_logf(fmt::format_string<Args...> format, Args&&... args)
     if (gf_logIsOpen())
         gf_log(fmt::format(format, std::forward<Args>(args)...));
 }
+
+// While a hold is open on a thread, the lines that thread logs are kept in it instead of being
+// written, so that work done ahead of its turn on another thread can be logged in its turn:
+// take() hands the lines over for gf_logHeldLines. Lines not taken are written when the hold
+// closes. Lines logged while the log is closed are dropped, as they would be when written.
+class LogHold {
+public:
+    LogHold();
+    ~LogHold();
+    LogHold(const LogHold&) = delete;
+    LogHold& operator=(const LogHold&) = delete;
+
+    std::vector<std::string> take();
+
+private:
+    std::vector<std::string> held_;
+    std::vector<std::string>* outer_;
+};
+
+// Writes lines that a hold kept, each as it was logged.
+void gf_logHeldLines(const std::vector<std::string>& lines);
 
 // A banner of '*' around a text, used to frame log sections; writes nothing itself.
 std::string gf_starLine(std::int64_t width, std::int64_t pad, bool newlineBefore, bool newlineAfter,

@@ -18,6 +18,8 @@ constexpr std::chrono::milliseconds kRecheckAfter{1};
 
 std::mutex slotMutex;
 std::condition_variable slotReleased;
+// Scanners waiting for a slot: a release wakes nobody when there is none.
+std::atomic<std::int32_t> slotWaiters{0};
 
 bool lf_allSlotsTaken()
 {
@@ -45,13 +47,19 @@ void gf_initScanThrottle()
 
 void gf_waitForScanSlot()
 {
+    if (!lf_allSlotsTaken())
+        return;
     std::unique_lock<std::mutex> lock(slotMutex);
+    // Counted before the test: a release that this test misses sees the waiter and wakes it.
+    ++slotWaiters;
     while (lf_allSlotsTaken())
         slotReleased.wait_for(lock, kRecheckAfter);
+    --slotWaiters;
 }
 
 void gf_releaseScanSlot()
 {
     g_scanTasksRunning.fetch_sub(1);
-    lf_wakeWaiters();
+    if (slotWaiters.load() > 0)
+        lf_wakeWaiters();
 }

@@ -16,3 +16,12 @@ void gf_initScanThrottle();
 void gf_waitForScanSlot();
 // One task less.
 void gf_releaseScanSlot();
+
+// Gives a scan slot back exactly once, when the task's function is left by any way.
+class ScanSlotRelease {
+public:
+    ScanSlotRelease() = default;
+    ~ScanSlotRelease() { gf_releaseScanSlot(); }
+    ScanSlotRelease(const ScanSlotRelease&) = delete;
+    ScanSlotRelease& operator=(const ScanSlotRelease&) = delete;
+};

@@ -5,6 +5,8 @@
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Saves with the library's default formatting through a temporary file; logs the outcome.
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path);
@@ -17,3 +19,32 @@ std::string gf_getAttributeText(const pugi::xml_node& node, const char* name);
 std::optional<double> gf_xmlAttributeNumber(const pugi::xml_node& node, const char* name);
 // The same with 0.0 for nothing.
 double gf_xmlAttributeAsDouble(const pugi::xml_node& node, const char* name);
+
+// Writes XML text element by element, as the library saves a document of elements and
+// attributes with its default formatting (the declaration, one element a line indented by tabs,
+// `<e a="v" />` for an element without children, attribute values escaped alike), without
+// building the document first: for files of thousands of elements.
+class XmlTextWriter {
+public:
+    XmlTextWriter();
+
+    // A child of the element started last that has not ended (or a top-level element).
+    void start(std::string_view name);
+    // An attribute of the element started last, before its first child. As in the document, a
+    // value ends at its first NUL character.
+    void attribute(std::string_view name, std::string_view value);
+    void end();
+
+    const std::string& text() const { return text_; }
+
+private:
+    struct Open {
+        std::string name;
+        bool hasChildren = false;
+    };
+    std::string text_;
+    std::vector<Open> open_;
+};
+
+// Saves the written text as gf_saveXml saves a document.
+bool gf_saveXml(const XmlTextWriter& xml, const std::filesystem::path& path);

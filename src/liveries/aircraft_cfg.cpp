@@ -8,10 +8,10 @@
 #include "liveries/model_code_fixes.h"
 #include "liveries/registrations.h"
 #include "liveries/scan_problems.h"
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <fmt/format.h>
 #include <optional>
@@ -21,10 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The white space of the key patterns (\s of the classic locale).
+// The white space of the key patterns (\s of the classic locale), whatever locale is set.
 bool lf_isSpace(char c)
 {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 std::string_view lf_trimSpace(std::string_view text)
@@ -40,10 +40,7 @@ bool lf_startsWithIgnoreCase(std::string_view text, std::string_view prefix)
 {
     if (text.size() < prefix.size())
         return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
+    return platform::asciiEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 // The whole line is "\s*(key)\s*=\s*(.*\S)\s*", ignoring case; the value is the second group.
@@ -236,7 +233,14 @@ thread_local std::unordered_map<std::string, fs::file_status>* t_fileEntryStatus
 fs::file_status lf_lookUpSimEntry(const std::string& folder, const std::string& name)
 {
     const fs::path base = folder.empty() ? fs::path(".") : fs::path(folder);
-    return fs::status(platform::findCaseInsensitive(base, lf_windowsName(name)));
+    const std::string windowsName = lf_windowsName(name);
+    // The name as written is the one found when it exists: one status query instead of the
+    // search's existence test and a second query.
+    std::error_code ec;
+    const fs::file_status exact = fs::status(base / windowsName, ec);
+    if (fs::exists(exact))
+        return exact;
+    return fs::status(platform::findCaseInsensitive(base, windowsName));
 }
 
 fs::file_status lf_simEntryStatus(const std::string& folder, const std::string& name)
@@ -281,11 +285,6 @@ bool lf_holdsNul(const std::string& title)
 bool lf_isTitleNotToUse(const std::string& title)
 {
     return std::find(titlesNotToUse.begin(), titlesNotToUse.end(), title) != titlesNotToUse.end();
-}
-
-ScanSlotRelease::~ScanSlotRelease()
-{
-    gf_releaseScanSlot();
 }
 
 // ---- one [fltsim.N] section ----
@@ -545,12 +544,9 @@ std::list<qmx::LiveryData> lf_readLiveriesOfFile(std::int32_t priority, const fs
     context.priority = priority;
     context.file = file;
     context.folder = lf_cfgFolderText(file);
-    const int encoding = gf_detectTextEncoding(file);
-    if (encoding == kEncodingNoFile)
-        return {};
     std::vector<std::string> lines;
     lines.reserve(4048);
-    if (!gf_readEncodedTextFile(encoding, file, lines) || !lf_checkFltSimNumbers(lines, file))
+    if (!gf_readTextFile(file, lines) || !lf_checkFltSimNumbers(lines, file))
         return {};
     context.model = lf_fixModelCode(file, lines);
     if (context.model.empty())

@@ -81,12 +81,3 @@ std::string lf_simEntryText(const std::string& folder, const std::string& name);
 bool lf_isTitleNotToUse(const std::string& title);
 // The saved scan and the simulator read a title only up to a NUL character: such a title is refused.
 bool lf_holdsNul(const std::string& title);
-
-// Gives a scan slot back exactly once, when the task's function is left by any way.
-class ScanSlotRelease {
-public:
-    ScanSlotRelease() = default;
-    ~ScanSlotRelease();
-    ScanSlotRelease(const ScanSlotRelease&) = delete;
-    ScanSlotRelease& operator=(const ScanSlotRelease&) = delete;
-};

@@ -2,6 +2,7 @@
 
 #include "core/files.h"
 #include "core/log.h"
+#include "core/scan_throttle.h"
 #include "core/text.h"
 #include "liveries/model_classes.h"
 #include "liveries/model_code_fixes.h"

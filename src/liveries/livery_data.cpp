@@ -3,7 +3,7 @@
 #include <tuple>
 
 std::list<qmx::LiveryData> ScannedLiveries;
-std::set<std::string> scannedTitles;
+std::unordered_set<std::string> scannedTitles;
 std::mutex scannedTitlesMutex;
 
 namespace {

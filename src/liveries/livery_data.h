@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <list>
 #include <mutex>
-#include <set>
 #include <string>
+#include <unordered_set>
 
 namespace qmx {
 
@@ -41,6 +41,7 @@ bool gf_liveryBefore(const LiveryData& a, const LiveryData& b) noexcept;
 // the saved scan, emptied again by whoever consumed it.
 extern std::list<qmx::LiveryData> ScannedLiveries;
 
-// Every title accepted in the current scan; held only for one insertion.
-extern std::set<std::string> scannedTitles;
+// Every title accepted in the current scan; held only for one insertion. Looked up by hash: the
+// scan tasks claim one title per section, all under this one lock.
+extern std::unordered_set<std::string> scannedTitles;
 extern std::mutex scannedTitlesMutex;

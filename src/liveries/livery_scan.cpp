@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/scan_throttle.h"
+#include "core/scan_workers.h"
 #include "core/shell_port.h"
 #include "core/text.h"
 #include "liveries/ai_folders.h"
@@ -22,11 +23,11 @@
 #include "params/window_fields.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <deque>
 #include <fmt/format.h>
 #include <future>
 #include <map>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -38,6 +39,11 @@ using PendingResults = std::deque<std::future<LiveryList>>;
 
 constexpr std::int32_t kLowestPriority = 10;
 constexpr std::size_t kNoDescentPathLength = 250;
+
+std::size_t lf_scanTasksLimit()
+{
+    return static_cast<std::size_t>(std::max(1, g_scanTasksLimit.load()));
+}
 
 bool lf_exitRequested()
 {
@@ -68,8 +74,11 @@ std::vector<std::string> lf_liveryFolders()
 }
 
 // The results of one folder walk: the futures still pending, in start order, and the records
-// collected so far, in collection order.
+// collected so far, in collection order. Its workers run every task handed to them before the
+// walk is gone.
 struct FolderWalk {
+    explicit FolderWalk(std::size_t limit) : workers(limit) {}
+    ScanWorkers workers;
     PendingResults pending;
     LiveryList found;
 };
@@ -91,19 +100,10 @@ bool lf_isLiveryFile(const fs::path& path)
 }
 
 // Takes a scan slot for the task's whole life; the task gives it back when it ends.
-std::future<LiveryList> lf_startScanTask(ScanTask function, std::int32_t priority, const fs::path& file)
+std::future<LiveryList> lf_startScanTask(ScanWorkers& workers, ScanTask function, std::int32_t priority,
+                                         const fs::path& file)
 {
-    std::packaged_task<LiveryList(std::int32_t, fs::path)> task(
-        [function](std::int32_t p, const fs::path& f) { return function(p, f); });
-    std::future<LiveryList> result = task.get_future();
-    ++g_scanTasksRunning; // raised before the start, so the count never falls below the tasks running
-    try {
-        std::thread(std::move(task), priority, file).detach();
-    } catch (...) {
-        gf_releaseScanSlot();
-        throw;
-    }
-    return result;
+    return workers.launch(std::packaged_task<LiveryList()>([function, priority, file] { return function(priority, file); }));
 }
 
 void lf_collectOldest(FolderWalk& walk)
@@ -130,8 +130,8 @@ void lf_scanEntry(fs::recursive_directory_iterator& entry, std::int32_t priority
         if (lf_exitRequested())
             return; // a task started now would only delay the exit
         const bool ivao = lf_contains(text, "ivao_x-csl") || lf_contains(text, "IVAO_MTL");
-        walk.pending.push_back(
-            lf_startScanTask(ivao ? &lf_searchIvaoLiveriesinFile : &lf_searchLiveriesinFile, priority, path));
+        walk.pending.push_back(lf_startScanTask(walk.workers, ivao ? &lf_searchIvaoLiveriesinFile : &lf_searchLiveriesinFile,
+                                                priority, path));
     } catch (const std::exception& e) {
         gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", text, e.what()));
         return;
@@ -142,7 +142,9 @@ void lf_scanEntry(fs::recursive_directory_iterator& entry, std::int32_t priority
 
 void lf_sortAndDeduplicate()
 {
-    if (ScannedLiveries.size() >= 2)
+    // The folders' results were merged in livery order; only the data base's corrections can have
+    // moved a livery out of it.
+    if (ScannedLiveries.size() >= 2 && !std::is_sorted(ScannedLiveries.begin(), ScannedLiveries.end(), qmx::gf_liveryBefore))
         ScannedLiveries.sort(qmx::gf_liveryBefore);
     ScannedLiveries.unique();
 }
@@ -164,7 +166,7 @@ void lf_keepPrioritizedLiveries()
 
 void lf_scanSimObjectsFolder(std::int32_t priority, const fs::path& folder)
 {
-    FolderWalk walk;
+    FolderWalk walk(lf_scanTasksLimit());
     try {
         for (fs::recursive_directory_iterator entry(folder), end; entry != end && !lf_exitRequested();) {
             lf_scanEntry(entry, priority, walk);

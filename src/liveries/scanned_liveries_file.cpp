@@ -24,28 +24,31 @@ qmx::LiveryData lf_readLiveryElement(const pugi::xml_node liv)
 
 } // namespace
 
-void lf_writeLiveryElement(pugi::xml_node liveries, const qmx::LiveryData& livery)
+void lf_writeLiveryElement(XmlTextWriter& xml, const qmx::LiveryData& livery)
 {
-    pugi::xml_node liv = liveries.append_child("liv");
-    liv.append_attribute("airl") = livery.airline.c_str();
-    liv.append_attribute("type") = livery.model.c_str();
+    xml.start("liv");
+    xml.attribute("airl", livery.airline);
+    xml.attribute("type", livery.model);
     if (livery.cargo)
-        liv.append_attribute("cargo") = "true";
-    liv.append_attribute("title") = livery.title.c_str();
+        xml.attribute("cargo", "true");
+    xml.attribute("title", livery.title);
     if (!livery.atcid.empty())
-        liv.append_attribute("atcid") = livery.atcid.c_str();
+        xml.attribute("atcid", livery.atcid);
+    xml.end();
 }
 
+// Written as text, element by element: a large AI library has tens of thousands of liveries.
 void lf_writeLiveriesScanned()
 {
     if (ScannedLiveries.empty())
         return;
-    pugi::xml_document document;
-    gf_addMetaBlock(document);
-    pugi::xml_node liveries = document.append_child("liveries");
+    XmlTextWriter xml;
+    gf_writeMetaBlock(xml);
+    xml.start("liveries");
     for (const qmx::LiveryData& livery : ScannedLiveries)
-        lf_writeLiveryElement(liveries, livery);
-    gf_saveXml(document, g_liveriesScannedFile);
+        lf_writeLiveryElement(xml, livery);
+    xml.end();
+    gf_saveXml(xml, g_liveriesScannedFile);
     gf_logf("{} liveries in {}", ScannedLiveries.size(), g_liveriesScannedFile.string());
 }
 

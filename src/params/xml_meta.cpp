@@ -6,7 +6,9 @@
 #include "params/names.h"
 #include "params/parameters.h"
 
+#include <array>
 #include <fmt/format.h>
+#include <utility>
 
 namespace {
 
@@ -27,6 +29,15 @@ bool lf_readMetaInfo(const pugi::xml_document& document, StringParameter& settin
     return static_cast<bool>(info);
 }
 
+// The four entries of every meta block, in their order.
+std::array<std::pair<std::string_view, std::string>, 4> lf_metaEntries()
+{
+    return {{{META_AUTHOR.name, std::string(kProductName)},
+             {META_VERSION.name, gf_versionText(g_programVersion)},
+             {META_DATE.name, lf_dateText()},
+             {META_COPYRIGHT.name, META_COPYRIGHT.getValue()}}};
+}
+
 } // namespace
 
 std::string gf_metaInfoQuery(std::string_view name)
@@ -41,10 +52,26 @@ bool gf_addMetaBlock(pugi::xml_node node)
     pugi::xml_node meta = node.append_child("meta");
     if (!meta)
         return false;
-    return lf_appendMetaInfo(meta, META_AUTHOR.name, std::string(kProductName)) &&
-           lf_appendMetaInfo(meta, META_VERSION.name, gf_versionText(g_programVersion)) &&
-           lf_appendMetaInfo(meta, META_DATE.name, lf_dateText()) &&
-           lf_appendMetaInfo(meta, META_COPYRIGHT.name, META_COPYRIGHT.getValue());
+    for (const auto& [name, value] : lf_metaEntries())
+        if (!lf_appendMetaInfo(meta, name, value))
+            return false;
+    return true;
+}
+
+void gf_writeMetaBlock(XmlTextWriter& xml, std::initializer_list<MetaEntry> more)
+{
+    xml.start("meta");
+    const auto entry = [&xml](std::string_view name, std::string_view value) {
+        xml.start("info");
+        xml.attribute("name", name);
+        xml.attribute("value", value);
+        xml.end();
+    };
+    for (const auto& [name, value] : lf_metaEntries())
+        entry(name, value);
+    for (const MetaEntry& extra : more)
+        entry(extra.name, extra.value);
+    xml.end();
 }
 
 bool gf_checkMetaBlock(const pugi::xml_document& document)

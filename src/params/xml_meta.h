@@ -4,6 +4,9 @@
 // version, date and copyright. A generated file is accepted when read back only when author,
 // date and version are there; their values are not compared with anything.
 
+#include "core/xml.h"
+
+#include <initializer_list>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -12,6 +15,13 @@
 // version, the UTC date "Mmm dd, yyyy" and the copyright setting. False at the first part that
 // cannot be added (also for a node that is neither a document nor an element).
 bool gf_addMetaBlock(pugi::xml_node node);
+
+// The same block written as text, with further entries after the four.
+struct MetaEntry {
+    std::string_view name;
+    std::string_view value;
+};
+void gf_writeMetaBlock(XmlTextWriter& xml, std::initializer_list<MetaEntry> more = {});
 
 // Reads the entries "author", "date" and "version" of the top-level `meta` element, in this
 // order, into the settings of the same keys, and stops at the first one missing: then the

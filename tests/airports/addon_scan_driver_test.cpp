@@ -205,6 +205,10 @@ TEST_F(AddonScan, SuitableGeneratedFilesGoToTbloAndLinkedOnesLeaveTheirFolder)
     EXPECT_NE(text.find("All your third party airports are done, no off line learning needed."), std::string::npos);
     EXPECT_NE(text.find("===> zip folder \""), std::string::npos);
     EXPECT_NE(text.find("please!\\n"), std::string::npos);
+    // The stock files are asked for ahead of their turn; what each answer logs comes in its turn.
+    const std::size_t missingStock = text.find("stock/CCCC.xml is asked for again");
+    EXPECT_LT(text.find("BBBB copied to"), missingStock);
+    EXPECT_LT(missingStock, text.find("EEEE copied to"));
     EXPECT_TRUE(scanLog().empty());
 }
 

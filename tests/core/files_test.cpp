@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <sstream>
 #include <thread>
 
 using testsupport::readFile;
@@ -211,4 +212,31 @@ TEST(Files, XmlSavingAndAttributes)
         stand.attribute("lat") = text;
         EXPECT_DOUBLE_EQ(gf_xmlAttributeAsDouble(stand, "lat"), expected) << text;
     }
+}
+
+// Generated files are written as text without a document; the text is what the library saves.
+TEST(Files, XmlTextIsWhatTheLibrarySaves)
+{
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c)
+        everyByte += static_cast<char>(c);
+    const std::string cut = std::string("before") + '\0' + "after";
+    pugi::xml_document document;
+    XmlTextWriter text;
+    pugi::xml_node outer = document.append_child("outer");
+    text.start("outer");
+    for (const std::string& value : {everyByte, cut, std::string()}) {
+        outer.append_child("inner").append_attribute("value") = value.c_str();
+        text.start("inner");
+        text.attribute("value", value);
+        text.end();
+    }
+    text.end();
+    document.append_child("empty").append_attribute("a") = "b";
+    text.start("empty");
+    text.attribute("a", "b");
+    text.end();
+    std::ostringstream saved;
+    document.save(saved);
+    EXPECT_EQ(text.text(), saved.str());
 }

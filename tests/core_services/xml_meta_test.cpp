@@ -63,6 +63,13 @@ TEST_F(MetaTest, WrittenBlockPassesTheCheck)
     EXPECT_STREQ(reread.select_node(gf_metaInfoQuery("copyright").c_str()).node().attribute("value").value(),
                  META_COPYRIGHT.defaultValue.c_str());
     EXPECT_EQ(log().find("meta data incorrect?"), std::string::npos);
+
+    // Written as text, the block is the same.
+    XmlTextWriter text;
+    gf_writeMetaBlock(text);
+    text.start("parkpositions");
+    text.end();
+    EXPECT_EQ(text.text(), out.str());
 }
 
 TEST_F(MetaTest, CheckWantsAuthorDateAndVersionAtTheTop)

@@ -1,8 +1,8 @@
-#include "airports/scan_workers.h"
+#include "core/scan_workers.h"
 
 #include <algorithm>
 
-ScanWorkers::ScanWorkers(std::size_t limit) : limit(std::max<std::size_t>(limit, 1)) {}
+ScanWorkers::ScanWorkers(std::size_t limit, Tasks tasks) : limit(std::max<std::size_t>(limit, 1)), tasks(tasks) {}
 
 ScanWorkers::~ScanWorkers()
 {
@@ -20,6 +20,13 @@ void ScanWorkers::run(std::packaged_task<void()> task)
     {
         std::lock_guard lock(mutex);
         queue.push_back(std::move(task));
+        // A worker that runs a task takes the next one as soon as it is done, without sleeping
+        // in between. Waking a sleeping worker costs more than a short task (on a busy machine
+        // it waits for a processor as well), so for short tasks one is woken, or started, only
+        // when no worker runs or more tasks wait than one.
+        const std::size_t running = threads.size() - idle;
+        if (tasks == Tasks::Short && running > 0 && queue.size() < 2)
+            return;
         if (idle < queue.size() && threads.size() < limit)
             lf_startThread();
     }
@@ -38,7 +45,26 @@ void ScanWorkers::lf_startThread()
     }
 }
 
+namespace {
+
+thread_local std::vector<std::uint8_t>* workerBuffer = nullptr;
+
+} // namespace
+
+std::vector<std::uint8_t>* gf_scanWorkerBuffer()
+{
+    return workerBuffer;
+}
+
 void ScanWorkers::work()
+{
+    std::vector<std::uint8_t> buffer;
+    workerBuffer = &buffer;
+    takeTasks();
+    workerBuffer = nullptr;
+}
+
+void ScanWorkers::takeTasks()
 {
     std::unique_lock lock(mutex);
     for (;;) {
