@@ -4,7 +4,8 @@
 // stock archive on the download server. A path that begins with "airports" is read locally;
 // any other path lies on the server below gf_p3dDownloadUrl().
 
-#include <curl/curl.h>
+#include "core/download.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>

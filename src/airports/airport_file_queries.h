@@ -1,9 +1,9 @@
 #pragma once
 // Two readers of airport files that leave the park airport's stand table alone.
 
+#include "core/download.h"
 #include "core/geodesy.h"
 
-#include <curl/curl.h>
 #include <string>
 #include <string_view>
 

@@ -6,6 +6,7 @@
 #include "platform/native_file.h"
 
 #include <atomic>
+#include <curl/curl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fmt/format.h>
@@ -20,6 +21,11 @@ namespace fs = std::filesystem;
 const fs::path g_versionFile = "version.json";
 const fs::path g_serverFolder = "server";
 const fs::path g_dbaseArchive = "dbase.zip";
+
+void CurlHandleDeleter::operator()(CURL* handle) const noexcept
+{
+    curl_easy_cleanup(handle);
+}
 
 namespace {
 

@@ -6,7 +6,6 @@
 
 #include "core/version.h"
 
-#include <curl/curl.h>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,8 +17,12 @@ extern const std::filesystem::path g_versionFile;  // "version.json": the downlo
 extern const std::filesystem::path g_serverFolder; // "server": the default download base
 extern const std::filesystem::path g_dbaseArchive; // "dbase.zip"
 
+// libcurl's easy handle, as its own header declares it. Only download.cpp includes that header:
+// on Windows it brings in the system's headers, whose macros clash with the program's names.
+using CURL = void;
+
 struct CurlHandleDeleter {
-    void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const noexcept;
 };
 using CurlHandle = std::unique_ptr<CURL, CurlHandleDeleter>;
 
