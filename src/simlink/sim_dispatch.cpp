@@ -11,6 +11,7 @@
 #include "core/run_state.h"
 #include "core/shell_port.h"
 #include "params/control_port.h"
+#include "platform/code_page.h"
 #include "params/parameters.h"
 #include "simconnect/simconnect.h"
 #include "simlink/model_queries.h"
@@ -419,6 +420,9 @@ void lf_onUserAcTitle(DataReader data)
     }
     if (title->size() > kMaxTitleLength)
         title->resize(kMaxTitleLength);
+    // The simulator's strings are in the system's code page; the window, the log and the model
+    // deduction take UTF-8.
+    *title = platform::codePageToUtf8(*title);
     if (userAcTitle == *title)
         return;
     lf_changeStatus([&](SimLinkStatus& s) { s.userAcTitleText = *title; });

@@ -147,6 +147,10 @@ TEST_F(DispatchTest, TheTitleIsCutTo48CharactersAndARepeatChangesNothing)
     lf_title("").dispatch();
     EXPECT_TRUE(logHas("! title of your ac is empty?"));
     EXPECT_EQ(userAcTitle.get(), title.substr(0, 48));
+    // A title in the simulator's code page is stored as UTF-8, as the window draws it.
+    lf_title("Air Fran\xe7" "e").dispatch();
+    EXPECT_EQ(userAcTitle.get(), "Air Fran\xc3\xa7" "e");
+    EXPECT_EQ(gf_simLinkStatus().userAcTitleText, "Air Fran\xc3\xa7" "e");
 }
 
 TEST_F(DispatchTest, TheUserModelGivesTheWingSpanAndCategory)
