@@ -148,8 +148,9 @@ TEST_F(RtLink, AReplyInPiecesIsReadToTheEndOfItsObject)
 
 TEST_F(RtLink, AClientThatDoesNotAnswerTheVersionQueryIsNamedWhileTheLinkWaits)
 {
+    std::future<bool> connecting; // made before the client, which ends its wait when it goes first
     TestClient client(port_);
-    auto connecting = std::async(std::launch::async, lf_connectRealTraffic);
+    connecting = std::async(std::launch::async, lf_connectRealTraffic);
     ASSERT_EQ(client.readLine(), "Qs999=version");
     const std::string notice = "A RealTraffic client is connected and has not answered the version query ...";
     ASSERT_TRUE(eventually([&] { return gf_messageLineState().text == notice; }));
