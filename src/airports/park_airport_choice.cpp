@@ -252,12 +252,17 @@ bool lf_setParkAirport(std::string_view code)
     return true;
 }
 
-void lf_closeParkAirport()
+void lf_saveLearnedData()
 {
     if (standsLoaded.load() && (apfSettingsChanged.load() || learnedUpdateCount.load() != 0)) {
         lf_saveAirportFile();
         learnedUpdateCount = 0;
     }
+}
+
+void lf_closeParkAirport()
+{
+    lf_saveLearnedData();
     handmadeOverrule = false;
     standsLoaded.store(false);
     rtTrafficWeek = 0;

@@ -26,6 +26,8 @@ void lf_checkParkAirportInSight(LatLon user);
 bool lf_setParkAirport(std::string_view code);
 // Saves what was learned when needed and clears every trace of the park airport.
 void lf_closeParkAirport();
+// Saves what was learned at the park airport since the last save, if anything.
+void lf_saveLearnedData();
 // Holds the parking controls and starts collecting the callsigns of the traffic around.
 void lf_requestStaticParking(bool showMessage);
 // Loads the park airport's stand file; empty on success, else why not.

@@ -116,6 +116,9 @@ void lf_stopRun(ExitReason reason)
         gf_logf("User closed {}", "Orvanta_P3D");
         quitFlag = true;
     }
+    // A SimConnect thread busy with a backlog makes the exit look hung: what was learned is saved
+    // before the wait, so that a user who kills the program loses nothing.
+    lf_saveLearnedData();
     lf_step("simconnect");
     gf_requestSimClientStop();
     gf_joinSimClientThread();

@@ -27,6 +27,7 @@
 #include "simconnect/simconnect_protocol.h"
 
 #include <cstdint>
+#include <string>
 
 namespace qmx {
 
@@ -117,5 +118,9 @@ HRESULT gf_scFlush(HANDLE handle);
 // of them): a simulator that sends faster than the program dispatches loses what comes beyond,
 // and *count tells how many messages the connection dropped so. E_FAIL for an unknown handle.
 HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count);
+
+// Why the connection failed, in words for the log, with its status and the system's error code;
+// empty while it is healthy and for an unknown handle.
+std::string gf_scFailureText(HANDLE handle);
 
 } // namespace qmx

@@ -5,6 +5,7 @@
 #include "simconnect/simconnect_connection.h"
 
 #include <cstring>
+#include <fmt/format.h>
 
 namespace qmx {
 namespace {
@@ -334,6 +335,24 @@ HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count)
         return E_FAIL;
     *count = connection->droppedMessages();
     return S_OK;
+}
+
+std::string gf_scFailureText(HANDLE handle)
+{
+    const auto connection = scFindConnection(handle);
+    if (!connection || connection->failureStatus() == S_OK)
+        return {};
+    const char* why = "a read or write failed";
+    switch (connection->closeReason()) {
+    case kCloseMessageTooLarge: why = "a message larger than MaxReceiveSize came"; break;
+    case kCloseMalformed: why = "a malformed message came (size field below 4)"; break;
+    case kCloseRemoteClosed: why = "the simulator closed the connection"; break;
+    case kCloseDisconnected: why = "the connection was reset or broken"; break;
+    case kCloseCancelled: why = "the connection's I/O was cancelled"; break;
+    default: break;
+    }
+    return fmt::format("{}, status 0x{:08X}, error {}", why, static_cast<std::uint32_t>(connection->failureStatus()),
+                       connection->lastOsError());
 }
 
 } // namespace qmx

@@ -154,6 +154,7 @@ void SimConnectTransport::onConnected()
 {
     connectNumber_.store(lf_nextConnectNumber(), std::memory_order_release);
     failureStatus_.store(S_OK, std::memory_order_release);
+    closeReason_.store(kCloseOrderly, std::memory_order_release);
     lastOsError_.store(0, std::memory_order_relaxed);
 }
 
@@ -164,8 +165,10 @@ void SimConnectTransport::onClose(SimConnectCloseReason reason, HRESULT status)
         state_.store(kStateClosed, std::memory_order_release);
         connectNumber_.store(0, std::memory_order_release);
         if (streamOpen_) {
-            if (reason != kCloseOrderly)
+            if (reason != kCloseOrderly) {
+                closeReason_.store(reason, std::memory_order_release);
                 failureStatus_.store(status, std::memory_order_release);
+            }
             stream_->close();
             streamOpen_ = false;
         }

@@ -105,6 +105,8 @@ public:
     // 0 while healthy, else the status the failure stored (negative).
     HRESULT failureStatus() const { return failureStatus_.load(std::memory_order_acquire); }
     std::uint32_t lastOsError() const { return lastOsError_.load(std::memory_order_relaxed); }
+    // Why the transport failed; kCloseOrderly while healthy.
+    SimConnectCloseReason closeReason() const { return closeReason_.load(std::memory_order_acquire); }
     std::uint32_t connectNumber() const { return connectNumber_.load(std::memory_order_acquire); }
     std::uint32_t serial() const { return serial_; }
     SimConnectFamily family() const { return family_; }
@@ -141,6 +143,7 @@ private:
     std::atomic<int> state_{kStateClosed};
     std::atomic<std::uint32_t> connectNumber_{0};
     std::atomic<HRESULT> failureStatus_{S_OK};
+    std::atomic<SimConnectCloseReason> closeReason_{kCloseOrderly};
     std::atomic<std::uint32_t> lastOsError_{0};
     std::atomic<std::uint64_t> writeCalls_{0};
     bool disableNagle_ = false;

@@ -174,6 +174,9 @@ void lf_releaseSimConnect()
     const HANDLE handle = gf_simConnectHandle();
     if (handle == nullptr)
         return;
+    // A connection that failed says why in the log, before the handle and its status are gone.
+    if (const std::string failure = gf_scFailureText(handle); !failure.empty())
+        gf_logWarning("SimConnect connection ended: " + failure);
     lf_endSimulatorLines();
     // Without a connection no flight runs, however the connection ended.
     simRunningFlag = false;

@@ -1,9 +1,15 @@
 #include "simlink/sim_commands.h"
 
+#include <algorithm>
 #include <utility>
 
 std::mutex simCommandMutex;
 std::vector<SimCommand> simCommandQueue;
+
+namespace {
+// The room the queue keeps for the next pass; what a burst needed more goes with the taken commands.
+constexpr std::size_t kKeptCapacity = 256;
+} // namespace
 
 void gf_pushSimCommand(const SimCommand& command)
 {
@@ -16,7 +22,7 @@ std::vector<SimCommand> gf_takeSimCommands()
     std::vector<SimCommand> taken;
     std::lock_guard lock(simCommandMutex);
     taken.swap(simCommandQueue);
-    simCommandQueue.reserve(taken.capacity());
+    simCommandQueue.reserve(std::min(taken.capacity(), kKeptCapacity));
     return taken;
 }
 

@@ -11,6 +11,7 @@
 #include "core/run_state.h"
 #include "core/shell_port.h"
 #include "params/control_port.h"
+#include "platform/code_page.h"
 #include "params/parameters.h"
 #include "simconnect/simconnect.h"
 #include "simlink/model_queries.h"
@@ -42,6 +43,9 @@ constexpr std::uint32_t kFramesPerRateSample = 30;
 constexpr double kGroundDataMaxAglFt = 2500.0;
 constexpr std::size_t kString32 = 32;
 constexpr std::int64_t kBindLimitTicks = 5 * 10'000'000; // 5 s in 100-ns ticks
+// Twice the simulator's limit of objects: the lists of added objects and of unbound creation
+// replies keep at most this many entries, whatever the simulator sends.
+constexpr std::size_t kMaxListedObjects = 2000;
 
 // The reply to a creation: the object id the simulator gave it.
 struct AssignedObjectIdReply : SIMCONNECT_RECV {
@@ -97,6 +101,25 @@ void lf_logDroppedMessages()
 void lf_forgetUnbound(std::uint32_t objectId)
 {
     std::erase_if(unboundObjects, [objectId](const UnboundObject& o) { return o.objectId == objectId; });
+}
+
+// The object leaves the list of added objects (the last entry moves into its place).
+bool lf_forgetAdded(std::uint32_t objectId)
+{
+    const auto added = std::find(addedObjects.begin(), addedObjects.end(), objectId);
+    if (added == addedObjects.end())
+        return false;
+    *added = addedObjects.back();
+    addedObjects.pop_back();
+    return true;
+}
+
+// A full list drops its older half at once: an entry costs the same however long a flood lasts.
+template <typename T>
+void lf_makeRoom(std::vector<T>& list)
+{
+    if (list.size() >= kMaxListedObjects)
+        list.erase(list.begin(), list.begin() + kMaxListedObjects / 2);
 }
 
 // The datums of a data reply from offset 40, read with bounds checks.
@@ -277,9 +300,12 @@ void lf_onObjectAddRemove(const SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE& message)
         return;
     const std::uint32_t objectId = message.dwData;
     if (message.uEventID == simid::kEventObjectAdded) {
-        if (objectId > userObjectId.load())
+        if (objectId > userObjectId.load()) {
+            lf_makeRoom(addedObjects);
             addedObjects.push_back(objectId);
+        }
     } else if (message.uEventID == simid::kEventObjectRemoved) {
+        lf_forgetAdded(objectId);
         lf_forgetUnbound(objectId);
         gf_pushSimCommand({objectId, 0, 0, SimCommandType::Removed, 0.0, 0.0});
     }
@@ -290,6 +316,9 @@ void lf_onObjectAddRemove(const SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE& message)
 void lf_removeLateUnboundObjects()
 {
     const std::int64_t now = gf_steadyTicks();
+    // The entries are in the order of their replies: none is late while the oldest is not.
+    if (unboundObjects.empty() || now - unboundObjects.front().assignedTicks < kBindLimitTicks)
+        return;
     std::erase_if(unboundObjects, [now](const UnboundObject& o) {
         if (now - o.assignedTicks < kBindLimitTicks)
             return false;
@@ -303,8 +332,7 @@ void lf_removeLateUnboundObjects()
 void lf_onFrame(const SIMCONNECT_RECV_EVENT_FRAME& message)
 {
     lf_flushSimQueues();
-    if (!unboundObjects.empty())
-        lf_removeLateUnboundObjects();
+    lf_removeLateUnboundObjects();
     if (++frameCounter >= kFramesPerRateSample) {
         frameCounter = 0;
         lf_storeFrameRate(message.fFrameRate);
@@ -392,6 +420,9 @@ void lf_onUserAcTitle(DataReader data)
     }
     if (title->size() > kMaxTitleLength)
         title->resize(kMaxTitleLength);
+    // The simulator's strings are in the system's code page; the window, the log and the model
+    // deduction take UTF-8.
+    *title = platform::codePageToUtf8(*title);
     if (userAcTitle == *title)
         return;
     lf_changeStatus([&](SimLinkStatus& s) { s.userAcTitleText = *title; });
@@ -542,10 +573,7 @@ void lf_onAcInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& message, std::u
     const double groundAltitude = data.f64();
     const std::int64_t onGround = data.i64();
     const std::string atcId = data.fixedText(kString32);
-    const auto added = std::find(addedObjects.begin(), addedObjects.end(), objectId);
-    if (added != addedObjects.end()) {
-        *added = addedObjects.back();
-        addedObjects.pop_back();
+    if (lf_forgetAdded(objectId)) {
         lf_bindCreatedObject(objectId, atcId, agl, onGround, groundAltitude);
         return;
     }
@@ -560,6 +588,9 @@ void lf_onAssignedObjectId(const AssignedObjectIdReply& reply)
 {
     if (reply.dwRequestID != simid::kReqCreate || reply.dwObjectID <= userObjectId.load())
         return;
+    // Late entries go also when no frame comes.
+    lf_removeLateUnboundObjects();
+    lf_makeRoom(unboundObjects);
     unboundObjects.push_back({reply.dwObjectID, gf_steadyTicks()});
     lf_requestCreatedObjectData(reply.dwObjectID);
 }
@@ -599,6 +630,11 @@ void lf_resetDispatchState()
     previousUserPosition = {};
     unboundObjects.clear();
     simulatorQuit = false;
+}
+
+std::size_t lf_unboundObjectCount()
+{
+    return unboundObjects.size();
 }
 
 void lf_dispatchProc(SIMCONNECT_RECV* message, std::uint32_t size, void* /*context*/)

@@ -51,6 +51,8 @@ extern std::atomic<bool> recordUserParkAirportPending;
 // The dispatch procedure of the SimConnect thread and the state it keeps between messages.
 void lf_dispatchProc(qmx::SIMCONNECT_RECV* message, std::uint32_t size, void* context);
 void lf_resetDispatchState();
+// The creation replies whose object is not bound yet.
+std::size_t lf_unboundObjectCount();
 // The log lines that the simulator's messages make, written once a minute per text with the
 // number of repeats (core/repeat_limiter.h): the simulator decides how often they come.
 extern RepeatedLines simulatorLines;

@@ -79,6 +79,17 @@ bool lf_readableBefore(int fd, std::chrono::steady_clock::time_point deadline)
     return left.count() > 0 && net::gf_waitReadable(fd, left);
 }
 
+// The version query waits for the reply as long as it takes; a client that has said nothing
+// after a few seconds is named on the message line, so that the wait is not taken for one on a
+// client that never came.
+void lf_noteSilentClient()
+{
+    constexpr std::chrono::seconds kSilenceNoticed{3};
+    const net::GuardedSocket::Lease lease = rtClientSocket.lease();
+    if (lease && !net::gf_waitReadable(lease.fd(), kSilenceNoticed))
+        gf_reportMessage("A RealTraffic client is connected and has not answered the version query ...", true);
+}
+
 // Makes the client's option setting; false with the Winsock code when it fails.
 bool lf_setClientOptions(int fd, std::int32_t& error)
 {
@@ -234,6 +245,7 @@ bool lf_connectRealTraffic()
     bool connected = false;
     if (waitForClient()) {
         sendDataPacket("Qs999=version\r\n");
+        lf_noteSilentClient();
         lf_readRealTrafficVersion(receive());
         gf_setRtReady(true);
         gf_log("RealTraffic connected");

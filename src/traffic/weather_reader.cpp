@@ -33,6 +33,28 @@ const json& lf_member(const json& document, const char* key)
     return found == document.end() ? none : *found;
 }
 
+// The datagram as a log line may quote it: line ends, other control bytes and bytes beyond ASCII
+// written as \xHH (\r, \n, \t as such), so that no datagram makes lines of its own in Log.txt.
+std::string lf_escaped(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c == '\t')
+            text += "\\t";
+        else if (byte < 0x20 || byte >= 0x7F)
+            text += fmt::format("\\x{:02X}", byte);
+        else
+            text += c;
+    }
+    return text;
+}
+
 std::int64_t lf_roundHalfAway(double value)
 {
     return std::llround(std::clamp(value, -kBeyondAnyQnh, kBeyondAnyQnh));
@@ -80,7 +102,7 @@ void WeatherReader::handleDatagram(std::string_view text)
 std::optional<std::int64_t> WeatherReader::qnhOf(const json& member)
 {
     if (member.is_null() || ((member.is_object() || member.is_array()) && member.empty())) {
-        complain(Complaint::NoQnh, fmt::format("no QNH {}", datagram));
+        complain(Complaint::NoQnh, fmt::format("no QNH {}", lf_escaped(datagram)));
         return std::nullopt;
     }
     std::int64_t value = kStandardQnh;
@@ -101,7 +123,7 @@ std::optional<std::int64_t> WeatherReader::qnhOf(const json& member)
             break;
         }
     } else {
-        complain(Complaint::NoQnh, fmt::format("no QNH {}", datagram));
+        complain(Complaint::NoQnh, fmt::format("no QNH {}", lf_escaped(datagram)));
     }
     return value;
 }
@@ -124,7 +146,7 @@ void WeatherReader::onMessage()
         if (*qnh > kHighestHpa)
             *qnh = lf_roundHalfAway(static_cast<double>(*qnh) * kHpaPerHundredthInch);
         if (*qnh < kLowestHpa || *qnh > kHighestHpa) {
-            complain(Complaint::Strange, fmt::format("? Strange QNH {} found in {}", *qnh, datagram));
+            complain(Complaint::Strange, fmt::format("? Strange QNH {} found in {}", *qnh, lf_escaped(datagram)));
             return;
         }
         const auto value = static_cast<std::int32_t>(*qnh);
@@ -136,7 +158,7 @@ void WeatherReader::onMessage()
             gf_publishQnhDisplay(value);
         }
     } catch (const std::exception& e) {
-        complain(Complaint::Unreadable, fmt::format("Exception {}, in {}", e.what(), datagram));
+        complain(Complaint::Unreadable, fmt::format("Exception {}, in {}", e.what(), lf_escaped(datagram)));
     }
 }
 

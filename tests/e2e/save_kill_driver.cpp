@@ -6,7 +6,7 @@
 // kind: parameters, liveries, learned, generated, park-list, flight-plan. The file lies below
 // <folder> where the program keeps it. "a" and "b" save the two versions once each (the parent
 // keeps them to compare with); "loop" saves a, b, a, b, ... and prints "saving" once the first
-// save is done, until it is killed.
+// save is done and "saved" after each later one, until it is killed.
 
 #include "airports/stand_file.h"
 #include "core/files.h"
@@ -123,9 +123,9 @@ int main(int argc, char** argv)
     for (unsigned n = 0;; ++n) {
         if (!save(static_cast<int>(n % 2)))
             return 1;
-        if (n == 0) {
-            std::puts("saving");
-            std::fflush(stdout);
-        }
+        // Every save done is told, so that the parent kills after as many saves as it likes
+        // rather than after a time, which a loaded machine stretches.
+        std::puts(n == 0 ? "saving" : "saved");
+        std::fflush(stdout);
     }
 }

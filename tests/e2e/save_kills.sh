@@ -4,6 +4,7 @@
 # and the temporary file a killed save leaves is removed by the next save.
 #   save_kills.sh <save_kill_driver> [kills per file]
 set -euo pipefail
+shopt -s nullglob
 driver=$1 kills=${2:-100}
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvanta-saves.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -37,8 +38,10 @@ for kind in parameters liveries learned generated park-list flight-plan; do
     pid=$saver_PID
     read -r -t 60 started <&"${saver[0]}" || fail "$kind: the save loop did not start"
     [ "$started" = saving ] || fail "$kind: the save loop said \"$started\""
-    # A random moment within the next few saves.
-    sleep "0.00$((RANDOM % 10))$((RANDOM % 10))"
+    # A random moment within the next few saves: after 0 to 3 more of them, while the next runs.
+    for ((more = RANDOM % 4; more > 0; more--)); do
+      read -r -t 60 _ <&"${saver[0]}" || fail "$kind: the save loop stopped saving"
+    done
     kill -9 "$pid"
     wait "$pid" 2>/dev/null || true
     if cmp -s "$file" "$work/$kind.a" || cmp -s "$file" "$work/$kind.b"; then
@@ -47,7 +50,9 @@ for kind in parameters liveries learned generated park-list flight-plan; do
       cp "$file" "$work/broken" 2>/dev/null || true
       fail "$kind: after kill $i the file is neither the previous nor the new whole file"
     fi
-    leftovers=$(find "$(dirname "$file")" -maxdepth 1 -name "$(basename "$file").tmp*" | wc -l)
+    # Counted without a process of its own: on a loaded machine every start costs.
+    temporaries=("$file".tmp*)
+    leftovers=${#temporaries[@]}
     [ "$leftovers" -gt 0 ] && kills_mid_file=$((kills_mid_file + 1))
     [ "$leftovers" -le 1 ] || fail "$kind: $leftovers temporary files left: the next save did not remove them"
   done

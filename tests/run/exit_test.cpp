@@ -1,7 +1,11 @@
+#include "airports/apf_state.h"
+#include "airports/stand.h"
 #include "app/app_messages.h"
 #include "app/gui_queue.h"
 #include "app/message_line.h"
+#include "params/names.h"
 #include "params/parameter_store.h"
+#include "params/park_airport.h"
 #include "platform/stream_connection.h"
 #include "run/exit.h"
 #include "run/work_thread.h"
@@ -224,6 +228,30 @@ TEST_F(ExitMachine, StepsRunInTheirOrderAndEndInTheWindowsMessage)
                                             "flight plans", "final"};
     EXPECT_EQ(steps, expected);
     EXPECT_EQ(posted, (std::vector<AppMessage>{AppMessage::StartUp, AppMessage::FinalExit}));
+}
+
+// A SimConnect thread slow to end makes the exit look hung: what was learned at the park airport
+// is saved before the exit waits for that thread, so that killing the program loses nothing.
+TEST_F(ExitMachine, WhatWasLearnedIsSavedBeforeTheExitWaitsForTheSimConnectThread)
+{
+    fs::create_directories(g_learnedStockFolder);
+    const fs::path learned = g_learnedStockFolder / "KLAX.xml";
+    gf_setParkAirport({"KLAX", "LAX", 33.94, -118.41, 125.0});
+    parkApfInfo = {"Los Angeles Intl", "stock", 125, learned.string()};
+    standTable.push_back(Stand("A1", {}, {33.94, -118.41, 0.0}, 30.0, 1, 1, 1));
+    standTable.back().manual = true;
+    standsLoaded = true;
+    learnedUpdateCount = 1;
+    static std::atomic<bool> savedBeforeTheWait{false};
+    savedBeforeTheWait = false;
+    gf_setExitStepObserver([learned](std::string_view step) {
+        if (step == "simconnect")
+            savedBeforeTheWait = fs::exists(learned);
+    });
+    gf_requestExit(ExitReason::SimWasClosed, 0);
+    ASSERT_TRUE(gf_waitForExitIdle(10s));
+    EXPECT_TRUE(savedBeforeTheWait.load());
+    parkApfInfo = {};
 }
 
 TEST_F(ExitMachine, AnExceptionInTheExitThreadIsReportedAndTheProgramStillEnds)

@@ -26,19 +26,23 @@ struct StreamCase {
     Bytes tail;                  // then these bytes
     enum class End { StayOpen, Close, Reset } end;
     HRESULT result; // of the dispatch once everything was taken in
+    std::string failure = {}; // the start of the failure's text for the log
     std::string extraConfig = {};
 };
 
 const std::vector<StreamCase> kStreams = {
     {"sizes 4 and 8 below a header are skipped, the stream stays in step", {},
      u32le(4) + u32le(8) + u32le(1) + message(4, lf_filled(12, 2)), StreamCase::End::StayOpen, S_OK},
-    {"size field of 3", {}, u32le(3) + u32le(0), StreamCase::End::StayOpen, E_ABORT},
+    {"size field of 3", {}, u32le(3) + u32le(0), StreamCase::End::StayOpen, E_ABORT,
+     "a malformed message came (size field below 4), status 0x80004004"},
     {"size field of 11 after a good message is skipped", {message(3)}, u32le(11) + lf_filled(7, 1) + message(4, lf_filled(12, 2)),
      StreamCase::End::StayOpen, S_OK},
-    {"size field above MaxReceiveSize", {}, u32le(41089) + u32le(1) + u32le(2), StreamCase::End::StayOpen, E_ABORT},
-    {"size field 0xFFFFFFFF", {}, u32le(0xFFFFFFFFu) + lf_filled(64, 0xFF), StreamCase::End::StayOpen, E_ABORT},
+    {"size field above MaxReceiveSize", {}, u32le(41089) + u32le(1) + u32le(2), StreamCase::End::StayOpen, E_ABORT,
+     "a message larger than MaxReceiveSize came, status 0x80004004"},
+    {"size field 0xFFFFFFFF", {}, u32le(0xFFFFFFFFu) + lf_filled(64, 0xFF), StreamCase::End::StayOpen, E_ABORT,
+     "a message larger than MaxReceiveSize came"},
     {"raised MaxReceiveSize still bounds", {}, u32le(60001) + u32le(1), StreamCase::End::StayOpen, E_ABORT,
-     "MaxReceiveSize=60000\n"},
+     "a message larger than MaxReceiveSize came", "MaxReceiveSize=60000\n"},
     {"message cut off by the simulator closing", {message(4, lf_filled(12, 7))}, u32le(100) + u32le(1) + u32le(2) + lf_filled(30, 9),
      StreamCase::End::Close, kStatusRemoteClosed},
     {"header cut off by the simulator closing", {}, Bytes{0x40, 0x00}, StreamCase::End::Close, kStatusRemoteClosed},
@@ -47,10 +51,10 @@ const std::vector<StreamCase> kStreams = {
     {"filler zeros between messages", {message(4, lf_filled(12, 1)), lf_filled(9, 0) + message(3)}, {},
      StreamCase::End::StayOpen, S_OK},
     {"message larger than the first receive buffer", {message(8, lf_filled(5000, 0x5A))}, {}, StreamCase::End::StayOpen, S_OK},
-    {"message up to a raised MaxReceiveSize", {message(8, lf_filled(59988, 0x33))}, {}, StreamCase::End::StayOpen, S_OK,
+    {"message up to a raised MaxReceiveSize", {message(8, lf_filled(59988, 0x33))}, {}, StreamCase::End::StayOpen, S_OK, {},
      "MaxReceiveSize=60000\n"},
     {"message over 1 MiB is skipped, the stream stays in step", {message(3)},
-     message(8, lf_filled(1500000, 0x11)) + message(4, lf_filled(12, 2)), StreamCase::End::StayOpen, S_OK,
+     message(8, lf_filled(1500000, 0x11)) + message(4, lf_filled(12, 2)), StreamCase::End::StayOpen, S_OK, {},
      "MaxReceiveSize=3000000\n"},
 };
 
@@ -85,8 +89,11 @@ TEST_P(StreamTest, EndsAsTheStreamSays)
     const std::size_t awaited = stream.result == S_OK ? expected.size() : expected.size() + 1;
     EXPECT_EQ(client->dispatchUntil(awaited), stream.result);
     EXPECT_EQ(client->received.messages, expected);
-    if (stream.result == S_OK)
+    EXPECT_EQ(gf_scFailureText(client->handle).substr(0, stream.failure.size()), stream.failure);
+    if (stream.result == S_OK) {
+        EXPECT_EQ(gf_scFailureText(client->handle), "");
         return;
+    }
     // The connection is over: calls return the stored status and the simulator side sees the end.
     EXPECT_EQ(SimConnect_CallDispatch(client->handle, &sctest::Received::proc, &client->received), stream.result);
     EXPECT_EQ(SimConnect_ClearDataDefinition(client->handle, 1), stream.result);

@@ -147,6 +147,10 @@ TEST_F(DispatchTest, TheTitleIsCutTo48CharactersAndARepeatChangesNothing)
     lf_title("").dispatch();
     EXPECT_TRUE(logHas("! title of your ac is empty?"));
     EXPECT_EQ(userAcTitle.get(), title.substr(0, 48));
+    // A title in the simulator's code page is stored as UTF-8, as the window draws it.
+    lf_title("Air Fran\xe7" "e").dispatch();
+    EXPECT_EQ(userAcTitle.get(), "Air Fran\xc3\xa7" "e");
+    EXPECT_EQ(gf_simLinkStatus().userAcTitleText, "Air Fran\xc3\xa7" "e");
 }
 
 TEST_F(DispatchTest, TheUserModelGivesTheWingSpanAndCategory)
@@ -269,6 +273,32 @@ TEST_F(DispatchTest, ObjectEventsCountOnlyForAircraftAboveTheUser)
     EXPECT_EQ(bound[0].objectId, 305u);
     EXPECT_EQ(bound[0].first, 300.0);
     EXPECT_EQ(bound[0].second, 2500.0);
+}
+
+// However many objects the simulator adds, removes or reports created without a frame, the
+// lists stay bounded, and the command queue gives its room back after a burst.
+TEST_F(DispatchTest, TheObjectListsStayBoundedAndForgetRemovedObjects)
+{
+    const auto addRemove = [](std::uint32_t event, std::uint32_t objectId) {
+        Message(kAddRemove, 28).u32(16, event).u32(20, objectId).u32(24, 2).dispatch();
+    };
+    addRemove(202, 301);
+    addRemove(203, 301);
+    EXPECT_TRUE(addedObjects.empty()) << "a removed object is no longer waited for";
+    for (std::uint32_t id = 1000; id < 11000; ++id) {
+        addRemove(202, id);
+        addRemove(203, id + 100000); // objects never added: one command each
+    }
+    EXPECT_LE(addedObjects.size(), 2000u);
+    EXPECT_EQ(gf_takeSimCommands().size(), 10001u);
+    {
+        std::lock_guard lock(simCommandMutex);
+        EXPECT_LE(simCommandQueue.capacity(), 256u) << "the burst's room went with the taken commands";
+    }
+    simConnectFailed = true; // the replies' own data requests are not sent
+    for (std::uint32_t id = 20000; id < 30000; ++id)
+        Message(12, 20).u32(12, 104).u32(16, id).dispatch();
+    EXPECT_LE(lf_unboundObjectCount(), 2000u);
 }
 
 TEST_F(DispatchTest, StandAndParkAirportWorkIsLeftToTheWorkThread)

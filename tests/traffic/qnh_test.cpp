@@ -72,6 +72,8 @@ TEST_F(Qnh, DatagramsAndWhatTheyPublish)
         {R"([1013])", std::nullopt, "in [1013]"},
         {"QNH=1013", std::nullopt, "in QNH=1013"},
         {R"({"QNH":10)", std::nullopt, "Exception [json.exception.parse_error"},
+        // Its bytes are quoted so that they make no lines of their own in the log.
+        {"QNH=1013\r\nQNH Reader has stopped\x01\xff", std::nullopt, R"(in QNH=1013\r\nQNH Reader has stopped\x01\xFF)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.datagram);

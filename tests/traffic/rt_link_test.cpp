@@ -146,6 +146,22 @@ TEST_F(RtLink, AReplyInPiecesIsReadToTheEndOfItsObject)
     EXPECT_EQ(gf_trafficStatus().rtVersionText, "RT stnd edition: 9.5");
 }
 
+TEST_F(RtLink, AClientThatDoesNotAnswerTheVersionQueryIsNamedWhileTheLinkWaits)
+{
+    std::future<bool> connecting; // made before the client, which ends its wait when it goes first
+    TestClient client(port_);
+    connecting = std::async(std::launch::async, lf_connectRealTraffic);
+    ASSERT_EQ(client.readLine(), "Qs999=version");
+    const std::string notice = "A RealTraffic client is connected and has not answered the version query ...";
+    ASSERT_TRUE(eventually([&] { return gf_messageLineState().text == notice; }));
+    EXPECT_EQ(connecting.wait_for(0s), std::future_status::timeout) << "the link still waits for the reply";
+    client.send(R"({"version":"10.0.240","level":1})");
+    ASSERT_EQ(connecting.wait_for(kPatience), std::future_status::ready);
+    EXPECT_TRUE(connecting.get());
+    EXPECT_EQ(gf_trafficStatus().rtVersionText, "RT stnd edition: 10.0.240");
+    EXPECT_EQ(gf_messageLineState().text, "");
+}
+
 TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
 {
     gf_storeOwnPosition(kAtKlax);
