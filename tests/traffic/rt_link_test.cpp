@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -262,13 +263,19 @@ TEST_F(RtLink, AClientThatKeepsComingAndGoingIsLoggedOnceAMinute)
 
 TEST_F(RtLink, AClientWhoseOptionsFailIsClosedNotLeaked)
 {
-    gf_failNextClientOptionForTest();
-    const int before = openDescriptors();
-    TestClient refused(port_);
-    ASSERT_TRUE(refused.connected());
-    EXPECT_FALSE(waitForClient());
-    EXPECT_FALSE(rtConnected.load());
-    EXPECT_TRUE(refused.closedByProgram());
+    // The first refusal also makes what the log and its limiter keep for good (on Windows the
+    // handles of their first locks); the second shows that a refusal leaves nothing open.
+    int before = 0;
+    std::vector<std::unique_ptr<TestClient>> refused;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        gf_failNextClientOptionForTest();
+        before = openDescriptors();
+        refused.push_back(std::make_unique<TestClient>(port_));
+        ASSERT_TRUE(refused.back()->connected());
+        EXPECT_FALSE(waitForClient());
+        EXPECT_FALSE(rtConnected.load());
+        EXPECT_TRUE(refused.back()->closedByProgram());
+    }
     EXPECT_EQ(openDescriptors(), before + 1) << "only the test's own client is open";
     EXPECT_NE(log().find("waitForClient interrupted: sys error 7: "), std::string::npos);
     EXPECT_NE(log().find(" setsockopt failed with error 10022 Invalid argument"), std::string::npos);
