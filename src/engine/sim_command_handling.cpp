@@ -1,7 +1,6 @@
 #include "engine/sim_command_handling.h"
 
 #include "airports/airport_services.h"
-#include "core/files.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
@@ -59,17 +58,12 @@ void lf_eraseRecord(std::vector<Record>& table, const Record* record)
     table.pop_back();
 }
 
-// A file that cannot be deleted is logged and left: the record goes all the same, so that it never
-// waits for a removal that was already reported.
+// The flight-plan worker deletes the file; one that cannot be deleted is logged and left: the
+// record goes at once all the same, so that it never waits for a removal that was already reported.
 void lf_deleteFlightPlan(const LiveAc& ac)
 {
-    if (ac.flightPlanSet == 0)
-        return;
-    const fs::path path = gf_flightPlanFolderPath() / gf_flightPlanFileName(ac.objectId);
-    std::error_code error;
-    if (fs::exists(path, error) && !fs::remove(path, error) && error)
-        gf_logWarning(fmt::format("{}: flight plan {} not deleted: {}", gf_aircraftLabel(ac), path.string(),
-                                  error.message()));
+    if (ac.flightPlanSet != 0)
+        gf_queueFlightPlanDeletion(ac.objectId, gf_aircraftLabel(ac));
 }
 
 // The object of an aircraft taken out while its creation was with the simulator goes at once.

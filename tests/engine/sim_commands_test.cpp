@@ -178,6 +178,8 @@ TEST_F(SimCommands, AFlightPlanThatCannotBeDeletedLeavesNoRecordBehind)
     gf_pushSimCommand(command(SimCommandType::Removed, 41, 0));
     EXPECT_NO_THROW(drainPasses(1));
     EXPECT_TRUE(liveAcTable.empty());
+    gf_waitForFlightPlans();
+    EXPECT_NE(logText().find("flight plan " + plan.string() + " not deleted"), std::string::npos);
     fs::remove_all(plan);
 }
 
