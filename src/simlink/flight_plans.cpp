@@ -115,8 +115,8 @@ struct PlanJob {
     std::string label;
 };
 
-// The queue of the flight-plan worker. Its thread starts with the first job and ends, after
-// its last job, when the folder is removed.
+// The queue of the flight-plan worker. Its thread starts with the first job and ends when the
+// folder is removed.
 std::mutex planMutex;
 std::condition_variable planQueued;
 std::condition_variable planDone;
@@ -125,16 +125,19 @@ bool planBusy = false;        // under planMutex: a job taken from the queue is 
 bool planClosing = false;     // under planMutex
 std::thread planThread;       // under planMutex
 
-// Lets the worker end its queue and joins it.
+// Ends the worker once the job it does is done: the jobs still queued are dropped, as the folder
+// goes with every file in it and the simulator connection has closed.
 void lf_endPlanWorker()
 {
     std::thread ending;
     {
         std::lock_guard lock(planMutex);
+        planJobs.clear();
         planClosing = true;
         ending = std::move(planThread);
     }
     planQueued.notify_all();
+    planDone.notify_all();
     if (ending.joinable())
         ending.join();
     std::lock_guard lock(planMutex);

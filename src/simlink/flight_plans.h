@@ -39,6 +39,6 @@ void gf_queueFlightPlan(std::uint32_t objectId, FlightPlanRoute route, std::stri
 void gf_queueFlightPlanDeletion(std::uint32_t objectId, std::string label);
 // Returns once every plan queued before the call is written and given or deleted.
 void gf_waitForFlightPlans();
-// Removes the folder with everything in it once the worker has ended its queue; errors are
-// logged. True when the folder existed.
+// Removes the folder with everything in it once the worker has ended the job it does (the jobs
+// still queued are dropped); errors are logged. True when the folder existed.
 bool gf_removeFlightPlanFolder();
