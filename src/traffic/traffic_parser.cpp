@@ -265,7 +265,13 @@ LineOutcome TrafficReader::parseAndQueue()
 
     // A great-circle distance is never shorter than its difference in latitude, 60 nm a degree: a
     // line far out in latitude is told without the trigonometry (the margin covers the rounding).
-    const LatLon reference = referencePosition();
+    LatLon reference;
+    std::optional<double> referenceElevation; // for the ground test below: one lock a line
+    {
+        std::lock_guard lock(referenceMutex_);
+        reference = referencePosition_;
+        referenceElevation = referenceElevation_;
+    }
     const double range = g_trafficRangeNm.load(std::memory_order_relaxed);
     if (std::abs(position.lat - reference.latitude) * 60.0 > range * (1.0 + 1e-9) + 1e-9 ||
         gf_distanceNm(reference, where) > range)
@@ -316,7 +322,7 @@ LineOutcome TrafficReader::parseAndQueue()
     double altitude = 0.0;
     if (!lf_toNumber(f[kAltitudeField], altitude) || !lf_isWithin(altitude, kLowestAltitude, kHighestAltitude))
         fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
-    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
+    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation);
     position.airborne = position.altitude > 0.0 ? 1 : 0;
     if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
         staticParkingActive.load(std::memory_order_relaxed)) {
