@@ -133,8 +133,10 @@ void lf_setFlightPlan(LiveAc& ac)
 {
     if (ac.desc.origin.empty() || ac.desc.destination.empty())
         return;
-    const FlightPlanRoute route{ac.desc.category, ac.desc.origin, ac.desc.destination};
-    ac.flightPlanSet = gf_giveFlightPlan(ac.objectId, route, gf_aircraftShortLabel(ac)) ? 1 : 0;
+    // Set once the plan is queued: the worker deletes its file, or finds none, when the aircraft goes.
+    gf_queueFlightPlan(ac.objectId, {ac.desc.category, ac.desc.origin, ac.desc.destination},
+                       gf_aircraftShortLabel(ac));
+    ac.flightPlanSet = 1;
 }
 
 void lf_rollOut(LiveAc& ac)

@@ -359,14 +359,48 @@ void gf_removeStaticParked()
     }
 }
 
-std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live)
+namespace {
+
+bool lf_tooClose(const LiveAc& live, const StaticAc& s)
 {
-    const LatLon position{live.pose.latitude, live.pose.longitude};
-    const auto it = std::find_if(staticAcTable.begin(), staticAcTable.end(), [&](const StaticAc& s) {
-        return s.state == AcState::InSim &&
-               (live.desc.halfWingspan + s.desc.halfWingspan) * kStaticClearanceFactor >=
-                   gf_distanceNm(position, {s.standLat, s.standLon});
-    });
+    return s.state == AcState::InSim && (live.desc.halfWingspan + s.desc.halfWingspan) * kStaticClearanceFactor >=
+                                            gf_distanceNm({live.pose.latitude, live.pose.longitude},
+                                                          {s.standLat, s.standLon});
+}
+
+} // namespace
+
+StaticsByLatitude::StaticsByLatitude()
+{
+    for (std::size_t i = 0; i < staticAcTable.size(); ++i) {
+        const StaticAc& s = staticAcTable[i];
+        if (s.state != AcState::InSim)
+            continue;
+        stands.emplace_back(s.standLat, i);
+        widestHalfSpan = std::max(widestHalfSpan, s.desc.halfWingspan);
+    }
+    std::sort(stands.begin(), stands.end());
+}
+
+std::vector<StaticAc>::iterator StaticsByLatitude::firstTooClose(const LiveAc& live) const
+{
+    // A great-circle distance is never shorter than its difference in latitude, 60 nm a degree;
+    // the margin covers the rounding of both.
+    const double reachNm = (live.desc.halfWingspan + widestHalfSpan) * kStaticClearanceFactor;
+    const double reachDeg = reachNm / 60.0 * (1.0 + 1e-9) + 1e-12;
+    const double lat = live.pose.latitude;
+    auto it = std::lower_bound(stands.begin(), stands.end(), std::pair{lat - reachDeg, std::size_t{0}});
+    std::size_t first = staticAcTable.size();
+    for (; it != stands.end() && it->first <= lat + reachDeg; ++it) {
+        if (it->second < first && lf_tooClose(live, staticAcTable[it->second]))
+            first = it->second;
+    }
+    return staticAcTable.begin() + static_cast<std::ptrdiff_t>(first);
+}
+
+std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live, const StaticsByLatitude& statics)
+{
+    const auto it = statics.firstTooClose(live);
     if (it == staticAcTable.end())
         return it;
     if (LOG.value.load())
@@ -374,6 +408,11 @@ std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live)
                            it->desc.callsign, live.desc.callsign));
     gf_removeAc(*it);
     return it;
+}
+
+std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live)
+{
+    return gf_collisionAvoidanceStatic(live, StaticsByLatitude());
 }
 
 std::string gf_standName(std::uint32_t standId)

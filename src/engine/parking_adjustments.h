@@ -42,8 +42,24 @@ extern std::vector<StaticRemoval> staticRemoveList;
 void gf_parkingAdjustments();
 // Removes every static aircraft, frees the stands of the live ones and gives the park airport up.
 void gf_removeStaticParked();
+// The static aircraft in the simulator ordered by the latitude of their stands, so that a moving
+// aircraft is measured against those within reach alone. Valid while staticAcTable keeps its
+// records (a removal only marks them).
+class StaticsByLatitude {
+public:
+    StaticsByLatitude();
+    // The first static aircraft in the simulator, in table order, that stands too close to the
+    // live aircraft; staticAcTable's end when none.
+    std::vector<StaticAc>::iterator firstTooClose(const LiveAc& live) const;
+
+private:
+    std::vector<std::pair<double, std::size_t>> stands; // latitude, index in staticAcTable
+    double widestHalfSpan = 0.0;
+};
+
 // Removes the first static aircraft in the simulator that stands too close to the live aircraft;
 // its position in staticAcTable, or the end when none.
+std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live, const StaticsByLatitude& statics);
 std::vector<StaticAc>::iterator gf_collisionAvoidanceStatic(const LiveAc& live);
 
 // The stayers in the order they were parked, the longest parked first, as seen from time t.

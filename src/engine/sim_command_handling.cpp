@@ -1,7 +1,6 @@
 #include "engine/sim_command_handling.h"
 
 #include "airports/airport_services.h"
-#include "core/files.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/ac_identity.h"
@@ -39,9 +38,49 @@ Record* lf_findFirst(std::vector<Record>& table, Match match)
     return it == table.end() ? nullptr : &*it;
 }
 
-LiveAc* lf_liveByObjectId(std::uint32_t objectId)
+LiveAc* lf_scanLiveByObjectId(std::uint32_t objectId)
 {
     return lf_findFirst(liveAcTable, [objectId](const LiveAc& ac) { return ac.objectId == objectId; });
+}
+
+// Object id to position in liveAcTable, sorted, made for one drain once it has looked up a few
+// objects: an in-range reply brings a command for every aircraft near the ground, and a scan of
+// the table for each would grow with the square of the traffic. A hit is checked against the
+// table; a record created, moved or erased since is looked for by the scan.
+class LiveByObjectId {
+public:
+    void forget() { lookups = 0; }
+    LiveAc* find(std::uint32_t objectId)
+    {
+        if (++lookups < kScansBeforeIndex)
+            return lf_scanLiveByObjectId(objectId);
+        if (lookups == kScansBeforeIndex)
+            build();
+        const auto it = std::lower_bound(entries.begin(), entries.end(), std::pair{objectId, std::size_t{0}});
+        if (it != entries.end() && it->first == objectId && it->second < liveAcTable.size() &&
+            liveAcTable[it->second].objectId == objectId)
+            return &liveAcTable[it->second];
+        return lf_scanLiveByObjectId(objectId);
+    }
+
+private:
+    static constexpr std::size_t kScansBeforeIndex = 8;
+    void build()
+    {
+        entries.clear();
+        for (std::size_t i = 0; i < liveAcTable.size(); ++i)
+            entries.emplace_back(liveAcTable[i].objectId, i);
+        std::sort(entries.begin(), entries.end()); // the first record of an object id first
+    }
+    std::size_t lookups = 0;
+    std::vector<std::pair<std::uint32_t, std::size_t>> entries; // capacity kept
+};
+
+LiveByObjectId liveByObjectId;
+
+LiveAc* lf_liveByObjectId(std::uint32_t objectId)
+{
+    return liveByObjectId.find(objectId);
 }
 
 StaticAc* lf_staticByKey(std::uint32_t key)
@@ -59,17 +98,12 @@ void lf_eraseRecord(std::vector<Record>& table, const Record* record)
     table.pop_back();
 }
 
-// A file that cannot be deleted is logged and left: the record goes all the same, so that it never
-// waits for a removal that was already reported.
+// The flight-plan worker deletes the file; one that cannot be deleted is logged and left: the
+// record goes at once all the same, so that it never waits for a removal that was already reported.
 void lf_deleteFlightPlan(const LiveAc& ac)
 {
-    if (ac.flightPlanSet == 0)
-        return;
-    const fs::path path = gf_flightPlanFolderPath() / gf_flightPlanFileName(ac.objectId);
-    std::error_code error;
-    if (fs::exists(path, error) && !fs::remove(path, error) && error)
-        gf_logWarning(fmt::format("{}: flight plan {} not deleted: {}", gf_aircraftLabel(ac), path.string(),
-                                  error.message()));
+    if (ac.flightPlanSet != 0)
+        gf_queueFlightPlanDeletion(ac.objectId, gf_aircraftLabel(ac));
 }
 
 // The object of an aircraft taken out while its creation was with the simulator goes at once.
@@ -278,6 +312,7 @@ void gf_SimCommands()
                 failure = std::current_exception();
         }
     };
+    liveByObjectId.forget();
     for (const SimCommand& command : gf_takeSimCommands())
         guarded([&command] { lf_processSimCommand(command); });
     bool anyDone = false;

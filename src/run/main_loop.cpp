@@ -207,6 +207,7 @@ void lf_keepLiveClearOfStatics()
 {
     if (!COLLISION_LIVE_PARKED_GND.value.load() || staticAcTable.empty() || liveAcTable.empty())
         return;
+    const StaticsByLatitude statics;
     for (LiveAc& ac : liveAcTable) {
         const bool moving = ac.phase == AcPhase::Taxi || ac.phase == AcPhase::ToStand;
         if (ac.groundMode == 0 || !moving || ac.state != AcState::InSim || ac.rollingOut != 0 || ac.takeoffRun != 0)
@@ -215,7 +216,7 @@ void lf_keepLiveClearOfStatics()
             continue;
         ac.collisionTestLat = ac.pose.latitude;
         ac.collisionTestLon = ac.pose.longitude;
-        gf_collisionAvoidanceStatic(ac);
+        gf_collisionAvoidanceStatic(ac, statics);
     }
 }
 

@@ -7,8 +7,11 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
 
+#include <condition_variable>
+#include <deque>
 #include <fmt/format.h>
 #include <mutex>
+#include <thread>
 #include <ostream>
 #include <system_error>
 
@@ -103,8 +106,127 @@ bool gf_giveFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route, con
     return given;
 }
 
+namespace {
+
+struct PlanJob {
+    std::uint32_t objectId = 0;
+    bool deletion = false;
+    FlightPlanRoute route;
+    std::string label;
+};
+
+// The queue of the flight-plan worker. Its thread starts with the first job and ends when the
+// folder is removed.
+std::mutex planMutex;
+std::condition_variable planQueued;
+std::condition_variable planDone;
+std::deque<PlanJob> planJobs; // under planMutex
+bool planBusy = false;        // under planMutex: a job taken from the queue is being done
+bool planClosing = false;     // under planMutex
+std::thread planThread;       // under planMutex
+
+// Ends the worker once the job it does is done: the jobs still queued are dropped, as the folder
+// goes with every file in it and the simulator connection has closed.
+void lf_endPlanWorker()
+{
+    std::thread ending;
+    {
+        std::lock_guard lock(planMutex);
+        planJobs.clear();
+        planClosing = true;
+        ending = std::move(planThread);
+    }
+    planQueued.notify_all();
+    planDone.notify_all();
+    if (ending.joinable())
+        ending.join();
+    std::lock_guard lock(planMutex);
+    planClosing = false;
+}
+
+// A program that ends without removing the folder (a test) still ends the worker first.
+struct PlanWorkerEnd {
+    ~PlanWorkerEnd() { lf_endPlanWorker(); }
+} planWorkerEnd;
+
+void lf_deletePlanFile(const PlanJob& job)
+{
+    const fs::path path = lf_folder() / gf_flightPlanFileName(job.objectId);
+    std::error_code error;
+    if (fs::exists(path, error) && !fs::remove(path, error) && error)
+        gf_logWarning(fmt::format("{}: flight plan {} not deleted: {}", job.label, path.string(), error.message()));
+}
+
+void lf_doPlanJob(const PlanJob& job)
+{
+    try {
+        if (job.deletion)
+            lf_deletePlanFile(job);
+        else
+            gf_giveFlightPlan(job.objectId, job.route, job.label);
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{}: {}", "flight plan worker", e.what()));
+    }
+}
+
+void lf_planWorker()
+{
+    std::unique_lock lock(planMutex);
+    for (;;) {
+        planQueued.wait(lock, [] { return !planJobs.empty() || planClosing; });
+        if (planJobs.empty())
+            return;
+        const PlanJob job = std::move(planJobs.front());
+        planJobs.pop_front();
+        planBusy = true;
+        lock.unlock();
+        lf_doPlanJob(job);
+        lock.lock();
+        planBusy = false;
+        if (planJobs.empty())
+            planDone.notify_all();
+    }
+}
+
+// With planMutex held.
+void lf_queuePlanJob(PlanJob job)
+{
+    planJobs.push_back(std::move(job));
+    if (!planThread.joinable()) {
+        try {
+            planThread = std::thread(lf_planWorker);
+        } catch (...) {
+            planJobs.pop_back();
+            throw;
+        }
+    }
+    planQueued.notify_one();
+}
+
+} // namespace
+
+void gf_queueFlightPlan(std::uint32_t objectId, FlightPlanRoute route, std::string label)
+{
+    std::lock_guard lock(planMutex);
+    lf_queuePlanJob(PlanJob{objectId, false, std::move(route), std::move(label)});
+}
+
+void gf_queueFlightPlanDeletion(std::uint32_t objectId, std::string label)
+{
+    std::lock_guard lock(planMutex);
+    std::erase_if(planJobs, [objectId](const PlanJob& job) { return !job.deletion && job.objectId == objectId; });
+    lf_queuePlanJob(PlanJob{objectId, true, {}, std::move(label)});
+}
+
+void gf_waitForFlightPlans()
+{
+    std::unique_lock lock(planMutex);
+    planDone.wait(lock, [] { return planJobs.empty() && !planBusy; });
+}
+
 bool gf_removeFlightPlanFolder()
 {
+    lf_endPlanWorker();
     const fs::path folder = lf_folder();
     try {
         if (folder.empty() || !fs::exists(folder))

@@ -29,5 +29,16 @@ bool gf_writeFlightPlan(const std::filesystem::path& path, const FlightPlanRoute
 // Writes the object's plan and hands it to the simulator (request 110) under simConnectMutex.
 // False, with the warning "{label} creating a flight plan failed", when either fails.
 bool gf_giveFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route, const std::string& label);
-// Removes the folder with everything in it; errors are logged. True when the folder existed.
+
+// The work thread never waits for a file: its plans are written and deleted, in the order they
+// were queued, by the flight-plan worker (a thread of its own, started with the first plan).
+// The worker hands a plan to the simulator (gf_giveFlightPlan) only once its file is written.
+void gf_queueFlightPlan(std::uint32_t objectId, FlightPlanRoute route, std::string label);
+// Deletes the object's plan file; a plan of the object still waiting to be written is dropped,
+// so that the simulator is never asked to read it. A file that cannot be deleted is logged.
+void gf_queueFlightPlanDeletion(std::uint32_t objectId, std::string label);
+// Returns once every plan queued before the call is written and given or deleted.
+void gf_waitForFlightPlans();
+// Removes the folder with everything in it once the worker has ended the job it does (the jobs
+// still queued are dropped); errors are logged. True when the folder existed.
 bool gf_removeFlightPlanFolder();

@@ -56,6 +56,8 @@ constexpr double kNoElevation = -1000.0;           // ground test without a know
 // A stamp further ahead of the wall clock would make every genuine line of its aircraft look old
 // until the clock caught up. Stamps behind it are history (a replay, a clock that runs behind).
 constexpr double kFutureStampSeconds = 300.0;
+// The wall clock is read again at least every so many lines, so that a clock set back is seen.
+constexpr std::uint32_t kLinesPerWallClockReading = 256;
 
 // The bounds of the numbers no aircraft can report: a line that carries one is refused.
 constexpr double kLowestTrack = -360.0;
@@ -238,7 +240,7 @@ LineOutcome TrafficReader::parseAndQueue()
     // The traffic clock follows every line with a time stamp, also lines dropped below.
     if (!lf_toNumber(f[kTimeStampField], message.time) || !gf_isCalendarTime(message.time))
         fail(741, fmt::format("timestamp:{}", f[kTimeStampField]));
-    if (const double ahead = message.time - static_cast<double>(gf_wallClockSeconds()); ahead > kFutureStampSeconds) {
+    if (const double ahead = secondsAheadOfWallClock(message.time); ahead > kFutureStampSeconds) {
         if (const std::optional<std::uint64_t> count = futureStampLog_.occur())
             gf_logWarning(gf_withRepeatCount(
                 fmt::format("traffic refused: its time stamps lie {:.0f} s ahead of this PC's clock", ahead), *count));
@@ -261,7 +263,18 @@ LineOutcome TrafficReader::parseAndQueue()
         fail(744, "lalo:" + text);
     }
 
-    if (gf_distanceNm(referencePosition(), where) > g_trafficRangeNm.load(std::memory_order_relaxed))
+    // A great-circle distance is never shorter than its difference in latitude, 60 nm a degree: a
+    // line far out in latitude is told without the trigonometry (the margin covers the rounding).
+    LatLon reference;
+    std::optional<double> referenceElevation; // for the ground test below: one lock a line
+    {
+        std::lock_guard lock(referenceMutex_);
+        reference = referencePosition_;
+        referenceElevation = referenceElevation_;
+    }
+    const double range = g_trafficRangeNm.load(std::memory_order_relaxed);
+    if (std::abs(position.lat - reference.latitude) * 60.0 > range * (1.0 + 1e-9) + 1e-9 ||
+        gf_distanceNm(reference, where) > range)
         return LineOutcome::OutOfRange;
 
     // Callsigns of every line in range, before the filters below.
@@ -309,7 +322,7 @@ LineOutcome TrafficReader::parseAndQueue()
     double altitude = 0.0;
     if (!lf_toNumber(f[kAltitudeField], altitude) || !lf_isWithin(altitude, kLowestAltitude, kHighestAltitude))
         fail(641, fmt::format("altitude {} incorrect, from: {}", f[kAltitudeField], datagram));
-    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation());
+    position.altitude = lf_groundTest(altitude, position.groundSpeed, referenceElevation);
     position.airborne = position.altitude > 0.0 ? 1 : 0;
     if (position.airborne && autoRangeGroundFlag.load(std::memory_order_relaxed) &&
         staticParkingActive.load(std::memory_order_relaxed)) {
@@ -368,6 +381,19 @@ LineOutcome TrafficReader::parseAndQueue()
     position.duePass = static_cast<std::int32_t>(
         static_cast<std::uint32_t>(passCounter.load(std::memory_order_relaxed)) + kDuePasses);
     return gf_appendTrafficMessage(std::move(message)) ? LineOutcome::Queued : LineOutcome::QueueFull;
+}
+
+// A stamp no further ahead of the latest reading than allowed is no further ahead of the clock
+// now, which only moves on: the clock is read again when a stamp looks too far ahead, and now and
+// then, not for every line.
+double TrafficReader::secondsAheadOfWallClock(double stamp)
+{
+    if (++linesSinceWallClock_ >= kLinesPerWallClockReading ||
+        stamp - static_cast<double>(wallClock_) > kFutureStampSeconds) {
+        wallClock_ = gf_wallClockSeconds();
+        linesSinceWallClock_ = 0;
+    }
+    return stamp - static_cast<double>(wallClock_);
 }
 
 void TrafficReader::setReferencePosition(LatLon position)

@@ -160,6 +160,7 @@ private:
     void processLine();
     LineOutcome parseAndQueue(); // the parser's steps; raises qmx::SysErrorException
     [[noreturn]] void fail(std::uint32_t code, const std::string& message);
+    double secondsAheadOfWallClock(double stamp);
 
     std::vector<std::string_view> fields_; // views into the datagram; capacity kept
     mutable std::mutex referenceMutex_;    // guards the two reference values
@@ -174,6 +175,8 @@ private:
     std::string lastErrorText_;
     RepeatLimiter exceptionLog_{kDatagramLogPeriod}; // reader thread only
     RepeatLimiter futureStampLog_{std::chrono::minutes(1)}; // reader thread only
+    std::int64_t wallClock_ = 0;            // reader thread only: the latest reading
+    std::uint32_t linesSinceWallClock_ = 0; // reader thread only
 };
 
 class WeatherReader final : public UdpReader {

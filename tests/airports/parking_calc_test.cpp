@@ -317,6 +317,22 @@ TEST_F(ParkingCalcTest, StaticAircraftTooCloseToALiveOneIsRemoved)
     EXPECT_EQ(gf_collisionAvoidanceStatic(live), staticAcTable.begin());
 }
 
+// Of the static aircraft too close the first in the table goes first, however they lie; a wide
+// one reaches farther than the live aircraft's span alone.
+TEST_F(ParkingCalcTest, StaticAircraftTooCloseGoInTableOrder)
+{
+    makeStands(3); // 100 m apart
+    for (const auto& [standId, halfSpan] : {std::pair{3u, 0.04}, {2u, 0.04}, {1u, 0.07}})
+        addStatic(standId, "DLH" + std::to_string(standId), gf_packDaySlot(3, 18)).desc.halfWingspan = halfSpan;
+    LiveAc& live = addParkedLive(0, 0x600000);
+    live.desc.halfWingspan = 0.01;
+    live.pose.latitude = 150.0 / kMetresPerDegree;
+    const StaticsByLatitude statics;
+    for (std::ptrdiff_t i = 0; i < 3; ++i)
+        EXPECT_EQ(gf_collisionAvoidanceStatic(live, statics), staticAcTable.begin() + i);
+    EXPECT_EQ(gf_collisionAvoidanceStatic(live, statics), staticAcTable.end());
+}
+
 TEST_F(ParkingCalcTest, StandNamesForTheLog)
 {
     makeStands(2);

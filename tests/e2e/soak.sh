@@ -2,8 +2,8 @@
 # The soak: the program at KLAX for ORVANTA_SOAK_SECONDS (default 3600) against the simulator
 # stand-in, with the RealTraffic stand-in replaying the recorded capture in a loop, 14 copies at
 # once with fresh hex ids and callsigns on every pass, the traffic range at 100 nm (the whole
-# capture), MAX_LIVE at 300 and no static aircraft, so that every AI object in the simulator is a
-# live one. Once a minute it samples the program's resident memory and the live aircraft in the
+# capture), MAX_LIVE at 300 and no static aircraft (ORVANTA_SOAK_PARKING_PERCENTAGE parks them on
+# that share of the stands), so that every AI object in the simulator is a live one. Once a minute it samples the program's resident memory and the live aircraft in the
 # simulator. It fails when the memory grows by 5 MB or more after the first 5 minutes, when a
 # minute's longest pass (which the program logs when it took more than 2 ms) took more than
 # 10 ms, or when the program did not end cleanly after the close box. The figures go to standard
@@ -15,19 +15,20 @@ duration=${ORVANTA_SOAK_SECONDS:-3600}
 settle=${ORVANTA_SOAK_SETTLE_SECONDS:-300} # the memory that counts as the start is sampled here
 copies=${ORVANTA_SOAK_COPIES:-14}
 report=${ORVANTA_SOAK_REPORT:-/dev/null}
+parking=${ORVANTA_SOAK_PARKING_PERCENTAGE:-0} # static aircraft on this share of the KLAX stands
 make_connected_folders
 # The KLAX stands as the user's own stand file; options of every weekday count, as the captures
 # were recorded on a Wednesday.
 mkdir -p "$work/program/airports/my_thirdparty" "$(dirname "$parameters")"
 cp "$repository_root/data/airports/KLAX.xml" "$work/program/airports/my_thirdparty/KLAX.xml"
-cat >"$parameters" <<'XML'
+cat >"$parameters" <<XML
 <?xml version="1.0"?>
 <parameters>
 <parameter name="WEEK" value="true"/>
 <parameter name="MAX_LIVE" value="300"/>
 <parameter name="AUTO_RANGE" value="false"/>
 <parameter name="LATERAL_RANGE" value="100"/>
-<parameter name="CUSTOM_PARKING_PERCENTAGE" value="0"/>
+<parameter name="CUSTOM_PARKING_PERCENTAGE" value="$parking"/>
 </parameters>
 XML
 

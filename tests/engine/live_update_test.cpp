@@ -9,8 +9,12 @@
 #include "liveries/livery_services.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
+#include "simlink/flight_plans.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
 
 namespace enginetest {
 namespace {
@@ -289,6 +293,24 @@ TEST_F(LiveUpdate, CreatedObjectIsBoundToItsParkedRecord)
     EXPECT_EQ(ac.state, AcState::InSim);
     EXPECT_EQ(ac.throttleStep, 0u);
     EXPECT_EQ(ac.flapsStep, 0u);
+}
+
+// The pass hands the plan to the flight-plan worker: it waits neither for the file nor for the
+// simulator connection's lock.
+TEST_F(LiveUpdate, AFlightPlanIsGivenWithoutWaiting)
+{
+    gf_createFlightPlanFolder();
+    LiveAc& ac = addLive(20001, AcState::InSim, AcPhase::Taxi, position(1, 1), 12);
+    ac.desc.origin = "EDDF";
+    ac.desc.destination = "KJFK";
+    std::unique_lock hold(simConnectMutex);
+    auto given = std::async(std::launch::async, [&ac] { lf_setFlightPlan(ac); });
+    const bool returned = given.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    hold.unlock();
+    given.wait();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(ac.flightPlanSet, 1);
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
 }
 
 TEST_F(LiveUpdate, RespawnStartsFromTheCurrentPose)

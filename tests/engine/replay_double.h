@@ -111,10 +111,12 @@ public:
             createObject(handedCreations_.front().second);
             handedCreations_.pop_front();
         }
-        const std::set<std::uint32_t> queued(removalsToHandOver.begin(), removalsToHandOver.end());
+        // Kept from pass to pass: the double allocates nothing once the backlog has been this long.
+        queued_.assign(removalsToHandOver.begin(), removalsToHandOver.end());
+        std::sort(queued_.begin(), queued_.end());
         const auto handedOver = [&](const StaticAc& ac) {
             return (ac.state == AcState::Removing || ac.state == AcState::Respawning) && alive.contains(ac.objectId) &&
-                   !queued.contains(ac.objectId);
+                   !std::binary_search(queued_.begin(), queued_.end(), ac.objectId);
         };
         for (const LiveAc& ac : liveAcTable)
             if (handedOver(ac))
@@ -188,6 +190,7 @@ private:
     std::int32_t bindDelayPasses_;
     std::deque<std::pair<std::int32_t, AcCreateRecord>> handedCreations_; // binding pass, creation
     std::uint32_t nextObjectId_ = 100;
+    std::vector<std::uint32_t> queued_; // the engine's removal backlog, sorted
 };
 
 // The user parked at the airport, the airport the park airport, the sample data base read from a

@@ -178,7 +178,28 @@ TEST_F(SimCommands, AFlightPlanThatCannotBeDeletedLeavesNoRecordBehind)
     gf_pushSimCommand(command(SimCommandType::Removed, 41, 0));
     EXPECT_NO_THROW(drainPasses(1));
     EXPECT_TRUE(liveAcTable.empty());
+    gf_waitForFlightPlans();
+    EXPECT_NE(logText().find("flight plan " + plan.string() + " not deleted"), std::string::npos);
     fs::remove_all(plan);
+}
+
+// An in-range reply brings a command per aircraft; records erased in the same drain move others,
+// and a command for an erased object finds no record.
+TEST_F(SimCommands, ObjectsAreFoundAfterRecordsMovedInOneDrain)
+{
+    for (std::uint32_t i = 0; i < 12; ++i)
+        addLive(0x100000 + i, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 40 + i);
+    for (std::uint32_t i = 0; i < 12; ++i)
+        gf_pushSimCommand(command(SimCommandType::GroundData, 40 + i, 0, 500.0 + i, 3.0));
+    gf_pushSimCommand(command(SimCommandType::Removed, 45, 0)); // 51 moves into its place
+    gf_pushSimCommand(command(SimCommandType::GroundData, 45, 0, 900.0, 3.0));
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 51, 0, 20.0, 0.0));
+    drainPasses(1);
+    ASSERT_EQ(liveAcTable.size(), 11u);
+    const LiveAc& moved = liveAcTable[5];
+    EXPECT_EQ(moved.objectId, 51u);
+    EXPECT_EQ(moved.reportedGround, 511.0);
+    EXPECT_EQ(moved.desc.staticCgHeight, 20.0);
 }
 
 TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)

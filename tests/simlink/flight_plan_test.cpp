@@ -5,6 +5,7 @@
 
 #include "params/names.h"
 #include "simlink/flight_plans.h"
+#include "simlink/sim_queues.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -95,6 +96,46 @@ TEST_F(FlightPlanTest, ThePlanIsGivenToTheSimulator)
     EXPECT_TRUE(std::filesystem::remove_all(gf_flightPlanFolderPath()) > 0);
     EXPECT_FALSE(gf_giveFlightPlan(objectId, {}, "DLH400"));
     EXPECT_TRUE(logHas("===> DLH400 creating a flight plan failed"));
+}
+
+// The worker asks the simulator to read a plan only once its file is written, and a plan deleted
+// while it still waits for the worker is never asked for.
+TEST_F(FlightPlanTest, TheWorkerAsksForWrittenPlansOnly)
+{
+    startConnected();
+    gf_createFlightPlanFolder();
+    std::vector<std::uint32_t> ids;
+    for (const char* callsign : {"DLH1", "DLH2", "DLH3"}) {
+        fakesim::SimObject object;
+        object.title = "Placed";
+        object.atcId = callsign;
+        ids.push_back(sim->addSimObject(object));
+    }
+    const auto plan = [](std::uint32_t id) { return gf_flightPlanFolderPath() / gf_flightPlanFileName(id); };
+    {
+        // The worker writes the first plan, then waits for the lock to ask for it.
+        std::lock_guard hold(simConnectMutex);
+        gf_queueFlightPlan(ids[0], {AcCategory::Heavy, "EDDF", "KJFK"}, "DLH1");
+        gf_queueFlightPlan(ids[1], {AcCategory::Heavy, "EDDM", "KBOS"}, "DLH2");
+        ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(plan(ids[0])); }));
+        gf_queueFlightPlanDeletion(ids[1], "DLH2");
+    }
+    gf_queueFlightPlan(ids[2], {AcCategory::Light, "EDMA", "EDMO"}, "DLH3");
+    ASSERT_TRUE(waitFor([&] { return trace("flight_plan").size() >= 2; }));
+    const auto plans = trace("flight_plan");
+    ASSERT_EQ(plans.size(), 2u);
+    EXPECT_EQ(plans[0]["object"], ids[0]);
+    EXPECT_EQ(plans[0]["departure"], "EDDF");
+    EXPECT_EQ(plans[1]["object"], ids[2]);
+    EXPECT_EQ(trace("request", "AISetAircraftFlightPlan").size(), 2u);
+    EXPECT_TRUE(trace("flight_plan_failed").empty());
+    EXPECT_FALSE(std::filesystem::exists(plan(ids[1])));
+
+    gf_queueFlightPlanDeletion(ids[0], "DLH1");
+    gf_waitForFlightPlans();
+    EXPECT_FALSE(std::filesystem::exists(plan(ids[0])));
+    EXPECT_TRUE(std::filesystem::exists(plan(ids[2])));
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
 }
 
 } // namespace
