@@ -19,6 +19,17 @@
 #include <mutex>
 #include <set>
 
+std::string gf_pathText(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path gf_pathFromText(std::string_view utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 namespace {
 
 std::vector<char> lf_readAllBytes(std::istream& in)
