@@ -4,10 +4,13 @@
 // stock archive on the download server. A path that begins with "airports" is read locally;
 // any other path lies on the server below gf_p3dDownloadUrl().
 
-#include <curl/curl.h>
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+// The handle of libcurl, as <curl/curl.h> declares it: that header brings <windows.h> on Windows,
+// whose macros clash with the SimConnect names of the files that include this one.
+using CURL = void;
 
 std::filesystem::path gf_airportXmlPath(std::string_view code); // CODE.xml
 std::filesystem::path gf_airportTxtPath(std::string_view code); // CODE.txt

@@ -3,9 +3,12 @@
 
 #include "core/geodesy.h"
 
-#include <curl/curl.h>
 #include <string>
 #include <string_view>
+
+// The handle of libcurl, as <curl/curl.h> declares it: that header brings <windows.h> on Windows,
+// whose macros clash with the SimConnect names of the files that include this one.
+using CURL = void;
 
 inline constexpr double kNoStandDistanceNm = 100.0;
 
