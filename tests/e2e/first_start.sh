@@ -17,7 +17,7 @@ start_wm
 start_program "$program"
 wait_until 60 find_window || fail "no window titled Orvanta_P3D"
 wait_until 120 log_has "Waiting for Prepar3Dv5" || fail "the first start did not reach the wait for the simulator"
-log_has "rror" && fail "the first start logged an error: $(grep -F rror "$log" | head -n 3)"
+grep -qiE "sys error|^Error " "$log" && fail "the first start logged an error: $(grep -iE "sys error|^Error " "$log" | head -n 3)"
 kill -0 "$program_pid" || fail "the program ended"
 close_program 120
 [ $status -eq 0 ] || fail "exit status $status"
