@@ -22,8 +22,17 @@ use_wine() {
 # A fresh set of folders below $work; exports the variables that point the program at them.
 # Sets parameters (the settings file), log (Log.txt), appdata (the per-user data folder) and
 # simconnect_cfg_folder (where the stand-in's SimConnect.cfg goes).
+# make_program_folders <package.zip>: the program folder is the Windows package's folder alone,
+# unpacked into an empty folder as a simmer does, and the program reads its data base from the
+# download folder the package carries.
 make_program_folders() {
-  mkdir -p "$work/program/docs" "$work/program/server/release" "$work/runtime" "$work/home/Documents"
+  local package=${1:-}
+  if [ -n "$package" ]; then
+    install_package "$package"
+  else
+    mkdir -p "$work/program/docs" "$work/program/server/release"
+  fi
+  mkdir -p "$work/runtime" "$work/home/Documents"
   chmod 700 "$work/runtime"
   export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime HOME=$work/home
   export XDG_DOCUMENTS_DIR=$work/home/Documents WINEPREFIX=$work/wine
@@ -32,7 +41,7 @@ make_program_folders() {
   else
     appdata=$work/config
     simconnect_cfg_folder=$work/program
-    export ORVANTA_DOWNLOAD_BASE="file://$work/program/server/"
+    [ -n "$package" ] || export ORVANTA_DOWNLOAD_BASE="file://$work/program/server/"
     mkdir -p "$WINEPREFIX"
     printf '%s\n' 'WINE REGISTRY Version 2' ';; All keys relative to \\Machine' '' \
       '[Software\\Lockheed Martin\\Prepar3D v5] 1700000000' \
@@ -44,9 +53,11 @@ make_program_folders() {
     "$WINEPREFIX/drive_c/ProgramData/Lockheed Martin/Prepar3D v5"
   # The sample model and airline data base, served as the download server would, and the
   # airport data base that comes with the program.
-  (cd "$sample_dbase_folder" && zip -q "$work/program/server/dbase.zip" temp2.xml)
-  mkdir -p "$work/program/input"
-  cp "$sample_airports_file" "$work/program/input/airports_p3d.xml"
+  if [ -z "$package" ]; then
+    (cd "$sample_dbase_folder" && zip -q "$work/program/server/dbase.zip" temp2.xml)
+    mkdir -p "$work/program/input"
+    cp "$sample_airports_file" "$work/program/input/airports_p3d.xml"
+  fi
   parameters=$appdata/Orvanta_P3D/parameters.xml
   log=$work/program/Log.txt
 }
@@ -66,17 +77,16 @@ make_wine_prefix() {
   [ -n "$user" ] || { echo "the Wine prefix has no user folder" >&2; return 1; }
   appdata=$WINEPREFIX/drive_c/users/$user/AppData/Roaming
   simconnect_cfg_folder=$WINEPREFIX/drive_c/users/$user/Documents
-  export ORVANTA_DOWNLOAD_BASE="file:///Z:$work/program/server/"
+  [ -n "$package" ] || export ORVANTA_DOWNLOAD_BASE="file:///Z:$work/program/server/"
 }
 
-# install_package <zip>: the Windows package unpacked as a simmer does, its folder made the
-# program folder (its docs and input folders replace the ones laid out here).
+# install_package <zip>: the Windows package unpacked as a simmer does into an empty folder,
+# its Orvanta_P3D folder made the program folder.
 install_package() {
-  rm -rf "$work/unpacked"
+  rm -rf "$work/unpacked" "$work/program"
   unzip -q "$1" -d "$work/unpacked"
   [ -f "$work/unpacked/Orvanta_P3D/Orvanta_P3D.exe" ] || { echo "no Orvanta_P3D/Orvanta_P3D.exe in $1" >&2; return 1; }
-  rm -rf "$work/program/docs" "$work/program/input"
-  cp -a "$work/unpacked/Orvanta_P3D/." "$work/program/"
+  mv "$work/unpacked/Orvanta_P3D" "$work/program"
   rm -rf "$work/unpacked"
 }
 

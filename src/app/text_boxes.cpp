@@ -3,6 +3,7 @@
 #include "airports/airport_services.h"
 #include "app/message_line.h"
 #include "core/exceptions.h"
+#include "core/files.h"
 #include "core/log.h"
 #include "core/windows_glue.h"
 #include "params/control_port.h"
@@ -246,7 +247,7 @@ void lf_installPathEntered(const std::string& text)
         return;
     }
     std::error_code error;
-    const bool exists = std::filesystem::exists(std::filesystem::path(text), error);
+    const bool exists = std::filesystem::exists(gf_pathFromText(text), error);
     if (error) {
         gf_showMessage(fmt::format("This install path cannot be checked: {} ({})", text, error.message()), true);
     } else if (exists) {

@@ -13,11 +13,24 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <fmt/format.h>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 #include <set>
+#include <thread>
+
+std::string gf_pathText(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path gf_pathFromText(std::string_view utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 namespace {
 
@@ -239,6 +252,24 @@ void gf_readStreamLines(std::istream& in, std::list<std::string>& out)
         out.push_back(line);
 }
 
+namespace {
+
+// A virus scanner may hold a file just written for a moment, and its rename is then refused: it
+// is tried again for about a second.
+void lf_renameRetried(const fs::path& from, const fs::path& to, std::error_code& ec)
+{
+    constexpr int kTries = 10;
+    for (int attempt = 1;; ++attempt) {
+        fs::rename(from, to, ec);
+        const bool held = ec == std::errc::permission_denied || ec == std::errc::device_or_resource_busy;
+        if (!held || attempt == kTries)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+} // namespace
+
 bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::ostream&)>& write,
                            SaveDurability durability)
 {
@@ -261,7 +292,7 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
         }
     }
     std::error_code ec;
-    fs::rename(temp, path, ec);
+    lf_renameRetried(temp, path, ec);
     if (ec) {
         fs::remove(temp, ec);
         return false;

@@ -8,9 +8,16 @@
 #include <list>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
+
+// A path as UTF-8 text and back, for what is shown, logged or stored of a path. A path stays a
+// path from the system to the file call: path::string() and path(std::string) go through the
+// narrow code page on Windows, which turns a user name such as "Jörg" into other letters.
+std::string gf_pathText(const fs::path& path);
+fs::path gf_pathFromText(std::string_view utf8);
 
 // Result of gf_detectTextEncoding.
 enum TextEncoding : int {

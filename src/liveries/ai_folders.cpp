@@ -35,7 +35,7 @@ bool lf_valueAfterEquals(const std::string& line, std::string& value)
 
 std::string lf_localText(const std::string& windowsPath)
 {
-    return platform::windowsPathToLocal(windowsPath).string();
+    return gf_pathText(platform::windowsPathToLocal(windowsPath));
 }
 
 void lf_addPackagePath(std::vector<std::string>& packages, const std::string& line)
@@ -59,7 +59,7 @@ void lf_addSimObjectsPath(std::vector<std::string>& folders, const std::string& 
     if (lf_containsAny(line, {"Airplanes", "Avatars", "Rotorcraft", "GroundVehicles", "Boats", "Animals", "Misc",
                               "Submersible", "Weapons", "Countermeasures"}))
         return;
-    folders.push_back(platform::findCaseInsensitive(SIM_INSTALL_PATH.getValue(), value).string());
+    folders.push_back(gf_pathText(platform::findCaseInsensitive(gf_pathFromText(SIM_INSTALL_PATH.getValue()), value)));
 }
 
 // Lines under each header line (`isHeader`) that `keep` accepts, handed to `use` when the next
@@ -88,13 +88,13 @@ void lf_walkBlocks(const std::vector<std::string>& lines, IsHeader isHeader, Kee
 
 void lf_readAddOnXml(std::vector<std::string>& folders, const std::string& packageFolder)
 {
-    const fs::path file = platform::findCaseInsensitive(lf_localText(packageFolder), "add-on.xml");
+    const fs::path file = platform::findCaseInsensitive(platform::windowsPathToLocal(packageFolder), "add-on.xml");
     if (!fs::exists(file))
         return;
-    gf_logLine(fmt::format("   exploring {}", file.string()));
+    gf_logLine(fmt::format("   exploring {}", gf_pathText(file)));
     std::vector<std::string> lines;
     if (!gf_readExtTextFileToStringVector(file, lines)) {
-        gf_log(file.string() + " not found!");
+        gf_log(gf_pathText(file) + " not found!");
         return;
     }
     bool pathExpected = false;
@@ -120,7 +120,7 @@ void lf_readP3DAddOnsAircraft(std::vector<std::string>& folders)
         // are kept only for old programs and may be stale.
         const fs::path file = gf_appDataFolder() / "Lockheed Martin" /
                               ("Prepar3D v" + gf_p3dVersionFromPath()) / "add-ons.cfg";
-        gf_logLine(fmt::format("\nReading {} for AI add-on packages...", file.string()));
+        gf_logLine(fmt::format("\nReading {} for AI add-on packages...", gf_pathText(file)));
         std::vector<std::string> lines;
         std::vector<std::string> packages;
         if (gf_readExtTextFileToStringVector(file, lines))
@@ -129,7 +129,7 @@ void lf_readP3DAddOnsAircraft(std::vector<std::string>& folders)
                 [](const std::string& line) { return !lf_containsAny(line, {"Required", "REQUIRED"}); },
                 [&](const std::string& line) { lf_addPackagePath(packages, line); });
         else
-            gf_log(file.string() + " not found!");
+            gf_log(gf_pathText(file) + " not found!");
         for (const std::string& package : packages)
             lf_readAddOnXml(folders, package);
         const std::size_t found = folders.size() - before;
@@ -145,7 +145,7 @@ void lf_readSimObjectsCfg(std::vector<std::string>& folders)
     const fs::path file = platform::findCaseInsensitive(gf_simulatorDataFolder(), "simobjects.cfg");
     if (!fs::exists(file))
         return;
-    gf_logLine(fmt::format("\nReading {} for AI add-on packages...", file.string()));
+    gf_logLine(fmt::format("\nReading {} for AI add-on packages...", gf_pathText(file)));
     const std::size_t before = folders.size();
     std::vector<std::string> lines;
     if (gf_readExtTextFileToStringVector(file, lines))
@@ -154,6 +154,6 @@ void lf_readSimObjectsCfg(std::vector<std::string>& folders)
             [](const std::string& line) { return !lf_containsAny(line, {"Title", "Required"}); },
             [&](const std::string& line) { lf_addSimObjectsPath(folders, line); });
     else
-        gf_log(file.string() + " not found!");
+        gf_log(gf_pathText(file) + " not found!");
     gf_logLine(fmt::format("{} AI add-on packages found", folders.size() - before));
 }

@@ -187,7 +187,7 @@ bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const fs::path
         numbers.push_back(number);
     }
     if (numbers.empty()) {
-        emptyAircraftCfgFiles.append(file.string());
+        emptyAircraftCfgFiles.append(gf_pathText(file));
         return true;
     }
     std::sort(numbers.begin(), numbers.end());
@@ -199,7 +199,7 @@ bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const fs::path
         }
         const std::string problem = number == 10000 ? std::string("a [fltsim.] section without a number")
                                                     : fmt::format("non-consecutive [fltsim.x] numbers at .x={}", number);
-        lf_addInvalidCfgFile(file.string() + " contains " + problem);
+        lf_addInvalidCfgFile(gf_pathText(file) + " contains " + problem);
         return false;
     }
     return true;
@@ -209,7 +209,7 @@ bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const fs::path
 
 std::string lf_cfgFolderText(const fs::path& file)
 {
-    const std::string text = file.string();
+    const std::string text = gf_pathText(file);
     const std::size_t last = text.rfind(fs::path::preferred_separator);
     return last == std::string::npos ? std::string() : text.substr(0, last);
 }
@@ -222,7 +222,7 @@ void lf_dropTrailingSectionLines(std::vector<std::string>& section)
 
 std::string lf_simEntryText(const std::string& folder, const std::string& name)
 {
-    return (fs::path(folder) / name).string();
+    return gf_pathText(gf_pathFromText(folder) / name);
 }
 
 namespace {
@@ -232,12 +232,12 @@ thread_local std::unordered_map<std::string, fs::file_status>* t_fileEntryStatus
 
 fs::file_status lf_lookUpSimEntry(const std::string& folder, const std::string& name)
 {
-    const fs::path base = folder.empty() ? fs::path(".") : fs::path(folder);
+    const fs::path base = folder.empty() ? fs::path(".") : gf_pathFromText(folder);
     const std::string windowsName = lf_windowsName(name);
     // The name as written is the one found when it exists: one status query instead of the
     // search's existence test and a second query.
     std::error_code ec;
-    const fs::file_status exact = fs::status(base / windowsName, ec);
+    const fs::file_status exact = fs::status(base / gf_pathFromText(windowsName), ec);
     if (fs::exists(exact))
         return exact;
     return fs::status(platform::findCaseInsensitive(base, windowsName));
@@ -495,7 +495,7 @@ std::list<qmx::LiveryData> lf_procesFltSimSection(std::int32_t priority, std::ve
         lf_dropTrailingSectionLines(section);
         return FltSimSection(priority, model, file, folder, section.front()).process(section);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("exception in lf_procesFltSimSection: {}, file: {}", e.what(), file.string()));
+        gf_log(fmt::format("exception in lf_procesFltSimSection: {}, file: {}", e.what(), gf_pathText(file)));
         throw;
     }
 }
@@ -569,7 +569,7 @@ std::list<qmx::LiveryData> lf_searchLiveriesinFile(std::int32_t priority, const 
     try {
         return lf_readLiveriesOfFile(priority, file);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("exception in lf_searchLiveriesinFile {}: {}", file.string(), e.what()));
+        gf_log(fmt::format("exception in lf_searchLiveriesinFile {}: {}", gf_pathText(file), e.what()));
         throw;
     }
 }

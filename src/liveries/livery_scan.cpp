@@ -1,6 +1,7 @@
 #include "liveries/livery_scan.h"
 
 #include "core/exceptions.h"
+#include "core/files.h"
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/scan_throttle.h"
@@ -68,7 +69,7 @@ std::vector<std::string> lf_liveryFolders()
     for (const StringParameter* parameter : g_lfolderParameters) {
         const std::string value = parameter->getValue();
         if (!value.empty())
-            folders.push_back(platform::windowsPathToLocal(value).string());
+            folders.push_back(gf_pathText(platform::windowsPathToLocal(value)));
     }
     return folders;
 }
@@ -94,8 +95,8 @@ void lf_mergeFolderResults(LiveryList& found)
 
 bool lf_isLiveryFile(const fs::path& path)
 {
-    std::string stem = path.stem().string();
-    return gf_equalsUpper(".CFG", path.extension().string()) &&
+    std::string stem = gf_pathText(path.stem());
+    return gf_equalsUpper(".CFG", gf_pathText(path.extension())) &&
            (gf_equalsUpper("AIRCRAFT", stem) || gf_equalsUpper("SIM", stem));
 }
 
@@ -120,7 +121,7 @@ void lf_collectOldest(FolderWalk& walk)
 void lf_scanEntry(fs::recursive_directory_iterator& entry, std::int32_t priority, FolderWalk& walk)
 {
     const fs::path path = entry->path();
-    const std::string text = path.string();
+    const std::string text = gf_pathText(path);
     if (lf_contains(text, "airport") || text.size() >= kNoDescentPathLength)
         entry.disable_recursion_pending();
     try {
@@ -174,7 +175,7 @@ void lf_scanSimObjectsFolder(std::int32_t priority, const fs::path& folder)
         }
     } catch (const std::exception& e) {
         gf_logWarning(
-            fmt::format("liveries search in folder {} aborted because of iterator problem: {}", folder.string(), e.what()));
+            fmt::format("liveries search in folder {} aborted because of iterator problem: {}", gf_pathText(folder), e.what()));
         // Their results are dropped, but the tasks still claim titles and add problem lines:
         // the scan goes on (and may clear those collections) only after all of them have ended.
         for (const std::future<LiveryList>& result : walk.pending)
@@ -196,7 +197,7 @@ void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
 {
     if (folder.empty())
         return;
-    const fs::file_status status = fs::status(folder);
+    const fs::file_status status = fs::status(gf_pathFromText(folder));
     if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none) {
         gf_logLine(folder + " does not exist, skipped!");
         return;
@@ -210,7 +211,7 @@ void lf_scanLfolder(ScanProgress& progress, const std::string& folder)
         ++progress.priority;
     if (lf_exitRequested())
         return;
-    lf_scanSimObjectsFolder(progress.priority, folder);
+    lf_scanSimObjectsFolder(progress.priority, gf_pathFromText(folder));
     const std::uint64_t size = ScannedLiveries.size();
     if (size == 0) {
         gf_logLine(fmt::format("No liveries {}", label));

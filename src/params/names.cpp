@@ -1,5 +1,6 @@
 #include "params/names.h"
 
+#include "core/files.h"
 #include "core/windows_glue.h"
 
 #include <fmt/format.h>
@@ -66,13 +67,13 @@ fs::path lf_userFolder()
 } // namespace
 
 fs::path g_appDataFolder = lf_userFolder();
-std::string g_parametersFile = (g_appDataFolder / g_parametersName).string();
+std::string g_parametersFile = gf_pathText(g_appDataFolder / g_parametersName);
 fs::path g_flightPlanFolder = g_appDataFolder / "orig_dest";
 
 void gf_initAppDataFolder()
 {
     g_appDataFolder = lf_userFolder();
-    g_parametersFile = (g_appDataFolder / g_parametersName).string();
+    g_parametersFile = gf_pathText(g_appDataFolder / g_parametersName);
     g_flightPlanFolder = g_appDataFolder / "orig_dest";
 }
 

@@ -44,16 +44,16 @@ void lf_keepUnreadableFile(const fs::path& path, const std::string& reason)
     bad += ".bad";
     fs::rename(path, bad, ec);
     if (ec)
-        gf_logWarning(fmt::format("{} could not be read ({}) nor kept as {}: {}", path.string(), reason,
-                                  bad.string(), ec.message()));
+        gf_logWarning(fmt::format("{} could not be read ({}) nor kept as {}: {}", gf_pathText(path), reason,
+                                  gf_pathText(bad), ec.message()));
     else
-        gf_logWarning(fmt::format("{} could not be read ({}), kept as {}", path.string(), reason, bad.string()));
+        gf_logWarning(fmt::format("{} could not be read ({}), kept as {}", gf_pathText(path), reason, gf_pathText(bad)));
 }
 
 // With storeMutex held. True when the file loaded and has its `parameters` root.
 bool lf_loadDocument(pugi::xml_document& document)
 {
-    const fs::path path = g_parametersFile;
+    const fs::path path = gf_pathFromText(g_parametersFile);
     const pugi::xml_parse_result result = document.load_file(path.c_str());
     if (result && document.child("parameters"))
         return true;
@@ -69,7 +69,7 @@ bool lf_loadDocument(pugi::xml_document& document)
 
 bool lf_writeDocument(const pugi::xml_document& document)
 {
-    const fs::path path = g_parametersFile;
+    const fs::path path = gf_pathFromText(g_parametersFile);
     std::error_code ec;
     if (path.has_parent_path())
         fs::create_directories(path.parent_path(), ec);
@@ -304,7 +304,7 @@ void gf_readParameters(const ParameterLists& lists)
         gf_logLine(gf_starLine(70, 0, true, false, "parameters"));
         if (gf_appDataFolderFellBack())
             gf_logWarning(fmt::format("the per-user data folder cannot be made, settings are kept in {}",
-                                      g_appDataFolder.string()));
+                                      gf_pathText(g_appDataFolder)));
         pugi::xml_document document;
         if (lf_loadDocument(document)) {
             gf_logLine(fmt::format("from \"{}\"", g_parametersFile));
@@ -314,7 +314,7 @@ void gf_readParameters(const ParameterLists& lists)
             lf_writeDefaults(lists, document);
         }
         std::error_code ec;
-        const fs::path path = g_parametersFile;
+        const fs::path path = gf_pathFromText(g_parametersFile);
         if (path.has_parent_path())
             fs::create_directories(path.parent_path(), ec);
         gf_saveXml(document, path);

@@ -288,17 +288,22 @@ void gf_closeDescriptor(int fd)
 {
     if (fd == kInvalidSocket)
         return;
-    ::closesocket(lf_socket(fd));
+    // The entry goes before the socket: once closed, its handle value may be given to a socket
+    // opened meanwhile, whose own entry must not be taken.
     SocketEvents events;
+    bool watched = false;
     {
         std::lock_guard lock(eventsMutex);
         const auto found = socketEvents.find(lf_socket(fd));
-        if (found == socketEvents.end())
-            return;
-        events = found->second;
-        socketEvents.erase(found);
+        if (found != socketEvents.end()) {
+            events = found->second;
+            socketEvents.erase(found);
+            watched = true;
+        }
     }
-    lf_closeEvents(events);
+    ::closesocket(lf_socket(fd));
+    if (watched)
+        lf_closeEvents(events);
 }
 
 void gf_wakeBlockedCalls(int fd, bool sendsToo)

@@ -4,6 +4,7 @@
 #include "airports/traffic_range.h"
 #include "core/clock.h"
 #include "core/exceptions.h"
+#include "core/files.h"
 #include "core/log.h"
 #include "core/scan_throttle.h"
 #include "core/shell_port.h"
@@ -145,7 +146,7 @@ void lf_prepareStartUp()
     if (!restartFlag.load())
         gf_checkForProgramUpdate();
     lf_enableFirstGroup();
-    gf_setParameterString(PROGRAM_INSTALL_PATH, fs::current_path().string());
+    gf_setParameterString(PROGRAM_INSTALL_PATH, gf_pathText(fs::current_path()));
     currentDaySlot = gf_dayAndHalfHour();
     lf_readDbaseOnce();
     ALL_INSTALL_PATH.value.set(SIM_INSTALL_PATH.getValue());
@@ -161,9 +162,9 @@ void lf_prepareStartUp()
 
 void lf_checkStockAirportsPath()
 {
-    g_stockSceneryPath = fs::path(SIM_INSTALL_PATH.getValue()) / "Scenery";
+    g_stockSceneryPath = gf_pathFromText(SIM_INSTALL_PATH.getValue()) / "Scenery";
     if (!fs::exists(g_stockSceneryPath))
-        gf_reportMessage(fmt::format("Stock airports path does not exist: {}", g_stockSceneryPath.string()), true);
+        gf_reportMessage(fmt::format("Stock airports path does not exist: {}", gf_pathText(g_stockSceneryPath)), true);
 }
 
 // A saved livery scan that is gone is made again in this start.
@@ -171,7 +172,7 @@ void lf_checkSavedLiveryScan()
 {
     if (SCAN_LIVERIES.value.load() || fs::exists(g_liveriesScannedFile))
         return;
-    gf_reportMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedFile.string()), true);
+    gf_reportMessage(fmt::format("File {} is gone, rescan liveries", gf_pathText(g_liveriesScannedFile)), true);
     SCAN_LIVERIES.value = true;
     gf_saveBoolParameter(SCAN_LIVERIES);
     gf_setCheckMark(SCAN_LIVERIES, true);

@@ -325,9 +325,11 @@ void SimConnectTransport::failWith(const platform::StreamIo& io)
 
 void SimConnectTransport::fail(SimConnectCloseReason reason, HRESULT status, std::uint32_t osError)
 {
-    writing_.reset();
     lastOsError_.store(osError, std::memory_order_relaxed);
+    // The close cancels the stream's operations and waits for them; only then is the block that
+    // a write may still be reading from freed.
     onClose(reason, status);
+    writing_.reset();
 }
 
 } // namespace qmx

@@ -99,7 +99,7 @@ bool gf_giveFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route, con
     if (given) {
         std::lock_guard lock(simConnectMutex);
         given = qmx::SUCCEEDED(qmx::SimConnect_AISetAircraftFlightPlan(gf_simConnectHandle(), objectId,
-                                                                  path.string().c_str(), simid::kReqFlightPlan));
+                                                                  gf_pathText(path).c_str(), simid::kReqFlightPlan));
     }
     if (!given)
         gf_logWarning(fmt::format("{} creating a flight plan failed", label));

@@ -20,9 +20,10 @@
 #include "simlink/sim_queues.h"
 #include "simlink/user_stand_services.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <fmt/format.h>
 #include <mutex>
+#include <thread>
 
 using namespace qmx;
 
@@ -37,8 +38,12 @@ constexpr auto kDispatchWait = std::chrono::milliseconds(100);
 // Process-wide, so that it outlives every connection that was given it.
 platform::SyncEvent messageArrived;
 
+// The thread is a plain std::thread stopped by a flag and the event it waits on: the C++20 stop
+// token's callbacks and waits rest on a semaphore which MinGW's library can leave waiting for a
+// release it missed, which hung the exit in the join.
 std::mutex threadObjectMutex;
-std::jthread simClientThreadObject;
+std::thread simClientThreadObject;
+std::atomic<bool> stopRequested{false};
 
 struct Datum {
     const char* name;
@@ -208,28 +213,32 @@ void lf_closeSimConnect()
     }
 }
 
-bool lf_mustEnd(const std::stop_token& stop)
+bool lf_mustEnd()
 {
-    return exitingFlag || quitFlag || stop.stop_requested();
+    return exitingFlag || quitFlag || stopRequested;
 }
 
-// Sleeps up to `pause`; false when a stop was requested meanwhile.
-bool lf_pause(const std::stop_token& stop, std::chrono::milliseconds pause)
+// Sleeps up to `pause`; false when a stop was requested meanwhile. A stop sets the flag before
+// the event, and the event stays set until a wait takes it, so no stop is missed.
+bool lf_pause(std::chrono::milliseconds pause)
 {
-    std::mutex mutex;
-    std::condition_variable_any wake;
-    std::unique_lock lock(mutex);
-    return !wake.wait_for(lock, stop, pause, [] { return false; }) && !stop.stop_requested();
+    const auto deadline = std::chrono::steady_clock::now() + pause;
+    while (!stopRequested) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero())
+            return true;
+        messageArrived.waitFor(left);
+    }
+    return false;
 }
 
 // Dispatches until a stop is requested (true) or the simulator is gone (false). The thread
 // sleeps until a message arrives rather than polling: every message, a frame above all, is
 // handled as soon as it is there, and an idle connection costs no CPU.
-bool lf_dispatchLoop(const std::stop_token& stop, HANDLE handle)
+bool lf_dispatchLoop(HANDLE handle)
 {
-    const std::stop_callback wakeOnStop(stop, [] { messageArrived.set(); });
     const platform::FineTimerPeriod finePeriod; // the waits for a message end to the millisecond
-    while (!stop.stop_requested()) {
+    while (!stopRequested) {
         const HRESULT result = SimConnect_CallDispatch(handle, lf_dispatchProc, nullptr);
         lf_noteDroppedMessages(handle);
         // A QUIT, or a connection that broke without one, ends the simulator's side for good.
@@ -241,10 +250,10 @@ bool lf_dispatchLoop(const std::stop_token& stop, HANDLE handle)
 }
 
 // Open, set up, dispatch. Returns when the thread is to end; throws what the handlers throw.
-void lf_connectAndDispatch(const std::stop_token& stop)
+void lf_connectAndDispatch()
 {
     bool firstPass = true;
-    while (!lf_mustEnd(stop)) {
+    while (!lf_mustEnd()) {
         if (firstPass) {
             firstPass = false;
             gf_reportMessage("Waiting for Prepar3Dv" + gf_p3dVersionFromPath() + " ...", true);
@@ -252,12 +261,12 @@ void lf_connectAndDispatch(const std::stop_token& stop)
         HANDLE handle = nullptr;
         messageArrived.reset();
         if (FAILED(SimConnect_Open(&handle, kProgramName, nullptr, 0, &messageArrived, 0))) {
-            lf_pause(stop, kOpenRetry);
+            lf_pause(kOpenRetry);
             continue;
         }
         lf_setSimConnectHandle(handle);
         lf_initSimConnect(handle);
-        if (lf_dispatchLoop(stop, handle))
+        if (lf_dispatchLoop(handle))
             lf_releaseSimConnect();
         else
             lf_closeSimConnect();
@@ -265,15 +274,22 @@ void lf_connectAndDispatch(const std::stop_token& stop)
     }
 }
 
+// The flag first, then the event: the thread reads the flag after each wake.
+void lf_requestStop()
+{
+    stopRequested = true;
+    messageArrived.set();
+}
+
 } // namespace
 
-void gf_simClientThread(std::stop_token stop)
+void gf_simClientThread()
 {
     // A connection left open by an earlier thread is closed before the next one opens.
     lf_releaseSimConnect();
     simulatorQuit = false;
     try {
-        lf_connectAndDispatch(stop);
+        lf_connectAndDispatch();
     } catch (const UserErrorException& e) {
         gf_reportError(e.what());
         lf_releaseSimConnect();
@@ -291,17 +307,18 @@ void gf_startSimClientThread()
 {
     std::lock_guard lock(threadObjectMutex);
     if (simClientThreadObject.joinable()) {
-        simClientThreadObject.request_stop();
+        lf_requestStop();
         simClientThreadObject.join();
     }
-    simClientThreadObject = std::jthread(gf_simClientThread);
+    stopRequested = false;
+    simClientThreadObject = std::thread(gf_simClientThread);
 }
 
 void gf_requestSimClientStop()
 {
     std::lock_guard lock(threadObjectMutex);
     if (simClientThreadObject.joinable())
-        simClientThreadObject.request_stop();
+        lf_requestStop();
 }
 
 bool gf_joinSimClientThread()

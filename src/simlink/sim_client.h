@@ -6,11 +6,10 @@
 // SIM WAS CLOSED, and only while no exit runs.
 
 #include <chrono>
-#include <stop_token>
 #include <thread>
 
 // The thread body.
-void gf_simClientThread(std::stop_token stop);
+void gf_simClientThread();
 
 // The run starts the thread; a thread of an earlier run still held is stopped and joined first.
 void gf_startSimClientThread();

@@ -32,10 +32,11 @@ make_folders() {
   if [[ ${program:-} == *.exe || ${program:-} == *.zip ]]; then
     use_wine "${ORVANTA_WINE64:?the Windows program runs under the wine64 that ORVANTA_WINE64 names}"
   fi
-  make_program_folders
   if [[ ${program:-} == *.zip ]]; then
-    install_package "$program"
+    make_program_folders "$program"
     program=$work/program/Orvanta_P3D.exe
+  else
+    make_program_folders
   fi
 }
 

@@ -16,10 +16,15 @@ run_until_logged() {
   program_pid=
 }
 
-# Not in its own folder: the error, and no run.
+# Not in its own folder: the window (with error 41, which the window's tests read), no run, and
+# no Log.txt written into the wrong folder.
 rm -rf "$work/program/docs"
-run_until_logged "Error 41: Orvanta_P3D must be run from the Orvanta_P3D folder!"
-log_has "Waiting for Prepar3Dv5" && fail "a run started without the docs folder"
+start_program "$program"
+wait_until 60 find_window || fail "no window"
+[ -e "$log" ] && fail "Log.txt written into a folder without docs: $(head -n 3 "$log")"
+kill "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+program_pid=
 mkdir -p "$work/program/docs"
 
 # The same version on the server: nothing happens, the run starts.

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The download for simmers: scripts/package-windows packs the given program; the zip holds what
 # a simmer needs, carries the version in its name, in the program's version resource and in what
-# the program logs, and the connected run passes with the program unpacked from it into a fresh
-# Wine prefix.
+# the program logs; unpacked alone into a fresh Wine prefix it starts, and the connected run
+# passes with the program unpacked from it, under a user name outside ASCII.
 #   windows_package.sh <Orvanta_P3D.exe> <fakesim> <fakert> <wm_close_window> <traffic file> <output folder>
 # Runs under xvfb-run.
 source "$(dirname "$0")/common.sh"
 exe=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 output=$6
 need_files "$fakesim" "$fakert" "$close_tool"
+
+# The simmer's Windows user name has letters outside ASCII, so AppData, Documents and the paths
+# of the settings, the liveries and the flight plans have them too.
+export USER="Jörg Müller ß 山田" LOGNAME="Jörg Müller ß 山田"
 
 rm -rf "$output"
 zip=$(bash "$repository_root/scripts/package-windows" --program "$exe" --out "$output" | tail -n 1)
@@ -20,7 +24,7 @@ listing=$(unzip -Z1 "$zip")
 for licence in pugixml libzip zlib libcurl fmt nlohmann-json GSL; do
   echo "$listing" | grep -qx "Orvanta_P3D/docs/licences/$licence.txt" || fail "no licence of $licence"
 done
-for file in Orvanta_P3D.exe README.txt input/airports_p3d.xml; do
+for file in Orvanta_P3D.exe README.txt input/airports_p3d.xml server/dbase.zip server/release/version_P3D.json; do
   echo "$listing" | grep -qx "Orvanta_P3D/$file" || fail "no $file in the package"
 done
 unzip -p "$zip" Orvanta_P3D/README.txt | grep -q "^Orvanta_P3D $version" || fail "the README names another version"
@@ -46,7 +50,11 @@ print(f"version resource: file {fixed}, product {product_ms >> 16}.{product_ms &
 sys.exit(0 if fixed == version and text == version else f"the version resource says {fixed} / {text}, not {version}")
 ' "$version" || fail "version resource"
 
-# The connected run from the unpacked package; the program logs the same version.
+# The zip alone starts; then the connected run from a folder unpacked the same way. The program
+# logs the same version.
+first=$(bash "$(dirname "$0")/first_start.sh" "$zip" "$close_tool") || { echo "$first"; fail "the first start failed"; }
+echo "$first"
+# The connected run from the unpacked package.
 run=$(bash "$(dirname "$0")/connected_run.sh" "$zip" "$fakesim" "$fakert" "$close_tool" "$traffic") ||
   { echo "$run"; fail "the connected run from the package failed"; }
 echo "$run"

@@ -241,6 +241,20 @@ TEST_F(StoreTest, SettingsStayInTheWorkingFolderWhenThePerUserFolderCannotBeMade
               std::string::npos);
 }
 
+TEST_F(StoreTest, APerUserFolderNamedWithLettersOutsideAsciiKeepsTheSettings)
+{
+    const fs::path user = folder / fs::path(u8"J\u00f6rg M\u00fcller \u00df \u5c71\u7530") / "AppData";
+    testsupport::ScopedAppDataFolder named(user);
+    gf_initAppDataFolder();
+    gf_loadParameters();
+    LATERAL_RANGE.setValue(33);
+    gf_saveIntParameter(LATERAL_RANGE);
+    EXPECT_EQ(lf_storedValue(user / "Orvanta_P3D" / "parameters.xml", "LATERAL_RANGE"), "33");
+    LATERAL_RANGE.setValue(1);
+    gf_loadParameters();
+    EXPECT_EQ(LATERAL_RANGE.value.load(), 33);
+}
+
 TEST_F(StoreTest, SingleSaveWithoutFileWritesThatSettingAlone)
 {
     WEEK.value = true;

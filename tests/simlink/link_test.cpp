@@ -167,6 +167,27 @@ TEST_F(LinkTest, StopClosesTheConnectionAndTheNextRunConnectsAgain)
     EXPECT_FALSE(logHas("no longer connected"));
 }
 
+// A stop wakes the thread wherever it waits, between two opens or for a message, even when it
+// comes while the thread is waking anyway; every one of many ends the thread.
+TEST_F(LinkTest, EveryStopEndsTheThreadWhereverItWaits)
+{
+    for (int i = 0; i < 100; ++i) { // no simulator yet: the thread pauses between opens
+        gf_startSimClientThread();
+        ASSERT_TRUE(waitFor([] { return gf_messageLineState().text.starts_with("Waiting for Prepar3Dv"); }));
+        gf_requestSimClientStop();
+        gf_joinSimClientThread();
+        gf_clearError();
+    }
+    startSim();
+    for (int i = 0; i < 30; ++i) {
+        connect();
+        gf_requestSimClientStop();
+        gf_joinSimClientThread();
+        ASSERT_TRUE(sim->waitUntil([](const fakesim::Status& s) { return s.connections == 0; }, kDeadline));
+    }
+    EXPECT_FALSE(logHas("no longer connected"));
+}
+
 TEST_F(LinkTest, AConnectionLeftOpenIsClosedBeforeTheNextOpen)
 {
     startSim();

@@ -2,6 +2,7 @@
 // A working folder and a per-user data folder of the test's own, every setting back at its
 // default, and the log open in the working folder so that tests can read what was logged.
 
+#include "core/files.h"
 #include "core/log.h"
 #include "params/control_port.h"
 #include "params/names.h"
@@ -20,7 +21,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    std::filesystem::path parametersFile() const { return g_parametersFile; }
+    std::filesystem::path parametersFile() const { return gf_pathFromText(g_parametersFile); }
     std::string logText() const;
     // Writes parameters.xml from the body of its `parameters` element.
     void writeParameters(const std::string& body) const;
