@@ -355,14 +355,28 @@ TEST_F(ExitMachine, AWorkThreadWaitingOnTheRealTrafficLinkIsWokenByTheExit)
     rtClientLocal = false;
 }
 
+// A close goes on without it; a restart ends the program instead of starting a second work thread.
 TEST_F(ExitMachine, AWorkThreadThatDoesNotEndIsLeftBehindAfterTheBound)
 {
     ExitTimings timings{1ms, 1ms, 1ms, 1ms};
     timings.workThreadEnd = 50ms;
     gf_setExitTimings(timings);
-    FakeWorkThread work;
-    gf_requestExit(ExitReason::UserClosedSim, 0);
-    ASSERT_TRUE(gf_waitForExitIdle(20s));
-    EXPECT_TRUE(quitFlag);
-    EXPECT_NE(logText().find("===> the work thread did not end, the exit goes on without it"), std::string::npos);
+    for (const ExitReason reason : {ExitReason::UserClosedSim, ExitReason::Restart}) {
+        SCOPED_TRACE(gf_exitReasonName(reason));
+        quitFlag = false;
+        posted.clear();
+        gf_setAppMessageHandler(lf_recordPosted);
+        gf_openGuiQueue(nullptr);
+        FakeWorkThread work;
+        gf_requestExit(reason, 0);
+        ASSERT_TRUE(gf_waitForExitIdle(20s));
+        gf_drainGuiQueue();
+        gf_closeGuiQueue();
+        EXPECT_EQ(quitFlag, reason == ExitReason::UserClosedSim);
+        EXPECT_NE(logText().find("===> the work thread did not end, the exit goes on without it"), std::string::npos);
+        std::lock_guard lock(recordMutex);
+        EXPECT_EQ(posted, (std::vector<AppMessage>{AppMessage::FinalExit}));
+    }
+    EXPECT_NE(logText().find("The work thread did not end: Orvanta_P3D closes instead of restarting"),
+              std::string::npos);
 }
