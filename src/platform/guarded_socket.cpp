@@ -76,11 +76,11 @@ void GuardedSocket::close()
         closeLocked();
 }
 
-void GuardedSocket::shutDownReceive()
+void GuardedSocket::shutDown(bool sendsToo)
 {
     std::lock_guard lock(mutex_);
     if (fd_ != kInvalidSocket && !closing_)
-        gf_wakeBlockedCalls(fd_, false);
+        gf_wakeBlockedCalls(fd_, sendsToo);
 }
 
 bool GuardedSocket::isOpen() const

@@ -75,8 +75,10 @@ long gf_receiveDatagram(int fd, char* buffer, std::size_t size);
 long gf_receiveBytes(int fd, char* buffer, std::size_t size);
 // True when a receive on the socket would not block (data, its end, or an error) within the timeout.
 bool gf_waitReadable(int fd, std::chrono::milliseconds timeout);
-// Sends every byte (a short send is continued); never raises SIGPIPE. False on an error.
-bool gf_sendAll(int fd, std::string_view bytes);
+inline constexpr std::chrono::milliseconds kNoTimeLimit = std::chrono::milliseconds::max();
+// Sends every byte (a short send is continued); never raises SIGPIPE. False on an error, and
+// false with the code 10060 (WSAETIMEDOUT) when the peer has not taken every byte within `limit`.
+bool gf_sendAll(int fd, std::string_view bytes, std::chrono::milliseconds limit = kNoTimeLimit);
 // A blocking accept; the new descriptor (close-on-exec) or -1. Interrupted calls are resumed.
 int gf_acceptClient(int listenFd);
 void gf_closeDescriptor(int fd);
@@ -121,8 +123,9 @@ public:
     // the descriptor now or, while leases hold it, when the last one is given back.
     void close();
     // Any thread: shuts the receive side down, which returns a blocked recv at once; sends still
-    // go out until the socket is closed.
-    void shutDownReceive();
+    // go out until the socket is closed, unless `sendsToo` shuts them down as well (which returns
+    // a blocked send at once).
+    void shutDown(bool sendsToo);
     bool isOpen() const; // holds a descriptor that is not being closed
 
 private:

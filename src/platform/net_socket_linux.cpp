@@ -1,6 +1,8 @@
 #include "platform/net_socket.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -46,6 +48,28 @@ sockaddr_in lf_ipv4(std::uint32_t address, std::uint16_t port)
 bool lf_setIntOption(int fd, int level, int name, int value)
 {
     return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
+}
+
+// True once a send may go on (room, or an error or shutdown for the send to report); false with
+// ETIMEDOUT at the deadline. A socket shut down for sending counts as ready.
+bool lf_waitWritable(int fd, std::chrono::steady_clock::time_point deadline)
+{
+    for (;;) {
+        int timeout = -1;
+        if (deadline != std::chrono::steady_clock::time_point::max()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, std::numeric_limits<int>::max()));
+        }
+        pollfd wait{fd, POLLOUT, 0};
+        const int ready = ::poll(&wait, 1, timeout);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0)
+            errno = ETIMEDOUT;
+        return false;
+    }
 }
 
 } // namespace
@@ -179,12 +203,21 @@ bool gf_waitReadable(int fd, std::chrono::milliseconds timeout)
     }
 }
 
-bool gf_sendAll(int fd, std::string_view bytes)
+bool gf_sendAll(int fd, std::string_view bytes, std::chrono::milliseconds limit)
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        limit == kNoTimeLimit ? Clock::time_point::max() : Clock::now() + limit;
     while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        // Never blocking in send itself: a full send buffer is waited for in poll, up to the deadline.
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0 && errno == EINTR)
             continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!lf_waitWritable(fd, deadline))
+                return false;
+            continue;
+        }
         if (sent <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));

@@ -1,5 +1,6 @@
 #include "platform/net_socket.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <winsock2.h>
@@ -96,11 +97,22 @@ SocketEvents lf_events(int fd)
     return found == socketEvents.end() ? SocketEvents{} : found->second;
 }
 
+// The wait of WaitForMultipleObjects until the deadline (a deadline of max: none).
+DWORD lf_waitTime(std::chrono::steady_clock::time_point deadline)
+{
+    if (deadline == std::chrono::steady_clock::time_point::max())
+        return INFINITE;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<DWORD>(std::clamp<std::int64_t>(left.count(), 0, INFINITE - 1));
+}
+
 // Runs `call` (one non-blocking socket call, its result negative on failure) until it does
 // not report WSAEWOULDBLOCK; in between waits for the socket's events. False when the socket
-// was woken (the last error is then WSAEINTR) or cannot be waited on.
+// was woken (the last error is then WSAEINTR), when the deadline passed (WSAETIMEDOUT) or when
+// it cannot be waited on.
 template <typename Call>
-bool lf_untilDone(int fd, bool isSend, Call call, int& result)
+bool lf_untilDone(int fd, bool isSend, Call call, int& result,
+                  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max())
 {
     const SocketEvents events = lf_events(fd);
     const HANDLE woken = isSend ? events.sendsWoken : events.receivesWoken;
@@ -116,7 +128,12 @@ bool lf_untilDone(int fd, bool isSend, Call call, int& result)
         if (events.ready == WSA_INVALID_EVENT)
             return false;
         const HANDLE handles[2] = {woken, events.ready};
-        if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
+        const DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, lf_waitTime(deadline));
+        if (waited == WAIT_TIMEOUT) {
+            ::WSASetLastError(WSAETIMEDOUT);
+            return false;
+        }
+        if (waited == WAIT_OBJECT_0)
             break;
     }
     ::WSASetLastError(WSAEINTR);
@@ -259,12 +276,16 @@ bool gf_waitReadable(int fd, std::chrono::milliseconds timeout)
     return ::WSAPoll(&wait, 1, static_cast<INT>(timeout.count())) == 1;
 }
 
-bool gf_sendAll(int fd, std::string_view bytes)
+bool gf_sendAll(int fd, std::string_view bytes, std::chrono::milliseconds limit)
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        limit == kNoTimeLimit ? Clock::time_point::max() : Clock::now() + limit;
     while (!bytes.empty()) {
         int sent = 0;
         if (!lf_untilDone(
-                fd, true, [&] { return ::send(lf_socket(fd), bytes.data(), static_cast<int>(bytes.size()), 0); }, sent) ||
+                fd, true, [&] { return ::send(lf_socket(fd), bytes.data(), static_cast<int>(bytes.size()), 0); }, sent,
+                deadline) ||
             sent <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));

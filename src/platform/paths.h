@@ -12,6 +12,9 @@ std::filesystem::path winePrefix();        // $WINEPREFIX, else ~/.wine
 std::filesystem::path appDataFolder();     // $XDG_CONFIG_HOME, else ~/.config; created; empty on failure
 std::filesystem::path programDataFolder(); // <prefix>/drive_c/ProgramData (Windows: CSIDL_COMMON_APPDATA)
 std::filesystem::path documentsFolder();   // $XDG_DOCUMENTS_DIR, else ~/Documents
+// The documents folder that all users share (Windows: FOLDERID_PublicDocuments). Linux has none:
+// the home folder stands in for it.
+std::filesystem::path publicDocumentsFolder();
 std::filesystem::path runtimeFolder();     // $XDG_RUNTIME_DIR, else the temp folder
 
 // Resolves `relative` below `base` one name at a time: an existing entry whose name equals the

@@ -101,6 +101,11 @@ fs::path programDataFolder()
     return findCaseInsensitive(winePrefix(), "drive_c/ProgramData");
 }
 
+fs::path publicDocumentsFolder()
+{
+    return homeFolder();
+}
+
 fs::path documentsFolder()
 {
     return lf_envFolder("XDG_DOCUMENTS_DIR", homeFolder() / "Documents");

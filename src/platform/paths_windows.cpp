@@ -89,14 +89,28 @@ fs::path programDataFolder()
     return lf_shellFolder(CSIDL_COMMON_APPDATA);
 }
 
-fs::path documentsFolder()
+namespace {
+
+fs::path lf_knownFolder(REFKNOWNFOLDERID id)
 {
     PWSTR folder = nullptr;
     fs::path result;
-    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &folder)))
+    if (SUCCEEDED(::SHGetKnownFolderPath(id, 0, nullptr, &folder)))
         result = fs::path(folder);
     ::CoTaskMemFree(folder);
     return result;
+}
+
+} // namespace
+
+fs::path documentsFolder()
+{
+    return lf_knownFolder(FOLDERID_Documents);
+}
+
+fs::path publicDocumentsFolder()
+{
+    return lf_knownFolder(FOLDERID_PublicDocuments);
 }
 
 fs::path findCaseInsensitive(const fs::path& base, std::string_view relative)

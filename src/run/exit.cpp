@@ -76,19 +76,22 @@ void lf_setState(MachineState state)
 
 // The work thread's tables are its own: the exit touches them only after that thread ended. A
 // work thread that does not end within the bound is logged and left behind, so that the program
-// can always be closed.
-void lf_waitForWorkThread(std::chrono::milliseconds bound)
+// can always be closed. False when it was left behind.
+bool lf_waitForWorkThread(std::chrono::milliseconds bound)
 {
     const std::chrono::milliseconds first = std::min<std::chrono::milliseconds>(bound, std::chrono::seconds(5));
     if (gf_waitForWorkThreadEnd(first))
-        return;
+        return true;
     gf_logWarning("waiting for the work thread to end");
-    if (!gf_waitForWorkThreadEnd(bound - first))
-        gf_logWarning("the work thread did not end, the exit goes on without it");
+    if (gf_waitForWorkThreadEnd(bound - first))
+        return true;
+    gf_logWarning("the work thread did not end, the exit goes on without it");
+    return false;
 }
 
-// Steps 1 to 12: take everything out of the simulator and stop the connections.
-void lf_stopRun(ExitReason reason)
+// Steps 1 to 12: take everything out of the simulator and stop the connections. False when the
+// work thread of the run did not end.
+bool lf_stopRun(ExitReason reason)
 {
     const ExitTimings pause = lf_timings();
     gf_logf("Exiting: {}", gf_exitReasonName(reason));
@@ -99,7 +102,7 @@ void lf_stopRun(ExitReason reason)
     std::this_thread::sleep_for(pause.afterReaders);
     // The work thread may wait on the link in accept or recv: it is woken before anyone waits for it.
     gf_wakeRealTrafficLink();
-    lf_waitForWorkThread(pause.workThreadEnd);
+    const bool workThreadEnded = lf_waitForWorkThread(pause.workThreadEnd);
     lf_step("aircraft");
     gf_removeAllLiveAc();
     gf_removeAllStatics();
@@ -127,6 +130,7 @@ void lf_stopRun(ExitReason reason)
     lf_step("flight plans");
     liveryByHexId.clear();
     gf_removeFlightPlanFolder();
+    return workThreadEnded;
 }
 
 void lf_finishFinalExit()
@@ -221,8 +225,11 @@ void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
 {
     try {
         for (;;) {
-            lf_stopRun(reason);
-            if (!gf_isRestart(reason)) {
+            const bool workThreadEnded = lf_stopRun(reason);
+            // A restart would start a second work thread beside the one left behind.
+            if (gf_isRestart(reason) && !workThreadEnded)
+                gf_reportMessage("The work thread did not end: Orvanta_P3D closes instead of restarting", true);
+            if (!gf_isRestart(reason) || !workThreadEnded) {
                 lf_finishFinalExit();
                 if (!gf_parkAirport().code.empty())
                     gf_removeStaticParked();

@@ -105,12 +105,13 @@ HRESULT SimConnect_AIRemoveObject(HANDLE handle, std::uint32_t objectId, std::ui
 HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE handle, std::uint32_t objectId, const char* flightPlanPath,
                                            std::uint32_t requestId, std::uint32_t* sendId = nullptr);
 
-// Outbound buffering. While a connection does not send at once, the packets that the request
+// Outbound buffering. While a TCP connection does not send at once, the packets that the request
 // calls build gather in its send buffer and leave in one block, one socket write, at the next
 // gf_scFlush (or when the buffer is too full for the next packet, or at SimConnect_Close); the
 // bytes are the same as when each packet is sent by itself. Switching sending at once back on
 // flushes. Every request on the connection waits for the flush meanwhile, so hold the packets
-// only for a burst such as one frame's position writes.
+// only for a burst such as one frame's position writes. A pipe connection always sends at once:
+// one write, one message, per packet.
 HRESULT gf_scSetSendAtOnce(HANDLE handle, bool sendAtOnce);
 HRESULT gf_scFlush(HANDLE handle);
 

@@ -101,7 +101,7 @@ std::vector<std::filesystem::path> gf_scConfigFolders()
             return configFolders;
     }
     std::error_code ec;
-    return {platform::homeFolder(), platform::documentsFolder(), std::filesystem::current_path(ec)};
+    return {platform::publicDocumentsFolder(), platform::documentsFolder(), std::filesystem::current_path(ec)};
 }
 
 void gf_scSetConfigFolders(std::vector<std::filesystem::path> folders)

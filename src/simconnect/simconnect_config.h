@@ -2,8 +2,9 @@
 // SimConnect.cfg: where the client looks for it and what a section of it sets.
 //
 // The file "SimConnect.cfg" (name in any case) is looked for in three folders, in this order:
-// the user's home folder (in place of the public documents folder), the documents folder
-// ($XDG_DOCUMENTS_DIR, else ~/Documents) and the current folder. The section is [SimConnect] for
+// the public documents folder (Windows: FOLDERID_PublicDocuments; Linux: the home folder stands
+// in for it), the user's documents folder (Linux: $XDG_DOCUMENTS_DIR, else ~/Documents) and the
+// current folder. The section is [SimConnect] for
 // configuration index 0 and [SimConnect.N] for index N; every file that has it is read in that
 // order, each overriding, key by key, what an earlier one set:
 //   Protocol        Auto or Pipe: the pipe; IPv4 / IPv6: TCP, and a port set by an earlier file

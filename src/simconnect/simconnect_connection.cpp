@@ -144,7 +144,9 @@ HRESULT SimConnectConnection::flush()
 
 HRESULT SimConnectConnection::setSendAtOnce(bool sendAtOnce)
 {
-    sendAtOnce_ = sendAtOnce;
+    // The simulator reads its pipe one message, one packet, at a time: a block of several packets
+    // would lose all but the first. Only a socket gathers them.
+    sendAtOnce_ = sendAtOnce || family() == SimConnectFamily::Pipe;
     return sendAtOnce ? flush() : S_OK;
 }
 

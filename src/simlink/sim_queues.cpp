@@ -187,7 +187,8 @@ void lf_flushSimQueues()
     const HANDLE handle = simConnectHandle.load();
     if (positionSendBuffer->empty() && eventQueue.empty() && creationQueue.empty() && removalQueue.empty())
         return;
-    // The frame's packets gather in the send buffer and leave in one write.
+    // Over TCP the frame's packets gather in the send buffer and leave in one write (the pipe
+    // connection writes each by itself).
     const bool batch = batchFrameWrites.load(std::memory_order_relaxed);
     if (batch)
         gf_scSetSendAtOnce(handle, false);

@@ -13,6 +13,7 @@
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_status.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <fmt/format.h>
@@ -34,6 +35,10 @@ net::GuardedSocket rtClientSocket;
 // Work thread only: the receive buffer.
 std::array<char, kRtReceiveBufferSize> rtReceiveBuffer;
 std::atomic<bool> failNextClientOption{false};
+// How long a send waits for the client to take its bytes (tests shorten or lengthen it).
+std::atomic<std::chrono::milliseconds> sendPatience{kRtSendPatience};
+// Sends on the client socket under way now: the exit ends them rather than wait for them.
+std::atomic<int> sendsUnderWay{0};
 // The lines that a client makes by coming and going as often as it likes: written once a minute
 // per text with the number of repeats. The clock time in a line is no part of its key.
 RepeatedLines clientLines{std::chrono::minutes(1)};
@@ -194,12 +199,18 @@ std::string receive()
     return text;
 }
 
-bool sendDataPacket(std::string_view text)
+namespace {
+
+// A client that does not take the text within `patience` has stopped reading: it counts as gone.
+bool lf_sendWithin(std::string_view text, std::chrono::milliseconds patience)
 {
     std::int32_t error = 0;
     {
         const net::GuardedSocket::Lease lease = rtClientSocket.lease();
-        if (lease && net::gf_sendAll(lease.fd(), text))
+        ++sendsUnderWay;
+        const bool sent = lease && net::gf_sendAll(lease.fd(), text, patience);
+        --sendsUnderWay;
+        if (sent)
             return true;
         error = lease ? net::gf_lastSocketError() : net::kErrorNotSocket;
     }
@@ -211,6 +222,13 @@ bool sendDataPacket(std::string_view text)
     }
     clientLines.write("RealTraffic client socket closed", gf_logLine);
     return false;
+}
+
+} // namespace
+
+bool sendDataPacket(std::string_view text)
+{
+    return lf_sendWithin(text, sendPatience.load());
 }
 
 void lf_readRealTrafficVersion(const std::string& reply)
@@ -293,8 +311,9 @@ void gf_sendOwnPosition()
 
 void gf_closeRealTrafficServer()
 {
+    // A client that does not read any more is not waited for long: the program must close.
     if (rtConnected.load())
-        sendDataPacket("exit\r\n");
+        lf_sendWithin("exit\r\n", std::min<std::chrono::milliseconds>(sendPatience.load(), kRtExitPatience));
     {
         std::lock_guard lock(rtLinkMutex);
         rtListenSocket.close();
@@ -308,10 +327,17 @@ void gf_wakeRealTrafficLink()
 {
     std::lock_guard lock(rtLinkMutex);
     rtListenSocket.close();
-    rtClientSocket.shutDownReceive();
+    // A send under way waits for a client that stopped reading: it ends now, and that client
+    // gets no "exit". Otherwise sends go on, so that the close still says "exit".
+    rtClientSocket.shutDown(sendsUnderWay.load() > 0);
 }
 
 void gf_failNextClientOptionForTest()
 {
     failNextClientOption.store(true);
+}
+
+void gf_setRtSendPatienceForTest(std::chrono::milliseconds patience)
+{
+    sendPatience.store(patience);
 }

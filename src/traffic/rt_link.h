@@ -19,6 +19,10 @@
 
 inline constexpr std::size_t kRtReceiveBufferSize = 8192;
 inline constexpr std::chrono::seconds kRtReplyPatience{5};
+// A client that has not taken a message within this time has stopped reading: it is dropped as
+// after a failed send. The closing "exit" waits no longer than kRtExitPatience.
+inline constexpr std::chrono::seconds kRtSendPatience{5};
+inline constexpr std::chrono::seconds kRtExitPatience{1};
 
 // A client is connected.
 extern std::atomic<bool> rtConnected;
@@ -38,8 +42,8 @@ bool waitForClient();
 // it is a JSON object not yet complete, for at most kRtReplyPatience. Empty when the client
 // closed or on an error.
 std::string receive();
-// Sends the whole text; on an error the client is dropped (closed, not connected) and false is
-// returned.
+// Sends the whole text; on an error, or when the client has not taken it within
+// kRtSendPatience, the client is dropped (closed, not connected) and false is returned.
 bool sendDataPacket(std::string_view text);
 // Reads the version reply: sets the edition (g_professionalEdition) and the version text.
 void lf_readRealTrafficVersion(const std::string& reply);
@@ -49,7 +53,8 @@ void lf_sendQs123(std::int64_t seconds);
 void gf_sendOwnPosition();
 // The exit and the run's failure path: "exit" to a connected client, then both sockets closed.
 void gf_closeRealTrafficServer();
-// The exit, before it waits for the work thread: returns a work thread blocked in accept or recv
-// on the link. The listening socket is closed (no client is taken during an exit); the client
-// socket only stops receiving, so that gf_closeRealTrafficServer still says "exit" to it.
+// The exit, before it waits for the work thread: returns a work thread blocked in accept, recv
+// or send on the link. The listening socket is closed (no client is taken during an exit); the
+// client socket stops receiving, and stops sending only while a send is under way (its client
+// does not read), so that gf_closeRealTrafficServer still says "exit" to a client that reads.
 void gf_wakeRealTrafficLink();

@@ -50,17 +50,22 @@ stop_stand_ins
 log_has_line "Exiting: USER CLOSED SIM" || fail "no \"Exiting: USER CLOSED SIM\""
 [ "$(stored DESTINATION)" = "" ] || fail "DESTINATION kept: $(stored DESTINATION)"
 [ "$(stored BLOCK_CALLSIGN)" = "" ] || fail "BLOCK_CALLSIGN kept: $(stored BLOCK_CALLSIGN)"
-# Every aircraft created is gone from the simulator when the program has ended: removed by the
-# program, or with its connection.
-python3 - "$work/fakesim.trace" <<'PY' || fail "aircraft left in the simulator"
+# Every aircraft created is gone from the simulator when the program has ended, and every one
+# that the program moved (in the simulator, in its hands) it removed itself before it closed the
+# connection, rather than leave it to go with the connection.
+python3 - "$work/fakesim.trace" <<'PY' || fail "aircraft left in the simulator, or left to go with the connection"
 import json, sys
 entries = [json.loads(line) for line in open(sys.argv[1])]
 created = {e["object"] for e in entries if e.get("type") == "created"}
+moved = {e["object"] for e in entries if e.get("type") == "moved"}
 removed = {e["object"]: e.get("by") for e in entries if e.get("type") == "removed"}
 by_program = sum(1 for o in created if removed.get(o) == "client")
-print(f"aircraft created: {len(created)}, removed by the program: {by_program}, "
+print(f"aircraft created: {len(created)}, moved: {len(moved)}, removed by the program: {by_program}, "
       f"with the connection: {sum(1 for o in created if removed.get(o) == 'disconnect')}")
-sys.exit(0 if created and created <= removed.keys() else 1)
+left = sorted(o for o in moved if removed.get(o) != "client")
+if left:
+    print(f"moved by the program but not removed by it: {left}")
+sys.exit(0 if created and created <= removed.keys() and moved and not left else 1)
 PY
 grep -q "^Qs999=version$" "$work/fakert.received" || fail "no version query"
 grep -q "^exit$" "$work/fakert.received" || fail "no exit line to the client"

@@ -309,18 +309,35 @@ bool lf_clientReceives(platform::StreamConnection& client, std::string_view text
     return true;
 }
 
+void lf_clientSends(platform::StreamConnection& client, std::string_view text)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    for (std::size_t sent = 0; sent < text.size();) {
+        const platform::StreamIo io = client.write({bytes + sent, text.size() - sent});
+        if (io.state == platform::StreamIo::State::Pending) {
+            client.wait(true);
+            continue;
+        }
+        ASSERT_EQ(io.state, platform::StreamIo::State::Done);
+        sent += io.count;
+    }
+}
+
 } // namespace
 
 // A close or restart while the work thread waits on the RealTraffic link: in accept for the first
-// client, in recv for its version, in accept for a client that went away. The exit wakes it
-// before it waits for it, so the exit ends without its bound.
+// client, in recv for its version, in accept for a client that went away, in send to a client
+// that answered its version and then reads nothing. The exit wakes it before it waits for it, so
+// the exit ends without its bound.
 TEST_F(ExitMachine, AWorkThreadWaitingOnTheRealTrafficLinkIsWokenByTheExit)
 {
-    enum class Wait { FirstClient, VersionReply, ReturningClient };
+    enum class Wait { FirstClient, VersionReply, ReturningClient, ClientThatStopsReading };
     ExitTimings timings{1ms, 1ms, 1ms, 1ms};
     timings.workThreadEnd = std::chrono::hours(1);
     gf_setExitTimings(timings);
-    for (const Wait wait : {Wait::FirstClient, Wait::VersionReply, Wait::ReturningClient}) {
+    gf_setRtSendPatienceForTest(std::chrono::hours(1)); // only the exit ends a send
+    for (const Wait wait :
+         {Wait::FirstClient, Wait::VersionReply, Wait::ReturningClient, Wait::ClientThatStopsReading}) {
         SCOPED_TRACE(static_cast<int>(wait));
         exitReason = ExitReason::NotYetSet; // the final exit keeps its reason
         quitFlag = false;
@@ -333,37 +350,61 @@ TEST_F(ExitMachine, AWorkThreadWaitingOnTheRealTrafficLinkIsWokenByTheExit)
             entered.set_value();
             if (wait == Wait::ReturningClient)
                 gf_sendOwnPosition();
-            else
-                lf_connectRealTraffic();
+            else if (lf_connectRealTraffic() && wait == Wait::ClientThatStopsReading) {
+                // More than the buffers of both ends hold: this send waits for the client.
+                sendDataPacket(std::string(std::size_t{64} << 20, 'x'));
+            }
         });
         entered.get_future().wait();
         std::unique_ptr<platform::StreamConnection> client;
-        if (wait == Wait::VersionReply) {
+        if (wait == Wait::VersionReply || wait == Wait::ClientThatStopsReading) {
             client = lf_connectSilentClient(gf_realTrafficServerPort());
             ASSERT_TRUE(client && lf_clientReceives(*client, "Qs999=version\r\n"));
         }
+        if (wait == Wait::ClientThatStopsReading) {
+            lf_clientSends(*client, "{\"version\":\"10.0\",\"level\":2}\r\n");
+            // The first byte of the send has come: the send is under way. The client reads no more.
+            ASSERT_TRUE(lf_clientReceives(*client, "x"));
+        }
         gf_requestExit(wait == Wait::FirstClient ? ExitReason::UserClosedSim : ExitReason::RestartIpp, 0);
         const bool ended = gf_waitForExitIdle(20s);
-        if (!ended)
+        if (!ended) {
+            client.reset(); // ends a send to it
             gf_closeRealTrafficServer(); // lets the test end
+        }
         work.join();
         ASSERT_TRUE(ended) << "the exit waited for a work thread blocked on the link";
-        if (client)
+        if (client && wait != Wait::ClientThatStopsReading)
             EXPECT_TRUE(lf_clientReceives(*client, "exit\r\n")) << "the woken link still says goodbye";
         EXPECT_EQ(count("waiting for the work thread to end"), 0u);
     }
+    gf_setRtSendPatienceForTest(kRtSendPatience);
     gf_storeOwnPosition({});
     rtClientLocal = false;
 }
 
+// A close goes on without it; a restart ends the program instead of starting a second work thread.
 TEST_F(ExitMachine, AWorkThreadThatDoesNotEndIsLeftBehindAfterTheBound)
 {
     ExitTimings timings{1ms, 1ms, 1ms, 1ms};
     timings.workThreadEnd = 50ms;
     gf_setExitTimings(timings);
-    FakeWorkThread work;
-    gf_requestExit(ExitReason::UserClosedSim, 0);
-    ASSERT_TRUE(gf_waitForExitIdle(20s));
-    EXPECT_TRUE(quitFlag);
-    EXPECT_NE(logText().find("===> the work thread did not end, the exit goes on without it"), std::string::npos);
+    for (const ExitReason reason : {ExitReason::UserClosedSim, ExitReason::Restart}) {
+        SCOPED_TRACE(gf_exitReasonName(reason));
+        quitFlag = false;
+        posted.clear();
+        gf_setAppMessageHandler(lf_recordPosted);
+        gf_openGuiQueue(nullptr);
+        FakeWorkThread work;
+        gf_requestExit(reason, 0);
+        ASSERT_TRUE(gf_waitForExitIdle(20s));
+        gf_drainGuiQueue();
+        gf_closeGuiQueue();
+        EXPECT_EQ(quitFlag, reason == ExitReason::UserClosedSim);
+        EXPECT_NE(logText().find("===> the work thread did not end, the exit goes on without it"), std::string::npos);
+        std::lock_guard lock(recordMutex);
+        EXPECT_EQ(posted, (std::vector<AppMessage>{AppMessage::FinalExit}));
+    }
+    EXPECT_NE(logText().find("The work thread did not end: Orvanta_P3D closes instead of restarting"),
+              std::string::npos);
 }

@@ -11,6 +11,7 @@ using namespace qmx;
 
 namespace {
 
+// The home folder stands in for the public documents folder.
 TEST(ConfigTest, TheDefaultFoldersAreHomeDocumentsAndTheCurrentFolder)
 {
     testsupport::TempFolder temp(true);

@@ -26,6 +26,8 @@ void gf_setExitStepObserver(ExitStepObserver observer);
 // The option setting of the next accepted client fails as if the system refused it
 // (traffic/rt_link.cpp).
 void gf_failNextClientOptionForTest();
+// How long a send to the RealTraffic client waits for the client to take it (traffic/rt_link.cpp).
+void gf_setRtSendPatienceForTest(std::chrono::milliseconds patience);
 
 // The pause after a failed download of a server file before it is tried again; an empty value
 // gives the program's own back (airports/airport_file_locator.cpp).

@@ -215,6 +215,35 @@ TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
     EXPECT_EQ(second.receivedLines(), (std::vector<std::string>{kAtKlaxLine}));
 }
 
+// A client that answers its version query and then reads nothing: once the buffers are full, a
+// position it does not take within the patience drops it as a lost client, and the link closes
+// without waiting for it.
+TEST_F(RtLink, AClientThatStopsReadingIsDroppedAfterThePatience)
+{
+    gf_setRtSendPatienceForTest(200ms);
+    gf_storeOwnPosition(kAtKlax);
+    std::optional<TestClient> client(std::in_place, port_);
+    ASSERT_TRUE(client->connected());
+    auto connecting = std::async(std::launch::async, lf_connectRealTraffic);
+    ASSERT_EQ(client->readLine(), "Qs999=version");
+    client->send("{\"version\":\"10.0\",\"level\":2}\r\n");
+    ASSERT_EQ(connecting.wait_for(kPatience), std::future_status::ready);
+    ASSERT_TRUE(connecting.get());
+    auto sending = std::async(std::launch::async, [] {
+        while (rtConnected.load())
+            gf_sendOwnPosition();
+    });
+    const bool dropped = sending.wait_for(kPatience * 3) == std::future_status::ready;
+    gf_setRtSendPatienceForTest(kRtSendPatience);
+    if (!dropped)
+        client.reset(); // lets the test end
+    ASSERT_TRUE(dropped) << "the work thread waits for a client that does not read";
+    EXPECT_FALSE(gf_trafficStatus().rtReady);
+    EXPECT_NE(gf_messageLineState().text.find("RealTraffic gone? Wait for RealTraffic to re-connect ..."),
+              std::string::npos);
+    EXPECT_NE(log().find("sendDataPacket to RealTraffic failed: 10060 Connection timed out"), std::string::npos);
+}
+
 // A client that comes and goes as often as it likes: each line of the link is logged once a
 // minute with the number of its repeats, and what was held back when the link closes.
 TEST_F(RtLink, AClientThatKeepsComingAndGoingIsLoggedOnceAMinute)

@@ -12,6 +12,9 @@
 #include "sockets_windows.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <chrono>
 #include <condition_variable>
 #include <utility>
@@ -30,7 +33,8 @@ constexpr auto kDrainTime = std::chrono::seconds(1);
 HANDLE lf_createInstance(const std::wstring& name, bool first)
 {
     const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
-    return ::CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+    // A message pipe, as the simulator's: each write of the client is one message.
+    return ::CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                               PIPE_UNLIMITED_INSTANCES, kPipeBuffer, kPipeBuffer, 0, nullptr);
 }
 
@@ -235,7 +239,19 @@ void PipeEndpoint::State::pipeToSocket(Relay& relay)
     std::vector<char> buffer(kPipeBuffer);
     for (;;) {
         const DWORD count = lf_pipeTransfer(relay.pipe, read, relay.stop, buffer.data(), kPipeBuffer, true);
-        if (count == 0 || !lf_sendAll(relay.socket, buffer.data(), count))
+        if (count == 0)
+            break;
+        // The simulator reads one packet per message and would lose the rest of a longer one: a
+        // client that merges packets is refused.
+        std::uint32_t packetSize = 0;
+        if (count >= sizeof packetSize)
+            std::memcpy(&packetSize, buffer.data(), sizeof packetSize);
+        if (packetSize != count) {
+            std::fprintf(stderr, "fakesim: a pipe message of %lu bytes holds more than its packet of %u bytes: refused\n",
+                         static_cast<unsigned long>(count), packetSize);
+            break;
+        }
+        if (!lf_sendAll(relay.socket, buffer.data(), count))
             break;
     }
     ::shutdown(static_cast<SOCKET>(relay.socket), SD_SEND);
