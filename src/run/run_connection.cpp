@@ -63,15 +63,19 @@ void lf_reserveGlobalLists()
     gf_resetSimQueues(P3D_VERSION.value.load());
 }
 
-void lf_startReaders()
+} // namespace
+
+void lf_startReaders(std::uint16_t qnhPort, std::uint16_t trafficPort)
 {
     gf_setAcceptTraffic(false);
-    std::thread(gf_weatherReaderThread, kQnhPort).detach();
+    std::thread(gf_weatherReaderThread, qnhPort).detach();
     // The QNH is in before the first traffic line; an exit in the pause starts no reader.
     if (lf_sleepUnlessExit(2s))
         return;
-    std::thread(gf_trafficReaderThread, kTrafficPort).detach();
+    std::thread(gf_trafficReaderThread, trafficPort).detach();
 }
+
+namespace {
 
 void lf_waitForFirstTraffic()
 {

@@ -4,9 +4,11 @@
 #include "params/parameters.h"
 #include "params/window_fields.h"
 #include "run/main_loop.h"
+#include "run/run_connection.h"
 #include "run/run_flags.h"
 #include "simlink/sim_state.h"
 #include "support/params_fixture.h"
+#include "traffic/traffic_fixture.h"
 #include "traffic/traffic_queue.h"
 #include "traffic/traffic_reader.h"
 
@@ -99,6 +101,24 @@ TEST_F(MainLoopJobs, TheTickScheduleOfTheMainLoop)
     userAc = UserAcData{};
     tickCounter = 0;
     tickFlag = false;
+}
+
+// A restart starts the readers with traffic still taken in from the run before: the start
+// refuses it until the main loop runs. An exit during the pause starts only the QNH reader.
+TEST_F(MainLoopJobs, StartingTheReadersRefusesTrafficUntilTheMainLoopRuns)
+{
+    gf_setAcceptTraffic(true);
+    exitingFlag = true;
+    lf_startReaders(0, 0);
+    {
+        std::lock_guard lock(trafficQueueMutex);
+        EXPECT_FALSE(acceptTraffic);
+    }
+    ASSERT_TRUE(traffic_test::eventually([] { return weatherReader.boundPort() != 0; }));
+    gf_stopReaders();
+    EXPECT_TRUE(traffic_test::eventually([] { return !weatherReader.running(); }));
+    EXPECT_FALSE(trafficReader.running());
+    exitingFlag = false;
 }
 
 } // namespace
