@@ -42,7 +42,9 @@ void lf_removeAll(std::vector<Record>& table, std::deque<AcCreateRecord>& creati
     for (Record& ac : table) {
         if (ac.erase != 0)
             continue;
-        if (ac.state == AcState::Creating) {
+        // A creation the simulator has bound already is removed by its object id at once: its
+        // configuration a few hundred passes later may never come (an exit ends the passes).
+        if (ac.state == AcState::Creating && ac.objectId == 0) {
             if (lf_cancelQueuedCreation(creations, ac.desc.key))
                 ac.erase = 1;
             else

@@ -178,6 +178,8 @@ TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
     addLive(20002, AcState::Creating, AcPhase::Taxi, position(1, 1));
     addLive(20003, AcState::Creating, AcPhase::Taxi, position(1, 1));
     addLive(20004, AcState::InSim, AcPhase::Taxi, position(1, 1), 40);
+    // Bound, but its configuration a few hundred passes later would come after the exit.
+    addLive(20005, AcState::Creating, AcPhase::Taxi, position(1, 1), 41);
     liveCreationQueue.push_back(creation(20001));
     acToCreate.push_back(20002);
     gf_removeAllLiveAc();
@@ -185,7 +187,8 @@ TEST_F(UpdatePass, RemoveAllLiveCancelsQueuedCreations)
     EXPECT_EQ(liveAcTable[0].erase, 1);
     EXPECT_EQ(liveAcTable[1].erase, 1);
     EXPECT_EQ(liveAcTable[2].removeWhenCreated, 1); // already with the simulator
-    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{40}));
+    EXPECT_EQ(liveAcTable[4].state, AcState::Removing);
+    EXPECT_EQ(removalsToHandOver, (std::deque<std::uint32_t>{40, 41}));
     lf_updateAllLiveAc();
     EXPECT_FALSE(standTable[0].occupied) << "a cancelled aircraft frees the stand it held";
     standTable.clear();
