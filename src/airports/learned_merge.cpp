@@ -170,10 +170,9 @@ void lf_keepCorruptCopy(const std::string& learnedPath, const char* description)
     gf_log(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", learnedPath, description));
 }
 
-void lf_mergeLearned(const std::string& learnedPath, const ApfInfo& info)
+void lf_mergeLearned(const std::string& learnedPath, const pugi::xml_document& document,
+                     const pugi::xml_parse_result& result, const ApfInfo& info)
 {
-    pugi::xml_document document;
-    const pugi::xml_parse_result result = document.load_file(learnedPath.c_str());
     if (!result) {
         lf_keepCorruptCopy(learnedPath, result.description());
         return;
@@ -286,10 +285,11 @@ bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id
     return true;
 }
 
-void lf_readLearned(const std::string& learnedPath, const ApfInfo& info)
+void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
+                    const pugi::xml_parse_result& result, const ApfInfo& info)
 {
     try {
-        lf_mergeLearned(learnedPath, info);
+        lf_mergeLearned(learnedPath, document, result, info);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", "lf_readLearned", e.what()));
     }

@@ -30,10 +30,12 @@ std::string lf_learnedFileOf(const std::string& apfPath, const std::string& publ
 // and a name that would leave the folder ("", ".", "..") becomes "unknown".
 std::string lf_publisherFolderName(const std::string& publisher);
 
-// Merges the learned file (which exists) into standTable: its settings replace the running ones,
-// and its stands replace the table (a handmade file) or amend it stand by stand. Failures are
+// Merges the learned file at `learnedPath`, read into `document` with `result`, into standTable:
+// its settings replace the running ones, and its stands replace the table (a handmade file) or
+// amend it stand by stand. A file that could not be parsed is kept as *.0.xml; failures are
 // logged and end the merge where it stood.
-void lf_readLearned(const std::string& learnedPath, const ApfInfo& info);
+void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
+                    const pugi::xml_parse_result& result, const ApfInfo& info);
 
 // Applies one learned `parkpos` to the stand when its name is `id`; false for another stand.
 bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id, Stand& stand);

@@ -40,24 +40,30 @@ void lf_resetParkingPercentage()
     gf_logIndented(fmt::format("{:24}: {}", parking_percentage.name, kDefaultParkingPercentage));
 }
 
-// The learned file, when there is one, amends the stands and decides the quality factors. A file
-// learned before under the publisher's folder alone is read when the file's own is missing.
-// Returns the path of the learned file read, empty when there was none.
-std::string lf_mergeLearnedFile(const std::string& path, ApfInfo& info, std::uint64_t& qualityFactors)
+// The learned file of the stand file that exists: its own, else one learned before under the
+// publisher's folder alone. Empty when there is none.
+std::string lf_existingLearnedFile(const std::string& path, const std::string& publisher, const std::string& code)
 {
-    info.learnedPath = lf_learnedFileOf(path, info.publisher, gf_parkAirport().code);
-    std::string learnedPath = info.learnedPath;
+    std::string learnedPath = lf_learnedFileOf(path, publisher, code);
     if (!fs::exists(learnedPath))
-        learnedPath = lf_publisherLearnedPath(info.publisher, gf_parkAirport().code);
-    if (!fs::exists(learnedPath)) {
+        learnedPath = lf_publisherLearnedPath(publisher, code);
+    return fs::exists(learnedPath) ? learnedPath : std::string();
+}
+
+// The learned file, when there is one, amends the stands and decides the quality factors.
+// Returns the path of the learned file read, empty when there was none.
+std::string lf_mergeLearnedFile(const StandFileSource& source, ApfInfo& info, std::uint64_t& qualityFactors)
+{
+    info.learnedPath = lf_learnedFileOf(source.path, info.publisher, gf_parkAirport().code);
+    if (source.learnedPath.empty()) {
         lf_resetParkingPercentage();
         return {};
     }
-    lf_readLearned(learnedPath, info);
+    lf_readLearned(source.learnedPath, source.learned, source.learnedResult, info);
     qualityFactors = gf_qualityFactor();
     if (handmadeOverrule)
         gf_log("A handmade airport file overruled the archived file!");
-    return learnedPath;
+    return source.learnedPath;
 }
 
 void lf_numberStands()
@@ -95,29 +101,44 @@ void lf_armParking()
     gf_invalidateParkingBand();
 }
 
-std::string lf_readApf(const std::string& path, ApfInfo& info, std::uint64_t& qualityFactors)
+void lf_readSource(StandFileSource& source)
 {
+    fs::path file = source.path;
+    if (!source.path.starts_with("airports")) {
+        source.failure = lf_downloadApf(source.path, g_parkAirportFile);
+        if (!source.failure.empty())
+            return;
+        file = g_parkAirportFile;
+    }
+    source.result = source.document.load_file(file.c_str());
+    if (!source.result) {
+        source.failure = fmt::format("{} could not be loaded: {}", source.path, source.result.description());
+        return;
+    }
+    const std::string publisher = lf_getStringParameter(source.document, "publisher").value_or("");
+    source.learnedPath = lf_existingLearnedFile(source.path, publisher, source.code);
+    if (!source.learnedPath.empty())
+        source.learnedResult = source.learned.load_file(source.learnedPath.c_str());
+}
+
+std::string lf_takeIn(StandFileSource& source, ApfInfo& info, std::uint64_t& qualityFactors)
+{
+    const std::string& path = source.path;
     if (path.empty())
         return fmt::format("{} xml is empty...", "gf_readApf");
     if (gf_parkAirport().code.empty())
         return fmt::format("{} no park airport set", "gf_readApf");
-    fs::path source = path;
-    if (!path.starts_with("airports")) {
-        if (std::string failure = lf_downloadApf(path, g_parkAirportFile); !failure.empty())
-            return failure;
-        source = g_parkAirportFile;
-    }
     handmadeOverrule = false;
-    pugi::xml_document document;
-    if (const pugi::xml_parse_result result = document.load_file(source.c_str()); !result)
-        return fmt::format("{} could not be loaded: {}", path, result.description());
+    if (!source.failure.empty())
+        return source.failure;
+    const pugi::xml_document& document = source.document;
     if (!gf_checkMetaBlock(document))
         return fmt::format("{} but refused to load, copyright problem", path);
     lf_readHeader(document, info);
     lf_readUniqueParkPositions(document, 1, path);
     qualityFactors = gf_qualityPair(lf_getIntParameter(document, "Qf_real").value_or(-1),
                                     lf_getIntParameter(document, "Qf_soft").value_or(-1));
-    const std::string learnedPath = lf_mergeLearnedFile(path, info, qualityFactors);
+    const std::string learnedPath = lf_mergeLearnedFile(source, info, qualityFactors);
     lf_numberStands();
     gf_log(fmt::format("Airport file read from \"{}\" for {}", handmadeOverrule ? learnedPath : path,
                        info.airport_name));
@@ -128,13 +149,34 @@ std::string lf_readApf(const std::string& path, ApfInfo& info, std::uint64_t& qu
 
 } // namespace
 
-std::string gf_readApf(const std::string& path, ApfInfo& info, std::uint64_t& qualityFactors)
+std::unique_ptr<StandFileSource> gf_readStandFileSource(const std::string& path, const std::string& code)
+{
+    auto source = std::make_unique<StandFileSource>();
+    source->path = path;
+    source->code = code;
+    if (path.empty() || code.empty())
+        return source; // said when it is taken in
+    try {
+        lf_readSource(*source);
+    } catch (const std::exception& e) {
+        source->failure = fmt::format("{}: {}", "gf_readApf", e.what());
+    }
+    return source;
+}
+
+std::string gf_takeInStandFile(StandFileSource& source, ApfInfo& info, std::uint64_t& qualityFactors)
 {
     try {
-        return lf_readApf(path, info, qualityFactors);
+        return lf_takeIn(source, info, qualityFactors);
     } catch (const qmx::UserErrorException&) {
         throw;
     } catch (const std::exception& e) {
         return fmt::format("{}: {}", "gf_readApf", e.what());
     }
+}
+
+std::string gf_readApf(const std::string& path, ApfInfo& info, std::uint64_t& qualityFactors)
+{
+    const std::unique_ptr<StandFileSource> source = gf_readStandFileSource(path, gf_parkAirport().code);
+    return gf_takeInStandFile(*source, info, qualityFactors);
 }
