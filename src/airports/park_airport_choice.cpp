@@ -21,7 +21,10 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <memory>
 #include <optional>
+#include <thread>
+#include <utility>
 
 std::atomic<bool> softLearningAllowed{false};
 
@@ -33,6 +36,97 @@ constexpr std::size_t kEnoughStandsForRealLearning = 20;
 bool loadRequest = false;
 std::optional<LatLon> lastUserPosition;
 std::string lastAirportWithoutFile;
+
+// What the read of one airport's stand file found: where it lies (empty: nowhere) and, unless
+// its publisher is unknown, its files read.
+struct ParkFileRead {
+    std::string code;
+    std::string path;
+    std::unique_ptr<StandFileSource> source;
+};
+
+bool lf_publisherUnknown(const std::string& path)
+{
+    return path.size() >= 7 && path.find("unknown") != std::string::npos;
+}
+
+// Finding the file may ask the server whether it has one, and reading it may fetch it: any thread.
+ParkFileRead lf_readParkFile(const std::string& code)
+{
+    ParkFileRead read{code, gf_locateApf(code), nullptr};
+    if (!read.path.empty() && !lf_publisherUnknown(read.path))
+        read.source = gf_readStandFileSource(read.path, code);
+    return read;
+}
+
+// Reads stand files on a thread of its own, one at a time, so that the checks in the pass never
+// wait for the disk or the server: a check starts a read and a later check takes it.
+class ParkFileReader {
+public:
+    // A read that still fetches at the program's end is waited for; the download's time limits
+    // bound the wait.
+    ~ParkFileReader() { forget(); }
+    bool busy() const { return thread_.joinable() && !state_->done.load(); }
+    // Starts reading the file of `code` unless a read still runs (it is let run to its end).
+    void start(const std::string& code)
+    {
+        if (busy())
+            return;
+        forget();
+        thread_ = std::thread([state = state_, code] {
+            state->read = lf_readParkFile(code);
+            state->done.store(true);
+        });
+    }
+    // The finished read of `code`, once; nothing while it runs. A finished read of another
+    // airport is dropped.
+    std::optional<ParkFileRead> take(const std::string& code)
+    {
+        if (!state_->done.load())
+            return std::nullopt;
+        join();
+        ParkFileRead read = std::exchange(state_->read, {});
+        if (read.code != code)
+            return std::nullopt;
+        return read;
+    }
+    // Waits for the read that runs to end; it stays to be taken.
+    void join()
+    {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Waits for the read that runs, and drops it.
+    void forget()
+    {
+        join();
+        state_ = std::make_shared<State>();
+    }
+
+private:
+    struct State {
+        std::atomic<bool> done{false};
+        ParkFileRead read;
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+    std::thread thread_;
+};
+
+ParkFileReader parkFileReader;
+// The read that found the file of the airport the user aircraft stands at, kept for its load.
+std::optional<ParkFileRead> readForLoad;
+
+// The finished read of `code`, from the one kept or from the reader; else a read is started.
+std::optional<ParkFileRead> lf_finishedRead(const std::string& code)
+{
+    if (readForLoad && readForLoad->code == code)
+        return std::exchange(readForLoad, std::nullopt);
+    readForLoad.reset();
+    std::optional<ParkFileRead> read = parkFileReader.take(code);
+    if (!read)
+        parkFileReader.start(code);
+    return read;
+}
 
 LatLon lf_airportPosition(const AirportRecord& airport)
 {
@@ -64,11 +158,16 @@ void lf_followUserPosition(LatLon user)
                      [](const ParkAirport& a, const ParkAirport& b) { return a.distanceNm < b.distanceNm; });
 }
 
+std::string lf_takeInParkFile(ParkFileRead& read);
+
 void lf_loadRequestedFile()
 {
+    std::optional<ParkFileRead> read = lf_finishedRead(gf_parkAirport().code);
+    if (!read)
+        return; // taken in at a later check
     gf_withdrawMessage();
     loadRequest = false;
-    const std::string message = lf_readParkedFile();
+    const std::string message = lf_takeInParkFile(*read);
     if (message.empty()) {
         lf_calcStaticParking();
     } else {
@@ -131,12 +230,12 @@ void lf_takeReservedStand(const AirportRecord& park)
 
 // A user's stand file with a mistake (a stand id twice, no altitude) is the user's to mend: it
 // is refused like any other unreadable file, and the traffic goes on.
-std::string lf_readApfOfUser(const std::string& path)
+std::string lf_takeInApfOfUser(StandFileSource& source)
 {
     try {
-        return gf_readApf(path, parkApfInfo, parkQualityFactors);
+        return gf_takeInStandFile(source, parkApfInfo, parkQualityFactors);
     } catch (const qmx::UserErrorException& e) {
-        return fmt::format("{} \"{}\": {}", "lf_readParkedFile", path, e.what());
+        return fmt::format("{} \"{}\": {}", "lf_readParkedFile", source.path, e.what());
     }
 }
 
@@ -171,6 +270,8 @@ void gf_checkForParkAirportUpdates(bool showMessage)
 
 void gf_resetParkAirportChoice()
 {
+    parkFileReader.forget();
+    readForLoad.reset();
     loadRequest = false;
     softLearningAllowed = false;
     lastUserPosition.reset();
@@ -181,6 +282,11 @@ void gf_resetParkAirportChoice()
 bool gf_parkAirportLoadRequested()
 {
     return loadRequest;
+}
+
+void gf_waitForParkFileRead()
+{
+    parkFileReader.join();
 }
 
 void lf_findParkAirport(LatLon user, bool showMessage)
@@ -194,6 +300,7 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         if (lf_withinReach(d) && lf_setParkAirport(front.code)) {
             gf_reportMessage(fmt::format("{} in sight at {:.1F} nm", front.code, d), true);
             loadRequest = true;
+            parkFileReader.start(front.code);
             lf_requestStaticParking(false);
         }
         return;
@@ -203,7 +310,11 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         gf_reportMessage("User aircraft on the ground, no airport in sight", true);
         return;
     }
-    if (!gf_airportFileAvailable(airport->code)) {
+    // Whether the airport has a stand file is known once it was looked for, at a later check.
+    std::optional<ParkFileRead> read = lf_finishedRead(airport->code);
+    if (!read)
+        return;
+    if (read->path.empty()) {
         // Said once while the user aircraft stays at that airport, not at every check.
         if (airport->code != lastAirportWithoutFile)
             gf_reportMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
@@ -212,6 +323,7 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         return;
     }
     lastAirportWithoutFile.clear();
+    readForLoad = std::move(read);
     gf_log(fmt::format("User aircraft on the ground at {}", airport->code));
     lf_setParkAirport(airport->code);
     loadRequest = true;
@@ -292,15 +404,23 @@ void lf_requestStaticParking(bool showMessage)
 
 std::string lf_readParkedFile()
 {
+    ParkFileRead read = lf_readParkFile(gf_parkAirport().code);
+    return lf_takeInParkFile(read);
+}
+
+namespace {
+
+std::string lf_takeInParkFile(ParkFileRead& read)
+{
     standTable.clear();
     const AirportRecord park = gf_parkAirport();
-    const std::string path = gf_locateApf(park.code);
+    const std::string& path = read.path;
     if (path.empty())
         return fmt::format("{} {} not found", "lf_readParkedFile", park.code);
-    if (path.size() >= 7 && path.find("unknown") != std::string::npos)
+    if (lf_publisherUnknown(path))
         return fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", park.code, "unknown", path);
     parkApfInfo = ApfInfo{};
-    const std::string message = lf_readApfOfUser(path);
+    const std::string message = lf_takeInApfOfUser(*read.source);
     if (message.empty()) {
         lf_decideSoftLearning();
         lf_recordUserStand(park);
@@ -314,3 +434,5 @@ std::string lf_readParkedFile()
     g_mainWindow.updateCount = 0;
     return message;
 }
+
+} // namespace

@@ -3,7 +3,10 @@
 // stand file exists for it; in the air the nearest park airport of the user's list once it is
 // within range and the user aircraft low enough. Leaving its range, or a nearer park airport
 // coming into sight, gives it up. Choosing one raises a load request; the next check loads its
-// stand file and starts the static-parking calculation. Work thread only, but for the atomics.
+// stand file and starts the static-parking calculation. The stand file is looked for and read on
+// a thread of its own, so that no check waits for the disk or the server: on the ground the
+// airport is chosen at the check after the one that started looking, and a load waits for a read
+// still running. Work thread only, but for the atomics.
 
 #include "core/geodesy.h"
 
@@ -34,3 +37,5 @@ void lf_requestStaticParking(bool showMessage);
 std::string lf_readParkedFile();
 // A load request is pending (tests).
 bool gf_parkAirportLoadRequested();
+// Waits until the stand file being read, if any, is read: a later check takes it (tests).
+void gf_waitForParkFileRead();

@@ -13,9 +13,17 @@
 #include "standfiles_fixture.h"
 #include "traffic/traffic_reader.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <fmt/format.h>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using airportstest::apfText;
 using airportstest::parameterXml;
@@ -78,6 +86,12 @@ protected:
         userAc.longitude = 8.5;
         userAc.altAboveGround = heightFt;
     }
+    // A check, and the stand file it asked for read: the next check takes it.
+    static void check(bool showMessage = false)
+    {
+        gf_checkForParkAirportUpdates(showMessage);
+        gf_waitForParkFileRead();
+    }
     static ParkAirport entry(const std::string& code, double lat) { return {code, "", {lat, 8.5}, 0.0}; }
     static std::vector<std::string> listCodes()
     {
@@ -93,11 +107,11 @@ TEST_F(ParkChoiceTest, APositionNotYetPlacedChangesNothing)
     parkAirportList = {entry("EDDM", 48.35), entry("EDDF", 50.0)};
     userAc.latitude = 0.0005;
     userAc.longitude = 0.01;
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDM", "EDDF"}));
     EXPECT_EQ(parkAirportList[0].distanceNm, 0.0);
     fly(50.1);
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDF", "EDDM"})) << "sorted by distance";
 }
 
@@ -106,7 +120,7 @@ TEST_F(ParkChoiceTest, WithADestinationTheListKeepsItsOrder)
     DESTINATION.value.set("EDDM");
     parkAirportList = {entry("EDDM", 48.35), entry("EDDF", 50.0)};
     fly(50.1, 30000.0);
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDM", "EDDF"}));
     EXPECT_TRUE(gf_parkAirport().code.empty()) << "the destination is far away";
 }
@@ -116,14 +130,14 @@ TEST_F(ParkChoiceTest, AnAirportInSightIsChosenAndLoadedByTheNextCheck)
     writeEddf();
     parkAirportList = {entry("EDDF", 50.0)};
     fly(50.0 + 5.0 / 60.0);
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_EQ(gf_parkAirport().code, "EDDF");
     EXPECT_TRUE(gf_parkAirportLoadRequested());
     EXPECT_TRUE(trafficReader.collectingCallsigns());
     EXPECT_TRUE(parkingBusyFlag.load());
     EXPECT_THAT(logText(), HasSubstr("EDDF in sight at 5.0 nm"));
 
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_FALSE(gf_parkAirportLoadRequested());
     EXPECT_EQ(standTable.size(), 2u);
     EXPECT_TRUE(standsLoaded.load());
@@ -134,9 +148,46 @@ TEST_F(ParkChoiceTest, AnAirportInSightIsChosenAndLoadedByTheNextCheck)
     EXPECT_EQ(g_mainWindow.parkFileText.get(), "Frankfurt");
 
     staticCandidates.clear();
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_FALSE(parkingBusyFlag.load()) << "the queue is taken: the controls are free again";
 }
+
+#ifndef _WIN32
+// The check that loads the stand file does not wait for it: here its link file is a pipe whose
+// writer gives the link only once that check has returned (or, when the check waits, after 20 s).
+TEST_F(ParkChoiceTest, TheCheckDoesNotWaitForTheStandFileToBeRead)
+{
+    writeEddf();
+    const fs::path link = g_myThirdpartyFolder / "EDDF.txt";
+    ASSERT_EQ(mkfifo(link.c_str(), 0600), 0);
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool checkReturned = false;
+    bool writerWaitedInVain = false;
+    std::thread writer([&] {
+        std::ofstream pipe(link); // opens once the read has opened the pipe
+        std::unique_lock lock(mutex);
+        writerWaitedInVain = !returned.wait_for(lock, std::chrono::seconds(20), [&] { return checkReturned; });
+        pipe << (g_myThirdpartyFolder / "EDDF.xml").generic_string() << "\n";
+    });
+    parkAirportList = {entry("EDDF", 50.0)};
+    fly(50.1);
+    gf_checkForParkAirportUpdates(false); // chosen: the read starts
+    gf_checkForParkAirportUpdates(false); // the load finds the read still running
+    EXPECT_TRUE(gf_parkAirportLoadRequested());
+    {
+        std::lock_guard lock(mutex);
+        checkReturned = true;
+    }
+    returned.notify_one();
+    writer.join();
+    EXPECT_FALSE(writerWaitedInVain) << "the check waited for the file";
+    check();
+    check();
+    EXPECT_EQ(standTable.size(), 2u);
+    EXPECT_FALSE(gf_parkAirportLoadRequested());
+}
+#endif
 
 TEST_F(ParkChoiceTest, AFileOfTwentyStandsWithARealQualityOf45LeavesNothingToSoftLearning)
 {
@@ -150,8 +201,8 @@ TEST_F(ParkChoiceTest, AFileOfTwentyStandsWithARealQualityOf45LeavesNothingToSof
         LEARN_SOFT.value = true;
         parkAirportList = {entry("EDDF", 50.0)};
         fly(50.1);
-        gf_checkForParkAirportUpdates(false);
-        gf_checkForParkAirportUpdates(false);
+        check();
+        check();
         ASSERT_EQ(standTable.size(), 20u) << quality;
         EXPECT_EQ(softLearningAllowed.load(), allowed) << quality;
         EXPECT_EQ(LEARN_SOFT.value.load(), allowed) << quality;
@@ -165,11 +216,11 @@ TEST_F(ParkChoiceTest, LeavingTheRangeGivesTheParkAirportUp)
     writeEddf();
     parkAirportList = {entry("EDDF", 50.0)};
     fly(50.0 + 5.0 / 60.0);
-    gf_checkForParkAirportUpdates(false);
-    gf_checkForParkAirportUpdates(false);
+    check();
+    check();
     ASSERT_FALSE(standTable.empty());
     fly(50.0 + 25.0 / 60.0);
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_TRUE(gf_parkAirport().code.empty());
     EXPECT_TRUE(standTable.empty());
     EXPECT_TRUE(staticCandidates.empty());
@@ -181,15 +232,15 @@ TEST_F(ParkChoiceTest, ANearerParkAirportInSightTakesOver)
     writeEddf();
     parkAirportList = {entry("EDDF", 50.0)};
     fly(50.05);
-    gf_checkForParkAirportUpdates(false);
-    gf_checkForParkAirportUpdates(false);
+    check();
+    check();
     ASSERT_EQ(gf_parkAirport().code, "EDDF");
     parkAirportList = {entry("EDFX", 50.2), entry("EDDF", 50.0)};
     fly(50.11);
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_TRUE(gf_parkAirport().code.empty());
     EXPECT_THAT(logText(), HasSubstr("EDFX is in sight (5.4 nm), parked aircraft at EDDF will be removed first"));
-    gf_checkForParkAirportUpdates(false);
+    check();
     EXPECT_EQ(gf_parkAirport().code, "EDFX");
 }
 
@@ -201,9 +252,10 @@ TEST_F(ParkChoiceTest, AParkAirportDeeperInTheListMovesToTheFrontOnce)
     userOnGround = true;
     userAcDataValid = true;
     fly(50.0, 0.0);
-    gf_checkForParkAirportUpdates(false);
-    gf_checkForParkAirportUpdates(false);
+    check(); // looks for the stand file
+    check();
     ASSERT_EQ(gf_parkAirport().code, "EDDF");
+    check();
     EXPECT_EQ(listCodes(), (std::vector<std::string>{"EDDF", "EDFX"}));
 }
 
@@ -212,8 +264,8 @@ TEST_F(ParkChoiceTest, AFileOfAnUnknownPublisherIsNotLoaded)
     testsupport::writeFile(g_myThirdpartyFolder / "EDDF.txt", "airports/my_thirdparty/unknown/EDDF.xml\n");
     parkAirportList = {entry("EDDF", 50.0)};
     fly(50.1);
-    gf_checkForParkAirportUpdates(false);
-    gf_checkForParkAirportUpdates(false);
+    check();
+    check();
     EXPECT_TRUE(gf_parkAirport().code.empty());
     EXPECT_THAT(logText(),
                 HasSubstr("lf_readParkedFile EDDF has publisher:unknown, airports/my_thirdparty/unknown/EDDF.xml"));
@@ -223,13 +275,14 @@ TEST_F(ParkChoiceTest, OnTheGroundWithoutAStandFileNothingIsChosen)
 {
     userOnGround = true;
     fly(48.35, 0.0);
-    gf_checkForParkAirportUpdates(true);
+    check(true); // looks for the stand file
+    check(true);
     EXPECT_TRUE(gf_parkAirport().code.empty());
     EXPECT_THAT(logText(), HasSubstr("User aircraft on the ground at EDDM, no airport file found"));
 
     // The checks that follow neither ask the server again nor repeat the message.
-    gf_checkForParkAirportUpdates(false);
-    gf_checkForParkAirportUpdates(false);
+    check();
+    check();
     const std::string log = logText();
     EXPECT_EQ(countOf(log, "no airport file found"), 1u);
     EXPECT_EQ(countOf(log, "archive/stock/EDDM.xml failed"), 1u);
@@ -247,8 +300,8 @@ TEST_F(ParkChoiceTest, AUserFileWithAMistakeIsReportedAndTheParkAirportClosed)
         testsupport::writeFile(g_myThirdpartyFolder / "EDDF.xml", apfText(parameters, stands));
         parkAirportList = {entry("EDDF", 50.0)};
         fly(50.1);
-        gf_checkForParkAirportUpdates(false);
-        EXPECT_NO_THROW(gf_checkForParkAirportUpdates(false));
+        check();
+        EXPECT_NO_THROW(check());
         EXPECT_TRUE(gf_parkAirport().code.empty()) << "the park airport is closed";
         EXPECT_TRUE(standTable.empty());
         EXPECT_FALSE(standsLoaded.load());
