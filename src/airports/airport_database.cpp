@@ -110,41 +110,50 @@ std::optional<AirportRecord> gf_findAirport(std::string_view code)
     return *found;
 }
 
-std::optional<AirportRecord> gf_nearestAirport(LatLon position)
+NearAirports gf_airportsNear(LatLon position)
 {
+    NearAirports near;
     if (!airportsLoaded.load())
-        return std::nullopt;
+        return near;
     double closestDistance = kNoStandDistanceNm;
-    const AirportRecord* closest = nullptr;
-    const AirportRecord* neighbour = nullptr;
     for (const AirportRecord& airport : airportTable) {
         const double d = gf_distanceNm(position, lf_positionOf(airport));
         if (d <= kAirportRadiusNm && d < closestDistance) {
             closestDistance = d;
-            if (closest != nullptr)
-                neighbour = closest;
-            closest = &airport;
+            if (near.closest)
+                near.neighbour = near.closest;
+            near.closest = airport;
         }
     }
-    if (closest == nullptr)
-        return std::nullopt;
-    if (neighbour == nullptr)
-        return *closest;
+    if (!near.neighbour)
+        return near;
     // The park-airport check asks every 16 seconds; the same pair is logged once.
     static std::string lastPair;
-    if (std::string pair = closest->code + "," + neighbour->code; pair != lastPair) {
-        gf_log(fmt::format("Airport {} is closest, neighbour is {}", closest->code, neighbour->code));
+    if (std::string pair = near.closest->code + "," + near.neighbour->code; pair != lastPair) {
+        gf_log(fmt::format("Airport {} is closest, neighbour is {}", near.closest->code, near.neighbour->code));
         lastPair = std::move(pair);
     }
+    return near;
+}
+
+std::optional<AirportRecord> gf_nearestByStands(const NearAirports& near, LatLon position)
+{
+    if (!near.closest || !near.neighbour)
+        return near.closest;
     std::string closestStand;
-    const double dc = gf_readDestApfForClosestStand(closest->code, position, closestStand);
+    const double dc = gf_readDestApfForClosestStand(near.closest->code, position, closestStand);
     std::string neighbourStand;
-    const double dn = gf_readDestApfForClosestStand(neighbour->code, position, neighbourStand);
+    const double dn = gf_readDestApfForClosestStand(near.neighbour->code, position, neighbourStand);
     if (dn >= dc)
-        return *closest;
+        return near.closest;
     gf_log(fmt::format("Airport {} is closest, but stand {} at neighbouring airport {} is closest at {:.0F} meters ...",
-                       closest->code, neighbourStand, neighbour->code, dn * 1852.0));
-    return *neighbour;
+                       near.closest->code, neighbourStand, near.neighbour->code, dn * 1852.0));
+    return near.neighbour;
+}
+
+std::optional<AirportRecord> gf_nearestAirport(LatLon position)
+{
+    return gf_nearestByStands(gf_airportsNear(position), position);
 }
 
 bool lf_parsePrefixedNumber(std::string_view context, std::string_view prefix, std::uint32_t& out,

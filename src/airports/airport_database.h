@@ -27,6 +27,15 @@ std::optional<AirportRecord> gf_findAirport(std::string_view code);
 // The airport that a user aircraft standing at `position` is at: the closest one within 5 nm,
 // unless the airport that was closest before it has a stand nearer to the position.
 std::optional<AirportRecord> gf_nearestAirport(LatLon position);
+// Its two halves: the closest airport within 5 nm and the one closest before it, from the data
+// base alone (work thread); and the choice between them by their stand files, which may be
+// fetched from the server (any thread).
+struct NearAirports {
+    std::optional<AirportRecord> closest;
+    std::optional<AirportRecord> neighbour;
+};
+NearAirports gf_airportsNear(LatLon position);
+std::optional<AirportRecord> gf_nearestByStands(const NearAirports& near, LatLon position);
 
 // For an archive list entry: false when it does not begin with `prefix`; else true, with the
 // number after its first four characters stored in `out` (a number that cannot be read is

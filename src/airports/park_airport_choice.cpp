@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -38,8 +39,10 @@ std::optional<LatLon> lastUserPosition;
 std::string lastAirportWithoutFile;
 
 // What the read of one airport's stand file found: where it lies (empty: nowhere) and, unless
-// its publisher is unknown, its files read.
+// its publisher is unknown, its files read. `key` names what was asked for: the airport, or on
+// the ground the airports near the user aircraft that it was chosen from.
 struct ParkFileRead {
+    std::string key;
     std::string code;
     std::string path;
     std::unique_ptr<StandFileSource> source;
@@ -53,7 +56,7 @@ bool lf_publisherUnknown(const std::string& path)
 // Finding the file may ask the server whether it has one, and reading it may fetch it: any thread.
 ParkFileRead lf_readParkFile(const std::string& code)
 {
-    ParkFileRead read{code, gf_locateApf(code), nullptr};
+    ParkFileRead read{code, code, gf_locateApf(code), nullptr};
     if (!read.path.empty() && !lf_publisherUnknown(read.path))
         read.source = gf_readStandFileSource(read.path, code);
     return read;
@@ -67,26 +70,26 @@ public:
     // bound the wait.
     ~ParkFileReader() { forget(); }
     bool busy() const { return thread_.joinable() && !state_->done.load(); }
-    // Starts reading the file of `code` unless a read still runs (it is let run to its end).
-    void start(const std::string& code)
+    // Starts `read` unless a read still runs (it is let run to its end).
+    void start(std::function<ParkFileRead()> read)
     {
         if (busy())
             return;
         forget();
-        thread_ = std::thread([state = state_, code] {
-            state->read = lf_readParkFile(code);
+        thread_ = std::thread([state = state_, read = std::move(read)] {
+            state->read = read();
             state->done.store(true);
         });
     }
-    // The finished read of `code`, once; nothing while it runs. A finished read of another
-    // airport is dropped.
-    std::optional<ParkFileRead> take(const std::string& code)
+    // The finished read asked for as `key`, once; nothing while it runs. A finished read of
+    // something else is dropped.
+    std::optional<ParkFileRead> take(const std::string& key)
     {
         if (!state_->done.load())
             return std::nullopt;
         join();
         ParkFileRead read = std::exchange(state_->read, {});
-        if (read.code != code)
+        if (read.key != key)
             return std::nullopt;
         return read;
     }
@@ -116,7 +119,13 @@ ParkFileReader parkFileReader;
 // The read that found the file of the airport the user aircraft stands at, kept for its load.
 std::optional<ParkFileRead> readForLoad;
 
-// The finished read of `code`, from the one kept or from the reader; else a read is started.
+void lf_startReading(const std::string& code)
+{
+    parkFileReader.start([code] { return lf_readParkFile(code); });
+}
+
+// The finished read of the park airport's file, from the one kept or from the reader; else a
+// read is started.
 std::optional<ParkFileRead> lf_finishedRead(const std::string& code)
 {
     if (readForLoad && readForLoad->code == code)
@@ -124,7 +133,24 @@ std::optional<ParkFileRead> lf_finishedRead(const std::string& code)
     readForLoad.reset();
     std::optional<ParkFileRead> read = parkFileReader.take(code);
     if (!read)
-        parkFileReader.start(code);
+        lf_startReading(code);
+    return read;
+}
+
+// The finished read of the file of the airport the user aircraft stands at, chosen from the
+// airports near it; else the choice and the read are started.
+std::optional<ParkFileRead> lf_finishedGroundRead(const NearAirports& near, LatLon user)
+{
+    const std::string key = near.closest->code + "," + (near.neighbour ? near.neighbour->code : std::string());
+    std::optional<ParkFileRead> read = parkFileReader.take(key);
+    if (!read) {
+        parkFileReader.start([key, near, user] {
+            const std::optional<AirportRecord> airport = gf_nearestByStands(near, user);
+            ParkFileRead chosen = lf_readParkFile(airport->code);
+            chosen.key = key;
+            return chosen;
+        });
+    }
     return read;
 }
 
@@ -300,32 +326,34 @@ void lf_findParkAirport(LatLon user, bool showMessage)
         if (lf_withinReach(d) && lf_setParkAirport(front.code)) {
             gf_reportMessage(fmt::format("{} in sight at {:.1F} nm", front.code, d), true);
             loadRequest = true;
-            parkFileReader.start(front.code);
+            lf_startReading(front.code);
             lf_requestStaticParking(false);
         }
         return;
     }
-    const std::optional<AirportRecord> airport = gf_nearestAirport(user);
-    if (!airport) {
+    const NearAirports near = gf_airportsNear(user);
+    if (!near.closest) {
         gf_reportMessage("User aircraft on the ground, no airport in sight", true);
         return;
     }
-    // Whether the airport has a stand file is known once it was looked for, at a later check.
-    std::optional<ParkFileRead> read = lf_finishedRead(airport->code);
+    // Which airport it is and whether it has a stand file are known once its files were looked
+    // at, at a later check.
+    readForLoad.reset();
+    std::optional<ParkFileRead> read = lf_finishedGroundRead(near, user);
     if (!read)
         return;
+    const std::string code = read->code;
     if (read->path.empty()) {
         // Said once while the user aircraft stays at that airport, not at every check.
-        if (airport->code != lastAirportWithoutFile)
-            gf_reportMessage(fmt::format("User aircraft on the ground at {}", airport->code) + ", no airport file found",
-                           true);
-        lastAirportWithoutFile = airport->code;
+        if (code != lastAirportWithoutFile)
+            gf_reportMessage(fmt::format("User aircraft on the ground at {}", code) + ", no airport file found", true);
+        lastAirportWithoutFile = code;
         return;
     }
     lastAirportWithoutFile.clear();
     readForLoad = std::move(read);
-    gf_log(fmt::format("User aircraft on the ground at {}", airport->code));
-    lf_setParkAirport(airport->code);
+    gf_log(fmt::format("User aircraft on the ground at {}", code));
+    lf_setParkAirport(code);
     loadRequest = true;
     lf_requestStaticParking(showMessage);
 }
