@@ -120,7 +120,7 @@ void lf_updateAllLiveAc()
             for (LiveAc& ac : liveAcTable)
                 if (ac.erase != 0)
                     gf_freeStand(ac);
-            std::erase_if(liveAcTable, [](const LiveAc& ac) { return ac.erase != 0; });
+            liveAcTable.eraseIf([](const LiveAc& ac) { return ac.erase != 0; });
         }
         gf_handOverPositions();
     } catch (const std::exception& e) {
