@@ -1,6 +1,7 @@
 #include "engine/ac_records.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 LiveAcTable liveAcTable;
@@ -93,6 +94,22 @@ LiveAc* LiveAcTable::findByObjectId(std::uint32_t objectId)
     if (it == byObjectId_.end() || it->first != objectId)
         return nullptr;
     return &records_[it->second];
+}
+
+void LiveAcTable::setObjectId(LiveAc& ac, std::uint32_t objectId)
+{
+    const std::less<const LiveAc*> before;
+    const bool inTable = !before(&ac, records_.data()) && before(&ac, records_.data() + records_.size());
+    if (inTable && objectIdsIndexed_) {
+        const auto at = static_cast<std::size_t>(&ac - records_.data());
+        if (unindexObjectId(ac.objectId, at)) {
+            const std::pair entry{objectId, at};
+            byObjectId_.insert(std::lower_bound(byObjectId_.begin(), byObjectId_.end(), entry), entry);
+        } else {
+            objectIdsChanged();
+        }
+    }
+    ac.objectId = objectId;
 }
 
 void LiveAcTable::objectIdsChanged()

@@ -203,7 +203,9 @@ auto& gf_streamAt(Stream& stream, std::size_t index)
 // The live aircraft in the order they came, with indexes of their keys and object ids beside
 // them. Every change of which record stands where (one added, erased, moved, all cleared) goes
 // through the table, which keeps the indexes with it; a record's key never changes once it is in
-// the table. Object ids are written in place: whoever writes one calls objectIdsChanged().
+// the table. The engine writes object ids through setObjectId(); an object id written in place
+// is found once objectIdsChanged() has been called (the drain of simulator commands calls it as
+// it starts).
 class LiveAcTable {
 public:
     using iterator = std::vector<LiveAc>::iterator;
@@ -256,6 +258,8 @@ public:
     LiveAc* find(std::uint32_t key);
     // The first record with this object id, or null.
     LiveAc* findByObjectId(std::uint32_t objectId);
+    // Gives the record (of this table, or any other) its object id.
+    void setObjectId(LiveAc& ac, std::uint32_t objectId);
     // An object id was written in place, or may have been since the last call.
     void objectIdsChanged();
 

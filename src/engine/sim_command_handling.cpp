@@ -70,13 +70,23 @@ void lf_deleteFlightPlan(const LiveAc& ac)
         gf_queueFlightPlanDeletion(ac.objectId, gf_aircraftLabel(ac));
 }
 
+void lf_setObjectId(StaticAc& ac, std::uint32_t objectId)
+{
+    ac.objectId = objectId;
+}
+
+void lf_setObjectId(LiveAc& ac, std::uint32_t objectId)
+{
+    liveAcTable.setObjectId(ac, objectId);
+}
+
 // The object of an aircraft taken out while its creation was with the simulator goes at once.
 template <typename Record>
 bool lf_removeIfTakenOut(Record& ac, const SimCommand& command)
 {
     if (ac.state != AcState::Removing)
         return false;
-    ac.objectId = command.objectId;
+    lf_setObjectId(ac, command.objectId);
     removalsToHandOver.push_back(command.objectId);
     return true;
 }
@@ -86,9 +96,7 @@ void lf_onLiveCreated(const SimCommand& command)
     LiveAc* ac = gf_findLiveAc(command.key);
     if (ac == nullptr)
         return;
-    const bool configured = !lf_removeIfTakenOut(*ac, command) && lf_onLiveAcCreated(*ac, command);
-    liveAcTable.objectIdsChanged(); // the record has its object now
-    if (configured)
+    if (!lf_removeIfTakenOut(*ac, command) && lf_onLiveAcCreated(*ac, command))
         activationList.push_back(command);
 }
 
@@ -112,8 +120,7 @@ void lf_onObjectRemoved(const SimCommand& command)
             ac->state = AcState::Buffered; // created again with its new livery
             ac->throttleStep = 5;
             ac->flapsStep = 4;
-            ac->objectId = 0;
-            liveAcTable.objectIdsChanged();
+            liveAcTable.setObjectId(*ac, 0);
             return;
         }
         lf_deleteFlightPlan(*ac);
