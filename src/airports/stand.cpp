@@ -61,8 +61,14 @@ Stand* gf_findStandByName(std::string_view name)
 
 Stand* gf_findStandById(std::uint32_t id)
 {
+    if (id == 0)
+        return nullptr;
+    // A loaded table is numbered 1..n in its order: the stand is where its id puts it, and looked
+    // for only in a table numbered otherwise.
+    if (id <= standTable.size() && standTable[id - 1].id == id)
+        return &standTable[id - 1];
     for (Stand& stand : standTable) {
-        if (stand.id == id && id != 0)
+        if (stand.id == id)
             return &stand;
     }
     return nullptr;

@@ -94,5 +94,6 @@ bool lf_isPlausiblePosition(LatLon position);
 
 // The stand of standTable with that name; null when none.
 Stand* gf_findStandByName(std::string_view name);
-// The stand of standTable with that id; null when none (also for id 0).
+// The stand of standTable with that id; null when none (also for id 0). Ids are unique: a loaded
+// table is numbered 1..n in table order.
 Stand* gf_findStandById(std::uint32_t id);

@@ -19,6 +19,8 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The record's standing with the simulator.
@@ -198,8 +200,95 @@ auto& gf_streamAt(Stream& stream, std::size_t index)
     return stream[index];
 }
 
+// The live aircraft in the order they came, with indexes of their keys and object ids beside
+// them. Every change of which record stands where (one added, erased, moved, all cleared) goes
+// through the table, which keeps the indexes with it; a record's key never changes once it is in
+// the table. The engine writes object ids through setObjectId(); an object id written in place
+// is found once objectIdsChanged() has been called (the drain of simulator commands calls it as
+// it starts).
+class LiveAcTable {
+public:
+    using iterator = std::vector<LiveAc>::iterator;
+    using const_iterator = std::vector<LiveAc>::const_iterator;
+
+    iterator begin() { return records_.begin(); }
+    iterator end() { return records_.end(); }
+    const_iterator begin() const { return records_.begin(); }
+    const_iterator end() const { return records_.end(); }
+    std::size_t size() const { return records_.size(); }
+    bool empty() const { return records_.empty(); }
+    LiveAc& operator[](std::size_t i) { return records_[i]; }
+    const LiveAc& operator[](std::size_t i) const { return records_[i]; }
+    LiveAc& front() { return records_.front(); }
+    LiveAc& back() { return records_.back(); }
+    void reserve(std::size_t n);
+
+    template <typename... Args>
+    LiveAc& emplace_back(Args&&... args)
+    {
+        LiveAc& ac = records_.emplace_back(std::forward<Args>(args)...);
+        indexAdded(records_.size() - 1);
+        return ac;
+    }
+    void clear();
+    // Erases the records that match; the others keep their order.
+    template <typename Match>
+    void eraseIf(Match match)
+    {
+        objectIdsChanged(); // most records move: the object ids are indexed again when looked up
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < records_.size(); ++i) {
+            if (match(std::as_const(records_[i]))) {
+                indexErased(i);
+                continue;
+            }
+            if (kept != i) {
+                records_[kept] = std::move(records_[i]);
+                indexMoved(i, kept);
+            }
+            ++kept;
+        }
+        records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(kept), records_.end());
+        afterErasing();
+    }
+    // Erases one record at once: the last record moves into its place.
+    void eraseMovingLast(const LiveAc* record);
+
+    // The first record with this key, or null.
+    LiveAc* find(std::uint32_t key);
+    // The first record with this object id, or null.
+    LiveAc* findByObjectId(std::uint32_t objectId);
+    // Gives the record (of this table, or any other) its object id.
+    void setObjectId(LiveAc& ac, std::uint32_t objectId);
+    // An object id was written in place, or may have been since the last call.
+    void objectIdsChanged();
+
+private:
+    void indexAdded(std::size_t at);
+    void indexErased(std::size_t at);
+    void indexMoved(std::size_t from, std::size_t to);
+    bool unindexObjectId(std::uint32_t objectId, std::size_t at);
+    void afterErasing();
+    void indexKeys();
+    void indexObjectIds();
+    LiveAc* scanObjectIds(std::uint32_t objectId);
+
+    std::vector<LiveAc> records_;
+    // Key to the position of its first record. A key twice in the table (never in the program's
+    // own flow) makes every erasure index all keys again, so that the first record stays found.
+    std::unordered_map<std::uint32_t, std::size_t> byKey_;
+    bool repeatedKeys_ = false;
+    // Object id and position, sorted: the first record of an object id first. Made when the
+    // lookups since the last change of object ids are more than a scan is worth (a drain of
+    // simulator commands after an in-range reply looks up every aircraft near the ground); kept
+    // up to date through single erasures until the next change.
+    std::vector<std::pair<std::uint32_t, std::size_t>> byObjectId_; // capacity kept
+    bool objectIdsIndexed_ = false;
+    std::size_t scansSinceChange_ = 0;
+};
+
 // ---- The engine's tables, work thread only ----
-extern std::vector<LiveAc> liveAcTable;     // insertion order; erased records compacted each pass
+extern LiveAcTable liveAcTable; // insertion order; erased records compacted each pass
 extern std::vector<StaticAc> staticAcTable;
 extern std::vector<std::uint32_t> acToCreate; // hex ids whose creation request is built next
 extern std::vector<std::string> ghostCallsigns; // each ends in '_'

@@ -18,6 +18,7 @@
 #include "engine/park_options.h"
 #include "engine/parked_removal.h"
 #include "engine/stand_conflicts.h"
+#include "engine/taxiing_grid.h"
 #include "params/parameters.h"
 #include "params/park_airport.h"
 #include "params/window_fields.h"
@@ -208,12 +209,10 @@ void lf_scaleTurnRate(LiveAc& ac, double n, double distanceNm)
 // a queue at a holding point) blocks nothing.
 bool lf_blockedByTaxiingAc(const LiveAc& ac)
 {
-    return std::any_of(liveAcTable.begin(), liveAcTable.end(), [&ac](const LiveAc& other) {
-        return &other != &ac && other.state == AcState::InSim && other.groundMode != 0 &&
-               other.phase == AcPhase::Taxi && other.holding == 0 && !other.stream.empty() &&
-               other.stream.front().stop == 0 &&
-               gf_distanceNm(lf_poseAt(ac), lf_poseAt(other)) <=
-                   1.2 * (ac.desc.halfWingspan + other.desc.halfWingspan);
+    constexpr double kClearance = 1.2; // times the two half wingspans
+    return taxiingGrid.anyNear(ac, kClearance, [&ac](const LiveAc& other) {
+        return &other != &ac && lf_mayBlockHolding(other) &&
+               gf_distanceNm(lf_poseAt(ac), lf_poseAt(other)) <= kClearance * (ac.desc.halfWingspan + other.desc.halfWingspan);
     });
 }
 

@@ -36,10 +36,10 @@ bool lf_withdrawCreation(const StaticAc& ac)
     return lf_cancelQueuedCreation(liveCreationQueue, key);
 }
 
-template <typename Record>
-void lf_removeAll(std::vector<Record>& table, std::deque<AcCreateRecord>& creations)
+template <typename Table>
+void lf_removeAll(Table& table, std::deque<AcCreateRecord>& creations)
 {
-    for (Record& ac : table) {
+    for (auto& ac : table) {
         if (ac.erase != 0)
             continue;
         // A creation the simulator has bound already is removed by its object id at once: its

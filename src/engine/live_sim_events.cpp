@@ -50,7 +50,7 @@ bool lf_onLiveAcCreated(LiveAc& ac, const SimCommand& command)
 {
     if (command.objectId < 3)
         return false;
-    ac.objectId = command.objectId;
+    liveAcTable.setObjectId(ac, command.objectId);
     if (std::isfinite(command.second))
         ac.heightAboveGround = command.second;
     if (gf_streamAt(ac.stream, 0).airborne == 0) {

@@ -38,49 +38,9 @@ Record* lf_findFirst(std::vector<Record>& table, Match match)
     return it == table.end() ? nullptr : &*it;
 }
 
-LiveAc* lf_scanLiveByObjectId(std::uint32_t objectId)
-{
-    return lf_findFirst(liveAcTable, [objectId](const LiveAc& ac) { return ac.objectId == objectId; });
-}
-
-// Object id to position in liveAcTable, sorted, made for one drain once it has looked up a few
-// objects: an in-range reply brings a command for every aircraft near the ground, and a scan of
-// the table for each would grow with the square of the traffic. A hit is checked against the
-// table; a record created, moved or erased since is looked for by the scan.
-class LiveByObjectId {
-public:
-    void forget() { lookups = 0; }
-    LiveAc* find(std::uint32_t objectId)
-    {
-        if (++lookups < kScansBeforeIndex)
-            return lf_scanLiveByObjectId(objectId);
-        if (lookups == kScansBeforeIndex)
-            build();
-        const auto it = std::lower_bound(entries.begin(), entries.end(), std::pair{objectId, std::size_t{0}});
-        if (it != entries.end() && it->first == objectId && it->second < liveAcTable.size() &&
-            liveAcTable[it->second].objectId == objectId)
-            return &liveAcTable[it->second];
-        return lf_scanLiveByObjectId(objectId);
-    }
-
-private:
-    static constexpr std::size_t kScansBeforeIndex = 8;
-    void build()
-    {
-        entries.clear();
-        for (std::size_t i = 0; i < liveAcTable.size(); ++i)
-            entries.emplace_back(liveAcTable[i].objectId, i);
-        std::sort(entries.begin(), entries.end()); // the first record of an object id first
-    }
-    std::size_t lookups = 0;
-    std::vector<std::pair<std::uint32_t, std::size_t>> entries; // capacity kept
-};
-
-LiveByObjectId liveByObjectId;
-
 LiveAc* lf_liveByObjectId(std::uint32_t objectId)
 {
-    return liveByObjectId.find(objectId);
+    return liveAcTable.findByObjectId(objectId);
 }
 
 StaticAc* lf_staticByKey(std::uint32_t key)
@@ -89,13 +49,17 @@ StaticAc* lf_staticByKey(std::uint32_t key)
 }
 
 // Erased at once: the last record moves into its place.
-template <typename Record>
-void lf_eraseRecord(std::vector<Record>& table, const Record* record)
+void lf_eraseRecord(std::vector<StaticAc>& table, const StaticAc* record)
 {
     const auto index = static_cast<std::size_t>(record - table.data());
     if (index + 1 != table.size())
         table[index] = std::move(table.back());
     table.pop_back();
+}
+
+void lf_eraseRecord(LiveAcTable& table, const LiveAc* record)
+{
+    table.eraseMovingLast(record);
 }
 
 // The flight-plan worker deletes the file; one that cannot be deleted is logged and left: the
@@ -106,13 +70,23 @@ void lf_deleteFlightPlan(const LiveAc& ac)
         gf_queueFlightPlanDeletion(ac.objectId, gf_aircraftLabel(ac));
 }
 
+void lf_setObjectId(StaticAc& ac, std::uint32_t objectId)
+{
+    ac.objectId = objectId;
+}
+
+void lf_setObjectId(LiveAc& ac, std::uint32_t objectId)
+{
+    liveAcTable.setObjectId(ac, objectId);
+}
+
 // The object of an aircraft taken out while its creation was with the simulator goes at once.
 template <typename Record>
 bool lf_removeIfTakenOut(Record& ac, const SimCommand& command)
 {
     if (ac.state != AcState::Removing)
         return false;
-    ac.objectId = command.objectId;
+    lf_setObjectId(ac, command.objectId);
     removalsToHandOver.push_back(command.objectId);
     return true;
 }
@@ -120,7 +94,9 @@ bool lf_removeIfTakenOut(Record& ac, const SimCommand& command)
 void lf_onLiveCreated(const SimCommand& command)
 {
     LiveAc* ac = gf_findLiveAc(command.key);
-    if (ac != nullptr && !lf_removeIfTakenOut(*ac, command) && lf_onLiveAcCreated(*ac, command))
+    if (ac == nullptr)
+        return;
+    if (!lf_removeIfTakenOut(*ac, command) && lf_onLiveAcCreated(*ac, command))
         activationList.push_back(command);
 }
 
@@ -144,7 +120,7 @@ void lf_onObjectRemoved(const SimCommand& command)
             ac->state = AcState::Buffered; // created again with its new livery
             ac->throttleStep = 5;
             ac->flapsStep = 4;
-            ac->objectId = 0;
+            liveAcTable.setObjectId(*ac, 0);
             return;
         }
         lf_deleteFlightPlan(*ac);
@@ -192,8 +168,8 @@ void lf_onBlock(const SimCommand& command)
     }
 }
 
-template <typename Record>
-void lf_refuse(std::vector<Record>& table, Record* ac)
+template <typename Table, typename Record>
+void lf_refuse(Table& table, Record* ac)
 {
     if (ac == nullptr)
         return;
@@ -312,7 +288,7 @@ void gf_SimCommands()
                 failure = std::current_exception();
         }
     };
-    liveByObjectId.forget();
+    liveAcTable.objectIdsChanged(); // written in place anywhere since the last drain
     for (const SimCommand& command : gf_takeSimCommands())
         guarded([&command] { lf_processSimCommand(command); });
     bool anyDone = false;

@@ -143,9 +143,10 @@ void lf_handleUdpMessages()
 
 void lf_applyTrafficMessage(TrafficMessage& message)
 {
-    for (LiveAc& ac : liveAcTable) {
-        if (lf_updateFromTrafficMessage(message, ac))
-            return;
+    // A message for an aircraft already in the table always goes to it.
+    if (LiveAc* ac = gf_findLiveAc(message.hexId)) {
+        lf_updateFromTrafficMessage(message, *ac);
+        return;
     }
     if (gf_keptOutByMaxPark(message))
         return;

@@ -9,6 +9,7 @@
 #include "engine/parked_removal.h"
 #include "engine/sim_command_handling.h"
 #include "engine/static_parking.h"
+#include "engine/taxiing_grid.h"
 #include "engine/traffic_intake.h"
 #include "traffic/traffic_queue.h"
 #include "params/parameters.h"
@@ -113,14 +114,19 @@ void lf_updateAllLiveAc()
 {
     try {
         bool anyErased = false;
-        for (LiveAc& ac : liveAcTable)
-            anyErased = updateLiveAc(ac) || anyErased;
+        {
+            const TaxiingGridUpdate update;
+            for (std::size_t i = 0; i < liveAcTable.size(); ++i) {
+                anyErased = updateLiveAc(liveAcTable[i]) || anyErased;
+                taxiingGrid.updated(i);
+            }
+        }
         if (anyErased) {
             // A record that goes while it holds its stand (a cancelled creation) frees it.
             for (LiveAc& ac : liveAcTable)
                 if (ac.erase != 0)
                     gf_freeStand(ac);
-            std::erase_if(liveAcTable, [](const LiveAc& ac) { return ac.erase != 0; });
+            liveAcTable.eraseIf([](const LiveAc& ac) { return ac.erase != 0; });
         }
         gf_handOverPositions();
     } catch (const std::exception& e) {

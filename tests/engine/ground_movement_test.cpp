@@ -6,10 +6,13 @@
 #include "engine/live_removal.h"
 #include "engine/live_update.h"
 #include "engine/neighbour_services.h"
+#include "engine/taxiing_grid.h"
 #include "params/parameters.h"
 #include "run/run_flags.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace enginetest {
 namespace {
@@ -202,26 +205,46 @@ TEST_F(GroundMovement, TaxiingAircraftHoldsUntilTheHoldIsTooLong)
 
 TEST_F(GroundMovement, TaxiingAircraftBlockedByAnotherGivesUp)
 {
-    onGround(AcPhase::Taxi, position(50.0 + 5 * kMetreLat, 10.0, 10.0, 5000), 40002);
-    onGround(AcPhase::Taxi, position(50.0, 10.0, 0.0, 1000), 40003);
-    LiveAc& ac = liveAcTable[1];
-    ac.holding = 1;
-    // The other one standing too, as in a queue, blocks nothing; taxiing, it does.
-    liveAcTable[0].stream.front().stop = 1;
-    nextPosMain(ac);
-    EXPECT_EQ(ac.state, AcState::InSim);
-    EXPECT_EQ(ac.holding, 1);
-    liveAcTable[0].stream.front().stop = 0;
-    liveAcTable[0].holding = 1; // holding as well
-    ac.stream.resize(1);
-    nextPosMain(ac);
-    EXPECT_EQ(ac.state, AcState::InSim);
-    EXPECT_EQ(ac.holding, 1);
-    liveAcTable[0].holding = 0;
-    ac.stream.resize(1);
-    nextPosMain(ac);
-    EXPECT_EQ(ac.state, AcState::Removing);
-    EXPECT_EQ(ac.holding, 0);
+    // The other one 5 m north (across the cells' edge at 50 N), or 20 m away across the
+    // antimeridian; looked for among all aircraft, and as in the update of all aircraft, among
+    // those of the grid cells around.
+    struct Places {
+        LatLon other;
+        LatLon holding;
+    };
+    const Places rows[] = {{{50.0 + 3 * kMetreLat, 10.0}, {50.0 - 2 * kMetreLat, 10.0}},
+                           {{50.0, -180.0 + 10 * kMetreLon50}, {50.0, 180.0 - 10 * kMetreLon50}}};
+    for (const Places& row : rows) {
+        for (const bool inUpdate : {false, true}) {
+            SCOPED_TRACE(testing::Message() << row.other.longitude << (inUpdate ? " in the update" : ""));
+            liveAcTable.clear();
+            onGround(AcPhase::Taxi, position(row.other.latitude, row.other.longitude, 10.0, 5000), 40002);
+            onGround(AcPhase::Taxi, position(row.holding.latitude, row.holding.longitude, 0.0, 1000), 40003);
+            LiveAc& ac = liveAcTable[1];
+            const auto holdOn = [&] {
+                std::optional<TaxiingGridUpdate> update;
+                if (inUpdate)
+                    update.emplace();
+                ac.stream.resize(1);
+                nextPosMain(ac);
+            };
+            ac.holding = 1;
+            // The other one standing too, as in a queue, blocks nothing; taxiing, it does.
+            liveAcTable[0].stream.front().stop = 1;
+            holdOn();
+            EXPECT_EQ(ac.state, AcState::InSim);
+            EXPECT_EQ(ac.holding, 1);
+            liveAcTable[0].stream.front().stop = 0;
+            liveAcTable[0].holding = 1; // holding as well
+            holdOn();
+            EXPECT_EQ(ac.state, AcState::InSim);
+            EXPECT_EQ(ac.holding, 1);
+            liveAcTable[0].holding = 0;
+            holdOn();
+            EXPECT_EQ(ac.state, AcState::Removing);
+            EXPECT_EQ(ac.holding, 0);
+        }
+    }
 }
 
 TEST_F(GroundMovement, HoldOfAnAircraftNotOnTheGroundEndsInsteadOfLoopingForEver)

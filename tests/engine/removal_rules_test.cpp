@@ -161,7 +161,7 @@ TEST_F(RemovalRules, AnAircraftTheMaxParkTookOutStaysOutWhileItsFeedShowsItParke
     lf_checkMaxPark(0);
     TrafficMessage parked = message(0x100002, 2000.0, 48.1, 11.5003, 0.0); // 22 m away, standing
     // Its record gone with its object, the intake makes no new one of its feed.
-    std::erase_if(liveAcTable, [](const LiveAc& ac) { return ac.state == AcState::Removing; });
+    liveAcTable.eraseIf([](const LiveAc& ac) { return ac.state == AcState::Removing; });
     LIGHT_AIRCRAFT.value = true;
     dbaseTables.ModelCodes.insert("C172");
     TrafficMessage feed = parked;

@@ -187,6 +187,7 @@ TEST_F(SimCommands, AFlightPlanThatCannotBeDeletedLeavesNoRecordBehind)
 // and a command for an erased object finds no record.
 TEST_F(SimCommands, ObjectsAreFoundAfterRecordsMovedInOneDrain)
 {
+    addLive(0x100100, AcState::Creating, AcPhase::Taxi, position(48.1, 11.5));
     for (std::uint32_t i = 0; i < 12; ++i)
         addLive(0x100000 + i, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 40 + i);
     for (std::uint32_t i = 0; i < 12; ++i)
@@ -194,12 +195,17 @@ TEST_F(SimCommands, ObjectsAreFoundAfterRecordsMovedInOneDrain)
     gf_pushSimCommand(command(SimCommandType::Removed, 45, 0)); // 51 moves into its place
     gf_pushSimCommand(command(SimCommandType::GroundData, 45, 0, 900.0, 3.0));
     gf_pushSimCommand(command(SimCommandType::StaticCg, 51, 0, 20.0, 0.0));
+    // An object bound in the same drain is found by its id right after.
+    gf_pushSimCommand(command(SimCommandType::LiveCreated, 60, 0x100100));
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 60, 0, 21.0, 0.0));
     drainPasses(1);
-    ASSERT_EQ(liveAcTable.size(), 11u);
-    const LiveAc& moved = liveAcTable[5];
+    ASSERT_EQ(liveAcTable.size(), 12u);
+    const LiveAc& moved = liveAcTable[6];
     EXPECT_EQ(moved.objectId, 51u);
     EXPECT_EQ(moved.reportedGround, 511.0);
     EXPECT_EQ(moved.desc.staticCgHeight, 20.0);
+    EXPECT_EQ(liveAcTable[0].objectId, 60u);
+    EXPECT_EQ(liveAcTable[0].desc.staticCgHeight, 21.0);
 }
 
 TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)

@@ -91,6 +91,9 @@ TEST_F(UpdatePass, ErasedRecordsAreCompactedInOrder)
     ASSERT_EQ(liveAcTable.size(), 2u);
     EXPECT_EQ(liveAcTable[0].desc.key, 20001u);
     EXPECT_EQ(liveAcTable[1].desc.key, 20003u);
+    // The key index follows the records it points at.
+    EXPECT_EQ(gf_findLiveAc(20003), &liveAcTable[1]);
+    EXPECT_EQ(gf_findLiveAc(20002), nullptr);
 }
 
 TEST_F(UpdatePass, RemovalOfRecordsByState)
