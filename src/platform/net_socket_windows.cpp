@@ -1,6 +1,7 @@
 #include "platform/net_socket.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <winsock2.h>
@@ -69,6 +70,10 @@ void lf_closeEvents(const SocketEvents& events)
 // which its users keep open while they call (GuardedSocket's leases).
 std::mutex eventsMutex;
 std::map<SOCKET, SocketEvents> socketEvents;
+
+// Tests: called by gf_closeDescriptor just after the socket is closed, where another thread may
+// open a socket that gets the freed handle value.
+std::atomic<void (*)(int)> closedHook{nullptr};
 
 // Watches a new socket; closes it and gives INVALID_SOCKET when that fails.
 SOCKET lf_watch(SOCKET socket)
@@ -323,8 +328,15 @@ void gf_closeDescriptor(int fd)
         }
     }
     ::closesocket(lf_socket(fd));
+    if (void (*hook)(int) = closedHook.load())
+        hook(fd);
     if (watched)
         lf_closeEvents(events);
+}
+
+void setSocketClosedHookForTest(void (*hook)(int fd))
+{
+    closedHook.store(hook);
 }
 
 void gf_wakeBlockedCalls(int fd, bool sendsToo)
