@@ -115,6 +115,12 @@ DWORD lf_waitTime(std::chrono::steady_clock::time_point deadline)
 // not report WSAEWOULDBLOCK; in between waits for the socket's events. False when the socket
 // was woken (the last error is then WSAEINTR), when the deadline passed (WSAETIMEDOUT) or when
 // it cannot be waited on.
+// One event serves sends and receives, and each call resets it: a call in the other direction
+// at the same time could take away the event this one waits for. No socket is used so today:
+// the traffic readers only receive, the listener only accepts, and the RealTraffic client's
+// sends and receives all come one after the other from the work thread. Only the exit's closing
+// "exit" may meet a work thread that did not end in time, and the exit has woken its receives
+// before (gf_wakeRealTrafficLink): a woken receive never waits on the event.
 template <typename Call>
 bool lf_untilDone(int fd, bool isSend, Call call, int& result,
                   std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max())
