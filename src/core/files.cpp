@@ -255,7 +255,7 @@ void gf_readStreamLines(std::istream& in, std::list<std::string>& out)
 namespace {
 
 // A virus scanner may hold a file just written for a moment, and its rename is then refused: it
-// is tried again for about a second.
+// is tried again for about a second. The log names the file the first time.
 void lf_renameRetried(const fs::path& from, const fs::path& to, std::error_code& ec)
 {
     constexpr int kTries = 10;
@@ -264,6 +264,8 @@ void lf_renameRetried(const fs::path& from, const fs::path& to, std::error_code&
         const bool held = ec == std::errc::permission_denied || ec == std::errc::device_or_resource_busy;
         if (!held || attempt == kTries)
             return;
+        if (attempt == 1)
+            gf_logWarning(fmt::format("{} is held by another program, its save is tried again", gf_pathText(to)));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }

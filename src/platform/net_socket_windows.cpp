@@ -1,6 +1,7 @@
 #include "platform/net_socket.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <winsock2.h>
@@ -70,6 +71,10 @@ void lf_closeEvents(const SocketEvents& events)
 std::mutex eventsMutex;
 std::map<SOCKET, SocketEvents> socketEvents;
 
+// Tests: called by gf_closeDescriptor just after the socket is closed, where another thread may
+// open a socket that gets the freed handle value.
+std::atomic<void (*)(int)> closedHook{nullptr};
+
 // Watches a new socket; closes it and gives INVALID_SOCKET when that fails.
 SOCKET lf_watch(SOCKET socket)
 {
@@ -110,6 +115,12 @@ DWORD lf_waitTime(std::chrono::steady_clock::time_point deadline)
 // not report WSAEWOULDBLOCK; in between waits for the socket's events. False when the socket
 // was woken (the last error is then WSAEINTR), when the deadline passed (WSAETIMEDOUT) or when
 // it cannot be waited on.
+// One event serves sends and receives, and each call resets it: a call in the other direction
+// at the same time could take away the event this one waits for. No socket is used so today:
+// the traffic readers only receive, the listener only accepts, and the RealTraffic client's
+// sends and receives all come one after the other from the work thread. Only the exit's closing
+// "exit" may meet a work thread that did not end in time, and the exit has woken its receives
+// before (gf_wakeRealTrafficLink): a woken receive never waits on the event.
 template <typename Call>
 bool lf_untilDone(int fd, bool isSend, Call call, int& result,
                   std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max())
@@ -323,8 +334,15 @@ void gf_closeDescriptor(int fd)
         }
     }
     ::closesocket(lf_socket(fd));
+    if (void (*hook)(int) = closedHook.load())
+        hook(fd);
     if (watched)
         lf_closeEvents(events);
+}
+
+void setSocketClosedHookForTest(void (*hook)(int fd))
+{
+    closedHook.store(hook);
 }
 
 void gf_wakeBlockedCalls(int fd, bool sendsToo)

@@ -236,14 +236,18 @@ void SimConnectTransport::blockDone()
 }
 
 // Reads whatever has come, writes what is queued, then sleeps until either may go on or a
-// block is queued or a stop requested.
+// block is queued or a stop requested. Blocks queued while it writes are left for the next turn,
+// after the reads: a thread that queues without a pause never keeps the simulator's messages
+// (its frames, its refusals) waiting.
 void SimConnectTransport::ioLoop()
 {
     bool wantWrite = false;
+    bool moreQueued = false;
     while (!stopRequested_.load(std::memory_order_acquire)) {
-        if (!readAvailable() || !writePending(wantWrite))
+        if (!readAvailable() || !writePending(wantWrite, moreQueued))
             return;
-        stream_->wait(wantWrite);
+        if (!moreQueued)
+            stream_->wait(wantWrite);
     }
 }
 
@@ -272,16 +276,27 @@ bool SimConnectTransport::readAvailable()
     }
 }
 
-// Writes queued blocks until the socket takes no more; each block goes out with one send call
-// when the socket has room for it.
-bool SimConnectTransport::writePending(bool& wantWrite)
+// Writes the blocks queued when it starts until the socket takes no more; each block goes out
+// with one send call when the socket has room for it. `moreQueued`: blocks queued since wait.
+bool SimConnectTransport::writePending(bool& wantWrite, bool& moreQueued)
 {
     wantWrite = false;
+    moreQueued = false;
+    std::size_t turn = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        turn = sendQueue_.size();
+    }
     for (;;) {
         if (!writing_) {
             std::lock_guard lock(queueMutex_);
             if (sendQueue_.empty())
                 return true;
+            if (turn == 0) {
+                moreQueued = true;
+                return true;
+            }
+            --turn;
             writing_ = std::move(sendQueue_.front());
             sendQueue_.pop_front();
             written_ = 0;

@@ -132,7 +132,7 @@ private:
 
     void ioLoop();
     bool readAvailable();
-    bool writePending(bool& wantWrite);
+    bool writePending(bool& wantWrite, bool& moreQueued);
     void failWith(const platform::StreamIo& io);
     void fail(SimConnectCloseReason reason, HRESULT status, std::uint32_t osError);
     void wake();

@@ -81,6 +81,19 @@ TEST(WindowsSingleInstance, OnlyTheFirstHolderOfANameGetsIt)
     EXPECT_TRUE(gf_acquireSingleInstance(name));
     EXPECT_FALSE(gf_acquireSingleInstance(name)) << "held for the life of the process";
     EXPECT_TRUE(gf_acquireSingleInstance(name + " other")) << "another name is another guard";
+
+    // A first instance run as administrator leaves a mutex that this user may not open: an
+    // empty access list stands for it.
+    SECURITY_DESCRIPTOR denied;
+    ACL noAccess;
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&denied, SECURITY_DESCRIPTOR_REVISION) &&
+                ::InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION) &&
+                ::SetSecurityDescriptorDacl(&denied, TRUE, &noAccess, FALSE));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &denied, FALSE};
+    const HANDLE adminMutex = ::CreateMutexA(&attributes, FALSE, (name + " admin").c_str());
+    ASSERT_NE(adminMutex, nullptr);
+    EXPECT_FALSE(gf_acquireSingleInstance(name + " admin")) << "a mutex that may not be opened is held";
+    ::CloseHandle(adminMutex);
 }
 
 TEST(WindowsPaths, WindowsPathsAreUsedAsTheyAre)

@@ -4,8 +4,12 @@
 
 #include "sc_test_server.h"
 #include "simconnect/simconnect_connection.h"
+#include "simconnect/simconnect_transport.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace qmx;
 using sctest::Bytes;
@@ -163,6 +167,49 @@ TEST(UnresponsiveServerTest, ASimulatorThatNeverReadsNeverHoldsTheCaller)
     EXPECT_EQ(SimConnect_CallDispatch(handle, &sctest::Received::proc, &received), S_OK);
     EXPECT_TRUE(received.messages.empty());
     EXPECT_EQ(SimConnect_Close(handle), S_OK);
+}
+
+// A transport that notes when its stream is closed, and a block that notes whether that had
+// happened when it is freed.
+struct ClosingTransport : SimConnectTransport {
+    std::atomic<bool> streamClosed{false};
+    void onClose(SimConnectCloseReason reason, HRESULT status) override
+    {
+        SimConnectTransport::onClose(reason, status);
+        streamClosed = true;
+    }
+};
+
+struct WatchedBlock : SimConnectSendBlock {
+    WatchedBlock(std::size_t size, ClosingTransport& transport, std::atomic<int>& freed)
+        : SimConnectSendBlock(Bytes(size, 0x55), transport.connectNumber()), transport(transport), freed(freed)
+    {
+    }
+    ~WatchedBlock() override { freed = transport.streamClosed ? 1 : -1; }
+    ClosingTransport& transport;
+    std::atomic<int>& freed; // 1: freed after the close, -1: while the stream was open
+};
+
+// A write the simulator never takes is still under way when the simulator goes: the system may
+// read from its block until the close has cancelled it, so the block goes only after the close.
+TEST(UnresponsiveServerTest, AWriteUnderWayWhenTheSimulatorGoesKeepsItsBlockUntilTheClose)
+{
+    auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
+    std::atomic<int> freed{0};
+    ClosingTransport transport;
+    ASSERT_TRUE(transport.connect(SimConnectFamily::IPv4, "127.0.0.1", server->port(), 41088, false));
+    ASSERT_TRUE(server->accept());
+    // Far more than the socket buffers hold: the write cannot end while nobody reads.
+    transport.queueSend(std::make_unique<WatchedBlock>(16u << 20, transport, freed));
+    const auto deadline = std::chrono::steady_clock::now() + sctest::kDeadline;
+    while (transport.writeCalls() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_GT(transport.writeCalls(), 0u);
+    server->resetClient();
+    while (freed == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_EQ(freed, 1);
+    EXPECT_FALSE(transport.isConnected());
 }
 
 TEST(UnresponsiveServerTest, AConnectThatIsNeverAnsweredGivesUp)

@@ -33,6 +33,12 @@ void gf_setRtSendPatienceForTest(std::chrono::milliseconds patience);
 // gives the program's own back (airports/airport_file_locator.cpp).
 void gf_setDownloadRetryPause(std::optional<std::chrono::steady_clock::duration> pause);
 
+namespace net {
+// Called with the descriptor by every close just after its socket is closed, before the close
+// returns; null: none (platform/net_socket_windows.cpp, Windows only).
+void setSocketClosedHookForTest(void (*hook)(int fd));
+} // namespace net
+
 namespace platform {
 // The per-user data folder that appDataFolder() gives from now on (created with its parents, empty
 // when that fails) in place of the system's; an empty path gives the system's back
