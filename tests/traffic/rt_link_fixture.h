@@ -38,6 +38,8 @@ public:
     }
 
     bool connected() const { return socket_.valid(); }
+    // A client that will stop reading fills its side soon, whatever the system's buffers.
+    bool limitReceiveBuffer() const { return fakert::gf_limitReceiveBuffer(socket_, 4096); }
     void send(std::string_view bytes) const { ASSERT_TRUE(fakert::gf_sendAll(socket_, bytes)); }
     // The bytes up to the next line end, without it; none when the program closed first.
     std::optional<std::string> readLine()

@@ -57,6 +57,9 @@ struct Ipv4Address {
 // The IPv4 address of a host name or dotted address; throws std::runtime_error when unknown.
 Ipv4Address gf_resolveIpv4(const std::string& host, std::uint16_t port);
 
+// Caps the socket's receive buffer at about `bytes` (the system may round it): a peer that
+// stops reading then fills it soon.
+bool gf_limitReceiveBuffer(const OwnedSocket& socket, int bytes);
 // A UDP socket that may also send to a broadcast address; throws std::runtime_error.
 OwnedSocket gf_udpSocket();
 

@@ -97,6 +97,11 @@ Ipv4Address gf_resolveIpv4(const std::string& host, std::uint16_t port)
     return {address, port};
 }
 
+bool gf_limitReceiveBuffer(const OwnedSocket& socket, int bytes)
+{
+    return ::setsockopt(lf_fd(socket.get()), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
+}
+
 OwnedSocket gf_udpSocket()
 {
     OwnedSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));

@@ -133,6 +133,11 @@ Ipv4Address gf_resolveIpv4(const std::string& host, std::uint16_t port)
     return {address, port};
 }
 
+bool gf_limitReceiveBuffer(const OwnedSocket& socket, int bytes)
+{
+    return ::setsockopt(lf_socket(socket.get()), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes) == 0;
+}
+
 OwnedSocket gf_udpSocket()
 {
     OwnedSocket socket = lf_open(SOCK_DGRAM, IPPROTO_UDP);
