@@ -68,6 +68,7 @@ bool gf_setReuseAddress(int fd);
 bool gf_setNoDelay(int fd);
 // Asks for a receive buffer of `bytes`; the system may grant less (Linux: net.core.rmem_max).
 bool gf_setReceiveBufferSize(int fd, int bytes);
+bool gf_setSendBufferSize(int fd, int bytes);
 std::uint16_t gf_localPort(int fd); // 0 when unknown
 // One datagram into buffer; the byte count, or -1. A datagram longer than the buffer is cut to it.
 long gf_receiveDatagram(int fd, char* buffer, std::size_t size);

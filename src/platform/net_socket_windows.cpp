@@ -251,6 +251,11 @@ bool gf_setReceiveBufferSize(int fd, int bytes)
     return lf_setIntOption(fd, SOL_SOCKET, SO_RCVBUF, bytes);
 }
 
+bool gf_setSendBufferSize(int fd, int bytes)
+{
+    return lf_setIntOption(fd, SOL_SOCKET, SO_SNDBUF, bytes);
+}
+
 std::uint16_t gf_localPort(int fd)
 {
     sockaddr_in socketAddress{};

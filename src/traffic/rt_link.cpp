@@ -96,13 +96,18 @@ void lf_noteSilentClient()
 }
 
 // Makes the client's option setting; false with the Winsock code when it fails.
+constexpr int kRtSendBufferBytes = 64 * 1024;
+
 bool lf_setClientOptions(int fd, std::int32_t& error)
 {
     if (failNextClientOption.exchange(false)) {
         error = net::kErrorInvalidArgument;
         return false;
     }
-    if (net::gf_setNoDelay(fd))
+    // The client takes one line a second: a send buffer of Windows' usual size holds minutes of
+    // them, so that a client that stopped reading is found then, not after hours of a buffer the
+    // system grew.
+    if (net::gf_setNoDelay(fd) && net::gf_setSendBufferSize(fd, kRtSendBufferBytes))
         return true;
     error = net::gf_lastSocketError();
     return false;
