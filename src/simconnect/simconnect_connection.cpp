@@ -360,8 +360,10 @@ HRESULT scCloseConnection(HANDLE handle)
         connection->flush();
         connection->markClosing();
     }
-    // Give the simulator a moment to take what was sent last.
-    connection->waitSent(std::chrono::milliseconds(100));
+    // Give the simulator a moment to take what was sent last (the exit's removals, the clearing of
+    // the definitions): up to a second, which a busy machine may need; a connection that is gone
+    // ends the wait at once.
+    connection->waitSent(std::chrono::seconds(1));
     {
         std::lock_guard lock(connectionsMutex);
         openConnections.erase(reinterpret_cast<std::uintptr_t>(handle));
