@@ -82,6 +82,15 @@ void lf_waitForAll(PendingScans& pending, const fs::path& folder)
     }
 }
 
+// A file that the folder listing says is a plain file costs no call into the system; the status
+// of other entries (folders, links) is asked for.
+fs::file_status lf_entryStatus(const fs::directory_entry& entry, std::error_code& ec)
+{
+    if (entry.is_regular_file(ec))
+        return fs::file_status(fs::file_type::regular);
+    return entry.status(ec);
+}
+
 void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, PendingScans& pending)
 {
     const fs::directory_entry& entry = *it;
@@ -90,7 +99,7 @@ void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, Pe
         return;
     }
     std::error_code ec;
-    const fs::file_status status = entry.status(ec);
+    const fs::file_status status = lf_entryStatus(entry, ec);
     if (ec && status.type() != fs::file_type::not_found && status.type() != fs::file_type::unknown)
         throw fs::filesystem_error("status", entry.path(), ec);
     std::optional<OpenBglFile> candidate = lf_openAirportCandidate(entry, status);

@@ -156,10 +156,13 @@ std::streamoff OpenBglFile::rewind()
     if (!in_.is_open())
         return -1;
     in_.clear();
-    in_.seekg(0, std::ios::end);
-    const std::streamoff size = in_.tellg();
-    in_.seekg(0);
-    return size;
+    // The size is asked for once: the quick test and the whole read both start from it, and each
+    // question is a call into the system.
+    if (size_ < 0)
+        size_ = in_.rdbuf()->pubseekoff(0, std::ios::end, std::ios::in);
+    if (size_ < 0 || in_.rdbuf()->pubseekpos(0, std::ios::in) != 0)
+        return -1;
+    return size_;
 }
 
 bool OpenBglFile::hasAirportSection()
@@ -192,7 +195,9 @@ bool OpenBglFile::readWords(BglWords& out)
     const std::streamoff size = rewind();
     if (size < 0)
         return false;
-    out.bytes.assign((static_cast<std::size_t>(size) + 3) / 4 * 4, 0);
+    // The bytes are read over what the buffer held before; only the padding to whole words is set.
+    out.bytes.resize((static_cast<std::size_t>(size) + 3) / 4 * 4);
+    std::fill(out.bytes.begin() + size, out.bytes.end(), 0);
     return size == 0 || static_cast<bool>(in_.read(reinterpret_cast<char*>(out.bytes.data()), size));
 }
 

@@ -33,6 +33,7 @@ private:
 
     std::filesystem::path path_;
     std::ifstream in_;
+    std::streamoff size_ = -1; // not asked yet
 };
 
 // ".BGL" or ".bgl" exactly (with the dot).
