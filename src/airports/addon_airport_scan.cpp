@@ -20,6 +20,7 @@
 #include "params/parameters.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <fmt/format.h>
 #include <future>
@@ -59,15 +60,35 @@ std::future<void> lf_launchScanTask(ScanWorkers& workers, OpenBglFile file)
     }));
 }
 
-void lf_waitForOldest(PendingScans& pending, const fs::path& entryPath)
+void lf_takeTaskEnd(PendingScans& pending, PendingScans::iterator task, const fs::path& entryPath)
 {
     try {
-        pending.front().get();
+        task->get();
     } catch (const std::exception& e) {
         gf_addScanMessage(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kWarningMark, e.what(),
                                       pending.size(), entryPath.string()));
     }
-    pending.pop_front();
+    pending.erase(task);
+}
+
+// Tasks end in any order: the walk takes the ends of those that have ended, wherever they are
+// in the list, and waits for the oldest only when none has. Waiting for the oldest alone would
+// hold the walk while other workers have finished and wait for work.
+void lf_takeEndedTasks(PendingScans& pending, const fs::path& entryPath)
+{
+    const std::size_t before = pending.size();
+    for (auto task = pending.begin(); task != pending.end();) {
+        const bool ended = task->wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        if (!ended) {
+            ++task;
+            continue;
+        }
+        const std::size_t at = static_cast<std::size_t>(task - pending.begin());
+        lf_takeTaskEnd(pending, task, entryPath);
+        task = pending.begin() + static_cast<std::ptrdiff_t>(at);
+    }
+    if (pending.size() == before)
+        lf_takeTaskEnd(pending, pending.begin(), entryPath);
 }
 
 void lf_waitForAll(PendingScans& pending, const fs::path& folder)
@@ -82,6 +103,15 @@ void lf_waitForAll(PendingScans& pending, const fs::path& folder)
     }
 }
 
+// A file that the folder listing says is a plain file costs no call into the system; the status
+// of other entries (folders, links) is asked for.
+fs::file_status lf_entryStatus(const fs::directory_entry& entry, std::error_code& ec)
+{
+    if (entry.is_regular_file(ec))
+        return fs::file_status(fs::file_type::regular);
+    return entry.status(ec);
+}
+
 void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, PendingScans& pending)
 {
     const fs::directory_entry& entry = *it;
@@ -90,7 +120,7 @@ void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, Pe
         return;
     }
     std::error_code ec;
-    const fs::file_status status = entry.status(ec);
+    const fs::file_status status = lf_entryStatus(entry, ec);
     if (ec && status.type() != fs::file_type::not_found && status.type() != fs::file_type::unknown)
         throw fs::filesystem_error("status", entry.path(), ec);
     std::optional<OpenBglFile> candidate = lf_openAirportCandidate(entry, status);
@@ -99,7 +129,7 @@ void lf_scanEntry(fs::recursive_directory_iterator& it, ScanWorkers& workers, Pe
     gf_waitForScanSlot();
     pending.push_back(lf_launchScanTask(workers, std::move(*candidate)));
     if (pending.size() > lf_scanTasksLimit())
-        lf_waitForOldest(pending, entry.path());
+        lf_takeEndedTasks(pending, entry.path());
 }
 
 void lf_reportIteratorProblem(const char* operation, const fs::path& folder, std::error_code ec)

@@ -151,37 +151,48 @@ bool lf_isBglFile(std::string_view extension)
 
 OpenBglFile::OpenBglFile(const std::filesystem::path& path) : path_(path), in_(path, std::ios::binary) {}
 
-std::streamoff OpenBglFile::rewind()
+std::streamoff OpenBglFile::size()
 {
-    if (!in_.is_open())
-        return -1;
-    in_.clear();
-    in_.seekg(0, std::ios::end);
-    const std::streamoff size = in_.tellg();
-    in_.seekg(0);
-    return size;
+    // Asked once: the quick test and the whole read both use it, and each question is a call
+    // into the system. It leaves the position at the end.
+    if (size_ < 0 && in_.is_open()) {
+        size_ = in_.rdbuf()->pubseekoff(0, std::ios::end, std::ios::in);
+        moved_ = true;
+    }
+    return size_;
 }
 
+bool OpenBglFile::toFirstByte()
+{
+    if (!in_.is_open())
+        return false;
+    in_.clear();
+    const bool atStart = !moved_ || in_.rdbuf()->pubseekpos(0, std::ios::in) == 0;
+    moved_ = true; // the caller reads on
+    return atStart;
+}
+
+// The header and the section table are read before the size is asked for: a file too short
+// for them is found by the reads themselves. A file no longer than its header and section table
+// holds no airport.
 bool OpenBglFile::hasAirportSection()
 {
     try {
-        const std::streamoff size = rewind();
-        if (size < 15)
+        if (!toFirstByte())
             return false;
         std::array<std::uint32_t, kHeaderWords> header{};
-        in_.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(sizeof(header)));
-        in_.clear();
-        const std::uint64_t sections = header[5]; // the file's words are little-endian, as this machine's
-        if (sections == 0 || static_cast<std::uint64_t>(size) <= kHeaderSize + kSectionEntryBytes * sections)
+        if (!in_.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(sizeof(header))))
             return false;
+        const std::uint64_t sections = header[5]; // the file's words are little-endian, as this machine's
+        bool listed = false;
         std::array<std::uint32_t, kSectionEntryWords> entry{};
-        for (std::uint64_t i = 0; i < sections; ++i) {
+        for (std::uint64_t i = 0; i < sections && !listed; ++i) {
             if (!in_.read(reinterpret_cast<char*>(entry.data()), static_cast<std::streamsize>(sizeof(entry))))
                 return false;
-            if (entry[0] == kAirportSection)
-                return true;
+            listed = entry[0] == kAirportSection;
         }
-        return false;
+        const std::streamoff bytes = listed ? size() : -1;
+        return bytes >= 0 && static_cast<std::uint64_t>(bytes) > kHeaderSize + kSectionEntryBytes * sections;
     } catch (const std::exception&) {
         return false;
     }
@@ -189,11 +200,13 @@ bool OpenBglFile::hasAirportSection()
 
 bool OpenBglFile::readWords(BglWords& out)
 {
-    const std::streamoff size = rewind();
-    if (size < 0)
+    const std::streamoff bytes = size();
+    if (bytes < 0 || !toFirstByte())
         return false;
-    out.bytes.assign((static_cast<std::size_t>(size) + 3) / 4 * 4, 0);
-    return size == 0 || static_cast<bool>(in_.read(reinterpret_cast<char*>(out.bytes.data()), size));
+    // The bytes are read over what the buffer held before; only the padding to whole words is set.
+    out.bytes.resize((static_cast<std::size_t>(bytes) + 3) / 4 * 4);
+    std::fill(out.bytes.begin() + bytes, out.bytes.end(), 0);
+    return bytes == 0 || static_cast<bool>(in_.read(reinterpret_cast<char*>(out.bytes.data()), bytes));
 }
 
 bool lf_hasAirportSection(const std::filesystem::path& path)

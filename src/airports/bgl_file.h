@@ -28,11 +28,15 @@ public:
     bool readWords(BglWords& out);
 
 private:
-    // The file's size, with the next read at its first byte; -1 when it is not open.
-    std::streamoff rewind();
+    // The file's size; -1 when it is not open.
+    std::streamoff size();
+    // The next read at the first byte; false when the file is not open.
+    bool toFirstByte();
 
     std::filesystem::path path_;
     std::ifstream in_;
+    std::streamoff size_ = -1; // not asked yet
+    bool moved_ = false;       // the position may be elsewhere than the first byte
 };
 
 // ".BGL" or ".bgl" exactly (with the dot).

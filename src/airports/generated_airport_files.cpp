@@ -129,6 +129,18 @@ void lf_reportStandSurplus(const AirportFile& file, std::uint32_t archivedCount)
                                       file.stands.size(), archivedCount));
 }
 
+// The folder is made when the first save into it finds it missing, so that the other saves ask
+// nothing more of the system than the save itself.
+bool lf_writeGeneratedApf(const AirportFile& file, const std::filesystem::path& folder, const std::filesystem::path& path)
+{
+    if (gf_writeApf(file, path, ApfWriteMode::Generated))
+        return true;
+    if (std::filesystem::exists(folder))
+        return false;
+    std::filesystem::create_directory(folder);
+    return gf_writeApf(file, path, ApfWriteMode::Generated);
+}
+
 } // namespace
 
 bool gf_isScanMadeFile(const std::filesystem::path& file)
@@ -279,9 +291,7 @@ void lf_generateAirportFile(AirportFile& file, std::uint32_t helipadCount, std::
         report += fmt::format(", of which {} helipad{}", helipadCount, helipadCount == 1 ? "" : "s");
     gf_addScanMessage(report);
     std::sort(file.stands.begin(), file.stands.end(), [](const Stand& a, const Stand& b) { return a.name < b.name; });
-    if (!std::filesystem::exists(folder))
-        std::filesystem::create_directory(folder);
-    if (gf_writeApf(file, path, ApfWriteMode::Generated))
+    if (lf_writeGeneratedApf(file, folder, path))
         g_addonAirportsFound.store(true);
     else
         gf_addScanMessage(fmt::format("{}Generating {} did not succeed", kWarningMark, path.string()));

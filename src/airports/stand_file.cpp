@@ -182,7 +182,10 @@ void lf_writeOpt(XmlTextWriter& xml, const ParkPosOption& option)
 // and building a document for each cost more than decoding the airport.
 bool gf_writeApf(const AirportFile& file, const std::filesystem::path& path, ApfWriteMode mode)
 {
+    constexpr std::size_t kHeadBytes = 1024;
+    constexpr std::size_t kStandBytes = 160; // a generated stand's line takes about 120
     XmlTextWriter xml;
+    xml.reserve(kHeadBytes + kStandBytes * file.stands.size());
     if (mode == ApfWriteMode::Generated) // a generated file says so, so that a later scan removes it and nothing else
         gf_writeMetaBlock(xml, {{kGeneratedMark, kGeneratedByScan}});
     else

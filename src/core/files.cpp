@@ -276,9 +276,10 @@ bool gf_saveFileAtomically(const fs::path& path, const std::function<bool(std::o
                            SaveDurability durability)
 {
     static std::atomic<unsigned> counter{0};
+    static const long processId = platform::currentProcessId(); // asked once: a save is a handful of system calls
     lf_removeStaleTemporaries(path);
     fs::path temp = path;
-    temp += fmt::format(".tmp{}.{}", platform::currentProcessId(), counter.fetch_add(1));
+    temp += fmt::format(".tmp{}.{}", processId, counter.fetch_add(1));
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)

@@ -36,6 +36,8 @@ public:
     void end();
 
     const std::string& text() const { return text_; }
+    // Room for this much text, so that a writer that knows its size grows its text once.
+    void reserve(std::size_t bytes) { text_.reserve(bytes); }
 
 private:
     struct Open {

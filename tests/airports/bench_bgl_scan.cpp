@@ -156,6 +156,7 @@ void BM_ScanSceneryFolder(benchmark::State& state)
     for (const fs::directory_entry& entry : fs::directory_iterator(g_myThirdpartyFolder))
         generated += entry.path().extension() == ".xml";
     state.counters["generated_files"] = static_cast<double>(generated);
+    state.SetLabel(world().root.parent_path().string()); // the file system measured
 }
 
 // The floor that the file system sets: 2,000 files of a generated file's size saved the way the

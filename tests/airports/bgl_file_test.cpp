@@ -332,6 +332,11 @@ TEST_F(BglFile, SectionTestAndFileNames)
     EXPECT_FALSE(lf_hasAirportSection(writeBgl(noAirports, "objects.bgl")));
     EXPECT_TRUE(readAll(folder / "objects.bgl").empty());
     EXPECT_FALSE(lf_hasAirportSection(writeBgl(Bytes(14, 0), "tiny.bgl")));
+    Bytes cut = bglFile({{airportRecord("EHAM", true, 0, {})}});
+    cut.resize(56 + 20 * static_cast<std::uint8_t>(cut[20])); // the header and its section table alone
+    EXPECT_FALSE(lf_hasAirportSection(writeBgl(cut, "cut.bgl")));
+    cut.push_back(0);
+    EXPECT_TRUE(lf_hasAirportSection(writeBgl(cut, "cut.bgl")));
     EXPECT_FALSE(lf_hasAirportSection(folder / "missing.bgl"));
 
     // 20-byte subsection entries are not airport lists this reader knows.
