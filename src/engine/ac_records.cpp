@@ -53,6 +53,7 @@ void LiveAcTable::reserve(std::size_t n)
 {
     records_.reserve(n);
     byKey_.reserve(n);
+    byCallsign_.reserve(n);
     byObjectId_.reserve(n);
 }
 
@@ -60,6 +61,7 @@ void LiveAcTable::clear()
 {
     records_.clear();
     byKey_.clear();
+    byCallsign_.clear();
     repeatedKeys_ = false;
     objectIdsChanged();
 }
@@ -96,11 +98,20 @@ LiveAc* LiveAcTable::findByObjectId(std::uint32_t objectId)
     return &records_[it->second];
 }
 
+void LiveAcTable::setCallsign(LiveAc& ac, const std::string& callsign)
+{
+    if (!inTable(ac)) {
+        ac.desc.callsign = callsign;
+        return;
+    }
+    unindexCallsign(ac);
+    ac.desc.callsign = callsign;
+    byCallsign_.emplace(ac.desc.callsign, ac.desc.key);
+}
+
 void LiveAcTable::setObjectId(LiveAc& ac, std::uint32_t objectId)
 {
-    const std::less<const LiveAc*> before;
-    const bool inTable = !before(&ac, records_.data()) && before(&ac, records_.data() + records_.size());
-    if (inTable && objectIdsIndexed_) {
+    if (inTable(ac) && objectIdsIndexed_) {
         const auto at = static_cast<std::size_t>(&ac - records_.data());
         if (unindexObjectId(ac.objectId, at)) {
             const std::pair entry{objectId, at};
@@ -122,6 +133,7 @@ void LiveAcTable::indexAdded(std::size_t at)
 {
     if (!byKey_.try_emplace(records_[at].desc.key, at).second)
         repeatedKeys_ = true;
+    byCallsign_.emplace(records_[at].desc.callsign, records_[at].desc.key);
     objectIdsChanged(); // a new record's object id is set right after it is made
 }
 
@@ -130,6 +142,7 @@ void LiveAcTable::indexErased(std::size_t at)
 {
     if (!repeatedKeys_)
         byKey_.erase(records_[at].desc.key);
+    unindexCallsign(records_[at]);
     if (objectIdsIndexed_ && !unindexObjectId(records_[at].objectId, at))
         objectIdsChanged();
 }
@@ -157,6 +170,21 @@ bool LiveAcTable::unindexObjectId(std::uint32_t objectId, std::size_t at)
         return false;
     byObjectId_.erase(it);
     return true;
+}
+
+bool LiveAcTable::inTable(const LiveAc& ac) const
+{
+    const std::less<const LiveAc*> before;
+    return !before(&ac, records_.data()) && before(&ac, records_.data() + records_.size());
+}
+
+// One entry of the record's callsign and key goes (a repeated key has one for each record).
+void LiveAcTable::unindexCallsign(const LiveAc& ac)
+{
+    const auto [from, to] = byCallsign_.equal_range(ac.desc.callsign);
+    const auto it = std::find_if(from, to, [&ac](const auto& entry) { return entry.second == ac.desc.key; });
+    if (it != to)
+        byCallsign_.erase(it);
 }
 
 void LiveAcTable::afterErasing()

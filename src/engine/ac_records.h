@@ -200,12 +200,12 @@ auto& gf_streamAt(Stream& stream, std::size_t index)
     return stream[index];
 }
 
-// The live aircraft in the order they came, with indexes of their keys and object ids beside
-// them. Every change of which record stands where (one added, erased, moved, all cleared) goes
-// through the table, which keeps the indexes with it; a record's key never changes once it is in
-// the table. The engine writes object ids through setObjectId(); an object id written in place
-// is found once objectIdsChanged() has been called (the drain of simulator commands calls it as
-// it starts).
+// The live aircraft in the order they came, with indexes of their keys, callsigns and object ids
+// beside them. Every change of which record stands where (one added, erased, moved, all cleared)
+// goes through the table, which keeps the indexes with it; a record's key never changes once it is
+// in the table. The engine writes callsigns through setCallsign() and object ids through
+// setObjectId(); an object id written in place is found once objectIdsChanged() has been called
+// (the drain of simulator commands calls it as it starts).
 class LiveAcTable {
 public:
     using iterator = std::vector<LiveAc>::iterator;
@@ -258,6 +258,28 @@ public:
     LiveAc* find(std::uint32_t key);
     // The first record with this object id, or null.
     LiveAc* findByObjectId(std::uint32_t objectId);
+    // The first record with this callsign that the test passes, or null.
+    template <typename Match>
+    LiveAc* findByCallsign(const std::string& callsign, Match match)
+    {
+        if (repeatedKeys_) {
+            for (LiveAc& ac : records_)
+                if (ac.desc.callsign == callsign && match(std::as_const(ac)))
+                    return &ac;
+            return nullptr;
+        }
+        LiveAc* first = nullptr;
+        const auto [from, to] = byCallsign_.equal_range(callsign);
+        for (auto it = from; it != to; ++it) {
+            LiveAc* ac = find(it->second);
+            if (ac != nullptr && (first == nullptr || ac < first) && ac->desc.callsign == callsign &&
+                match(std::as_const(*ac)))
+                first = ac;
+        }
+        return first;
+    }
+    // Gives the record (of this table, or any other) its callsign.
+    void setCallsign(LiveAc& ac, const std::string& callsign);
     // Gives the record (of this table, or any other) its object id.
     void setObjectId(LiveAc& ac, std::uint32_t objectId);
     // An object id was written in place, or may have been since the last call.
@@ -268,6 +290,8 @@ private:
     void indexErased(std::size_t at);
     void indexMoved(std::size_t from, std::size_t to);
     bool unindexObjectId(std::uint32_t objectId, std::size_t at);
+    bool inTable(const LiveAc& ac) const;
+    void unindexCallsign(const LiveAc& ac);
     void afterErasing();
     void indexKeys();
     void indexObjectIds();
@@ -278,6 +302,9 @@ private:
     // own flow) makes every erasure index all keys again, so that the first record stays found.
     std::unordered_map<std::uint32_t, std::size_t> byKey_;
     bool repeatedKeys_ = false;
+    // Callsign to the keys of its records: the keys stay when records move. While a key is in the
+    // table twice, callsigns are looked up by a scan.
+    std::unordered_multimap<std::string, std::uint32_t> byCallsign_;
     // Object id and position, sorted: the first record of an object id first. Made when the
     // lookups since the last change of object ids are more than a scan is worth (a drain of
     // simulator commands after an in-range reply looks up every aircraft near the ground); kept

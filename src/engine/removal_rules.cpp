@@ -35,10 +35,8 @@ const char* lf_whereText(bool groundMode)
 void lf_ghostCheck(const std::string& callsign)
 {
     const std::string ghost = callsign + "_";
-    const auto it = std::find_if(liveAcTable.begin(), liveAcTable.end(), [&ghost](const LiveAc& ac) {
-        return !lf_beingRemoved(ac) && ac.desc.callsign == ghost;
-    });
-    if (it == liveAcTable.end())
+    LiveAc* const it = liveAcTable.findByCallsign(ghost, [](const LiveAc& ac) { return !lf_beingRemoved(ac); });
+    if (it == nullptr)
         return;
     if (lf_detail()) {
         if (it->phase == AcPhase::Parked)
@@ -56,9 +54,8 @@ bool lf_ghostOwnerExists(std::string_view callsign)
 {
     if (!gf_isGhostCallsign(callsign))
         return false;
-    const std::string_view owner = gf_callsignWithoutLast(callsign);
-    return std::any_of(liveAcTable.begin(), liveAcTable.end(),
-                       [owner](const LiveAc& ac) { return !lf_beingRemoved(ac) && ac.desc.callsign == owner; });
+    const std::string owner(gf_callsignWithoutLast(callsign));
+    return liveAcTable.findByCallsign(owner, [](const LiveAc& ac) { return !lf_beingRemoved(ac); }) != nullptr;
 }
 
 bool gf_replaceSameRegOrCallsign(const StaticAc& st, const LiveAc& live, std::string_view key, bool groundMode)

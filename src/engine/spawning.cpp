@@ -120,8 +120,9 @@ bool lf_exceedsMaxLive(const StreamPosition& oldest)
 }
 
 // The registration table knows better than the traffic line which airline operates the aircraft.
-void lf_applyRegistration(AcDescription& desc)
+void lf_applyRegistration(LiveAc& ac)
 {
+    AcDescription& desc = ac.desc;
     if (desc.registration.empty())
         return;
     std::optional<DbaseRegRecord> record;
@@ -137,14 +138,14 @@ void lf_applyRegistration(AcDescription& desc)
         desc.type = record->model;
     desc.cargo = record->cargo ? 1 : 0;
     if (!gf_isCallsignUsable(desc))
-        desc.callsign = desc.registration;
+        liveAcTable.setCallsign(ac, desc.registration);
 }
 
 // The last rules before a spawn: the callsign must be usable, the flight must have found a
 // livery before, and a ghost whose owner flies is not created.
 void lf_spawnIfIdentified(LiveAc& ac)
 {
-    lf_applyRegistration(ac.desc);
+    lf_applyRegistration(ac);
     if (!gf_isCallsignUsable(ac.desc)) {
         ac.erase = 1;
         return;
@@ -452,7 +453,7 @@ std::optional<bool> lf_changeIdentityInSim(LiveAc& ac, const AcIdentity& id)
     const std::string& callsign = id.callsign;
     if (callsign.empty() || callsign == desc.callsign || callsign == desc.registration)
         return routeChanged ? std::optional<bool>(true) : std::nullopt;
-    desc.callsign = callsign;
+    liveAcTable.setCallsign(ac, callsign);
     desc.cs = callsign;
     desc.csSuffix.clear();
     if (gf_isGhostCallsign(callsign)) {
@@ -547,7 +548,8 @@ bool lf_respawnOnIdentityChange(LiveAc& ac, const TrafficMessage& message)
     if (ac.state == AcState::Buffered) {
         lf_takeIfNew(ac.desc.destination, id.destination);
         lf_takeIfNew(ac.desc.origin, id.departure);
-        lf_takeIfNew(ac.desc.callsign, id.callsign);
+        if (!id.callsign.empty() && id.callsign != ac.desc.callsign)
+            liveAcTable.setCallsign(ac, id.callsign);
         lf_takeIfNew(ac.desc.registration, id.registration);
         return true;
     }

@@ -52,7 +52,7 @@ protected:
     static LiveAc& addParked(std::uint32_t hexId, const std::string& callsign, std::uint32_t standId, double minutesAgo)
     {
         LiveAc& ac = addLive(hexId, AcState::InSim, AcPhase::Parked, position(48.1, 11.5, 0.0), hexId);
-        ac.desc.callsign = callsign;
+        liveAcTable.setCallsign(ac, callsign);
         ac.standId = standId;
         const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count() / 100;
         ac.parkedSince = now - static_cast<std::int64_t>(minutesAgo * 600'000'000.0);
@@ -63,9 +63,9 @@ protected:
 TEST_F(RemovalRules, GhostIsRemovedAndRememberedAndItsOwnerFound)
 {
     LiveAc& owner = addLive(0x100001, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 41);
-    owner.desc.callsign = "DLH4";
+    liveAcTable.setCallsign(owner, "DLH4");
     LiveAc& ghost = addLive(0x100002, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 42);
-    ghost.desc.callsign = "DLH4_";
+    liveAcTable.setCallsign(ghost, "DLH4_");
     EXPECT_TRUE(lf_ghostOwnerExists("DLH4_"));
     EXPECT_FALSE(lf_ghostOwnerExists("DLH4"));
     lf_ghostCheck("DLH4");
@@ -79,7 +79,7 @@ TEST_F(RemovalRules, GhostIsRemovedAndRememberedAndItsOwnerFound)
 TEST_F(RemovalRules, SpawnedLiveAircraftReplacesStaticDuplicates)
 {
     LiveAc& live = addLive(0x100001, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 41);
-    live.desc.callsign = "BAW12";
+    liveAcTable.setCallsign(live, "BAW12");
     live.desc.csSuffix = "BAW13";
     StaticAc& other = addStatic(1, "EZY1");
     other.desc.cs = "EZY1";
@@ -101,9 +101,9 @@ TEST_F(RemovalRules, GhostCallsignMatchesByItsOwnersCallsignOnly)
     LiveAc& live = addLive(0x100001, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 41);
     StaticAc& st = addStatic(1, "DLH5");
     st.desc.cs = "DLH5";
-    live.desc.callsign = "DLH5X";
+    liveAcTable.setCallsign(live, "DLH5X");
     EXPECT_FALSE(gf_replaceSameRegOrCallsign(st, live, "DLH5", true));
-    live.desc.callsign = "DLH5_";
+    liveAcTable.setCallsign(live, "DLH5_");
     EXPECT_TRUE(gf_replaceSameRegOrCallsign(st, live, "DLH5", true));
     st.state = AcState::Creating;
     EXPECT_FALSE(gf_replaceSameRegOrCallsign(st, live, "DLH5", true));
@@ -112,7 +112,7 @@ TEST_F(RemovalRules, GhostCallsignMatchesByItsOwnersCallsignOnly)
 TEST_F(RemovalRules, StaticTwinGoesOnlyForALiveAircraftOnTheGround)
 {
     LiveAc& live = addLive(0x100001, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 41);
-    live.desc.callsign = "AFR7";
+    liveAcTable.setCallsign(live, "AFR7");
     StaticAc& twin = addStatic(1, "AFR7*");
     gf_removeStaticTwin(live);
     EXPECT_EQ(twin.state, AcState::InSim);
@@ -246,11 +246,11 @@ TEST_F(RemovalRules, StandOccupantRuleRefusesOrReplaces)
 {
     LiveAc& occupant = addParked(0x100001, "ABC1", 4, 1.0);
     LiveAc& longer = addLive(0x100002, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
-    longer.desc.callsign = "ABC12";
+    liveAcTable.setCallsign(longer, "ABC12");
     EXPECT_TRUE(lf_standOccupantRule(longer, 4, occupant));
     EXPECT_EQ(occupant.state, AcState::InSim);
     LiveAc& shorter = addLive(0x100003, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
-    shorter.desc.callsign = "ABC";
+    liveAcTable.setCallsign(shorter, "ABC");
     EXPECT_FALSE(lf_standOccupantRule(shorter, 4, liveAcTable[0]));
     EXPECT_EQ(liveAcTable[0].state, AcState::Removing);
 }
@@ -260,7 +260,7 @@ TEST_F(RemovalRules, StandOccupantThatArrivedLiveKeepsTheStand)
     LiveAc& occupant = addParked(0x100001, "EZY1", 4, 1.0);
     occupant.arrivedWhileLive = 1;
     LiveAc& newcomer = addLive(0x100002, AcState::Buffered, AcPhase::New, position(48.1, 11.5));
-    newcomer.desc.callsign = "BAW2";
+    liveAcTable.setCallsign(newcomer, "BAW2");
     EXPECT_TRUE(lf_standOccupantRule(newcomer, 4, liveAcTable[0]));
     liveAcTable[0].phase = AcPhase::PushBackDone; // pushed back, still holding behind its stand
     EXPECT_TRUE(lf_standOccupantRule(liveAcTable[1], 4, liveAcTable[0]));

@@ -143,12 +143,12 @@ TEST_F(Spawning, RegistrationTableGivesAirlineTypeAndCallsign)
     dbaseTables.DbaseRegcodes["D-AIAB"] = DbaseRegRecord{"DLH", "A321", "", false};
     dbaseTables.DbaseRegcodes["D-ABCD"] = DbaseRegRecord{"DLH", "", "CLH", true};
     LiveAc& longCallsign = buffered(30001, {position(1, 1, 0.0, 0), position(1.001, 1, 0.0, 100)});
-    longCallsign.desc.callsign = "LONGCALLS";
+    liveAcTable.setCallsign(longCallsign, "LONGCALLS");
     longCallsign.desc.registration = "DAIAB";
     LiveAc& operated = buffered(30002, {position(2, 1, 0.0, 0), position(2.001, 1, 0.0, 100)});
     operated.desc.registration = "DABCD";
     LiveAc& unknown = buffered(30003, {position(3, 1, 0.0, 0), position(3.001, 1, 0.0, 100)});
-    unknown.desc.callsign = "LONGCALLS";
+    liveAcTable.setCallsign(unknown, "LONGCALLS");
     unknown.desc.registration = "GXYZW";
     LiveAc& noAirline = buffered(30004, {position(4, 1, 0.0, 0), position(4.001, 1, 0.0, 100)});
     noAirline.desc.airline.clear();

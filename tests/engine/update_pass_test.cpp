@@ -94,6 +94,15 @@ TEST_F(UpdatePass, ErasedRecordsAreCompactedInOrder)
     // The key index follows the records it points at.
     EXPECT_EQ(gf_findLiveAc(20003), &liveAcTable[1]);
     EXPECT_EQ(gf_findLiveAc(20002), nullptr);
+    // So does the callsign index, through a new callsign, the first record of a callsign first.
+    const auto any = [](const LiveAc&) { return true; };
+    EXPECT_EQ(liveAcTable.findByCallsign("DLH3", any), &liveAcTable[1]);
+    EXPECT_EQ(liveAcTable.findByCallsign("DLH2", any), nullptr);
+    liveAcTable.setCallsign(liveAcTable[1], "DLH1");
+    EXPECT_EQ(liveAcTable.findByCallsign("DLH3", any), nullptr);
+    EXPECT_EQ(liveAcTable.findByCallsign("DLH1", any), &liveAcTable[0]);
+    liveAcTable[0].erase = 1;
+    EXPECT_EQ(liveAcTable.findByCallsign("DLH1", [](const LiveAc& ac) { return ac.erase == 0; }), &liveAcTable[1]);
 }
 
 TEST_F(UpdatePass, RemovalOfRecordsByState)
