@@ -218,7 +218,9 @@ void TrafficReader::handleDatagram(std::string_view text)
 
 void TrafficReader::onMessage()
 {
-    if (datagram.find(" VEH") != std::string_view::npos) {
+    // A copy the compiler need not read again after each field it stores.
+    const std::string_view line = datagram;
+    if (line.find(" VEH") != std::string_view::npos) {
         lastOutcome_ = LineOutcome::Vehicle;
         return;
     }
@@ -226,13 +228,13 @@ void TrafficReader::onMessage()
     fields_.clear();
     std::size_t start = 0;
     for (;;) {
-        const std::size_t comma = datagram.find(',', start);
+        const std::size_t comma = line.find(',', start);
         if (comma == std::string_view::npos) {
-            if (start < datagram.size())
-                fields_.push_back(datagram.substr(start));
+            if (start < line.size())
+                fields_.push_back(line.substr(start));
             break;
         }
-        fields_.push_back(datagram.substr(start, comma - start));
+        fields_.push_back(line.substr(start, comma - start));
         start = comma + 1;
     }
     processLine();
