@@ -78,6 +78,12 @@ bool lf_toNumber(std::string_view field, double& value)
     return error == std::errc() && std::isfinite(value);
 }
 
+ReferenceTrig lf_referenceTrig(double latitude)
+{
+    const double absLat = std::abs(latitude) * geo::kDegToRad;
+    return {latitude, absLat, std::cos(absLat), std::sin(absLat)};
+}
+
 bool lf_isWithin(double value, double lowest, double highest)
 {
     return value >= lowest && value <= highest;
@@ -152,6 +158,39 @@ double lf_groundTest(double altitude, double groundSpeed, std::optional<double> 
     return groundSpeed <= 35.0 ? 0.0 : altitude;
 }
 
+// The great-circle distance from the reference against the range, told without trigonometry where
+// the line lies clearly inside or outside; a line near the edge gets the exact distance. With h the
+// haversine of the central angle, h = sin^2(dLat/2) + cos(lat1) cos(lat2) sin^2(dLon/2) and the
+// distance lies between 2R sqrt(h) and 2R sqrt(h / (1 - h)). The bounds of h use
+// x - x^3/6 <= sin x <= x and cos(lat2) between cos(|lat1| + dLat) and cos(|lat1| - dLat), from the
+// reference's cosine and sine; the margins cover every rounding.
+bool lf_isOutOfRange(const ReferenceTrig& trig, LatLon reference, LatLon where, double range)
+{
+    const double dLat = std::abs(where.latitude - reference.latitude) * geo::kDegToRad;
+    double dLonDegrees = std::abs(where.longitude - reference.longitude);
+    if (dLonDegrees > 180.0)
+        dLonDegrees = 360.0 - dLonDegrees;
+    // A reference outside the earth's coordinates (or NaN) leaves the bounds unproven.
+    if (!(dLat <= 1.0 && dLonDegrees >= 0.0 && trig.cosLat >= 0.0))
+        return gf_distanceNm(reference, where) > range;
+    const double halfLat = dLat / 2;
+    const double halfLon = dLonDegrees * geo::kDegToRad / 2;
+    const double cosHigh = trig.absLat <= dLat ? 1.0 : std::min(1.0, trig.cosLat + trig.sinAbsLat * dLat);
+    const double cosLow = std::max(0.0, trig.cosLat * (1.0 - dLat * dLat / 2) - trig.sinAbsLat * dLat);
+    const double sinLowLat = halfLat * (1.0 - halfLat * halfLat / 6);
+    const double sinLowLon = halfLon * (1.0 - halfLon * halfLon / 6);
+    const double hLow = sinLowLat * sinLowLat + trig.cosLat * cosLow * sinLowLon * sinLowLon;
+    const double hHigh = halfLat * halfLat + trig.cosLat * cosHigh * halfLon * halfLon;
+    constexpr double kDiameterSquared = geo::kTwoEarthRadiusNm * geo::kTwoEarthRadiusNm;
+    const double outer = range * (1.0 + 1e-6) + 1e-6;
+    if (kDiameterSquared * hLow > outer * outer)
+        return true;
+    const double inner = range * (1.0 - 1e-6) - 1e-6;
+    if (inner > 0.0 && hHigh < 0.5 && kDiameterSquared * hHigh < inner * inner * (1.0 - hHigh))
+        return false;
+    return gf_distanceNm(reference, where) > range;
+}
+
 } // namespace
 
 bool lf_isWantedAircraft(std::string_view type, std::string_view category)
@@ -179,7 +218,9 @@ void TrafficReader::handleDatagram(std::string_view text)
 
 void TrafficReader::onMessage()
 {
-    if (datagram.find(" VEH") != std::string_view::npos) {
+    // A copy the compiler need not read again after each field it stores.
+    const std::string_view line = datagram;
+    if (line.find(" VEH") != std::string_view::npos) {
         lastOutcome_ = LineOutcome::Vehicle;
         return;
     }
@@ -187,13 +228,13 @@ void TrafficReader::onMessage()
     fields_.clear();
     std::size_t start = 0;
     for (;;) {
-        const std::size_t comma = datagram.find(',', start);
+        const std::size_t comma = line.find(',', start);
         if (comma == std::string_view::npos) {
-            if (start < datagram.size())
-                fields_.push_back(datagram.substr(start));
+            if (start < line.size())
+                fields_.push_back(line.substr(start));
             break;
         }
-        fields_.push_back(datagram.substr(start, comma - start));
+        fields_.push_back(line.substr(start, comma - start));
         start = comma + 1;
     }
     processLine();
@@ -273,8 +314,10 @@ LineOutcome TrafficReader::parseAndQueue()
         referenceElevation = referenceElevation_;
     }
     const double range = g_trafficRangeNm.load(std::memory_order_relaxed);
+    if (!(reference.latitude == referenceTrig_.latitude))
+        referenceTrig_ = lf_referenceTrig(reference.latitude);
     if (std::abs(position.lat - reference.latitude) * 60.0 > range * (1.0 + 1e-9) + 1e-9 ||
-        gf_distanceNm(reference, where) > range)
+        lf_isOutOfRange(referenceTrig_, reference, where, range))
         return LineOutcome::OutOfRange;
 
     // Callsigns of every line in range, before the filters below.

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
@@ -121,6 +122,14 @@ enum class LineOutcome : std::uint8_t {
     GroundAwayFromParkAirport,
 };
 
+// The cosine and sine of the reference latitude, for the bounds of the range test.
+struct ReferenceTrig {
+    double latitude = std::numeric_limits<double>::quiet_NaN(); // degrees, as read from the reference; NaN before the first line
+    double absLat = 0.0;         // radians
+    double cosLat = 0.0;
+    double sinAbsLat = 0.0;
+};
+
 class TrafficReader final : public UdpReader {
 public:
     TrafficReader();
@@ -177,6 +186,7 @@ private:
     RepeatLimiter futureStampLog_{std::chrono::minutes(1)}; // reader thread only
     std::int64_t wallClock_ = 0;            // reader thread only: the latest reading
     std::uint32_t linesSinceWallClock_ = 0; // reader thread only
+    ReferenceTrig referenceTrig_;           // reader thread only: of the latest reference
 };
 
 class WeatherReader final : public UdpReader {

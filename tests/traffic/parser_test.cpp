@@ -202,6 +202,7 @@ TEST_F(Parser, FiltersDropLinesForTheirReason)
         {"no registration, source F", {{11, ""}, {15, "F"}}, LineOutcome::NoRegistration},
         {"registration null, source F", {{11, "null"}, {15, "F"}}, LineOutcome::NoRegistration},
         {"41 NM south", {{2, "-34.5940"}}, LineOutcome::OutOfRange},
+        {"40.02 NM north-east", {{2, "-33.43777"}, {3, "153.55538"}}, LineOutcome::OutOfRange},
         {"no category", {{28, ""}}, LineOutcome::UnwantedAircraft},
         {"glider category", {{28, "B1"}}, LineOutcome::UnwantedAircraft},
         {"surface vehicle category", {{28, "C2"}}, LineOutcome::UnwantedAircraft},
@@ -252,6 +253,7 @@ TEST_F(Parser, AcceptedVariants)
     trafficReader.setReferencePosition({0.0, 0.0});
     EXPECT_EQ(queued({{2, "-0.0005"}, {3, "0.01"}})->position.lat, -0.0005) << "just south of the equator";
     trafficReader.setReferencePosition(kSampleAt);
+    EXPECT_EQ(queued({{2, "-34.38055"}, {3, "152.4193"}})->position.lat, -34.38055) << "39.98 NM south-west";
 
     // Registration: at most 12 characters and not "null"; without one, the callsign carries the line.
     EXPECT_EQ(queued({{11, "ABCDEFGHIJKL"}})->identity.registration, "ABCDEFGHIJKL");
