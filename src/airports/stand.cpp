@@ -1,5 +1,8 @@
 #include "airports/stand.h"
 
+#include <algorithm>
+#include <cmath>
+
 std::vector<Stand> standTable;
 std::uint64_t standTableLoads = 0;
 
@@ -30,9 +33,15 @@ Stand::Stand(std::string standName, std::vector<ParkPosOption> options, StandPla
 
 void lf_computeStandNeighbours()
 {
+    double widest = 0.0;
+    for (const Stand& stand : standTable)
+        widest = std::max(widest, stand.radius);
     for (Stand& stand : standTable) {
+        // A stand farther north or south than the widest overlap reaches is passed over without
+        // its distance: a large airport's table would otherwise cost a great circle per pair.
+        const double reachDeg = gf_latitudeReachDeg((stand.radius + widest) / 1.1);
         for (const Stand& other : standTable) {
-            if (other.id == stand.id)
+            if (other.id == stand.id || std::abs(other.lat - stand.lat) > reachDeg)
                 continue;
             const double d = gf_distanceNm({stand.lat, stand.lon}, {other.lat, other.lon});
             if (stand.radius + other.radius > 1.1 * d)

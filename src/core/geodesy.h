@@ -30,6 +30,13 @@ inline constexpr double kMetresPerDegreeLat = 111132.95;
 } // namespace geo
 
 double gf_distanceNm(LatLon a, LatLon b);
+// The span of latitude, in degrees, beyond which no point lies within `nm` of another: a degree of
+// latitude is 60 NM and no great circle is shorter than its span of latitude. The margin covers
+// the rounding of both, so that a test against it never passes over a point within reach.
+inline double gf_latitudeReachDeg(double nm)
+{
+    return nm / 60.0 * (1.0 + 1e-9) + 1e-12;
+}
 double gf_initialBearing(LatLon from, LatLon to);                         // [0, 2 pi)
 LatLon gf_destinationPoint(LatLon from, double bearing, double distanceFeet);
 double gf_angleDifference(double a, double b);                            // b - a folded once

@@ -501,9 +501,8 @@ std::vector<Stand>::iterator lf_findNearestFreeStand(LatLon position, LiveAc& ac
     auto result = standTable.end();
     auto second = standTable.end();
     auto tooSmall = standTable.end();
-    // A degree of latitude is 60 NM and no great circle is shorter than its span of latitude: a
-    // stand that many degrees north or south lies beyond both reaches, without its distance taken.
-    const double reachDegrees = std::max(limitNm, kUsedBeforeReachNm) / 60.0 * (1.0 + 1e-9);
+    // A stand that many degrees north or south lies beyond both reaches, without its distance taken.
+    const double reachDegrees = gf_latitudeReachDeg(std::max(limitNm, kUsedBeforeReachNm));
     for (auto it = standTable.begin(); it != standTable.end(); ++it) {
         if (it->occupied || std::abs(it->lat - position.latitude) > reachDegrees)
             continue;

@@ -384,10 +384,7 @@ StaticsByLatitude::StaticsByLatitude()
 
 std::vector<StaticAc>::iterator StaticsByLatitude::firstTooClose(const LiveAc& live) const
 {
-    // A great-circle distance is never shorter than its difference in latitude, 60 nm a degree;
-    // the margin covers the rounding of both.
-    const double reachNm = (live.desc.halfWingspan + widestHalfSpan) * kStaticClearanceFactor;
-    const double reachDeg = reachNm / 60.0 * (1.0 + 1e-9) + 1e-12;
+    const double reachDeg = gf_latitudeReachDeg((live.desc.halfWingspan + widestHalfSpan) * kStaticClearanceFactor);
     const double lat = live.pose.latitude;
     auto it = std::lower_bound(stands.begin(), stands.end(), std::pair{lat - reachDeg, std::size_t{0}});
     std::size_t first = staticAcTable.size();
