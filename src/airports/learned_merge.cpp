@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <set>
+#include <unordered_map>
 
 namespace {
 
@@ -140,19 +141,45 @@ void lf_mergeManualStand(const pugi::xml_node& parkpos, const std::string& id, c
         standTable.back().manual = true;
 }
 
+// The stands of standTable by name, the first of a name in table order; stands that the merge
+// appends are taken in as they come. A large airport's learned file names every stand, and a
+// search of the table for each would cost the square of its stands.
+class StandsByName {
+public:
+    Stand* find(const std::string& name)
+    {
+        for (; indexed_ < standTable.size(); ++indexed_)
+            index_.emplace(standTable[indexed_].name, indexed_);
+        const auto it = index_.find(name);
+        return it == index_.end() ? nullptr : &standTable[it->second];
+    }
+
+private:
+    std::unordered_map<std::string, std::size_t> index_;
+    std::size_t indexed_ = 0;
+};
+
 void lf_mergeLearnedStands(const pugi::xml_document& document, const std::string& learnedPath)
 {
+    StandsByName stands;
     for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos")) {
         const std::string id = parkpos.attribute("id").value();
         if (lf_boolAttribute(parkpos, "manual")) {
             lf_mergeManualStand(parkpos, id, learnedPath);
             continue;
         }
-        const bool applied = std::any_of(standTable.begin(), standTable.end(),
-                                         [&](Stand& stand) { return lf_applyLearnedChanges(parkpos, id, stand); });
-        if (!applied)
+        Stand* stand = stands.find(id);
+        if (stand == nullptr || !lf_applyLearnedChanges(parkpos, id, *stand))
             gf_log(fmt::format("learned stand {} in {} not found?", id, learnedPath));
     }
+}
+
+std::string lf_optionKey(const ParkPosOption& o)
+{
+    std::string key = o.reg;
+    key.append(1, '\0').append(o.airl).append(1, '\0').append(o.type).append(1, '\0');
+    key.append(std::to_string(o.day)).append(1, o.real == 0 ? 's' : 'r');
+    return key;
 }
 
 bool lf_sameOption(const ParkPosOption& a, const ParkPosOption& b)
@@ -273,12 +300,18 @@ bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id
         stand.cargoChange = true;
     }
     std::uint32_t number = stand.opts.empty() ? 1 : stand.opts.back().number + 1;
+    // The options by aircraft and day, so that a stand of many learned options is not searched
+    // whole for each of them.
+    std::unordered_multimap<std::string, std::size_t> known;
+    for (std::size_t i = 0; i < stand.opts.size(); ++i)
+        known.emplace(lf_optionKey(stand.opts[i]), i);
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         ParkPosOption option = lf_readOption(opt, number, 0);
-        const bool known = std::any_of(stand.opts.begin(), stand.opts.end(),
-                                       [&](const ParkPosOption& o) { return lf_sameOption(o, option); });
-        if (known)
+        std::string key = lf_optionKey(option);
+        const auto [first, last] = known.equal_range(key);
+        if (std::any_of(first, last, [&](const auto& entry) { return lf_sameOption(stand.opts[entry.second], option); }))
             continue;
+        known.emplace(std::move(key), stand.opts.size());
         stand.opts.push_back(std::move(option));
         ++number;
     }
