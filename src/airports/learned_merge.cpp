@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <set>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace {
@@ -126,9 +127,30 @@ void lf_readLearnedSettings(const pugi::xml_document& document)
     lf_readMaxFit(document);
 }
 
-void lf_mergeManualStand(const pugi::xml_node& parkpos, const std::string& id, const std::string& learnedPath)
+// The stands of a table by name, the first of a name in table order; stands that the merge
+// appends are taken in as they come. A large airport's learned file names every stand, and a
+// search of the table for each would cost the square of its stands.
+class StandsByName {
+public:
+    explicit StandsByName(std::vector<Stand>& table) : table_(table) {}
+    Stand* find(const std::string& name)
+    {
+        for (; indexed_ < table_.size(); ++indexed_)
+            index_.emplace(table_[indexed_].name, indexed_);
+        const auto it = index_.find(name);
+        return it == index_.end() ? nullptr : &table_[it->second];
+    }
+
+private:
+    std::vector<Stand>& table_;
+    std::unordered_map<std::string, std::size_t> index_;
+    std::size_t indexed_ = 0;
+};
+
+void lf_mergeManualStand(StandsByName& stands, std::vector<Stand>& table, const pugi::xml_node& parkpos,
+                         const std::string& id, const std::string& learnedPath)
 {
-    if (gf_findStandByName(id) != nullptr) {
+    if (stands.find(id) != nullptr) {
         gf_logWarning(fmt::format("manually created standid {} already exists in {}", id, learnedPath));
         return;
     }
@@ -137,35 +159,18 @@ void lf_mergeManualStand(const pugi::xml_node& parkpos, const std::string& id, c
         gf_logWarning(fmt::format("manually created standid {} misses correct attributes in {}", id, learnedPath));
         return;
     }
-    if (lf_readParkPositions(parkpos, id, 0, learnedPath))
-        standTable.back().manual = true;
+    if (lf_readParkPositions(table, parkpos, id, 0, learnedPath))
+        table.back().manual = true;
 }
 
-// The stands of standTable by name, the first of a name in table order; stands that the merge
-// appends are taken in as they come. A large airport's learned file names every stand, and a
-// search of the table for each would cost the square of its stands.
-class StandsByName {
-public:
-    Stand* find(const std::string& name)
-    {
-        for (; indexed_ < standTable.size(); ++indexed_)
-            index_.emplace(standTable[indexed_].name, indexed_);
-        const auto it = index_.find(name);
-        return it == index_.end() ? nullptr : &standTable[it->second];
-    }
-
-private:
-    std::unordered_map<std::string, std::size_t> index_;
-    std::size_t indexed_ = 0;
-};
-
-void lf_mergeLearnedStands(const pugi::xml_document& document, const std::string& learnedPath)
+void lf_mergeLearnedStands(std::vector<Stand>& table, const pugi::xml_document& document,
+                           const std::string& learnedPath)
 {
-    StandsByName stands;
+    StandsByName stands(table);
     for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos")) {
         const std::string id = parkpos.attribute("id").value();
         if (lf_boolAttribute(parkpos, "manual")) {
-            lf_mergeManualStand(parkpos, id, learnedPath);
+            lf_mergeManualStand(stands, table, parkpos, id, learnedPath);
             continue;
         }
         Stand* stand = stands.find(id);
@@ -197,8 +202,10 @@ void lf_keepCorruptCopy(const std::string& learnedPath, const char* description)
     gf_log(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", learnedPath, description));
 }
 
+// The settings, messages and log lines of the merge in their order, the stands' part taken from
+// the merge done before.
 void lf_mergeLearned(const std::string& learnedPath, const pugi::xml_document& document,
-                     const pugi::xml_parse_result& result, const ApfInfo& info)
+                     const pugi::xml_parse_result& result, const ApfInfo& info, const LearnedStandsMerge& stands)
 {
     if (!result) {
         lf_keepCorruptCopy(learnedPath, result.description());
@@ -216,13 +223,11 @@ void lf_mergeLearned(const std::string& learnedPath, const pugi::xml_document& d
     lf_readLearnedSettings(document);
     const std::optional<std::string> handmade = lf_getStringParameter(document, "handmade");
     handmadeOverrule = handmade.has_value();
-    if (!handmade) {
-        lf_mergeLearnedStands(document, learnedPath);
-        return;
-    }
-    standTable.clear();
-    lf_readUniqueParkPositions(document, 1, learnedPath);
-    lf_logSetting("handmade", *handmade);
+    gf_logHeldLines(stands.lines);
+    if (!stands.failure.empty())
+        throw std::runtime_error(stands.failure);
+    if (handmade)
+        lf_logSetting("handmade", *handmade);
 }
 
 } // namespace
@@ -276,15 +281,45 @@ std::string lf_learnedFileOf(const std::string& apfPath, const std::string& publ
     return path;
 }
 
-void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed, std::string_view file)
+void lf_readUniqueParkPositions(std::vector<Stand>& table, const pugi::xml_document& document, std::uint32_t fixed,
+                                std::string_view file)
 {
     std::set<std::string> ids;
     for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos")) {
         const std::string id = parkpos.attribute("id").value();
         if (!ids.insert(id).second)
             throw qmx::UserErrorException(94, "Parking position " + id + " appears more than once?");
-        lf_readParkPositions(parkpos, id, fixed, file);
+        lf_readParkPositions(table, parkpos, id, fixed, file);
     }
+}
+
+void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed, std::string_view file)
+{
+    lf_readUniqueParkPositions(standTable, document, fixed, file);
+}
+
+LearnedStandsMerge lf_mergeLearnedStandsInto(std::vector<Stand>& table, const std::string& learnedPath,
+                                             const pugi::xml_document& document, const pugi::xml_parse_result& result)
+{
+    LearnedStandsMerge merge;
+    LogHold hold;
+    // The merge in its turn says what the file's parse and meta block were.
+    const bool usable = result && gf_checkMetaBlock(document);
+    hold.take();
+    if (!usable)
+        return merge;
+    try {
+        if (lf_getStringParameter(document, "handmade")) {
+            table.clear();
+            lf_readUniqueParkPositions(table, document, 1, learnedPath);
+        } else {
+            lf_mergeLearnedStands(table, document, learnedPath);
+        }
+    } catch (const std::exception& e) {
+        merge.failure = e.what();
+    }
+    merge.lines = hold.take();
+    return merge;
 }
 
 bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id, Stand& stand)
@@ -319,11 +354,18 @@ bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id
 }
 
 void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
-                    const pugi::xml_parse_result& result, const ApfInfo& info)
+                    const pugi::xml_parse_result& result, const ApfInfo& info, const LearnedStandsMerge& stands)
 {
     try {
-        lf_mergeLearned(learnedPath, document, result, info);
+        lf_mergeLearned(learnedPath, document, result, info, stands);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", "lf_readLearned", e.what()));
     }
+}
+
+void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
+                    const pugi::xml_parse_result& result, const ApfInfo& info)
+{
+    lf_readLearned(learnedPath, document, result, info,
+                   lf_mergeLearnedStandsInto(standTable, learnedPath, document, result));
 }

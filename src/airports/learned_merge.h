@@ -10,6 +10,7 @@
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The learned file's path for an airport file's path: a server path "archive/…" maps below the
 // learned folder with "%20" made blanks; a local file of my_thirdparty is filed by publisher;
@@ -30,10 +31,25 @@ std::string lf_learnedFileOf(const std::string& apfPath, const std::string& publ
 // and a name that would leave the folder ("", ".", "..") becomes "unknown".
 std::string lf_publisherFolderName(const std::string& publisher);
 
-// Merges the learned file at `learnedPath`, read into `document` with `result`, into standTable:
-// its settings replace the running ones, and its stands replace the table (a handmade file) or
-// amend it stand by stand. A file that could not be parsed is kept as *.0.xml; failures are
-// logged and end the merge where it stood.
+// What the merge of a learned file's stands did to a table, worked out before the merge is taken
+// in (on the stand-file reader's thread): the lines it logged and, when it ended early, why.
+struct LearnedStandsMerge {
+    std::vector<std::string> lines;
+    std::string failure; // empty when every stand was merged
+};
+
+// The stands' half of the merge, on any thread: the learned file's stands, read into `document`
+// with `result`, replace the table (a handmade file) or amend it stand by stand. Nothing for a
+// file that could not be parsed or whose meta block is wrong.
+LearnedStandsMerge lf_mergeLearnedStandsInto(std::vector<Stand>& table, const std::string& learnedPath,
+                                             const pugi::xml_document& document, const pugi::xml_parse_result& result);
+
+// Merges the learned file at `learnedPath`, read into `document` with `result`: its settings
+// replace the running ones, and its stands replace the table or amend it, as `stands` did (by
+// default into standTable, now). A file that could not be parsed is kept as *.0.xml; failures
+// are logged and end the merge where it stood.
+void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
+                    const pugi::xml_parse_result& result, const ApfInfo& info, const LearnedStandsMerge& stands);
 void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
                     const pugi::xml_parse_result& result, const ApfInfo& info);
 
@@ -41,5 +57,8 @@ void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& do
 bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id, Stand& stand);
 
 // Visits the `parkpos` children of the first `parkpositions` element as every stand reader
-// does: an id met twice raises qmx::UserErrorException 94; each is appended with `fixed`.
+// does: an id met twice raises qmx::UserErrorException 94; each is appended with `fixed` to
+// `table` (standTable when not given).
+void lf_readUniqueParkPositions(std::vector<Stand>& table, const pugi::xml_document& document, std::uint32_t fixed,
+                                std::string_view file);
 void lf_readUniqueParkPositions(const pugi::xml_document& document, std::uint32_t fixed, std::string_view file);

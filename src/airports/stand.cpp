@@ -31,16 +31,16 @@ Stand::Stand(std::string standName, std::vector<ParkPosOption> options, StandPla
     neighbours.reserve(8);
 }
 
-void lf_computeStandNeighbours()
+void lf_computeStandNeighbours(std::vector<Stand>& table)
 {
     double widest = 0.0;
-    for (const Stand& stand : standTable)
+    for (const Stand& stand : table)
         widest = std::max(widest, stand.radius);
-    for (Stand& stand : standTable) {
+    for (Stand& stand : table) {
         // A stand farther north or south than the widest overlap reaches is passed over without
         // its distance: a large airport's table would otherwise cost a great circle per pair.
         const double reachDeg = gf_latitudeReachDeg((stand.radius + widest) / 1.1);
-        for (const Stand& other : standTable) {
+        for (const Stand& other : table) {
             if (other.id == stand.id || std::abs(other.lat - stand.lat) > reachDeg)
                 continue;
             const double d = gf_distanceNm({stand.lat, stand.lon}, {other.lat, other.lon});
@@ -48,8 +48,13 @@ void lf_computeStandNeighbours()
                 stand.neighbours.push_back(other.id);
         }
     }
-    for (Stand& stand : standTable)
+    for (Stand& stand : table)
         stand.neighbours.shrink_to_fit();
+}
+
+void lf_computeStandNeighbours()
+{
+    lf_computeStandNeighbours(standTable);
 }
 
 bool lf_isPlausiblePosition(LatLon position)

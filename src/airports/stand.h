@@ -86,7 +86,9 @@ extern std::vector<Stand> standTable;
 extern std::uint64_t standTableLoads;
 
 // Fills every stand's neighbour list: two stands overlap when their radii together exceed
-// 1.1 times the distance of their centres. Runs once per load, on stands with empty lists.
+// 1.1 times the distance of their centres. Runs once per load, on stands with empty lists; the
+// table may be one being built on another thread.
+void lf_computeStandNeighbours(std::vector<Stand>& table);
 void lf_computeStandNeighbours();
 
 // False for a position at or next to 0,0, the mark of a position that was never set.

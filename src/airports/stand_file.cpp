@@ -268,8 +268,8 @@ std::string lf_unusableStandAttribute(const pugi::xml_node& parkpos)
     return gf_xmlAttributeAsDouble(parkpos, "radius") < 0.0 ? "radius" : "";
 }
 
-bool lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed,
-                          std::string_view file)
+bool lf_readParkPositions(std::vector<Stand>& table, const pugi::xml_node& parkpos, const std::string& name,
+                          std::uint32_t fixed, std::string_view file)
 {
     if (const std::string attribute = lf_unusableStandAttribute(parkpos); !attribute.empty()) {
         gf_logWarning(fmt::format("{}: stand {} refused, its {} is \"{}\"", file, name, attribute,
@@ -288,9 +288,15 @@ bool lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name
     const bool ramp = lf_boolAttribute(parkpos, "ramp");
     const bool cargo = lf_boolAttribute(parkpos, "cargo");
     const double heading = gf_xmlAttributeAsDouble(parkpos, "heading") * geo::kDegToRad;
-    standTable.emplace_back(name, std::move(options), StandPlacement{latitude, longitude, heading}, radiusMetres,
-                            !cargo, !ramp, !heli);
+    table.emplace_back(name, std::move(options), StandPlacement{latitude, longitude, heading}, radiusMetres, !cargo,
+                       !ramp, !heli);
     return true;
+}
+
+bool lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed,
+                          std::string_view file)
+{
+    return lf_readParkPositions(standTable, parkpos, name, fixed, file);
 }
 
 std::optional<bool> lf_getBoolParameter(const pugi::xml_document& document, std::string_view name)

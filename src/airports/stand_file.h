@@ -62,9 +62,12 @@ bool lf_isTrueText(std::string_view text);
 bool lf_boolAttribute(const pugi::xml_node& node, const char* name);
 // One option of a `parkpos`, numbered by the caller.
 ParkPosOption lf_readOption(const pugi::xml_node& opt, std::uint32_t number, std::uint32_t fixed);
-// Turns one `parkpos` into a Stand named `name` and appends it to standTable. A stand whose
-// position, heading or radius is no finite number, or whose radius is negative, is refused with a
-// warning that names `file` and the stand: false, and the table is left as it was.
+// Turns one `parkpos` into a Stand named `name` and appends it to `table` (standTable when not
+// given). A stand whose position, heading or radius is no finite number, or whose radius is
+// negative, is refused with a warning that names `file` and the stand: false, and the table is
+// left as it was.
+bool lf_readParkPositions(std::vector<Stand>& table, const pugi::xml_node& parkpos, const std::string& name,
+                          std::uint32_t fixed, std::string_view file);
 bool lf_readParkPositions(const pugi::xml_node& parkpos, const std::string& name, std::uint32_t fixed,
                           std::string_view file);
 // The name of the first of those attributes a stand cannot take; empty when all are usable.

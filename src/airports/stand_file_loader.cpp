@@ -59,22 +59,44 @@ std::string lf_mergeLearnedFile(const StandFileSource& source, ApfInfo& info, st
         lf_resetParkingPercentage();
         return {};
     }
-    lf_readLearned(source.learnedPath, source.learned, source.learnedResult, info);
+    lf_readLearned(source.learnedPath, source.learned, source.learnedResult, info, source.learnedStands);
     qualityFactors = gf_qualityFactor();
     if (handmadeOverrule)
         gf_log("A handmade airport file overruled the archived file!");
     return source.learnedPath;
 }
 
-void lf_numberStands()
+void lf_numberStands(std::vector<Stand>& table)
+{
+    std::uint32_t id = 0;
+    for (Stand& stand : table)
+        stand.id = ++id;
+    lf_computeStandNeighbours(table);
+}
+
+void lf_countStands()
 {
     g_mainWindow.standCount = standTable.size();
     ++standTableLoads;
     gf_invalidateParkingBand();
-    std::uint32_t id = 0;
-    for (Stand& stand : standTable)
-        stand.id = ++id;
-    lf_computeStandNeighbours();
+}
+
+// The stand table of the files, built beside their reading; the take-in logs its lines in turn.
+void lf_buildStands(StandFileSource& source)
+{
+    LogHold hold;
+    try {
+        lf_readUniqueParkPositions(source.stands, source.document, 1, source.path);
+    } catch (...) {
+        source.standFailure = std::current_exception();
+    }
+    source.standLines = hold.take();
+    if (source.standFailure)
+        return;
+    if (!source.learnedPath.empty())
+        source.learnedStands =
+            lf_mergeLearnedStandsInto(source.stands, source.learnedPath, source.learned, source.learnedResult);
+    lf_numberStands(source.stands);
 }
 
 void lf_publishFigures(const ApfInfo& info, std::uint64_t qualityFactors)
@@ -119,6 +141,7 @@ void lf_readSource(StandFileSource& source)
     source.learnedPath = lf_existingLearnedFile(source.path, publisher, source.code);
     if (!source.learnedPath.empty())
         source.learnedResult = source.learned.load_file(source.learnedPath.c_str());
+    lf_buildStands(source);
 }
 
 std::string lf_takeIn(StandFileSource& source, ApfInfo& info, std::uint64_t& qualityFactors)
@@ -135,11 +158,14 @@ std::string lf_takeIn(StandFileSource& source, ApfInfo& info, std::uint64_t& qua
     if (!gf_checkMetaBlock(document))
         return fmt::format("{} but refused to load, copyright problem", path);
     lf_readHeader(document, info);
-    lf_readUniqueParkPositions(document, 1, path);
+    standTable = std::move(source.stands);
+    gf_logHeldLines(source.standLines);
+    if (source.standFailure)
+        std::rethrow_exception(source.standFailure);
     qualityFactors = gf_qualityPair(lf_getIntParameter(document, "Qf_real").value_or(-1),
                                     lf_getIntParameter(document, "Qf_soft").value_or(-1));
     const std::string learnedPath = lf_mergeLearnedFile(source, info, qualityFactors);
-    lf_numberStands();
+    lf_countStands();
     gf_log(fmt::format("Airport file read from \"{}\" for {}", handmadeOverrule ? learnedPath : path,
                        info.airport_name));
     lf_publishFigures(info, qualityFactors);

@@ -5,8 +5,11 @@
 // thread and may run on a thread of its own; taking them in is the work thread's.
 
 #include "airports/apf_state.h"
+#include "airports/learned_merge.h"
+#include "airports/stand.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <pugixml.hpp>
 #include <string>
@@ -22,6 +25,13 @@ struct StandFileSource {
     std::string learnedPath;
     pugi::xml_document learned;
     pugi::xml_parse_result learnedResult;
+    // The stand table the files make, read, merged, numbered and linked with the files: the take-in
+    // swaps it in whole, so that the work thread's pass never reads a large file's stands itself.
+    // Beside it what its reading logged and, when a stand file's reading failed, the failure.
+    std::vector<Stand> stands;
+    std::vector<std::string> standLines;
+    std::exception_ptr standFailure;
+    LearnedStandsMerge learnedStands;
 };
 
 // Reads the stand file at `path` of the airport `code` and its learned file; any thread.
