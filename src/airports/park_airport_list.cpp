@@ -5,6 +5,7 @@
 #include "airports/stand.h"
 #include "core/files.h"
 #include "core/log.h"
+#include "core/serial_jobs.h"
 #include "core/text.h"
 #include "params/names.h"
 #include "simlink/sim_state.h"
@@ -18,6 +19,10 @@ namespace {
 
 constexpr std::string_view kFileName = "my_park_airports.txt";
 constexpr std::size_t kManyParkAirports = 3000;
+
+// The user's list is rewritten here, one rewrite after another in the order they were asked
+// for, so that recording the user's stand never makes the work thread's pass wait for the disk.
+SerialJobs listWrites;
 
 std::string lf_entryLine(const ParkAirport& entry)
 {
@@ -37,10 +42,33 @@ void lf_logListRead()
                        true);
 }
 
-void lf_reportUnreadableList()
+void lf_reportUnreadableList(const fs::path& file)
 {
-    gf_reportMessage(fmt::format("Warning: {} could not be read and is left as it is", g_myParkAirportsFile.string()),
-                   true);
+    gf_reportMessage(fmt::format("Warning: {} could not be read and is left as it is", file.string()), true);
+}
+
+// The entry's line replaces the line of its airport, or is added; the list is kept sorted.
+void lf_writeEntry(const fs::path& file, const ParkAirport& entry)
+{
+    const std::string entryLine = lf_entryLine(entry);
+    std::vector<std::string> lines;
+    const bool exists = fs::exists(file);
+    if (exists && !gf_readExtTextFileToStringVector(file, lines)) {
+        // The user's list is worth more than the one line it would be replaced with.
+        lf_reportUnreadableList(file);
+        return;
+    }
+    const auto updated = [&entry](std::string& line) { return lf_updateMyParkAirportStand(line, entry); };
+    if (!exists) {
+        lines.assign(1, entryLine);
+        gf_log(fmt::format("{} created with {}", kFileName, entryLine));
+    } else if (std::none_of(lines.begin(), lines.end(), updated)) {
+        lines.push_back(entryLine);
+        gf_log(fmt::format("{}:{} new entry", kFileName, entryLine));
+    }
+    std::sort(lines.begin(), lines.end());
+    if (!gf_writeLinesToFile(lines, file))
+        gf_logWarning(fmt::format("could not write {}", file.string()));
 }
 
 void lf_readListFile(bool& result)
@@ -51,7 +79,7 @@ void lf_readListFile(bool& result)
         return;
     }
     if (!gf_readExtTextFileToStringVector(g_myParkAirportsFile, lines)) {
-        lf_reportUnreadableList();
+        lf_reportUnreadableList(g_myParkAirportsFile);
         result = false;
         return;
     }
@@ -133,6 +161,7 @@ void lf_addThirdpartyParkAirports()
 bool lf_readMyParkAirports()
 {
     bool result = true;
+    gf_finishMyParkAirportWrites(); // the list read is the one last written
     parkAirportList.clear();
     try {
         lf_readListFile(result);
@@ -145,9 +174,8 @@ bool lf_readMyParkAirports()
     return result;
 }
 
-bool lf_updateMyParkAirportStand(std::string& line)
+bool lf_updateMyParkAirportStand(std::string& line, const ParkAirport& front)
 {
-    const ParkAirport& front = parkAirportList.front();
     const std::vector<std::string> fields = gf_splitAtComma(line);
     if (fields.empty() || fields[0] != front.code)
         return false;
@@ -160,24 +188,18 @@ void gf_addMyParkAirport()
 {
     if (parkAirportList.empty())
         return;
-    const std::string entryLine = lf_entryLine(parkAirportList.front());
-    std::vector<std::string> lines;
-    const bool exists = fs::exists(g_myParkAirportsFile);
-    if (exists && !gf_readExtTextFileToStringVector(g_myParkAirportsFile, lines)) {
-        // The user's list is worth more than the one line it would be replaced with.
-        lf_reportUnreadableList();
-        return;
-    }
-    if (!exists) {
-        lines.assign(1, entryLine);
-        gf_log(fmt::format("{} created with {}", kFileName, entryLine));
-    } else if (std::none_of(lines.begin(), lines.end(), lf_updateMyParkAirportStand)) {
-        lines.push_back(entryLine);
-        gf_log(fmt::format("{}:{} new entry", kFileName, entryLine));
-    }
-    std::sort(lines.begin(), lines.end());
-    if (!gf_writeLinesToFile(lines, g_myParkAirportsFile))
-        gf_logWarning(fmt::format("could not write {}", g_myParkAirportsFile.string()));
+    listWrites.post([file = g_myParkAirportsFile, entry = parkAirportList.front()] {
+        try {
+            lf_writeEntry(file, entry);
+        } catch (const std::exception& e) {
+            gf_logWarning(fmt::format("{}: {}", "gf_addMyParkAirport", e.what()));
+        }
+    });
+}
+
+void gf_finishMyParkAirportWrites()
+{
+    listWrites.waitIdle();
 }
 
 bool gf_checkReservedStand(bool checkStand, std::string& message)

@@ -20,8 +20,10 @@ void lf_parseMyParkAirportsLine(const std::string& line, bool& result);
 bool lf_isParkAirport(std::string_view code);
 void lf_addThirdpartyParkAirports();
 
-// gf_addMyParkAirport (the front entry into the file): simlink/user_stand_services.h.
-bool lf_updateMyParkAirportStand(std::string& line);
+// gf_addMyParkAirport (the front entry into the file, on a thread of its own):
+// simlink/user_stand_services.h. The line of `front`'s airport takes its stand; false for the line
+// of another airport.
+bool lf_updateMyParkAirportStand(std::string& line, const ParkAirport& front);
 
 // Re-reads the list and, when `checkStand` is set, takes over a changed stand of the front
 // entry as the reserved stand. True when `message` holds a text for the message line.

@@ -19,6 +19,7 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_commands.h"
 #include "simlink/sim_queues.h"
+#include "simlink/user_stand_services.h"
 #include "simlink/sim_state.h"
 #include "traffic/rt_link.h"
 #include "traffic/traffic_reader.h"
@@ -251,7 +252,9 @@ void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
         gf_reportCurrentException("FinalExit");
         restartFlag = false;
     }
-    // A final exit always ends the program, also after an exception on the way.
+    // A final exit always ends the program, also after an exception on the way; the user's park
+    // airports are written before it ends.
+    gf_finishMyParkAirportWrites();
     lf_finish(AppMessage::FinalExit);
 }
 

@@ -2,6 +2,7 @@
 
 #include "airports/airport_database.h"
 #include "airports/park_airport_list.h"
+#include "simlink/user_stand_services.h"
 #include "airports/shell_services.h"
 #include "airports/stand.h"
 #include "core/exceptions.h"
@@ -37,6 +38,12 @@ protected:
     {
         return fmt::format("<airport code=\"{}\" lat=\"{}\" lon=\"{}\" alt=\"10\" iata=\"\" {}/>\n", code, lat, lon,
                            extra);
+    }
+    // The user's list once the writes asked for are done.
+    static std::string written()
+    {
+        gf_finishMyParkAirportWrites();
+        return testsupport::readFile(g_myParkAirportsFile);
     }
     static void writeDb(const std::string& body)
     {
@@ -199,23 +206,23 @@ TEST_F(AirportDbTest, ReadsTheParkAirportList)
 TEST_F(AirportDbTest, WritesTheFrontEntry)
 {
     gf_setDestinationParkAirport("EDDF", {50.0, 8.5});
-    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), "EDDF\n");
+    EXPECT_EQ(written(), "EDDF\n");
     EXPECT_THAT(logText(), HasSubstr("my_park_airports.txt created with EDDF"));
 
     parkAirportList.front().stand = "A12";
     gf_addMyParkAirport();
-    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), "EDDF,A12\n");
+    EXPECT_EQ(written(), "EDDF,A12\n");
     gf_setDestinationParkAirport("EBBR", {50.9, 4.5});
-    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), "EBBR\nEDDF,A12\n");
+    EXPECT_EQ(written(), "EBBR\nEDDF,A12\n");
     parkAirportList.front().stand = "";
     gf_addMyParkAirport();
-    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), "EBBR,\nEDDF,A12\n");
+    EXPECT_EQ(written(), "EBBR,\nEDDF,A12\n");
     EXPECT_THAT(logText(), HasSubstr("my_park_airports.txt:EBBR, updated stand"));
 
     gf_setDestinationParkAirport("EDDF", {0.0, 0.0});
     EXPECT_EQ(codes(), (std::vector<std::string>{"EDDF,A12", "EBBR"}));
     EXPECT_DOUBLE_EQ(parkAirportList.front().position.latitude, 50.0) << "moved unchanged";
-    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), "EBBR,\nEDDF,A12\n");
+    EXPECT_EQ(written(), "EBBR,\nEDDF,A12\n");
 
     writeDb(airport("EDDF", 50.0) + airport("EBBR", 50.9));
     ASSERT_TRUE(gf_readAirports());
@@ -227,7 +234,7 @@ TEST_F(AirportDbTest, WritesTheFrontEntry)
     testsupport::writeFile(g_myParkAirportsFile, undecodable);
     EXPECT_FALSE(lf_readMyParkAirports());
     gf_setDestinationParkAirport("LEAB", {38.9, -1.9});
-    EXPECT_EQ(testsupport::readFile(g_myParkAirportsFile), undecodable);
+    EXPECT_EQ(written(), undecodable);
     EXPECT_THAT(logText(), HasSubstr("could not be read and is left as it is"));
     EXPECT_THAT(logText(), Not(HasSubstr("created with LEAB")));
 }

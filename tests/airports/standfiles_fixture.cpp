@@ -8,6 +8,7 @@
 #include "airports/stand.h"
 #include "airports/stand_file.h"
 #include "liveries/dbase.h"
+#include "simlink/user_stand_services.h"
 #include "params/park_airport.h"
 
 #include <fmt/format.h>
@@ -26,6 +27,7 @@ void StandFilesTest::SetUp()
 
 void StandFilesTest::TearDown()
 {
+    gf_finishMyParkAirportWrites(); // none lands in the next test's folder
     clearAirportsState();
     ParamsTest::TearDown();
 }
