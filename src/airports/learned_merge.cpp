@@ -302,12 +302,10 @@ LearnedStandsMerge lf_mergeLearnedStandsInto(std::vector<Stand>& table, const st
                                              const pugi::xml_document& document, const pugi::xml_parse_result& result)
 {
     LearnedStandsMerge merge;
-    LogHold hold;
     // The merge in its turn says what the file's parse and meta block were.
-    const bool usable = result && gf_checkMetaBlock(document);
-    hold.take();
-    if (!usable)
+    if (!result || !gf_metaBlockComplete(document))
         return merge;
+    LogHold hold;
     try {
         if (lf_getStringParameter(document, "handmade")) {
             table.clear();

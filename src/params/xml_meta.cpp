@@ -74,6 +74,15 @@ void gf_writeMetaBlock(XmlTextWriter& xml, std::initializer_list<MetaEntry> more
     xml.end();
 }
 
+bool gf_metaBlockComplete(const pugi::xml_document& document)
+{
+    for (const StringParameter* setting : {&META_AUTHOR, &META_DATE, &META_VERSION}) {
+        if (!document.select_node(gf_metaInfoQuery(setting->name).c_str()).node())
+            return false;
+    }
+    return true;
+}
+
 bool gf_checkMetaBlock(const pugi::xml_document& document)
 {
     if (lf_readMetaInfo(document, META_AUTHOR) && lf_readMetaInfo(document, META_DATE) &&

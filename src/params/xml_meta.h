@@ -27,6 +27,8 @@ void gf_writeMetaBlock(XmlTextWriter& xml, std::initializer_list<MetaEntry> more
 // order, into the settings of the same keys, and stops at the first one missing: then the
 // warning "meta data incorrect?" is logged and the answer is false.
 bool gf_checkMetaBlock(const pugi::xml_document& document);
+// Whether the check would pass, with no setting touched and nothing logged: any thread.
+bool gf_metaBlockComplete(const pugi::xml_document& document);
 
 // "/meta/info[@name='NAME']"
 std::string gf_metaInfoQuery(std::string_view name);
