@@ -360,10 +360,3 @@ void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& do
         gf_log(fmt::format("{}: {}", "lf_readLearned", e.what()));
     }
 }
-
-void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
-                    const pugi::xml_parse_result& result, const ApfInfo& info)
-{
-    lf_readLearned(learnedPath, document, result, info,
-                   lf_mergeLearnedStandsInto(standTable, learnedPath, document, result));
-}

@@ -45,13 +45,11 @@ LearnedStandsMerge lf_mergeLearnedStandsInto(std::vector<Stand>& table, const st
                                              const pugi::xml_document& document, const pugi::xml_parse_result& result);
 
 // Merges the learned file at `learnedPath`, read into `document` with `result`: its settings
-// replace the running ones, and its stands replace the table or amend it, as `stands` did (by
-// default into standTable, now). A file that could not be parsed is kept as *.0.xml; failures
+// replace the running ones, and the lines and failure of its stands' merge (`stands`, done
+// before) are logged in their turn. A file that could not be parsed is kept as *.0.xml; failures
 // are logged and end the merge where it stood.
 void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
                     const pugi::xml_parse_result& result, const ApfInfo& info, const LearnedStandsMerge& stands);
-void lf_readLearned(const std::string& learnedPath, const pugi::xml_document& document,
-                    const pugi::xml_parse_result& result, const ApfInfo& info);
 
 // Applies one learned `parkpos` to the stand when its name is `id`; false for another stand.
 bool lf_applyLearnedChanges(const pugi::xml_node& parkpos, const std::string& id, Stand& stand);
