@@ -13,11 +13,6 @@
 
 namespace {
 
-std::string lf_stockServerPath(std::string_view code)
-{
-    return fmt::format("archive/stock/{}.xml", code);
-}
-
 // Step of the precedence: the link file of the folder when it gives a path, else its XML file.
 bool lf_locateInFolder(const fs::path& folder, std::string_view code, std::string& out)
 {
@@ -62,6 +57,11 @@ void lf_forgetFailedDownload(const std::string& serverPath)
 
 } // namespace
 
+std::string gf_stockServerPath(std::string_view code)
+{
+    return fmt::format("archive/stock/{}.xml", code);
+}
+
 fs::path gf_airportXmlPath(std::string_view code)
 {
     return fs::path(std::string(code) + ".xml");
@@ -88,7 +88,7 @@ bool lf_pathFromTxtFile(const fs::path& linkFile, std::string& out)
 bool gf_stockAirportExists(std::string_view code)
 {
     const fs::path localFile = gf_airportXmlPath(code);
-    const bool downloaded = gf_downloadP3dFile(lf_stockServerPath(code), localFile);
+    const bool downloaded = gf_downloadP3dFile(gf_stockServerPath(code), localFile);
     // A failed transfer may leave a part behind as well.
     if (fs::exists(localFile))
         fs::remove(localFile);
@@ -101,7 +101,7 @@ std::string gf_locateApf(std::string_view code)
     if (lf_locateInFolder(g_myThirdpartyFolder, code, path) || lf_locateInFolder(g_myOrbxFolder, code, path))
         return path;
     if (gf_stockAirportExists(code))
-        return lf_stockServerPath(code);
+        return gf_stockServerPath(code);
     return {};
 }
 
@@ -121,20 +121,31 @@ bool gf_downloadP3dFile(const std::string& serverPath, const fs::path& localFile
 
 bool gf_downloadP3dFile(CURL* handle, const std::string& serverPath, const fs::path& localFile)
 {
-    const SteadyTime now = std::chrono::steady_clock::now();
-    if (lf_retryPending(serverPath, now))
+    if (!gf_p3dDownloadDue(serverPath))
         return false;
-    const std::string url = gf_p3dDownloadUrl() + serverPath;
     std::string failure;
-    if (handle && gf_downloadFileQuietly(handle, url, localFile, false, failure)) {
+    const bool downloaded =
+        handle && gf_downloadFileQuietly(handle, gf_p3dDownloadUrl() + serverPath, localFile, false, failure);
+    return gf_p3dDownloadEnded(serverPath, downloaded, failure);
+}
+
+bool gf_p3dDownloadDue(const std::string& serverPath)
+{
+    return !lf_retryPending(serverPath, std::chrono::steady_clock::now());
+}
+
+bool gf_p3dDownloadEnded(const std::string& serverPath, bool downloaded, const std::string& failure)
+{
+    if (downloaded) {
         lf_forgetFailedDownload(serverPath);
         return true;
     }
     // Logged once until the file is had again, not at every later attempt.
-    if (lf_rememberFailedDownload(serverPath, now)) {
+    if (lf_rememberFailedDownload(serverPath, std::chrono::steady_clock::now())) {
         if (!failure.empty())
             gf_log(failure);
-        gf_log(fmt::format("{} is asked for again at later checks, at most every {} minutes", url, kRetryPause.count()));
+        gf_log(fmt::format("{} is asked for again at later checks, at most every {} minutes",
+                           gf_p3dDownloadUrl() + serverPath, kRetryPause.count()));
     }
     return false;
 }

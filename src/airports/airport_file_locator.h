@@ -12,6 +12,7 @@
 
 std::filesystem::path gf_airportXmlPath(std::string_view code); // CODE.xml
 std::filesystem::path gf_airportTxtPath(std::string_view code); // CODE.txt
+std::string gf_stockServerPath(std::string_view code);           // archive/stock/CODE.xml
 
 // The first line of a link file, cut after its last 'l' (so "….xml" loses trailing blanks or a
 // stray carriage return). False, with `out` unchanged, when the file cannot be read or is empty.
@@ -33,6 +34,11 @@ bool gf_airportFileAvailable(std::string_view code);
 bool gf_downloadP3dFile(const std::string& serverPath, const std::filesystem::path& localFile);
 // The same on a handle of the caller's, which keeps its connection to the server for the next.
 bool gf_downloadP3dFile(CURL* handle, const std::string& serverPath, const std::filesystem::path& localFile);
+// gf_downloadP3dFile in two halves, for a download made elsewhere: whether the path may be asked
+// for now, and the end of its download (what was downloaded, the download's failure text), which
+// the pause and the log take note of; the second answers `downloaded`.
+bool gf_p3dDownloadDue(const std::string& serverPath);
+bool gf_p3dDownloadEnded(const std::string& serverPath, bool downloaded, const std::string& failure);
 void gf_forgetFailedDownloads();
 
 // Downloads gf_p3dDownloadUrl() + serverPath into localFile. Empty on success, else the logged

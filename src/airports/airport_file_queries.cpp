@@ -2,7 +2,6 @@
 
 #include "airports/airport_file_locator.h"
 #include "airports/stand_file.h"
-#include "core/download.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/xml.h"
@@ -73,13 +72,13 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
 
 bool gf_suitableForOfflineLearning(std::string_view code)
 {
-    return gf_suitableForOfflineLearning(code, gf_newCurlHandle().get());
+    const bool downloaded = gf_downloadP3dFile(gf_stockServerPath(code), gf_airportXmlPath(code));
+    return gf_suitableStockFileForOfflineLearning(code, downloaded);
 }
 
-bool gf_suitableForOfflineLearning(std::string_view code, CURL* handle)
+bool gf_suitableStockFileForOfflineLearning(std::string_view code, bool downloaded)
 {
     const fs::path localFile = gf_airportXmlPath(code);
-    const bool downloaded = gf_downloadP3dFile(handle, fmt::format("archive/stock/{}.xml", code), localFile);
     pugi::xml_document document;
     const bool parsed = downloaded && document.load_file(localFile.c_str());
     gf_removeFileIfExists(localFile);

@@ -1,7 +1,6 @@
 #pragma once
 // Two readers of airport files that leave the park airport's stand table alone.
 
-#include "core/download.h"
 #include "core/geodesy.h"
 
 #include <string>
@@ -15,5 +14,6 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
 
 // Whether the stock file of the airport carries enough learned traffic for offline learning.
 bool gf_suitableForOfflineLearning(std::string_view code);
-// The same, downloaded on a handle of the caller's.
-bool gf_suitableForOfflineLearning(std::string_view code, CURL* handle);
+// The same for the stock file that gf_downloadP3dFile was asked to download into
+// gf_airportXmlPath(code), with its answer; the file is removed.
+bool gf_suitableStockFileForOfflineLearning(std::string_view code, bool downloaded);

@@ -5,16 +5,19 @@
 #include "core/zip_archive.h"
 #include "platform/native_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <curl/curl.h>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fmt/format.h>
 #include <fstream>
 #include <list>
 #include <mutex>
 #include <sstream>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -112,6 +115,48 @@ void lf_setOptions(CURL* handle, const std::string& url, DownloadTarget& target)
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, lowSpeedSeconds.load());
 }
 
+// libcurl's process-wide set-up, once before the first handle.
+void lf_initCurl()
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+using TargetFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// The target of a download, created or truncated; null, with `failure` set, when it cannot be.
+TargetFile lf_openTarget(const fs::path& path, std::string& failure)
+{
+    // Binary on every system: text mode's CR LF line ends are written by lf_curlWriteToFile, so
+    // Windows' own text mode must not add a second CR.
+    TargetFile file(platform::openCFile(path, "wb"));
+    if (!file)
+        failure = fmt::format("could not open output file: {}", path.string());
+    return file;
+}
+
+// Ends the transfer on `handle` that wrote into `file`, with libcurl's `result`: the file is
+// closed, and what went wrong is left in `failure`. True when the download succeeded.
+bool lf_endTransfer(CURL* handle, CURLcode result, TargetFile file, const std::string& url, const fs::path& path,
+                    std::string& failure)
+{
+    if (result == CURLE_OK && lf_isErrorStatus(handle))
+        result = CURLE_HTTP_RETURNED_ERROR; // as libcurl's fail-on-error reports it
+    // The handle must not keep a pointer to the caller's target.
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
+    const bool closed = std::fclose(file.release()) == 0;
+    if (result != CURLE_OK)
+        failure = fmt::format("download of {} failed: {}", url, curl_easy_strerror(result));
+    else if (!closed)
+        failure = fmt::format("could not write output file: {}", path.string());
+    return failure.empty();
+}
+
+std::string lf_exceptionText(const std::exception& e, const std::string& url, const fs::path& path)
+{
+    return fmt::format("downloader exception: \"{}\", {} => {}", e.what(), url, path.string());
+}
+
 // Writes every file entry of the open archive into `outputFile`; false when an entry cannot be
 // read (a damaged entry fails its checksum) or written, or when there is no file entry at all.
 bool lf_unzipFileEntries(const ZipArchive& zip, const fs::path& outputFile)
@@ -138,8 +183,7 @@ bool lf_unzipFileEntries(const ZipArchive& zip, const fs::path& outputFile)
 
 CurlHandle gf_newCurlHandle()
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    lf_initCurl();
     return CurlHandle(curl_easy_init());
 }
 
@@ -184,28 +228,14 @@ bool gf_downloadFileQuietly(CURL* handle, const std::string& url, const fs::path
     if (handle == nullptr)
         return false;
     try {
-        // Binary on every system: text mode's CR LF line ends are written by lf_curlWriteToFile, so
-        // Windows' own text mode must not add a second CR.
-        std::unique_ptr<std::FILE, FileCloser> file(platform::openCFile(path, "wb"));
-        if (!file) {
-            failure = fmt::format("could not open output file: {}", path.string());
+        TargetFile file = lf_openTarget(path, failure);
+        if (!file)
             return false;
-        }
         DownloadTarget target{handle, file.get(), byteMode, '\0'};
         lf_setOptions(handle, url, target);
-        CURLcode result = curl_easy_perform(handle);
-        if (result == CURLE_OK && lf_isErrorStatus(handle))
-            result = CURLE_HTTP_RETURNED_ERROR; // as libcurl's fail-on-error reports it
-        // The handle must not keep a pointer to this frame's target.
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
-        const bool closed = std::fclose(file.release()) == 0;
-        if (result != CURLE_OK)
-            failure = fmt::format("download of {} failed: {}", url, curl_easy_strerror(result));
-        else if (!closed)
-            failure = fmt::format("could not write output file: {}", path.string());
-        return failure.empty();
+        return lf_endTransfer(handle, curl_easy_perform(handle), std::move(file), url, path, failure);
     } catch (const std::exception& e) {
-        failure = fmt::format("downloader exception: \"{}\", {} => {}", e.what(), url, path.string());
+        failure = lf_exceptionText(e, url, path);
         return false;
     }
 }
@@ -261,4 +291,173 @@ bool gf_downloadDbase(const fs::path& outputFile)
 std::string gf_p3dDownloadUrl()
 {
     return gf_downloadBase() + "P3D/";
+}
+
+struct DownloadsAtOnce::Transfers {
+    struct Download {
+        std::string url;
+        fs::path path;
+        bool byteMode = true;
+        bool ended = false;
+        bool downloaded = false;
+        std::string failure;
+        TargetFile file;
+        DownloadTarget target;
+        CurlHandle handle; // while it runs
+    };
+
+    explicit Transfers(std::size_t inFlight) : inFlight(std::max<std::size_t>(inFlight, 1))
+    {
+        lf_initCurl();
+        multi = curl_multi_init();
+    }
+    ~Transfers()
+    {
+        for (Download& download : downloads) {
+            if (download.handle)
+                curl_multi_remove_handle(multi, download.handle.get());
+        }
+        downloads.clear();
+        idle.clear();
+        curl_multi_cleanup(multi);
+    }
+
+    void end(Download& download, bool downloaded, std::string failure)
+    {
+        download.ended = true;
+        download.downloaded = downloaded;
+        download.failure = std::move(failure);
+        if (download.handle)
+            idle.push_back(std::move(download.handle));
+    }
+
+    CurlHandle takeHandle()
+    {
+        if (idle.empty())
+            return gf_newCurlHandle();
+        CurlHandle handle = std::move(idle.back());
+        idle.pop_back();
+        return handle;
+    }
+
+    void start(Download& download)
+    {
+        std::string failure;
+        try {
+            download.file = lf_openTarget(download.path, failure);
+        } catch (const std::exception& e) {
+            failure = lf_exceptionText(e, download.url, download.path);
+        }
+        download.handle = download.file ? takeHandle() : nullptr;
+        if (!download.handle || multi == nullptr) {
+            download.file.reset();
+            end(download, false, failure);
+            return;
+        }
+        CURL* handle = download.handle.get();
+        download.target = DownloadTarget{handle, download.file.get(), download.byteMode, '\0'};
+        lf_setOptions(handle, download.url, download.target);
+        // A server that multiplexes carries every transfer on one connection.
+        curl_easy_setopt(handle, CURLOPT_PIPEWAIT, 1L);
+        curl_easy_setopt(handle, CURLOPT_PRIVATE, &download);
+        if (curl_multi_add_handle(multi, handle) != CURLM_OK) {
+            finish(download, CURLE_FAILED_INIT);
+            return;
+        }
+        ++running;
+    }
+
+    // The transfer of `download` has ended with `result`; its handle is out of the multi handle.
+    void finish(Download& download, CURLcode result)
+    {
+        std::string failure;
+        const bool downloaded = lf_endTransfer(download.handle.get(), result, std::move(download.file), download.url,
+                                               download.path, failure);
+        end(download, downloaded, std::move(failure));
+    }
+
+    void startQueued()
+    {
+        while (running < inFlight && started < downloads.size())
+            start(downloads[started++]);
+    }
+
+    // The number of transfers that ended.
+    std::size_t takeEnded()
+    {
+        std::size_t ended = 0;
+        int left = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg != CURLMSG_DONE)
+                continue;
+            CURL* handle = message->easy_handle;
+            const CURLcode result = message->data.result; // the message goes with the handle
+            Download* download = nullptr;
+            curl_easy_getinfo(handle, CURLINFO_PRIVATE, &download);
+            curl_multi_remove_handle(multi, handle);
+            --running;
+            ++ended;
+            finish(*download, result);
+        }
+        return ended;
+    }
+
+    // Ends every running transfer with the multi handle's failure.
+    void failRunning(CURLMcode code)
+    {
+        for (std::size_t i = 0; i < started; ++i) {
+            Download& download = downloads[i];
+            if (download.ended || !download.handle)
+                continue;
+            curl_multi_remove_handle(multi, download.handle.get());
+            download.file.reset();
+            end(download, false, fmt::format("download of {} failed: {}", download.url, curl_multi_strerror(code)));
+        }
+        running = 0;
+    }
+
+    void runUntilEnded(const Download& download)
+    {
+        constexpr int kPollMs = 1000;
+        while (!download.ended) {
+            startQueued();
+            if (download.ended)
+                return;
+            int stillRunning = 0;
+            if (const CURLMcode code = curl_multi_perform(multi, &stillRunning); code != CURLM_OK) {
+                failRunning(code);
+                continue;
+            }
+            if (takeEnded() == 0 && !download.ended)
+                curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+        }
+    }
+
+    const std::size_t inFlight;
+    CURLM* multi = nullptr;
+    std::deque<Download> downloads; // a deque: libcurl keeps pointers to each download's target
+    std::size_t started = 0;
+    std::size_t running = 0;
+    std::vector<CurlHandle> idle;
+};
+
+DownloadsAtOnce::DownloadsAtOnce(std::size_t inFlight) : transfers(std::make_unique<Transfers>(inFlight)) {}
+
+DownloadsAtOnce::~DownloadsAtOnce() = default;
+
+std::size_t DownloadsAtOnce::add(std::string url, fs::path path, bool byteMode)
+{
+    Transfers::Download& download = transfers->downloads.emplace_back();
+    download.url = std::move(url);
+    download.path = std::move(path);
+    download.byteMode = byteMode;
+    return transfers->downloads.size() - 1;
+}
+
+bool DownloadsAtOnce::wait(std::size_t number, std::string& failure)
+{
+    const Transfers::Download& download = transfers->downloads.at(number);
+    transfers->runUntilEnded(download);
+    failure = download.failure;
+    return download.downloaded;
 }

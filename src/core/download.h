@@ -1,11 +1,12 @@
 #pragma once
-// Downloads into a file through libcurl's easy interface, from the maker's download server or,
-// for tests and the demo, from a file:// folder. Downloads never throw: they answer false and
-// log what went wrong; the callers decide what follows. The data base, the registration codes
-// and the archived airport files come from the same download base.
+// Downloads into files through libcurl, one at a time or many at once, from the maker's
+// download server or, for tests and the demo, from a file:// folder. Downloads never throw: they
+// answer false and log what went wrong; the callers decide what follows. The data base, the
+// registration codes and the archived airport files come from the same download base.
 
 #include "core/version.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -53,6 +54,30 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
 // to log or not.
 bool gf_downloadFileQuietly(CURL* handle, const std::string& url, const std::filesystem::path& path, bool byteMode,
                             std::string& failure);
+
+// Downloads into files on the calling thread, many at once, through libcurl's multi interface.
+// An answer of a distant server waits far longer than it takes to store, so one thread keeps up
+// to `inFlight` transfers going, on connections kept for the next ones. Each download is made as
+// gf_downloadFileQuietly makes it in text or byte mode; downloads start in the order they are
+// added and end in any order. Transfers only move while wait runs.
+class DownloadsAtOnce {
+public:
+    explicit DownloadsAtOnce(std::size_t inFlight);
+    // Gives up the transfers still running; what they wrote stays.
+    ~DownloadsAtOnce();
+    DownloadsAtOnce(const DownloadsAtOnce&) = delete;
+    DownloadsAtOnce& operator=(const DownloadsAtOnce&) = delete;
+
+    // Queues a download; its number, counted from 0.
+    std::size_t add(std::string url, std::filesystem::path path, bool byteMode);
+    // Runs the transfers until download `number` has ended; what gf_downloadFileQuietly would
+    // have answered, with `failure` as it leaves it.
+    bool wait(std::size_t number, std::string& failure);
+
+private:
+    struct Transfers;
+    std::unique_ptr<Transfers> transfers;
+};
 
 // Downloads the version file at `url` into version.json in the working folder, removes it and
 // sets `version` from its first line; 0.0.0 when the download fails or the line is empty.

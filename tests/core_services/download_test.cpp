@@ -87,6 +87,34 @@ TEST_F(DownloadTest, HttpStatusDecides)
     EXPECT_EQ(server.requests(), 2);
 }
 
+TEST_F(DownloadTest, DownloadsAtOnceEndAsEachAloneWouldInAnyOrderTheyAreWaitedFor)
+{
+    testsupport::LocalHttpServer server;
+    server.serve("/ok.xml", {200, "<airport/>\n", false});
+    testsupport::writeFile(folder / "server/local.txt", "a\nb\n");
+    DownloadsAtOnce downloads(2);
+    const fs::path unwritable = folder / "no-such-folder" / "a.txt";
+    const std::size_t ok = downloads.add(server.url("/ok.xml"), "ok.xml", true);
+    const std::size_t missing = downloads.add(server.url("/missing.xml"), "missing.xml", true);
+    const std::size_t failed = downloads.add(server.url("/ok.xml"), unwritable, true);
+    const std::size_t local = downloads.add(gf_downloadBase() + "local.txt", "local.txt", false);
+
+    std::string failure = "from before";
+    EXPECT_TRUE(downloads.wait(local, failure));
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(testsupport::readFile(folder / "local.txt"), "a\r\nb\r\n");
+    EXPECT_FALSE(downloads.wait(failed, failure));
+    EXPECT_EQ(failure, "could not open output file: " + unwritable.string());
+    EXPECT_TRUE(downloads.wait(ok, failure));
+    EXPECT_EQ(testsupport::readFile(folder / "ok.xml"), "<airport/>\n");
+    EXPECT_FALSE(downloads.wait(missing, failure));
+    EXPECT_TRUE(failure.starts_with("download of " + server.url("/missing.xml") + " failed")) << failure;
+    EXPECT_EQ(fs::file_size(folder / "missing.xml"), 0u);
+    EXPECT_TRUE(downloads.wait(ok, failure)) << "an ended download keeps its answer";
+    EXPECT_EQ(server.requests(), 2);
+    EXPECT_EQ(log().find("failed"), std::string::npos) << "the caller logs what failed";
+}
+
 TEST_F(DownloadTest, MissingHandleOrUnwritableTargetFailsWithoutTransfer)
 {
     testsupport::LocalHttpServer server;
