@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-ScanWorkers::ScanWorkers(std::size_t limit, Tasks tasks) : limit(std::max<std::size_t>(limit, 1)), tasks(tasks) {}
+ScanWorkers::ScanWorkers(std::size_t limit) : limit(std::max<std::size_t>(limit, 1)) {}
 
 ScanWorkers::~ScanWorkers()
 {
@@ -22,10 +22,10 @@ void ScanWorkers::run(std::packaged_task<void()> task)
         queue.push_back(std::move(task));
         // A worker that runs a task takes the next one as soon as it is done, without sleeping
         // in between. Waking a sleeping worker costs more than a short task (on a busy machine
-        // it waits for a processor as well), so for short tasks one is woken, or started, only
-        // when no worker runs or more tasks wait than one.
+        // it waits for a processor as well), so one is woken, or started, only when no worker
+        // runs or more tasks wait than one.
         const std::size_t running = threads.size() - idle;
-        if (tasks == Tasks::Short && running > 0 && queue.size() < 2)
+        if (running > 0 && queue.size() < 2)
             return;
         if (idle < queue.size() && threads.size() < limit)
             lf_startThread();

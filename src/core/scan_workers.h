@@ -18,10 +18,7 @@
 
 class ScanWorkers {
 public:
-    // Tasks that mostly wait (on a server) are each handed to a worker of their own at once;
-    // short ones wait for a running worker to finish its task (see run).
-    enum class Tasks { Short, Waiting };
-    explicit ScanWorkers(std::size_t limit, Tasks tasks = Tasks::Short);
+    explicit ScanWorkers(std::size_t limit);
     // Lets every handed task run to its end, then ends the threads.
     ~ScanWorkers();
     ScanWorkers(const ScanWorkers&) = delete;
@@ -56,7 +53,6 @@ private:
     void takeTasks();
 
     const std::size_t limit;
-    const Tasks tasks;
     std::mutex mutex;
     std::condition_variable handed;
     std::deque<std::packaged_task<void()>> queue;
