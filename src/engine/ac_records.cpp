@@ -54,6 +54,7 @@ void LiveAcTable::reserve(std::size_t n)
     records_.reserve(n);
     byKey_.reserve(n);
     byCallsign_.reserve(n);
+    objectIds_.reserve(n);
     byObjectId_.reserve(n);
 }
 
@@ -62,6 +63,7 @@ void LiveAcTable::clear()
     records_.clear();
     byKey_.clear();
     byCallsign_.clear();
+    objectIds_.clear();
     repeatedKeys_ = false;
     objectIdsChanged();
 }
@@ -111,9 +113,10 @@ void LiveAcTable::setCallsign(LiveAc& ac, const std::string& callsign)
 
 void LiveAcTable::setObjectId(LiveAc& ac, std::uint32_t objectId)
 {
-    if (inTable(ac) && objectIdsIndexed_) {
+    if (inTable(ac)) {
         const auto at = static_cast<std::size_t>(&ac - records_.data());
-        if (unindexObjectId(ac.objectId, at)) {
+        objectIds_[at] = objectId;
+        if (objectIdsIndexed_ && unindexObjectId(ac.objectId, at)) {
             const std::pair entry{objectId, at};
             byObjectId_.insert(std::lower_bound(byObjectId_.begin(), byObjectId_.end(), entry), entry);
         } else {
@@ -134,6 +137,7 @@ void LiveAcTable::indexAdded(std::size_t at)
     if (!byKey_.try_emplace(records_[at].desc.key, at).second)
         repeatedKeys_ = true;
     byCallsign_.emplace(records_[at].desc.callsign, records_[at].desc.key);
+    objectIds_.push_back(records_[at].objectId);
     objectIdsChanged(); // a new record's object id is set right after it is made
 }
 
@@ -153,6 +157,7 @@ void LiveAcTable::indexMoved(std::size_t from, std::size_t to)
     const LiveAc& ac = records_[to];
     if (!repeatedKeys_)
         byKey_.find(ac.desc.key)->second = to;
+    objectIds_[to] = objectIds_[from];
     if (objectIdsIndexed_ && !unindexObjectId(ac.objectId, from))
         objectIdsChanged();
     if (objectIdsIndexed_) {
@@ -161,7 +166,7 @@ void LiveAcTable::indexMoved(std::size_t from, std::size_t to)
     }
 }
 
-// False when the entry is not there: an object id was written without objectIdsChanged().
+// False when the entry is not there.
 bool LiveAcTable::unindexObjectId(std::uint32_t objectId, std::size_t at)
 {
     const std::pair entry{objectId, at};
@@ -189,6 +194,7 @@ void LiveAcTable::unindexCallsign(const LiveAc& ac)
 
 void LiveAcTable::afterErasing()
 {
+    objectIds_.resize(records_.size());
     if (repeatedKeys_)
         indexKeys();
 }
@@ -205,15 +211,14 @@ void LiveAcTable::indexKeys()
 void LiveAcTable::indexObjectIds()
 {
     byObjectId_.clear();
-    for (std::size_t i = 0; i < records_.size(); ++i)
-        byObjectId_.emplace_back(records_[i].objectId, i);
+    for (std::size_t i = 0; i < objectIds_.size(); ++i)
+        byObjectId_.emplace_back(objectIds_[i], i);
     std::sort(byObjectId_.begin(), byObjectId_.end());
     objectIdsIndexed_ = true;
 }
 
 LiveAc* LiveAcTable::scanObjectIds(std::uint32_t objectId)
 {
-    const auto it = std::find_if(records_.begin(), records_.end(),
-                                 [objectId](const LiveAc& ac) { return ac.objectId == objectId; });
-    return it == records_.end() ? nullptr : &*it;
+    const auto it = std::find(objectIds_.begin(), objectIds_.end(), objectId);
+    return it == objectIds_.end() ? nullptr : &records_[static_cast<std::size_t>(it - objectIds_.begin())];
 }

@@ -204,8 +204,7 @@ auto& gf_streamAt(Stream& stream, std::size_t index)
 // beside them. Every change of which record stands where (one added, erased, moved, all cleared)
 // goes through the table, which keeps the indexes with it; a record's key never changes once it is
 // in the table. The engine writes callsigns through setCallsign() and object ids through
-// setObjectId(); an object id written in place is found once objectIdsChanged() has been called
-// (the drain of simulator commands calls it as it starts).
+// setObjectId(), never in place: the table keeps every record's object id beside it.
 class LiveAcTable {
 public:
     using iterator = std::vector<LiveAc>::iterator;
@@ -282,10 +281,10 @@ public:
     void setCallsign(LiveAc& ac, const std::string& callsign);
     // Gives the record (of this table, or any other) its object id.
     void setObjectId(LiveAc& ac, std::uint32_t objectId);
-    // An object id was written in place, or may have been since the last call.
-    void objectIdsChanged();
 
 private:
+    // The sorted object-id index is out of date: it is made again when the lookups ask for it.
+    void objectIdsChanged();
     void indexAdded(std::size_t at);
     void indexErased(std::size_t at);
     void indexMoved(std::size_t from, std::size_t to);
@@ -305,6 +304,9 @@ private:
     // Callsign to the keys of its records: the keys stay when records move. While a key is in the
     // table twice, callsigns are looked up by a scan.
     std::unordered_multimap<std::string, std::uint32_t> byCallsign_;
+    // The object id of each record, in the records' order: a lookup scans these rather than the
+    // records, which lie a thousand bytes apart and would each be read from memory.
+    std::vector<std::uint32_t> objectIds_;
     // Object id and position, sorted: the first record of an object id first. Made when the
     // lookups since the last change of object ids are more than a scan is worth (a drain of
     // simulator commands after an in-range reply looks up every aircraft near the ground); kept

@@ -288,7 +288,6 @@ void gf_SimCommands()
                 failure = std::current_exception();
         }
     };
-    liveAcTable.objectIdsChanged(); // written in place anywhere since the last drain
     for (const SimCommand& command : gf_takeSimCommands())
         guarded([&command] { lf_processSimCommand(command); });
     bool anyDone = false;

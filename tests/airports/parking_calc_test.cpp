@@ -99,7 +99,7 @@ protected:
         ac.state = AcState::InSim;
         ac.phase = AcPhase::Parked;
         ac.standId = standId;
-        ac.objectId = hexId;
+        liveAcTable.setObjectId(ac, hexId);
         ac.parkedSince = parkedTicksAgo(standId);
         return ac;
     }

@@ -56,7 +56,7 @@ protected:
         LiveAc& ac = liveAcTable.emplace_back(first, std::move(desc), 1000.0);
         ac.state = state;
         ac.phase = phase;
-        ac.objectId = objectId;
+        liveAcTable.setObjectId(ac, objectId);
         ac.pose.latitude = first.lat;
         ac.pose.longitude = first.lon;
         return ac;

@@ -206,6 +206,17 @@ TEST_F(SimCommands, ObjectsAreFoundAfterRecordsMovedInOneDrain)
     EXPECT_EQ(moved.desc.staticCgHeight, 20.0);
     EXPECT_EQ(liveAcTable[0].objectId, 60u);
     EXPECT_EQ(liveAcTable[0].desc.staticCgHeight, 21.0);
+
+    // The pass's erasure closes the gaps: the records after them move up, found by their ids.
+    liveAcTable.eraseIf([](const LiveAc& ac) { return ac.objectId == 41 || ac.objectId == 43; });
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 51, 0, 22.0, 0.0));
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 44, 0, 23.0, 0.0));
+    drainPasses(1);
+    ASSERT_EQ(liveAcTable.size(), 10u);
+    EXPECT_EQ(liveAcTable[4].objectId, 51u);
+    EXPECT_EQ(liveAcTable[4].desc.staticCgHeight, 22.0);
+    EXPECT_EQ(liveAcTable[3].objectId, 44u);
+    EXPECT_EQ(liveAcTable[3].desc.staticCgHeight, 23.0);
 }
 
 TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)

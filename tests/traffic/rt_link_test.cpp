@@ -170,7 +170,7 @@ TEST_F(RtLink, ALostClientIsWaitedForAndComesBackWithoutAVersionQuery)
     for (std::uint32_t i = 0; i < 30; ++i) {
         LiveAc& ac = liveAcTable.emplace_back(StreamPosition{}, AcDescription{.key = 0x100000 + i}, 0.0);
         ac.state = AcState::InSim;
-        ac.objectId = 100 + i;
+        liveAcTable.setObjectId(ac, 100 + i);
     }
     {
         fakert::FakeRt first(fakertOptions());
