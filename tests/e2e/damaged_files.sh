@@ -17,8 +17,10 @@ mkdir -p "$(dirname "$parameters")"
 printf '%s\n' '<?xml version="1.0"?>' '<parameters>' '<parameter name="DESTINATION" value="KLAX"/>' \
   '</parameters>' >"$parameters"
 publish_version "10.9.8"
+# The park airport list is written on its own thread, so the wait for the simulator can be
+# logged before the list is on disk.
 started() {
-  log_has "Waiting for Prepar3Dv5 ..."
+  log_has "Waiting for Prepar3Dv5 ..." && [ -s "$work/program/airports/my_park_airports.txt" ]
 }
 start_program "$program"
 wait_until 120 started || fail "the first start did not reach the wait for the simulator"

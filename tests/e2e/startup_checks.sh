@@ -7,13 +7,19 @@ make_folders
 trap cleanup EXIT
 start_wm
 
-run_until_logged() {
+# run_until <what> <condition...>: starts the program, waits for the condition, then kills it.
+run_until() {
+  local what=$1
+  shift
   start_program "$program"
-  wait_until 60 log_has "$1" || fail "no \"$1\""
+  wait_until 60 "$@" || fail "no $what"
   wait_until 60 find_window || fail "no window"
   kill "$program_pid"
   wait "$program_pid" 2>/dev/null || true
   program_pid=
+}
+run_until_logged() {
+  run_until "\"$1\"" log_has "$1"
 }
 
 # Not in its own folder: the window (with error 41, which the window's tests read), no run, and
@@ -36,10 +42,12 @@ log_has "available" && fail "an update for the running version"
 grep -q 'name="DESTINATION"' "$parameters" || fail "no DESTINATION in parameters.xml"
 sed -i 's/name="DESTINATION" value="[^"]*"/name="DESTINATION" value="KLAX"/' "$parameters"
 rm -f "$log"
-run_until_logged "Waiting for Prepar3Dv5 ..."
+# The park airport list is written on its own thread, after the wait for the simulator may be logged.
+park_listed() {
+  log_has "Waiting for Prepar3Dv5 ..." && grep -q "^KLAX" "$work/program/airports/my_park_airports.txt" 2>/dev/null
+}
+run_until "saved destination in the park airport list after the start-up" park_listed
 log_has "New destination: KLAX" || fail "the saved destination was not applied"
-grep -q "^KLAX" "$work/program/airports/my_park_airports.txt" 2>/dev/null ||
-  fail "the saved destination is no park airport after the start-up"
 
 # A newer version: the installer is unpacked next to the program and start-up stops.
 publish_version "10.9.9"
