@@ -42,13 +42,6 @@ LiveAc* gf_findLiveAc(std::uint32_t key)
     return liveAcTable.find(key);
 }
 
-namespace {
-
-// A drain of simulator commands that looks up more object ids than this scans no more.
-constexpr std::size_t kScansBeforeObjectIndex = 8;
-
-} // namespace
-
 void LiveAcTable::reserve(std::size_t n)
 {
     records_.reserve(n);
@@ -64,8 +57,8 @@ void LiveAcTable::clear()
     byKey_.clear();
     byCallsign_.clear();
     objectIds_.clear();
+    byObjectId_.clear();
     repeatedKeys_ = false;
-    objectIdsChanged();
 }
 
 void LiveAcTable::eraseMovingLast(const LiveAc* record)
@@ -89,15 +82,10 @@ LiveAc* LiveAcTable::find(std::uint32_t key)
 
 LiveAc* LiveAcTable::findByObjectId(std::uint32_t objectId)
 {
-    if (!objectIdsIndexed_) {
-        if (++scansSinceChange_ <= kScansBeforeObjectIndex)
-            return scanObjectIds(objectId);
-        indexObjectIds();
-    }
-    const auto it = std::lower_bound(byObjectId_.begin(), byObjectId_.end(), std::pair{objectId, std::size_t{0}});
-    if (it == byObjectId_.end() || it->first != objectId)
-        return nullptr;
-    return &records_[it->second];
+    if (objectId == 0)
+        return scanObjectIds(0);
+    const auto it = byObjectId_.find(objectId);
+    return it == byObjectId_.end() ? nullptr : &records_[it->second.first];
 }
 
 void LiveAcTable::setCallsign(LiveAc& ac, const std::string& callsign)
@@ -115,21 +103,11 @@ void LiveAcTable::setObjectId(LiveAc& ac, std::uint32_t objectId)
 {
     if (inTable(ac)) {
         const auto at = static_cast<std::size_t>(&ac - records_.data());
+        unindexObjectId(objectIds_[at], at);
         objectIds_[at] = objectId;
-        if (objectIdsIndexed_ && unindexObjectId(ac.objectId, at)) {
-            const std::pair entry{objectId, at};
-            byObjectId_.insert(std::lower_bound(byObjectId_.begin(), byObjectId_.end(), entry), entry);
-        } else {
-            objectIdsChanged();
-        }
+        indexObjectId(objectId, at);
     }
     ac.objectId = objectId;
-}
-
-void LiveAcTable::objectIdsChanged()
-{
-    objectIdsIndexed_ = false;
-    scansSinceChange_ = 0;
 }
 
 void LiveAcTable::indexAdded(std::size_t at)
@@ -138,17 +116,17 @@ void LiveAcTable::indexAdded(std::size_t at)
         repeatedKeys_ = true;
     byCallsign_.emplace(records_[at].desc.callsign, records_[at].desc.key);
     objectIds_.push_back(records_[at].objectId);
-    objectIdsChanged(); // a new record's object id is set right after it is made
+    indexObjectId(objectIds_[at], at);
 }
 
 // Before the record at `at` goes; a table with a repeated key is indexed again after erasing.
+// The records after it still stand where they stood.
 void LiveAcTable::indexErased(std::size_t at)
 {
     if (!repeatedKeys_)
         byKey_.erase(records_[at].desc.key);
     unindexCallsign(records_[at]);
-    if (objectIdsIndexed_ && !unindexObjectId(records_[at].objectId, at))
-        objectIdsChanged();
+    unindexObjectId(objectIds_[at], at);
 }
 
 // After the record at `from` moved to `to`, an erased place before it.
@@ -158,23 +136,39 @@ void LiveAcTable::indexMoved(std::size_t from, std::size_t to)
     if (!repeatedKeys_)
         byKey_.find(ac.desc.key)->second = to;
     objectIds_[to] = objectIds_[from];
-    if (objectIdsIndexed_ && !unindexObjectId(ac.objectId, from))
-        objectIdsChanged();
-    if (objectIdsIndexed_) {
-        const std::pair entry{ac.objectId, to};
-        byObjectId_.insert(std::lower_bound(byObjectId_.begin(), byObjectId_.end(), entry), entry);
-    }
+    if (objectIds_[to] == 0)
+        return;
+    // Records move only toward the front, into erased places: the moved one is the first if it
+    // was, or if it now stands before the first.
+    ObjectIdPlace& place = byObjectId_.at(objectIds_[to]);
+    place.first = place.first == from ? to : std::min(place.first, to);
 }
 
-// False when the entry is not there.
-bool LiveAcTable::unindexObjectId(std::uint32_t objectId, std::size_t at)
+void LiveAcTable::indexObjectId(std::uint32_t objectId, std::size_t at)
 {
-    const std::pair entry{objectId, at};
-    const auto it = std::lower_bound(byObjectId_.begin(), byObjectId_.end(), entry);
-    if (it == byObjectId_.end() || *it != entry)
-        return false;
-    byObjectId_.erase(it);
-    return true;
+    if (objectId == 0)
+        return;
+    const auto [it, added] = byObjectId_.try_emplace(objectId, ObjectIdPlace{at, 0});
+    it->second.first = std::min(it->second.first, at);
+    ++it->second.count;
+}
+
+// The record at `at` no longer has the object id; when it was the first of several, the next
+// one after it is.
+void LiveAcTable::unindexObjectId(std::uint32_t objectId, std::size_t at)
+{
+    if (objectId == 0)
+        return;
+    const auto it = byObjectId_.find(objectId);
+    if (it == byObjectId_.end())
+        return;
+    ObjectIdPlace& place = it->second;
+    if (--place.count == 0) {
+        byObjectId_.erase(it);
+        return;
+    }
+    if (place.first == at)
+        place.first = static_cast<std::size_t>(scanObjectIds(objectId, at + 1) - records_.data());
 }
 
 bool LiveAcTable::inTable(const LiveAc& ac) const
@@ -208,17 +202,8 @@ void LiveAcTable::indexKeys()
             repeatedKeys_ = true;
 }
 
-void LiveAcTable::indexObjectIds()
+LiveAc* LiveAcTable::scanObjectIds(std::uint32_t objectId, std::size_t from)
 {
-    byObjectId_.clear();
-    for (std::size_t i = 0; i < objectIds_.size(); ++i)
-        byObjectId_.emplace_back(objectIds_[i], i);
-    std::sort(byObjectId_.begin(), byObjectId_.end());
-    objectIdsIndexed_ = true;
-}
-
-LiveAc* LiveAcTable::scanObjectIds(std::uint32_t objectId)
-{
-    const auto it = std::find(objectIds_.begin(), objectIds_.end(), objectId);
+    const auto it = std::find(objectIds_.begin() + static_cast<std::ptrdiff_t>(from), objectIds_.end(), objectId);
     return it == objectIds_.end() ? nullptr : &records_[static_cast<std::size_t>(it - objectIds_.begin())];
 }

@@ -234,7 +234,6 @@ public:
     template <typename Match>
     void eraseIf(Match match)
     {
-        objectIdsChanged(); // most records move: the object ids are indexed again when looked up
         std::size_t kept = 0;
         for (std::size_t i = 0; i < records_.size(); ++i) {
             if (match(std::as_const(records_[i]))) {
@@ -283,18 +282,22 @@ public:
     void setObjectId(LiveAc& ac, std::uint32_t objectId);
 
 private:
-    // The sorted object-id index is out of date: it is made again when the lookups ask for it.
-    void objectIdsChanged();
+    // Where the records of one object id stand: the first of them, and how many there are.
+    struct ObjectIdPlace {
+        std::size_t first = 0;
+        std::size_t count = 0;
+    };
+
     void indexAdded(std::size_t at);
     void indexErased(std::size_t at);
     void indexMoved(std::size_t from, std::size_t to);
-    bool unindexObjectId(std::uint32_t objectId, std::size_t at);
+    void indexObjectId(std::uint32_t objectId, std::size_t at);
+    void unindexObjectId(std::uint32_t objectId, std::size_t at);
     bool inTable(const LiveAc& ac) const;
     void unindexCallsign(const LiveAc& ac);
     void afterErasing();
     void indexKeys();
-    void indexObjectIds();
-    LiveAc* scanObjectIds(std::uint32_t objectId);
+    LiveAc* scanObjectIds(std::uint32_t objectId, std::size_t from = 0);
 
     std::vector<LiveAc> records_;
     // Key to the position of its first record. A key twice in the table (never in the program's
@@ -304,16 +307,13 @@ private:
     // Callsign to the keys of its records: the keys stay when records move. While a key is in the
     // table twice, callsigns are looked up by a scan.
     std::unordered_multimap<std::string, std::uint32_t> byCallsign_;
-    // The object id of each record, in the records' order: a lookup scans these rather than the
+    // The object id of each record, in the records' order: a scan reads these rather than the
     // records, which lie a thousand bytes apart and would each be read from memory.
     std::vector<std::uint32_t> objectIds_;
-    // Object id and position, sorted: the first record of an object id first. Made when the
-    // lookups since the last change of object ids are more than a scan is worth (a drain of
-    // simulator commands after an in-range reply looks up every aircraft near the ground); kept
-    // up to date through single erasures until the next change.
-    std::vector<std::pair<std::uint32_t, std::size_t>> byObjectId_; // capacity kept
-    bool objectIdsIndexed_ = false;
-    std::size_t scansSinceChange_ = 0;
+    // Each object id but 0 (the records not in the simulator, found by a scan) to where its
+    // records stand. A drain of simulator commands looks up an object id for nearly every
+    // command: a lookup must not grow with the table.
+    std::unordered_map<std::uint32_t, ObjectIdPlace> byObjectId_;
 };
 
 // ---- The engine's tables, work thread only ----

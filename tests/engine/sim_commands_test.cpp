@@ -217,6 +217,23 @@ TEST_F(SimCommands, ObjectsAreFoundAfterRecordsMovedInOneDrain)
     EXPECT_EQ(liveAcTable[4].desc.staticCgHeight, 22.0);
     EXPECT_EQ(liveAcTable[3].objectId, 44u);
     EXPECT_EQ(liveAcTable[3].desc.staticCgHeight, 23.0);
+
+    // Two records of one object id, another between them: the first is found, and once it has
+    // gone, the other.
+    addLive(0x100200, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 70);
+    addLive(0x100201, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 71);
+    addLive(0x100202, AcState::InSim, AcPhase::Taxi, position(48.1, 11.5), 70);
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 70, 0, 24.0, 0.0));
+    drainPasses(1);
+    EXPECT_EQ(liveAcTable[10].desc.staticCgHeight, 24.0);
+    EXPECT_NE(liveAcTable[12].desc.staticCgHeight, 24.0);
+    liveAcTable.eraseIf([](const LiveAc& ac) { return ac.desc.key == 0x100200; });
+    gf_pushSimCommand(command(SimCommandType::StaticCg, 70, 0, 25.0, 0.0));
+    drainPasses(1);
+    ASSERT_EQ(liveAcTable.size(), 12u);
+    EXPECT_EQ(liveAcTable[11].desc.key, 0x100202u);
+    EXPECT_EQ(liveAcTable[11].desc.staticCgHeight, 25.0);
+    EXPECT_NE(liveAcTable[10].desc.staticCgHeight, 25.0);
 }
 
 TEST_F(SimCommands, BlockedAircraftGoFromBufferOrSimulator)
