@@ -148,9 +148,9 @@ void LiveAcTable::indexObjectId(std::uint32_t objectId, std::size_t at)
 {
     if (objectId == 0)
         return;
-    const auto [it, added] = byObjectId_.try_emplace(objectId, ObjectIdPlace{at, 0});
-    it->second.first = std::min(it->second.first, at);
-    ++it->second.count;
+    ObjectIdPlace& place = byObjectId_.try_emplace(objectId, ObjectIdPlace{at, 0}).first->second;
+    place.first = std::min(place.first, at);
+    ++place.count;
 }
 
 // The record at `at` no longer has the object id; when it was the first of several, the next
