@@ -6,6 +6,7 @@
 #include "engine/ac_records.h"
 #include "engine/update_pass.h"
 #include "params/park_airport.h"
+#include "simlink/flight_plans.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_state.h"
 #include "support/params_fixture.h"
@@ -22,6 +23,9 @@ protected:
     }
     void TearDown() override
     {
+        // The flight-plan thread writes and deletes its files in the test's folder: its jobs are
+        // done before the folder goes, or the folder's removal meets files that come and go.
+        gf_waitForFlightPlans();
         reset();
         ParamsTest::TearDown();
     }
