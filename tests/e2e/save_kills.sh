@@ -30,8 +30,8 @@ for kind in parameters liveries learned generated park-list flight-plan; do
   cmp -s "$work/$kind.a" "$work/$kind.b" && fail "$kind: both versions alike"
   # At least `kills` kills, and more (up to a hundred times as many) until a tenth of them, or
   # 10, fell inside a save: a save without a flush to disk is over in a moment, and on a loaded
-  # machine one kill in a hundred or fewer may land inside it (in one in 430 for the generated
-  # airport file, whose save is mostly the building of its text, under the suite run 16 at a time).
+  # machine one kill in a hundred or fewer may land inside it (the generated airport file's save
+  # is mostly the building of its text, and its write and rename are brief).
   kills_mid_file=0 i=0
   wanted_mid_file=$((kills / 10 < 10 ? kills / 10 : 10))
   while [ "$i" -lt "$kills" ] || { [ "$kills_mid_file" -lt "$wanted_mid_file" ] && [ "$i" -lt $((kills * 100)) ]; }; do
