@@ -29,6 +29,7 @@
 #include <fmt/format.h>
 #include <map>
 #include <new>
+#include <numeric>
 #include <time.h>
 
 namespace {
@@ -276,7 +277,10 @@ void BM_UpdatePass(benchmark::State& state)
     std::nth_element(times.begin(), times.begin() + static_cast<std::ptrdiff_t>(times.size() / 2), times.end());
     state.counters["median_us"] = times[times.size() / 2] * 1e6;
     state.counters["allocs_per_pass"] = static_cast<double>(allocations.load() - before) / passes;
-    state.counters["live"] = static_cast<double>(load.liveInSim());
+    const auto live = static_cast<double>(load.liveInSim());
+    state.counters["live"] = live;
+    // Per live aircraft: it stays level while the pass grows as the aircraft count does.
+    state.counters["us_per_live"] = std::accumulate(times.begin(), times.end(), 0.0) / passes * 1e6 / live;
     state.counters["records"] = static_cast<double>(liveAcTable.size()); // buffered ones too: the pass updates all
     state.counters["air"] = static_cast<double>(load.inPhase({AcPhase::Airborne, AcPhase::Takeoff}));
     state.counters["taxi"] = static_cast<double>(load.inPhase({AcPhase::Taxi, AcPhase::PushBack, AcPhase::PushBackDone, AcPhase::ToStand}));
