@@ -5,6 +5,7 @@
 # the display of the run that started the prefix's server, so that server ends with the run.
 #   windows_display.sh <wine64> <wineserver> <prefix> <program> [arguments...]
 set -euo pipefail
+source "$(dirname "$0")/../../scripts/lib/virtual_display.sh"
 wine=$1
 wineserver=$2
 prefix=$3
@@ -14,26 +15,15 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINESERVER=$wineserver
 exec 9>"$prefix.lock"
 flock 9
 
-# The X server picks a free display itself and writes its number into the pipe.
-work=$(mktemp -d)
-mkfifo "$work/display"
 # Programs started here do not keep the lock: one left behind by a killed run holds no other.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" 9>&- &
-xvfb=$!
 finish() {
   "$wineserver" -k 9>&- 2>/dev/null || true
   "$wineserver" -w 9>&- 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
+  stop_virtual_display
 }
 trap finish EXIT
-if ! read -r display <"$work/display"; then
-  echo "the virtual X server did not start:" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
+start_virtual_display 1600x1200x24
 
 status=0
-DISPLAY=:$display "$wine" "$@" 9>&- || status=$?
+"$wine" "$@" 9>&- || status=$?
 exit $status

@@ -1,4 +1,5 @@
-# Helpers of the whole-program runs; sourced by the test scripts, which run under xvfb-run.
+# Helpers of the whole-program runs; sourced by the test scripts, which run on a virtual X server
+# (on_virtual_display.sh).
 # Every wait polls a condition up to a generous deadline, so a loaded machine only makes a run
 # slower, never wrong. The same scripts run the Windows program: a <program> named *.exe runs
 # under Wine ($ORVANTA_WINE64) in a Wine prefix of the run, against the Linux stand-ins.

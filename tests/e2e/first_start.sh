@@ -5,7 +5,7 @@
 # program reads the data base from the folder the package carries, shows its window, reaches the
 # wait for the simulator and ends at the close box.
 #   first_start.sh <package.zip> <wm_close_window>
-# Runs under xvfb-run.
+# Runs on a virtual X server (on_virtual_display.sh).
 source "$(dirname "$0")/common.sh"
 program=$1 close_tool=$2
 need_files "$close_tool"

@@ -3,7 +3,7 @@
 # same texts in the boxes, read from each window as a user would copy them, for the same settings.
 # The screenshots of both are left in the output folder.
 #   window_compare.sh <Linux program> <Windows program> <wm_close_window> <output folder>
-# Runs under xvfb-run.
+# Runs on a virtual X server (on_virtual_display.sh).
 source "$(dirname "$0")/common.sh"
 linux_program=$1 windows_program=$2 close_tool=$3 output=$4
 need_files "$linux_program" "$close_tool"

@@ -6,7 +6,7 @@
 set(ORVANTA_HOST_TOOLS_DIR "" CACHE PATH
   "The Linux build folder whose stand-ins and tools the Windows whole-program runs use (empty: skipped)")
 if(TARGET Orvanta_P3D AND ORVANTA_WINE64)
-  set(win_server xvfb-run -a -s "-screen 0 1600x1200x24")
+  set(win_server bash ${CMAKE_CURRENT_LIST_DIR}/on_virtual_display.sh 1600x1200x24)
   set(host ${ORVANTA_HOST_TOOLS_DIR})
   set(traffic ${PROJECT_SOURCE_DIR}/data/traffic/KLAX_20200617_2152Z.rttfc)
   add_test(NAME e2e.windows_startup
@@ -36,11 +36,12 @@ if(TARGET Orvanta_P3D AND ORVANTA_WINE64)
     COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/windows_package.sh $<TARGET_FILE:Orvanta_P3D>
             ${host}/tools/fakesim/fakesim ${host}/tools/fakert/fakert ${host}/tests/e2e/wm_close_window ${traffic}
             ${CMAKE_BINARY_DIR}/tests/e2e/package)
-  # xvfb-run -a picks a free display without a lock of its own: one server at a time. The
-  # program's single-instance mutex lives in the run's own prefix, so runs do not meet there.
+  # Each run has an X server of its own (on_virtual_display.sh), which picks a free display
+  # itself. The program's single-instance mutex lives in the run's own prefix, so runs do not
+  # meet there.
   set_tests_properties(e2e.windows_startup e2e.windows_close_window e2e.windows_connected_run
     e2e.windows_pipe_connected_run e2e.windows_restart_and_drop e2e.windows_window_matches_linux e2e.windows_package PROPERTIES
-    LABELS e2e TIMEOUT 600 RESOURCE_LOCK xvfb SKIP_RETURN_CODE 77 ENVIRONMENT "ORVANTA_WINE64=${ORVANTA_WINE64}")
+    LABELS e2e TIMEOUT 600 SKIP_RETURN_CODE 77 ENVIRONMENT "ORVANTA_WINE64=${ORVANTA_WINE64}")
   # The connected runs use the program's fixed ports (UDP 49004 and 49005, TCP 10747) and measure
   # the main loop's pace: they run alone.
   set_tests_properties(e2e.windows_connected_run e2e.windows_pipe_connected_run e2e.windows_restart_and_drop

@@ -4,7 +4,7 @@
 # the program logs; unpacked alone into a fresh Wine prefix it starts, and the connected run
 # passes with the program unpacked from it, under a user name outside ASCII.
 #   windows_package.sh <Orvanta_P3D.exe> <fakesim> <fakert> <wm_close_window> <traffic file> <output folder>
-# Runs under xvfb-run.
+# Runs on a virtual X server (on_virtual_display.sh).
 source "$(dirname "$0")/common.sh"
 exe=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 output=$6
 need_files "$fakesim" "$fakert" "$close_tool"

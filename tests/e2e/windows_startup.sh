@@ -4,7 +4,7 @@
 # up to waiting for the simulator, a second start ends at once with -1, and its controls take
 # clicks and typing.
 #   windows_startup.sh <Orvanta_P3D.exe> <wine64> [screenshot.png]
-# Runs under xvfb-run.
+# Runs on a virtual X server (on_virtual_display.sh).
 source "$(dirname "$0")/common.sh"
 program=$1
 wine=$2
