@@ -1,6 +1,6 @@
 # A virtual X server for one run. The server picks a free display itself, so that runs started at
-# once never take the same one, and its end is waited for: a server still closing down would
-# remove the socket of the next server on its display.
+# once never take the same one, and its end is waited for, so that the next run never meets it
+# still closing down.
 # Sourced by bash scripts:
 #   start_virtual_display <width>x<height>x<depth>   exports DISPLAY
 #   stop_virtual_display

@@ -7,6 +7,4 @@ screen=$1
 shift
 trap stop_virtual_display EXIT
 start_virtual_display "$screen"
-status=0
-"$@" || status=$?
-exit $status
+"$@"
