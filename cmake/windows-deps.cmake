@@ -57,5 +57,6 @@ if(ORVANTA_WINE64)
       execute_process(COMMAND ${wine_env} ${ORVANTA_WINESERVER} --wait)
     endif()
   endif()
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${wine_env} ${ORVANTA_WINE64})
+  # Through a runner that makes a run again when Wine ended it before the program said anything.
+  set(CMAKE_CROSSCOMPILING_EMULATOR bash ${PROJECT_SOURCE_DIR}/tests/run_under_wine.sh ${wine_env} ${ORVANTA_WINE64})
 endif()

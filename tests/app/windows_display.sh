@@ -25,5 +25,5 @@ trap finish EXIT
 start_virtual_display 1600x1200x24
 
 status=0
-"$wine" "$@" 9>&- || status=$?
+bash "$(dirname "$0")/../run_under_wine.sh" "$wine" "$@" 9>&- || status=$?
 exit $status
