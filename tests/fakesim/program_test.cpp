@@ -60,8 +60,10 @@ TEST(FakesimProgram, DropAndQuitOnSchedule)
 {
     testsupport::TempFolder folder;
     const auto pipe = testPipe(folder.path());
-    ChildProcess program({FAKESIM_PROGRAM, "--no-tcp", "--pipe", pipe.string(), "--second-ms", "100",
-                          "--drop-after", "1", "--quit-after", "30", "--no-stdin"});
+    // The drop comes a second after the start: the first client, which opens as soon as the port
+    // is out, must be in before it, also on a loaded machine.
+    ChildProcess program({FAKESIM_PROGRAM, "--no-tcp", "--pipe", pipe.string(), "--second-ms", "500",
+                          "--drop-after", "2", "--quit-after", "6", "--no-stdin"});
     EXPECT_EQ(lf_port(program), 0);  // no TCP
     {
         RawClient client(pipe);
