@@ -2,11 +2,11 @@
 # Runs a Windows test program under Wine and passes on its status and output.
 # Under load, Wine now and then ends a process without the program in it having a say: the
 # process exits 1 a millisecond after its start, before the program printed anything (its test
-# framework prints a line before any test runs), or the Wine server kills it (SIGKILL), which no
+# framework prints a line before any test runs), or the process is killed (SIGKILL), which no
 # program under Wine does to itself. Such a run is reported and made once more. Every other end
 # stands, a kill after the program reported a failure among them.
 #   run_under_wine.sh <wine command...>
-set -uo pipefail
+set -u
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 
