@@ -39,10 +39,8 @@ std::optional<LatLon> lastUserPosition;
 std::string lastAirportWithoutFile;
 
 // What the read of one airport's stand file found: where it lies (empty: nowhere) and, unless
-// its publisher is unknown, its files read. `key` names what was asked for: the airport, or on
-// the ground the airports near the user aircraft that it was chosen from.
+// its publisher is unknown, its files read.
 struct ParkFileRead {
-    std::string key;
     std::string code;
     std::string path;
     std::unique_ptr<StandFileSource> source;
@@ -56,28 +54,35 @@ bool lf_publisherUnknown(const std::string& path)
 // Finding the file may ask the server whether it has one, and reading it may fetch it: any thread.
 ParkFileRead lf_readParkFile(const std::string& code)
 {
-    ParkFileRead read{code, code, gf_locateApf(code), nullptr};
+    ParkFileRead read{code, gf_locateApf(code), nullptr};
     if (!read.path.empty() && !lf_publisherUnknown(read.path))
         read.source = gf_readStandFileSource(read.path, code);
     return read;
 }
 
 // Reads stand files on a thread of its own, one at a time, so that the checks in the pass never
-// wait for the disk or the server: a check starts a read and a later check takes it.
+// wait for the disk or the server: a check starts a read and a later check takes it. What a read
+// throws is thrown again by the take, in the check that takes it on the work thread.
 class ParkFileReader {
 public:
-    // A read that still fetches at the program's end is waited for; the download's time limits
-    // bound the wait.
+    // A read still under way when the statics go is waited for; the exit ends it before.
     ~ParkFileReader() { forget(); }
     bool busy() const { return thread_.joinable() && !state_->done.load(); }
-    // Starts `read` unless a read still runs (it is let run to its end).
-    void start(std::function<ParkFileRead()> read)
+    // Starts `read`, asked for as `key`, unless a read still runs (it is let run to its end).
+    // `key` names what was asked for: the airport, or on the ground the airports near the user
+    // aircraft that it is chosen from.
+    void start(std::string key, std::function<ParkFileRead()> read)
     {
         if (busy())
             return;
         forget();
+        state_->key = std::move(key);
         thread_ = std::thread([state = state_, read = std::move(read)] {
-            state->read = read();
+            try {
+                state->read = read();
+            } catch (...) {
+                state->failure = std::current_exception();
+            }
             state->done.store(true);
         });
     }
@@ -88,10 +93,12 @@ public:
         if (!state_->done.load())
             return std::nullopt;
         join();
-        ParkFileRead read = std::exchange(state_->read, {});
-        if (read.key != key)
+        const std::shared_ptr<State> state = std::exchange(state_, std::make_shared<State>());
+        if (state->key != key)
             return std::nullopt;
-        return read;
+        if (state->failure)
+            std::rethrow_exception(state->failure);
+        return std::move(state->read);
     }
     // Waits for the read that runs to end; it stays to be taken.
     void join()
@@ -109,7 +116,9 @@ public:
 private:
     struct State {
         std::atomic<bool> done{false};
+        std::string key;
         ParkFileRead read;
+        std::exception_ptr failure;
     };
     std::shared_ptr<State> state_ = std::make_shared<State>();
     std::thread thread_;
@@ -121,7 +130,7 @@ std::optional<ParkFileRead> readForLoad;
 
 void lf_startReading(const std::string& code)
 {
-    parkFileReader.start([code] { return lf_readParkFile(code); });
+    parkFileReader.start(code, [code] { return lf_readParkFile(code); });
 }
 
 // The finished read of the park airport's file, from the one kept or from the reader; else a
@@ -144,12 +153,7 @@ std::optional<ParkFileRead> lf_finishedGroundRead(const NearAirports& near, LatL
     const std::string key = near.closest->code + "," + (near.neighbour ? near.neighbour->code : std::string());
     std::optional<ParkFileRead> read = parkFileReader.take(key);
     if (!read) {
-        parkFileReader.start([key, near, user] {
-            const std::optional<AirportRecord> airport = gf_nearestByStands(near, user);
-            ParkFileRead chosen = lf_readParkFile(airport->code);
-            chosen.key = key;
-            return chosen;
-        });
+        parkFileReader.start(key, [near, user] { return lf_readParkFile(gf_nearestByStands(near, user)->code); });
     }
     return read;
 }
@@ -296,8 +300,7 @@ void gf_checkForParkAirportUpdates(bool showMessage)
 
 void gf_resetParkAirportChoice()
 {
-    parkFileReader.forget();
-    readForLoad.reset();
+    gf_endParkFileRead();
     loadRequest = false;
     softLearningAllowed = false;
     lastUserPosition.reset();
@@ -313,6 +316,12 @@ bool gf_parkAirportLoadRequested()
 void gf_waitForParkFileRead()
 {
     parkFileReader.join();
+}
+
+void gf_endParkFileRead()
+{
+    parkFileReader.forget();
+    readForLoad.reset();
 }
 
 void lf_findParkAirport(LatLon user, bool showMessage)

@@ -22,6 +22,9 @@ extern std::atomic<bool> softLearningAllowed;
 void gf_checkForParkAirportUpdates(bool showMessage);
 // The restart reset: no load request, no soft learning, no last user position.
 void gf_resetParkAirportChoice();
+// The exit, once the work thread has ended: waits for the stand-file read under way, if any (its
+// download fails at once once downloads are stopped), and drops it.
+void gf_endParkFileRead();
 
 void lf_findParkAirport(LatLon user, bool showMessage);
 void lf_checkParkAirportInSight(LatLon user);

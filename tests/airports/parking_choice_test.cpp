@@ -288,6 +288,28 @@ TEST_F(ParkChoiceTest, OnTheGroundWithoutAStandFileNothingIsChosen)
     EXPECT_EQ(countOf(log, "archive/stock/EDDM.xml failed"), 1u);
 }
 
+// A link file that cannot be looked at (a link to itself) makes the read throw on the reader's
+// thread; the check that takes the read fails with it, in the air and on the ground.
+TEST_F(ParkChoiceTest, WhatAReadThrowsFailsTheCheckThatTakesIt)
+{
+    const fs::path link = g_myThirdpartyFolder / "EDDF.txt";
+    std::error_code error;
+    fs::create_symlink(link.filename(), link, error);
+    if (error)
+        GTEST_SKIP() << "no symbolic link here: " << error.message();
+    for (const bool onGround : {false, true}) {
+        reset();
+        userOnGround = onGround;
+        parkAirportList = {entry("EDDF", 50.0)};
+        fly(onGround ? 50.0 : 50.1, onGround ? 0.0 : 3000.0);
+        check();
+        EXPECT_THROW(check(), fs::filesystem_error) << (onGround ? "on the ground" : "in the air");
+        EXPECT_EQ(countOf(logText(), "gf_checkForParkAirportUpdates: "), onGround ? 2u : 1u);
+        lf_closeParkAirport();
+    }
+    EXPECT_THAT(logText(), HasSubstr("EDDF.txt"));
+}
+
 TEST_F(ParkChoiceTest, AUserFileWithAMistakeIsReportedAndTheParkAirportClosed)
 {
     const std::string stand = "<parkpos id=\"A1\" latitude=\"50.0\" longitude=\"8.5\" radius=\"30\"/>\n";
