@@ -22,7 +22,7 @@ constexpr std::size_t kManyParkAirports = 3000;
 
 // The user's list is rewritten here, one rewrite after another in the order they were asked
 // for, so that recording the user's stand never makes the work thread's pass wait for the disk.
-SerialJobs listWrites;
+SerialJobs listWrites{"gf_addMyParkAirport"};
 
 std::string lf_entryLine(const ParkAirport& entry)
 {
@@ -199,7 +199,7 @@ void gf_addMyParkAirport()
 
 void gf_finishMyParkAirportWrites()
 {
-    listWrites.waitIdle();
+    listWrites.finish();
 }
 
 bool gf_checkReservedStand(bool checkStand, std::string& message)

@@ -7,29 +7,33 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class SerialJobs {
 public:
-    SerialJobs() = default;
+    // `name`: the context under which the program's exception report shows what a job throws.
+    explicit SerialJobs(std::string name);
     SerialJobs(const SerialJobs&) = delete;
     SerialJobs& operator=(const SerialJobs&) = delete;
-    // Every job posted is done before the thread ends.
     ~SerialJobs();
 
-    // A job's exceptions are its own to catch: one that escapes ends the program.
+    // What a job throws goes to the program's exception report; the jobs after it are still done.
     void post(std::function<void()> job);
-    // Returns once every job posted before the call is done.
-    void waitIdle();
+    // Returns once every job posted is done and the thread has ended; a later post starts it
+    // again. The exit calls it, so that no job runs past the program's end.
+    void finish();
 
 private:
     void run();
+    void doJob(const std::function<void()>& job) const;
 
+    const std::string name_;
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::condition_variable idle_;
+    std::condition_variable ended_;
     std::deque<std::function<void()>> jobs_; // under mutex_
-    bool busy_ = false;                      // under mutex_: a job taken from the queue is being done
-    bool ending_ = false;                    // under mutex_
+    bool running_ = false;                   // under mutex_: the thread takes jobs
+    bool ending_ = false;                    // under mutex_: the thread ends once no job is left
     std::thread thread_;                     // under mutex_
 };

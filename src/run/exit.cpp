@@ -252,8 +252,9 @@ void FinalExit(ExitReason reason, std::uint32_t countdownSeconds)
         gf_reportCurrentException("FinalExit");
         restartFlag = false;
     }
-    // A final exit always ends the program, also after an exception on the way; the user's park
-    // airports are written before it ends.
+    // A final exit always ends the program, also after an exception on the way: the user's park
+    // airports are written before it ends, and no thread of the run outlives it.
+    gf_endFlightPlanWorker();
     gf_finishMyParkAirportWrites();
     lf_finish(AppMessage::FinalExit);
 }

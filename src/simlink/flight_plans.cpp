@@ -2,6 +2,7 @@
 
 #include "core/files.h"
 #include "core/log.h"
+#include "core/shell_port.h"
 #include "params/names.h"
 #include "simconnect/simconnect.h"
 #include "simlink/sim_ids.h"
@@ -125,28 +126,9 @@ bool planBusy = false;        // under planMutex: a job taken from the queue is 
 bool planClosing = false;     // under planMutex
 std::thread planThread;       // under planMutex
 
-// Ends the worker once the job it does is done: the jobs still queued are dropped, as the folder
-// goes with every file in it and the simulator connection has closed.
-void lf_endPlanWorker()
-{
-    std::thread ending;
-    {
-        std::lock_guard lock(planMutex);
-        planJobs.clear();
-        planClosing = true;
-        ending = std::move(planThread);
-    }
-    planQueued.notify_all();
-    planDone.notify_all();
-    if (ending.joinable())
-        ending.join();
-    std::lock_guard lock(planMutex);
-    planClosing = false;
-}
-
 // A program that ends without removing the folder (a test) still ends the worker first.
 struct PlanWorkerEnd {
-    ~PlanWorkerEnd() { lf_endPlanWorker(); }
+    ~PlanWorkerEnd() { gf_endFlightPlanWorker(); }
 } planWorkerEnd;
 
 void lf_deletePlanFile(const PlanJob& job)
@@ -164,8 +146,8 @@ void lf_doPlanJob(const PlanJob& job)
             lf_deletePlanFile(job);
         else
             gf_giveFlightPlan(job.objectId, job.route, job.label);
-    } catch (const std::exception& e) {
-        gf_log(fmt::format("{}: {}", "flight plan worker", e.what()));
+    } catch (...) {
+        gf_reportCurrentException("lf_planWorker");
     }
 }
 
@@ -224,9 +206,26 @@ void gf_waitForFlightPlans()
     planDone.wait(lock, [] { return planJobs.empty() && !planBusy; });
 }
 
+void gf_endFlightPlanWorker()
+{
+    std::thread ending;
+    {
+        std::lock_guard lock(planMutex);
+        planJobs.clear();
+        planClosing = true;
+        ending = std::move(planThread);
+    }
+    planQueued.notify_all();
+    planDone.notify_all();
+    if (ending.joinable())
+        ending.join();
+    std::lock_guard lock(planMutex);
+    planClosing = false;
+}
+
 bool gf_removeFlightPlanFolder()
 {
-    lf_endPlanWorker();
+    gf_endFlightPlanWorker();
     const fs::path folder = lf_folder();
     try {
         if (folder.empty() || !fs::exists(folder))

@@ -39,6 +39,10 @@ void gf_queueFlightPlan(std::uint32_t objectId, FlightPlanRoute route, std::stri
 void gf_queueFlightPlanDeletion(std::uint32_t objectId, std::string label);
 // Returns once every plan queued before the call is written and given or deleted.
 void gf_waitForFlightPlans();
-// Removes the folder with everything in it once the worker has ended the job it does (the jobs
-// still queued are dropped); errors are logged. True when the folder existed.
+// Ends the worker once the job it does is done: the jobs still queued are dropped, as the folder
+// goes with every file in it and the simulator connection has closed. A later plan starts it
+// again.
+void gf_endFlightPlanWorker();
+// Removes the folder with everything in it once the worker has ended (gf_endFlightPlanWorker);
+// errors are logged. True when the folder existed.
 bool gf_removeFlightPlanFolder();

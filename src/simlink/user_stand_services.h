@@ -16,6 +16,6 @@ std::string gf_getStandAtPosition(LatLon position);
 // Writes the front entry of the park-airport list into the file: a new line, or the stand of
 // its line. The file is written on a thread of its own, after the writes asked for before.
 void gf_addMyParkAirport();
-// Returns once every write asked for before the call is done (the list is read again; the
-// program ends).
+// Returns once every write asked for before the call is done and the thread that writes has
+// ended (the list is read again; the program ends).
 void gf_finishMyParkAirportWrites();
