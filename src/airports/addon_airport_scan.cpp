@@ -193,14 +193,19 @@ bool lf_copyToTblo(const fs::path& folder, const std::string& code, bool orbx)
     return true;
 }
 
-void lf_orbxPass(const std::vector<std::string>& codes)
+// Once the exit has begun, the answers are those of downloads it stopped, not the server's: the
+// pass ends without a verdict. False then.
+bool lf_orbxPass(const std::vector<std::string>& codes)
 {
     fs::create_directory(g_tbloFolder);
     std::size_t notSuitable = 0;
     std::size_t copied = 0;
-    OfflineLearningQueries suitable(codes);
+    OfflineLearningQueries queries(codes);
     for (const std::string& code : codes) {
-        if (!suitable.next())
+        const bool suitable = queries.next();
+        if (lf_scanStopRequested())
+            return false;
+        if (!suitable)
             ++notSuitable;
         else if (lf_copyToTblo(g_myOrbxFolder, code, true))
             ++copied;
@@ -214,16 +219,21 @@ void lf_orbxPass(const std::vector<std::string>& codes)
         gf_log("All your ORBX airports are done, no off line learning needed.");
         fs::remove_all(g_tbloFolder);
     }
+    return true;
 }
 
+// Ends without a verdict once the exit has begun, as lf_orbxPass.
 void lf_thirdpartyPass(const std::vector<std::string>& codes)
 {
     if (!fs::exists(g_tbloFolder))
         fs::create_directory(g_tbloFolder);
     std::size_t copied = 0;
-    OfflineLearningQueries suitable(codes);
+    OfflineLearningQueries queries(codes);
     for (const std::string& code : codes) {
-        if (suitable.next() && lf_copyToTblo(g_myThirdpartyFolder, code, false))
+        const bool suitable = queries.next();
+        if (lf_scanStopRequested())
+            return;
+        if (suitable && lf_copyToTblo(g_myThirdpartyFolder, code, false))
             ++copied;
     }
     if (copied > 0) {
@@ -244,8 +254,8 @@ void lf_prepareOfflineLearning()
     gf_invalidateStatusArea();
     if (fs::exists(g_tbloFolder))
         fs::remove_all(g_tbloFolder);
-    if (!orbx.empty())
-        lf_orbxPass(orbx);
+    if (!orbx.empty() && !lf_orbxPass(orbx))
+        return;
     if (!thirdparty.empty())
         lf_thirdpartyPass(thirdparty);
     gf_invalidateControlArea();

@@ -140,6 +140,9 @@ bool gf_p3dDownloadEnded(const std::string& serverPath, bool downloaded, const s
         lf_forgetFailedDownload(serverPath);
         return true;
     }
+    // The server did not fail: the program ends.
+    if (gf_downloadsStopped())
+        return false;
     // Logged once until the file is had again, not at every later attempt.
     if (lf_rememberFailedDownload(serverPath, std::chrono::steady_clock::now())) {
         if (!failure.empty())

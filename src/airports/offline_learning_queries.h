@@ -17,6 +17,10 @@ class OfflineLearningQueries {
 public:
     // Starts asking for the first codes; `codes` must outlive the queries.
     explicit OfflineLearningQueries(const std::vector<std::string>& codes);
+    // A scan that ends early leaves no stock file asked for ahead in the working folder.
+    ~OfflineLearningQueries();
+    OfflineLearningQueries(const OfflineLearningQueries&) = delete;
+    OfflineLearningQueries& operator=(const OfflineLearningQueries&) = delete;
 
     // gf_suitableForOfflineLearning of the next code.
     bool next();
@@ -26,7 +30,7 @@ private:
 
     const std::vector<std::string>& codes;
     std::size_t taken = 0;
-    DownloadsAtOnce downloads;
+    std::optional<DownloadsAtOnce> downloads; // until the files are given up
     // Of each code asked ahead, oldest first: the number of its download; none while a recent
     // failure pauses its file.
     std::deque<std::optional<std::size_t>> asked;

@@ -35,6 +35,7 @@ namespace {
 std::atomic<long> connectTimeoutSeconds{DownloadLimits{}.connectTimeoutSeconds};
 std::atomic<long> lowSpeedBytesPerSecond{DownloadLimits{}.lowSpeedBytesPerSecond};
 std::atomic<long> lowSpeedSeconds{DownloadLimits{}.lowSpeedSeconds};
+std::atomic<bool> downloadsStopped{false};
 
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }
@@ -100,6 +101,12 @@ std::string lf_fileUrl(const fs::path& folder)
     return url;
 }
 
+// libcurl asks about once a second while a server keeps it waiting, more often while data comes.
+int lf_curlProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return downloadsStopped.load() ? 1 : 0;
+}
+
 void lf_setOptions(CURL* handle, const std::string& url, DownloadTarget& target)
 {
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
@@ -113,6 +120,8 @@ void lf_setOptions(CURL* handle, const std::string& url, DownloadTarget& target)
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds.load());
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, lowSpeedBytesPerSecond.load());
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, lowSpeedSeconds.load());
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, lf_curlProgress);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 }
 
 // libcurl's process-wide set-up, once before the first handle.
@@ -135,6 +144,11 @@ TargetFile lf_openTarget(const fs::path& path, std::string& failure)
     return file;
 }
 
+std::string lf_failureText(const std::string& url, CURLcode result)
+{
+    return fmt::format("download of {} failed: {}", url, curl_easy_strerror(result));
+}
+
 // Ends the transfer on `handle` that wrote into `file`, with libcurl's `result`: the file is
 // closed, and what went wrong is left in `failure`. True when the download succeeded.
 bool lf_endTransfer(CURL* handle, CURLcode result, TargetFile file, const std::string& url, const fs::path& path,
@@ -146,7 +160,7 @@ bool lf_endTransfer(CURL* handle, CURLcode result, TargetFile file, const std::s
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
     const bool closed = std::fclose(file.release()) == 0;
     if (result != CURLE_OK)
-        failure = fmt::format("download of {} failed: {}", url, curl_easy_strerror(result));
+        failure = lf_failureText(url, result);
     else if (!closed)
         failure = fmt::format("could not write output file: {}", path.string());
     return failure.empty();
@@ -212,6 +226,21 @@ DownloadLimits gf_downloadLimits()
     return {connectTimeoutSeconds.load(), lowSpeedBytesPerSecond.load(), lowSpeedSeconds.load()};
 }
 
+void gf_stopDownloads()
+{
+    downloadsStopped.store(true);
+}
+
+void gf_allowDownloads()
+{
+    downloadsStopped.store(false);
+}
+
+bool gf_downloadsStopped()
+{
+    return downloadsStopped.load();
+}
+
 bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool byteMode)
 {
     std::string failure;
@@ -227,6 +256,10 @@ bool gf_downloadFileQuietly(CURL* handle, const std::string& url, const fs::path
     failure.clear();
     if (handle == nullptr)
         return false;
+    if (downloadsStopped.load()) {
+        failure = lf_failureText(url, CURLE_ABORTED_BY_CALLBACK);
+        return false;
+    }
     try {
         TargetFile file = lf_openTarget(path, failure);
         if (!file)
@@ -343,6 +376,10 @@ struct DownloadsAtOnce::Transfers {
     void start(Download& download)
     {
         std::string failure;
+        if (downloadsStopped.load()) {
+            end(download, false, lf_failureText(download.url, CURLE_ABORTED_BY_CALLBACK));
+            return;
+        }
         try {
             download.file = lf_openTarget(download.path, failure);
         } catch (const std::exception& e) {

@@ -45,6 +45,13 @@ struct DownloadLimits {
 void gf_setDownloadLimits(const DownloadLimits& limits);
 DownloadLimits gf_downloadLimits();
 
+// The exit stops every download: a transfer under way fails within about a second, and one
+// started later fails at once, so that no thread keeps the program waiting for a slow server.
+// A restart allows them again.
+void gf_stopDownloads();
+void gf_allowDownloads();
+bool gf_downloadsStopped();
+
 // Downloads `url` into `path` (created or truncated before the transfer). In byte mode the bytes
 // are stored as received; in text mode a line feed not preceded by a carriage return is stored
 // as CR LF, as the Windows program stores text. An HTTP status of 400 or more, a failed or

@@ -4,6 +4,7 @@
 #include "airports/park_airport_choice.h"
 #include "airports/stand.h"
 #include "core/clock.h"
+#include "core/download.h"
 #include "core/log.h"
 #include "core/shell_port.h"
 #include "engine/live_removal.h"
@@ -96,6 +97,8 @@ bool lf_stopRun(ExitReason reason)
 {
     const ExitTimings pause = lf_timings();
     gf_logf("Exiting: {}", gf_exitReasonName(reason));
+    // A download from a slow server would hold the thread that waits for it, and with it the exit.
+    gf_stopDownloads();
     if (reason == ExitReason::Restart)
         gf_reportMessage("Prepare for a restart ...", true);
     lf_step("readers");
@@ -104,6 +107,9 @@ bool lf_stopRun(ExitReason reason)
     // The work thread may wait on the link in accept or recv: it is woken before anyone waits for it.
     gf_wakeRealTrafficLink();
     const bool workThreadEnded = lf_waitForWorkThread(pause.workThreadEnd);
+    // The stand-file reader belongs to the work thread's checks.
+    if (workThreadEnded)
+        gf_endParkFileRead();
     lf_step("aircraft");
     gf_removeAllLiveAc();
     gf_removeAllStatics();
@@ -178,6 +184,7 @@ void lf_resetParkAndLists()
 void lf_restartReset(ExitReason reason)
 {
     lf_step("reset");
+    gf_allowDownloads();
     gf_withdrawError();
     gf_resetReaders();
     if (reason == ExitReason::Restart) {

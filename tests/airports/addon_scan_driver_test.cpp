@@ -212,4 +212,23 @@ TEST_F(AddonScan, SuitableGeneratedFilesGoToTbloAndLinkedOnesLeaveTheirFolder)
     EXPECT_TRUE(scanLog().empty());
 }
 
+// The exit during the offline-learning test: the answers of the downloads it stops are no verdict,
+// and the stock files asked for ahead are not left in the working folder.
+TEST_F(AddonScan, AnExitEndsTheOfflineLearningTestWithoutAVerdictOrItsStockFiles)
+{
+    const std::vector<std::string> codes{"AAAA", "BBBB", "CCCC"};
+    for (const std::string& code : codes) {
+        testsupport::writeFile(g_myOrbxFolder / (code + ".xml"), "generated");
+        putStock(code, true);
+    }
+    exitingFlag = true;
+    lf_writeAirportScanResults({});
+    for (const std::string& code : codes) {
+        EXPECT_FALSE(fs::exists(fs::current_path() / (code + ".xml"))) << code;
+        EXPECT_FALSE(fs::exists(g_tbloFolder / (code + ".xml"))) << code;
+    }
+    EXPECT_FALSE(g_allOrbxAirportsDone.load());
+    EXPECT_EQ(logText().find("no off line learning needed"), std::string::npos);
+}
+
 } // namespace

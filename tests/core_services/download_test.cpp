@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +35,7 @@ protected:
     {
         gf_closeLog();
         gf_setDownloadLimits(DownloadLimits{});
+        gf_allowDownloads();
     }
     std::string log() const { return testsupport::readTextFile(folder.path() / "Log.txt"); }
 
@@ -142,6 +144,37 @@ TEST_F(DownloadTest, StalledServerIsGivenUp)
     EXPECT_LT(seconds.count(), 60);
     EXPECT_NE(log().find("download of " + server.url("/dbase.zip") + " failed: Timeout was reached"),
               std::string::npos);
+}
+
+// The exit stops downloads: one under way ends without waiting for the server's time limits, and
+// one that would start after fails without asking the server.
+TEST_F(DownloadTest, StoppedDownloadsEndUnderWayAndAreNotStartedAfter)
+{
+    const std::string aborted = " failed: Operation was aborted by an application callback";
+    // A server answers one request at a time, and a stalled answer lasts until the server stops.
+    const auto stallingServer = [] {
+        auto server = std::make_unique<testsupport::LocalHttpServer>();
+        server->serve("/KHHR.xml", {200, "<airport", true});
+        server->onRequest([](const std::string&) { gf_stopDownloads(); });
+        return server;
+    };
+    const auto alone = stallingServer();
+    EXPECT_FALSE(gf_downloadFile(curl.get(), alone->url("/KHHR.xml"), "KHHR.xml", true));
+    EXPECT_NE(log().find("download of " + alone->url("/KHHR.xml") + aborted), std::string::npos);
+
+    gf_allowDownloads();
+    const auto atOnce = stallingServer();
+    const std::string url = atOnce->url("/KHHR.xml");
+    DownloadsAtOnce downloads(1);
+    const std::size_t underWay = downloads.add(url, "a.xml", true);
+    const std::size_t after = downloads.add(url, "b.xml", true);
+    std::string failure;
+    EXPECT_FALSE(downloads.wait(underWay, failure));
+    EXPECT_EQ(failure, "download of " + url + aborted);
+    EXPECT_FALSE(downloads.wait(after, failure));
+    EXPECT_EQ(failure, "download of " + url + aborted);
+    EXPECT_FALSE(fs::exists(folder / "b.xml"));
+    EXPECT_EQ(atOnce->requests(), 1);
 }
 
 TEST_F(DownloadTest, VersionFileIsReadAndRemoved)

@@ -3,10 +3,12 @@
 HTTP/1.1 on 127.0.0.1, keeps connections alive (also after a 404, as a web server does) and
 answers every request only after a fixed delay. Several connections are served at once.
 
-    delaying_server.py <folder> <delay in ms> <port file>
+    delaying_server.py <folder> <delay in ms> <port file> [<path part>]
 
-The port it listens on is written to the port file once it accepts connections; it runs until
-it is killed. Every request is counted; the count goes to <port file>.requests on SIGTERM.
+With a path part, only the requests whose path holds it wait. The port it listens on is written
+to the port file once it accepts connections; it runs until it is killed. Every request is
+counted; the count goes to <port file>.requests on SIGTERM. The path of every request that waits
+is added to <port file>.waiting as it begins to wait.
 """
 import http.server
 import os
@@ -22,13 +24,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
     disable_nagle_algorithm = True  # header and body leave at once, not after a delayed ACK
     folder = "."
     delay = 0.0
+    delayed_part = ""
+    waiting_file = ""
     requests = 0
     lock = threading.Lock()
 
     def do_GET(self):
+        waits = Handler.delayed_part in self.path
         with Handler.lock:
             Handler.requests += 1
-        time.sleep(Handler.delay)
+            if waits:
+                with open(Handler.waiting_file, "a") as out:
+                    out.write(self.path + "\n")
+        if waits:
+            time.sleep(Handler.delay)
         relative = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path).lstrip("/")
         path = os.path.normpath(os.path.join(Handler.folder, relative))
         body, status = b"not found\n", 404
@@ -51,6 +60,8 @@ def main():
     folder, delay_ms, port_file = sys.argv[1], float(sys.argv[2]), sys.argv[3]
     Handler.folder = os.path.abspath(folder)
     Handler.delay = delay_ms / 1000.0
+    Handler.delayed_part = sys.argv[4] if len(sys.argv) > 4 else ""
+    Handler.waiting_file = port_file + ".waiting"
     server = Server(("127.0.0.1", 0), Handler)
 
     def stop(*_):
