@@ -120,6 +120,14 @@ HRESULT gf_scFlush(HANDLE handle);
 // and *count tells how many messages the connection dropped so. E_FAIL for an unknown handle.
 HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count);
 
+// The request packets that wait for the simulator to take them are bounded the same way (32768
+// blocks, 8 MiB of them; a block is one packet, or the packets held for one flush): a simulator
+// that takes fewer than the program sends loses the packets beyond, though their calls returned
+// S_OK, and *count tells how many the connection dropped so. Removals (SimConnect_AIRemoveObject)
+// are never dropped: a removal in a block that finds the queue full is queued beyond the bound,
+// with the other removals of that block, in the order built. E_FAIL for an unknown handle.
+HRESULT gf_scDroppedSends(HANDLE handle, std::uint64_t* count);
+
 // Why the connection failed, in words for the log, with its status and the system's error code;
 // empty while it is healthy and for an unknown handle.
 std::string gf_scFailureText(HANDLE handle);

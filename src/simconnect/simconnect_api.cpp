@@ -26,7 +26,7 @@ enum Request : std::uint32_t {
     kUnsubscribeFromSystemEvent = 0x18,
     kAICreateNonATCAircraft = 0x29,
     kAIReleaseControl = 0x2B,
-    kAIRemoveObject = 0x2C,
+    kAIRemoveObject = SimConnectConnection::kRemoveObjectRequest,
     kAISetAircraftFlightPlan = 0x2D,
 };
 
@@ -326,15 +326,30 @@ HRESULT gf_scFlush(HANDLE handle)
     return lf_underSendLock(handle, [](SimConnectConnection& connection) { return connection.flush(); });
 }
 
-HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count)
+namespace {
+
+// One of the connection's drop counts into *count.
+HRESULT lf_dropCount(HANDLE handle, std::uint64_t* count, std::uint64_t (SimConnectConnection::*read)())
 {
     if (count == nullptr)
         return E_INVALIDARG;
     const auto connection = scFindConnection(handle);
     if (!connection)
         return E_FAIL;
-    *count = connection->droppedMessages();
+    *count = ((*connection).*read)();
     return S_OK;
+}
+
+} // namespace
+
+HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count)
+{
+    return lf_dropCount(handle, count, &SimConnectConnection::droppedMessages);
+}
+
+HRESULT gf_scDroppedSends(HANDLE handle, std::uint64_t* count)
+{
+    return lf_dropCount(handle, count, &SimConnectConnection::droppedSends);
 }
 
 std::string gf_scFailureText(HANDLE handle)

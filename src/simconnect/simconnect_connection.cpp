@@ -12,10 +12,19 @@ std::mutex connectionsMutex;
 std::map<std::uintptr_t, std::shared_ptr<SimConnectConnection>> openConnections;
 std::uintptr_t lastHandle = 0;
 
+// Size, protocol, packet id, send id.
+constexpr std::size_t kPacketHeaderSize = 16;
+
 void lf_putLittleEndian(std::uint8_t* at, std::uint64_t value, std::size_t width)
 {
     for (std::size_t i = 0; i < width; ++i)
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t lf_readU32(const std::uint8_t* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
 bool lf_tryTransport(std::shared_ptr<SimConnectConnection>& result, SimConnectFamily family,
@@ -176,6 +185,31 @@ void SimConnectConnection::onMessage(std::vector<std::uint8_t>&& message)
         }
     }
     notify();
+}
+
+// The removals of a block that the full send queue drops go on in a block of their own, in the
+// order they were built; every other packet of it is counted as dropped. The removals of a
+// session are few (one per object), so what goes beyond the bound stays small.
+SendBlockPtr SimConnectConnection::keptOfDropped(const SimConnectSendBlock& dropped)
+{
+    const std::vector<std::uint8_t>& bytes = dropped.bytes;
+    std::vector<std::uint8_t> kept;
+    std::uint64_t lost = 0;
+    for (std::size_t at = 0; bytes.size() - at >= kPacketHeaderSize;) {
+        const std::uint32_t size = lf_readU32(&bytes[at]);
+        if (size < kPacketHeaderSize || size > bytes.size() - at)
+            break; // never so in the blocks that flush() builds
+        const auto packet = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+        if (lf_readU32(&bytes[at + 8]) == (kPacketIdBase | kRemoveObjectRequest))
+            kept.insert(kept.end(), packet, packet + size);
+        else
+            ++lost;
+        at += size;
+    }
+    droppedSends_.fetch_add(lost, std::memory_order_relaxed);
+    if (kept.empty())
+        return nullptr;
+    return std::make_unique<SimConnectSendBlock>(std::move(kept), dropped.connectNumber);
 }
 
 void SimConnectConnection::notify()

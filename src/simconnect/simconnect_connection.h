@@ -11,6 +11,7 @@
 #include "simconnect/simconnect_transport.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -51,6 +52,9 @@ public:
     // beyond either bound a message is dropped and counted.
     static constexpr std::size_t kQueuedMessageLimit = 32768;
     static constexpr std::size_t kQueuedByteLimit = 8u << 20;
+    // The request number of AIRemoveObject. A full send queue keeps these packets (see
+    // keptOfDropped): a removal lost would leave its object in the simulator for the session.
+    static constexpr std::uint32_t kRemoveObjectRequest = 0x2C;
 
     SimConnectConnection(platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event);
     ~SimConnectConnection() override;
@@ -73,11 +77,14 @@ public:
     void discardMessages();
     // Received messages dropped for a full queue since the connection was made.
     std::uint64_t droppedMessages();
+    // Request packets dropped for a full send queue since the connection was made.
+    std::uint64_t droppedSends() { return droppedSends_.load(std::memory_order_relaxed); }
 
 protected:
     void onConnected() override;
     void onClose(SimConnectCloseReason reason, HRESULT status) override;
     void onMessage(std::vector<std::uint8_t>&& message) override;
+    SendBlockPtr keptOfDropped(const SimConnectSendBlock& dropped) override;
 
 private:
     void notify();
@@ -93,6 +100,7 @@ private:
     std::deque<SendBlockPtr> messages_;
     std::size_t queuedBytes_ = 0;
     std::uint64_t droppedMessages_ = 0;
+    std::atomic<std::uint64_t> droppedSends_{0};
     DispatchProc dispatchProc_ = nullptr;
     void* dispatchContext_ = nullptr;
 

@@ -176,6 +176,7 @@ void SimConnectTransport::onClose(SimConnectCloseReason reason, HRESULT status)
     {
         std::lock_guard lock(queueMutex_);
         sendQueue_.clear();
+        queuedSendBytes_ = 0;
         unsentBlocks_ = 0;
     }
     sent_.notify_all();
@@ -185,16 +186,40 @@ void SimConnectTransport::onMessage(std::vector<std::uint8_t>&&) {}
 
 void SimConnectTransport::onRawRead(std::span<const std::uint8_t>) {}
 
+SendBlockPtr SimConnectTransport::keptOfDropped(const SimConnectSendBlock&)
+{
+    return nullptr;
+}
+
+// Under queueMutex_.
+bool SimConnectTransport::sendQueueFull(std::size_t blockSize) const
+{
+    return !sendQueue_.empty() &&
+           (sendQueue_.size() >= kQueuedSendBlockLimit || queuedSendBytes_ + blockSize > kQueuedSendByteLimit);
+}
+
 void SimConnectTransport::queueSend(SendBlockPtr block)
 {
     if (!block || !isConnected())
         return;
     {
         std::lock_guard lock(queueMutex_);
+        if (sendQueueFull(block->bytes.size())) {
+            block = keptOfDropped(*block);
+            if (!block)
+                return;
+        }
+        queuedSendBytes_ += block->bytes.size();
         sendQueue_.push_back(std::move(block));
         ++unsentBlocks_;
     }
     wake();
+}
+
+std::size_t SimConnectTransport::queuedSendBlocks()
+{
+    std::lock_guard lock(queueMutex_);
+    return sendQueue_.size();
 }
 
 bool SimConnectTransport::waitSent(std::chrono::milliseconds timeout)
@@ -299,6 +324,7 @@ bool SimConnectTransport::writePending(bool& wantWrite, bool& moreQueued)
             --turn;
             writing_ = std::move(sendQueue_.front());
             sendQueue_.pop_front();
+            queuedSendBytes_ -= writing_->bytes.size();
             written_ = 0;
         }
         if (writing_->connectNumber != connectNumber() || writing_->bytes.empty()) {

@@ -2,6 +2,8 @@
 // The transport under a SimConnect connection: one connected stream (the simulator's named pipe
 // or a TCP socket, platform/stream_connection.h) served by one I/O thread of its own, which writes the queued send blocks and cuts the received byte stream into messages.
 // No caller ever waits on the simulator: queueSend only appends a block and wakes the thread.
+// The queue of blocks is bounded, so that a simulator that takes fewer requests than the program
+// makes costs neither memory nor, at the close, time.
 // Internal to the client; the program uses simconnect.h.
 
 #include "platform/stream_connection.h"
@@ -86,6 +88,12 @@ inline constexpr int kConnectTimeoutMs = 5000;
 
 class SimConnectTransport {
 public:
+    // A block that finds kQueuedSendBlockLimit blocks waiting, or that would take their bytes past
+    // kQueuedSendByteLimit, is dropped (an empty queue takes any block); what keptOfDropped gives
+    // of it is queued all the same, beyond the bound.
+    static constexpr std::size_t kQueuedSendBlockLimit = 32768;
+    static constexpr std::size_t kQueuedSendByteLimit = 8u << 20;
+
     SimConnectTransport();
     virtual ~SimConnectTransport();
     SimConnectTransport(const SimConnectTransport&) = delete;
@@ -94,7 +102,7 @@ public:
     // Connects a new transport and starts its I/O thread: false when it cannot be reached.
     bool connect(SimConnectFamily family, const std::string& address, const std::string& portOrPipe,
                  std::uint32_t maxReceiveSize, bool disableNagle);
-    // Queues a block for writing; dropped unless the transport is connected.
+    // Queues a block for writing; dropped unless the transport is connected, or for a full queue.
     void queueSend(SendBlockPtr block);
     // Waits until every queued block is written or the transport is down, at most `timeout`.
     bool waitSent(std::chrono::milliseconds timeout);
@@ -112,6 +120,8 @@ public:
     SimConnectFamily family() const { return family_; }
     // How many socket writes the transport made: one per send block while the socket has room.
     std::uint64_t writeCalls() const { return writeCalls_.load(std::memory_order_relaxed); }
+    // The blocks waiting to be written (not the one being written).
+    std::size_t queuedSendBlocks();
 
 protected:
     // Reset for a new connect; called before the I/O thread starts.
@@ -122,6 +132,9 @@ protected:
     virtual void onMessage(std::vector<std::uint8_t>&& message);
     // The bytes of every read before they are cut into messages (I/O thread).
     virtual void onRawRead(std::span<const std::uint8_t> bytes);
+    // A block that a full send queue drops: what of it must go all the same (nullptr: nothing).
+    // Runs under the queue's lock. The transport itself keeps nothing.
+    virtual SendBlockPtr keptOfDropped(const SimConnectSendBlock& dropped);
 
     platform::StreamConnection& stream() { return *stream_; }
     bool disableNagle() const { return disableNagle_; }
@@ -137,6 +150,7 @@ private:
     void fail(SimConnectCloseReason reason, HRESULT status, std::uint32_t osError);
     void wake();
     void blockDone();
+    bool sendQueueFull(std::size_t blockSize) const;
 
     SimConnectFamily family_ = SimConnectFamily::Pipe;
     std::uint32_t serial_;
@@ -159,7 +173,8 @@ private:
     std::mutex queueMutex_;
     std::condition_variable sent_;
     std::deque<SendBlockPtr> sendQueue_;
-    std::size_t unsentBlocks_ = 0; // queued plus the one being written
+    std::size_t queuedSendBytes_ = 0; // of sendQueue_
+    std::size_t unsentBlocks_ = 0;    // queued plus the one being written
 
     // I/O thread only.
     SendBlockPtr writing_;

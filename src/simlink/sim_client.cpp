@@ -349,6 +349,7 @@ void gf_resetSimLinkState()
     gf_joinSimClientThread();
     lf_releaseSimConnect();
     pendingCreations.clear();
+    unansweredCreations = 0;
     addedObjects.clear();
     lf_clearOutboundQueues();
     simConnectFailed = false;

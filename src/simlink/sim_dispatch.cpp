@@ -60,10 +60,18 @@ struct UnboundObject {
     std::int64_t assignedTicks = 0;
 };
 
+// What the connection dropped for a full queue, counted by the connection and logged at most once
+// a minute.
+struct DropReport {
+    const char* text; // the line, with {} for the count
+    RepeatLimiter log{std::chrono::minutes(1)};
+    std::uint64_t seen = 0;   // by the connection, so far
+    std::uint64_t logged = 0; // the count of the latest line
+};
+
 // SimConnect thread only.
-RepeatLimiter droppedMessagesLog{std::chrono::minutes(1)};
-std::uint64_t droppedMessagesSeen = 0;   // by the connection, so far
-std::uint64_t droppedMessagesLogged = 0; // the count of the latest line
+DropReport droppedMessages{"SimConnect: {} received messages dropped, more came than were handled"};
+DropReport droppedSends{"SimConnect: {} request packets dropped, the simulator took fewer than were sent"};
 std::uint32_t frameCounter = 0;
 LatLon previousUserPosition; // in the not-yet-known box until the first block
 std::vector<UnboundObject> unboundObjects;
@@ -91,11 +99,29 @@ void lf_simMessage(const std::string& text)
     lf_simLine(text);
 }
 
-void lf_logDroppedMessages()
+void lf_logDrops(DropReport& report)
 {
-    gf_logWarning(fmt::format("SimConnect: {} received messages dropped, more came than were handled",
-                              droppedMessagesSeen));
-    droppedMessagesLogged = droppedMessagesSeen;
+    gf_logWarning(fmt::format(fmt::runtime(report.text), report.seen));
+    report.logged = report.seen;
+}
+
+void lf_noteDrops(DropReport& report, HRESULT (*readCount)(HANDLE, std::uint64_t*), HANDLE handle)
+{
+    std::uint64_t dropped = 0;
+    if (FAILED(readCount(handle, &dropped)) || dropped == report.seen)
+        return;
+    report.seen = dropped;
+    if (report.log.occur())
+        lf_logDrops(report);
+}
+
+// The end of a connection: the count a minute held back is logged, the next connection counts
+// afresh.
+void lf_endDrops(DropReport& report)
+{
+    if (report.seen != report.logged)
+        lf_logDrops(report);
+    report = DropReport{report.text};
 }
 
 void lf_forgetUnbound(std::uint32_t objectId)
@@ -179,6 +205,19 @@ bool lf_liveUserPositionUnknown()
 
 // ---- Exceptions ----
 
+std::vector<PendingCreation>::iterator lf_findPendingCreation(std::uint32_t sendId)
+{
+    return std::find_if(pendingCreations.begin(), pendingCreations.end(),
+                        [sendId](const PendingCreation& p) { return p.sendId == sendId; });
+}
+
+// A creation sent was answered, by its reply or by a refusal.
+void lf_answerCreation()
+{
+    if (unansweredCreations > 0)
+        --unansweredCreations;
+}
+
 void lf_onException(const SIMCONNECT_RECV_EXCEPTION& message)
 {
     switch (message.dwException) {
@@ -189,16 +228,19 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION& message)
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
         throw UserErrorException(95, fmt::format("Simconnect Version Mismatch, dwindex: {} ", message.dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
+        // Refused for the simulator's limit: no reply will answer the creation.
+        if (lf_findPendingCreation(message.dwSendID) != pendingCreations.end())
+            lf_answerCreation();
         lf_simMessage("SimConnect: too many objects (max 1000)");
         break;
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
         lf_simLine("SIMCON EXCEP 19");
         break;
     case SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED: {
-        const auto refused = std::find_if(pendingCreations.begin(), pendingCreations.end(),
-                                          [&](const PendingCreation& p) { return p.sendId == message.dwSendID; });
+        const auto refused = lf_findPendingCreation(message.dwSendID);
         if (refused == pendingCreations.end())
             break;
+        lf_answerCreation();
         const std::uint32_t key = refused->key;
         *refused = std::move(pendingCreations.back());
         pendingCreations.pop_back();
@@ -583,11 +625,17 @@ void lf_onAcInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& message, std::u
 }
 
 // The creation's own reply: the new object is asked for its in-range data at once, so that it is
-// bound however far from the user aircraft it was created and whatever the traffic range is.
+// bound however far from the user aircraft it was created and whatever the traffic range is. A
+// reply answers one creation sent; while none is unanswered it names no object of this program.
 void lf_onAssignedObjectId(const AssignedObjectIdReply& reply)
 {
     if (reply.dwRequestID != simid::kReqCreate || reply.dwObjectID <= userObjectId.load())
         return;
+    if (unansweredCreations == 0) {
+        lf_simLine("! Creation reply without a creation sent, ignored");
+        return;
+    }
+    lf_answerCreation();
     // Late entries go also when no frame comes.
     lf_removeLateUnboundObjects();
     lf_makeRoom(unboundObjects);
@@ -606,21 +654,15 @@ void lf_with(const SIMCONNECT_RECV* message, std::uint32_t size, void (*handler)
 
 void lf_noteDroppedMessages(HANDLE handle)
 {
-    std::uint64_t dropped = 0;
-    if (FAILED(gf_scDroppedMessages(handle, &dropped)) || dropped == droppedMessagesSeen)
-        return;
-    droppedMessagesSeen = dropped;
-    if (droppedMessagesLog.occur())
-        lf_logDroppedMessages();
+    lf_noteDrops(droppedMessages, gf_scDroppedMessages, handle);
+    lf_noteDrops(droppedSends, gf_scDroppedSends, handle);
 }
 
 void lf_endSimulatorLines()
 {
     simulatorLines.flush();
-    if (droppedMessagesSeen != droppedMessagesLogged)
-        lf_logDroppedMessages();
-    droppedMessagesLog = RepeatLimiter(std::chrono::minutes(1));
-    droppedMessagesSeen = droppedMessagesLogged = 0;
+    lf_endDrops(droppedMessages);
+    lf_endDrops(droppedSends);
 }
 
 void lf_resetDispatchState()

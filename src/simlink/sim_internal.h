@@ -22,6 +22,10 @@ struct PendingCreation {
 // SimConnect thread only (and the restart reset after the thread ended).
 extern std::vector<PendingCreation> pendingCreations;
 extern std::vector<std::uint32_t> addedObjects; // ObjectAdded, not yet bound
+// The creations sent that neither their reply (the new object's id) nor a refusal has answered
+// yet. Only such a reply asks the new object for its data: one that answers no creation (a
+// damaged stream, a simulator repeating itself) would make a request of every message.
+extern std::uint32_t unansweredCreations;
 
 // Flush of the outbound queues at every simulator frame (SimConnect thread).
 void lf_flushSimQueues();
@@ -56,8 +60,8 @@ std::size_t lf_unboundObjectCount();
 // The log lines that the simulator's messages make, written once a minute per text with the
 // number of repeats (core/repeat_limiter.h): the simulator decides how often they come.
 extern RepeatedLines simulatorLines;
-// After every dispatch: when the connection dropped received messages for a full queue, logs
-// their number (at most once a minute).
+// After every dispatch: when the connection dropped received messages for a full queue, or request
+// packets for a full send queue, logs their number (each at most once a minute).
 void lf_noteDroppedMessages(qmx::HANDLE handle);
 // The end of a connection: writes the repeats and drops held back, and forgets them.
 void lf_endSimulatorLines();

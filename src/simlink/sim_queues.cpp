@@ -26,6 +26,7 @@ std::atomic<bool> simConnectFailed{false};
 std::atomic<bool> batchFrameWrites{true};
 std::vector<PendingCreation> pendingCreations;
 std::vector<std::uint32_t> addedObjects;
+std::uint32_t unansweredCreations = 0;
 
 namespace {
 
@@ -84,6 +85,7 @@ void lf_createAiAc(HANDLE handle, const AcCreateRecord& record)
         return;
     }
     pendingCreations.push_back({sendId, record.key, record.callsign});
+    ++unansweredCreations;
 }
 
 void lf_removeAiAc(HANDLE handle, std::uint32_t objectId)

@@ -2,9 +2,10 @@
 # The simulator failing under a connected run. Killed outright (SIGKILL): the program notices
 # within 10 s, logs it and ends through the exit machine with status 0. Hung with its connection
 # open (nothing read, nothing answered): the close box still ends the program within 40 s.
-# Hostile, flooding the program with messages it does not handle (of an unknown id, exceptions)
-# as fast as it reads them: for the given seconds the log stays under 3 MB and the resident memory
-# under 100 MB, and the close box, clicked while the flood goes on, ends the program within 10 s.
+# Hostile, flooding the program with messages it does not handle (of an unknown id, exceptions,
+# creation replies for objects it never created) as fast as it reads them: for the given seconds
+# the log stays under 3 MB and the resident memory under 100 MB, and the close box, clicked while
+# the flood goes on, ends the program within 10 s.
 #   sim_faults.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file> [flood seconds]
 source "$(dirname "$0")/common.sh"
 program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 flood_seconds=${6:-15}
@@ -59,12 +60,13 @@ else
   flood_rss_mb=100
 fi
 
-# flood_case <case> <flood words> <logged line>: the flood for $flood_seconds, still going when
-# the close box is clicked; the line the flooded message makes is in the log (once at least).
+# flood_case <case> <flood words> <logged line> [last flood word]: the flood for $flood_seconds,
+# still going when the close box is clicked; the line the flooded message makes is in the log
+# (once at least).
 flood_case() {
-  local name=$1 what=$2 line=$3
+  local name=$1 what=$2 line=$3 last=${4:-}
   start_run "$name"
-  fakesim_control "flood $what $((flood_seconds + 120))"
+  fakesim_control "flood $what $((flood_seconds + 120)) $last"
   wait_until 10 grep -q '"type":"flood"' "$work/fakesim.trace" || fail "$name: fakesim does not flood"
   local max_rss=0 rss end=$((SECONDS + flood_seconds))
   while [ $SECONDS -lt $end ]; do
@@ -115,4 +117,7 @@ stop_stand_ins
 
 flood_case "unknown-message flood" "unknown" "! Unknown Dispatch dwID 99"
 flood_case "exception flood" "exception 11" "SimConnect: too many objects (max 1000)"
+# Request id 104, that of the program's creations; a simulator so busy that it takes none of the
+# program's requests meanwhile ("deaf"), so that whatever the replies make it send piles up.
+flood_case "creation-reply flood" "assigned 104" "! Creation reply without a creation sent, ignored" deaf
 echo "simulator faults ok"

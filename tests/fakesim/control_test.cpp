@@ -39,7 +39,8 @@ TEST(FakesimControl, BadLinesAreAnsweredWithAnError)
     for (const char* line : {"bogus", "sim maybe", "frame-rate fast", "frame-rate -1", "fail-next Bogus 3",
                              "fail-next AIRemoveObject x", "exception", "user lat=abc", "user lat=91",
                              "user colour=red", "at x quit", "at 5", "remove-object 77", "remove-object x",
-                             "add-aircraft title", "app-version 1.x", "refuse-create many"}) {
+                             "add-aircraft title", "app-version 1.x", "refuse-create many", "flood assigned x 5",
+                             "flood assigned 104", "flood unknown deaf"}) {
         EXPECT_TRUE(sim.control(line).starts_with("error: ")) << line;
     }
     EXPECT_EQ(sim.control("# a comment"), "ok");
@@ -108,6 +109,13 @@ TEST(FakesimControl, CommandsChangeTheStandIn)
     EXPECT_EQ(objects[0]["object"], id);
     EXPECT_EQ(sim.control("remove-object " + std::to_string(id)), "ok");
     EXPECT_TRUE(sim.aiObjects().empty());
+
+    // Creation replies of the given request id, for object ids above every id given (which only
+    // count up).
+    EXPECT_EQ(sim.control("flood assigned 104 1"), "ok");
+    const auto bogus = client.receiveWhere(12, 12, 104);
+    ASSERT_TRUE(bogus);
+    EXPECT_GT(bogus->u32(16), id);
 }
 
 TEST(FakesimControl, ScheduledCommandsRunOnTheSimulatedClock)

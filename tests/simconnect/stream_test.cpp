@@ -24,6 +24,12 @@ Bytes lf_filled(std::size_t size, std::uint8_t value)
     return Bytes(size, value);
 }
 
+std::uint32_t lf_u32(const Bytes& bytes, std::size_t at)
+{
+    return static_cast<std::uint32_t>(bytes.at(at)) | static_cast<std::uint32_t>(bytes.at(at + 1)) << 8 |
+           static_cast<std::uint32_t>(bytes.at(at + 2)) << 16 | static_cast<std::uint32_t>(bytes.at(at + 3)) << 24;
+}
+
 struct StreamCase {
     std::string name;
     std::vector<Bytes> messages; // well-formed messages sent first, expected to be dispatched
@@ -210,6 +216,69 @@ TEST(UnresponsiveServerTest, AWriteUnderWayWhenTheSimulatorGoesKeepsItsBlockUnti
         std::this_thread::yield();
     EXPECT_EQ(freed, 1);
     EXPECT_FALSE(transport.isConnected());
+}
+
+// The request packets the simulator has not taken yet are bounded: beyond either bound of the send
+// queue a packet is dropped and counted, but a removal is not, neither by itself nor among held
+// packets, and reaches the simulator once it reads again.
+TEST(UnresponsiveServerTest, AFullSendQueueDropsAndCountsAllButTheRemovals)
+{
+    struct Case {
+        const char* bound;
+        std::uint32_t dataSize; // of each position write
+    };
+    constexpr std::size_t kMostBytes = 64u << 20; // sent at most while waiting for a drop
+    for (const Case& c : {Case{"bytes", 40000}, Case{"blocks", 4}}) {
+        SCOPED_TRACE(c.bound);
+        sctest::ScWorld world;
+        auto server = sctest::TestServer::tcp(sctest::Family::IPv4);
+        auto client = sctest::openClient(world, *server);
+        const HANDLE handle = client->handle;
+        const Bytes data(c.dataSize, 0x77);
+        const std::size_t packetSize = 36 + c.dataSize;
+        std::size_t writes = 0;
+        const auto write = [&] {
+            ++writes;
+            return SimConnect_SetDataOnSimObject(handle, 402, 7, 0, 1, c.dataSize, data.data());
+        };
+        std::uint64_t dropped = 0;
+        const auto droppedSends = [&] {
+            EXPECT_EQ(gf_scDroppedSends(handle, &dropped), S_OK);
+            return dropped;
+        };
+        // Nothing is read: the socket buffers fill, then the queue.
+        while (droppedSends() == 0 && writes * packetSize < kMostBytes)
+            ASSERT_EQ(write(), S_OK);
+        ASSERT_EQ(dropped, 1u);
+        EXPECT_LE(scFindConnection(handle)->queuedSendBlocks(), SimConnectTransport::kQueuedSendBlockLimit);
+        // A removal by itself, then one among held packets, until the queue (which the I/O thread
+        // may still be handing to the socket) refuses the held block but for its removal.
+        const std::uint64_t before = dropped;
+        std::vector<std::uint32_t> removals;
+        for (std::uint32_t id = 501; droppedSends() == before && writes * packetSize < kMostBytes; id += 2) {
+            ASSERT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
+            ASSERT_EQ(gf_scSetSendAtOnce(handle, false), S_OK);
+            ASSERT_EQ(write(), S_OK);
+            ASSERT_EQ(SimConnect_AIRemoveObject(handle, id + 1, 105), S_OK);
+            ASSERT_EQ(write(), S_OK);
+            ASSERT_EQ(gf_scSetSendAtOnce(handle, true), S_OK);
+            removals.insert(removals.end(), {id, id + 1});
+        }
+        EXPECT_EQ(dropped, before + 2) << "the two position writes of the refused block";
+
+        const std::size_t expected = (writes - dropped) * packetSize + removals.size() * 24;
+        const Bytes stream = server->read(expected);
+        ASSERT_EQ(stream.size(), expected);
+        std::vector<std::uint32_t> removed;
+        for (std::size_t at = 0; at + 16 <= stream.size();) {
+            const std::uint32_t size = lf_u32(stream, at);
+            ASSERT_GE(size, 16u);
+            if (lf_u32(stream, at + 8) == 0xF000002Cu)
+                removed.push_back(lf_u32(stream, at + 16));
+            at += size;
+        }
+        EXPECT_EQ(removed, removals);
+    }
 }
 
 TEST(UnresponsiveServerTest, AConnectThatIsNeverAnsweredGivesUp)

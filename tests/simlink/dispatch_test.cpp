@@ -296,9 +296,35 @@ TEST_F(DispatchTest, TheObjectListsStayBoundedAndForgetRemovedObjects)
         EXPECT_LE(simCommandQueue.capacity(), 256u) << "the burst's room went with the taken commands";
     }
     simConnectFailed = true; // the replies' own data requests are not sent
+    unansweredCreations = 10000;
     for (std::uint32_t id = 20000; id < 30000; ++id)
         Message(12, 20).u32(12, 104).u32(16, id).dispatch();
     EXPECT_LE(lf_unboundObjectCount(), 2000u);
+}
+
+// A creation reply answers one creation sent, and so does a refusal, by its send id: a reply
+// that answers none (a damaged stream, a simulator repeating itself) is no object of this
+// program, and asks for nothing.
+TEST_F(DispatchTest, OnlyAReplyThatAnswersACreationSentIsFollowedUp)
+{
+    const auto reply = [](std::uint32_t objectId) { Message(12, 20).u32(12, 104).u32(16, objectId).dispatch(); };
+    simConnectFailed = true; // the replies' own data requests are not sent
+    reply(500);
+    EXPECT_EQ(lf_unboundObjectCount(), 0u);
+    EXPECT_TRUE(logHas("! Creation reply without a creation sent, ignored"));
+    // Two creations sent, the second refused (exception 22, or 11 for the simulator's limit).
+    std::uint32_t sendId = 10;
+    for (const std::uint32_t refusal : {22u, 11u}) {
+        SCOPED_TRACE(refusal);
+        const std::size_t before = lf_unboundObjectCount();
+        pendingCreations.push_back({++sendId, 20001, "AAA1"});
+        pendingCreations.push_back({++sendId, 20002, "BBB2"});
+        unansweredCreations = 2;
+        lf_exception(refusal, sendId).dispatch();
+        for (std::uint32_t objectId = 600; objectId < 603; ++objectId)
+            reply(objectId + sendId * 10);
+        EXPECT_EQ(lf_unboundObjectCount(), before + 1);
+    }
 }
 
 TEST_F(DispatchTest, StandAndParkAirportWorkIsLeftToTheWorkThread)

@@ -144,6 +144,27 @@ std::string lf_addAircraft(FakeSim& sim, const Words& words)
     return "ok " + std::to_string(sim.addSimObject(std::move(object)));
 }
 
+// flood unknown <seconds> | flood exception <number> <seconds> | flood assigned <request id> <seconds>,
+// each optionally followed by "deaf"
+std::string lf_flood(FakeSim& sim, Words words)
+{
+    const bool deaf = words.back() == "deaf";
+    if (deaf)
+        words.pop_back();
+    const std::map<std::string, std::uint32_t, std::less<>> kinds{
+        {"exception", wire::recv::kException}, {"assigned", wire::recv::kAssignedObjectId}};
+    const auto kind = kinds.find(words[1]);
+    const bool numbered = kind != kinds.end();
+    std::uint32_t number = 0;
+    double seconds = 0.0;
+    if ((!numbered && words[1] != "unknown") || words.size() != (numbered ? 4u : 3u) ||
+        (numbered && !lf_parseUnsigned(words[2], number)) || !parseNumber(words.back(), seconds) || seconds <= 0.0)
+        return lf_error("flood unknown <seconds> | flood exception <number> <seconds> | "
+                        "flood assigned <request id> <seconds>, each [deaf]");
+    sim.flood(numbered ? kind->second : kUnknownMessageId, number, seconds, deaf);
+    return "ok";
+}
+
 std::string lf_openReply(FakeSim& sim, const Words& words)
 {
     wire::OpenReplyFields fields = sim.openReply();
@@ -326,14 +347,8 @@ std::string runControlLine(FakeSim& sim, std::string_view line)
         sim.sendException(a, b, c);
         return "ok";
     }
-    if (command == "flood" && argc >= 2) {
-        const bool exception = words[1] == "exception";
-        if ((!exception && (words[1] != "unknown" || argc != 2)) || (exception && argc != 3) ||
-            (exception && !lf_parseUnsigned(words[2], a)) || !parseNumber(words[argc], number) || number <= 0.0)
-            return lf_error("flood unknown <seconds> | flood exception <number> <seconds>");
-        sim.flood(exception ? wire::recv::kException : kUnknownMessageId, a, number);
-        return "ok";
-    }
+    if (command == "flood" && argc >= 2)
+        return lf_flood(sim, words);
     if (command == "frame-rate" && argc == 1) {
         if (!parseNumber(words[1], number) || number < 0.0 || number > 1000.0)
             return lf_error("frame-rate takes 0 to 1000");

@@ -14,8 +14,12 @@
 //                                 or number such as 0x2C) get the exception instead of an answer
 //   exception <number> [send id [index]]   an exception message to every open client
 //   flood unknown <seconds>       a hostile simulator: a message of id 99 (known to no client)
-//   flood exception <number> <seconds>   or that exception, over and over to every open client,
-//                                 as fast as it reads them, for that many simulated seconds
+//   flood exception <number> <seconds>   or that exception,
+//   flood assigned <request id> <seconds>   or creation replies (ASSIGNED_OBJECT_ID) of that
+//                                 request id for objects nobody created, over and over to every
+//                                 open client, as fast as it reads them, for that many simulated
+//                                 seconds; a last word "deaf": reading none of their packets
+//                                 meanwhile
 //   frame-rate <frames per second>
 //   app-name <text>               application name of later Open replies
 //   app-version <a.b.c.d>         application version and build of later Open replies

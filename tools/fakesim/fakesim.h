@@ -113,9 +113,11 @@ public:
     // Closes every client connection at once, without a word; the listeners stay.
     void dropConnections();
     // A hostile simulator for `simSeconds`: every open client gets one message over and over, as
-    // fast as it reads them. messageId wire::recv::kException floods exception `exceptionNumber`;
-    // any other id floods a message of that id, which no client knows.
-    void flood(std::uint32_t messageId, std::uint32_t exceptionNumber, double simSeconds);
+    // fast as it reads them. messageId wire::recv::kException floods exception `number`,
+    // wire::recv::kAssignedObjectId creation replies of request id `number` for objects that no
+    // client created; any other id floods a message of that id, which no client knows. `deaf`:
+    // the clients' packets are left unread until the flood ends.
+    void flood(std::uint32_t messageId, std::uint32_t number, double simSeconds, bool deaf = false);
     // A hung simulator: the connections stay open but are neither read nor written, and the
     // clock stands still; only a quit ends it.
     void mute();

@@ -313,7 +313,7 @@ void FakeSim::Impl::run(FakeSim& owner)
         for (std::size_t i = 1; i < watches.size(); ++i) {
             if (!watches[i].ready)
                 continue;
-            if (ids[i] != 0)
+            if (ids[i] != 0 && !state.floodIsDeaf())
                 readFrom(ids[i]);
             else if (watches[i].socket == tcpListener)
                 acceptFrom(tcpListener, "tcp");
@@ -462,10 +462,10 @@ void FakeSim::mute()
     });
 }
 
-void FakeSim::flood(std::uint32_t messageId, std::uint32_t exceptionNumber, double simSeconds)
+void FakeSim::flood(std::uint32_t messageId, std::uint32_t number, double simSeconds, bool deaf)
 {
     lf_change(*impl_, [&](auto& impl) {
-        impl.state.startFlood(messageId, exceptionNumber);
+        impl.state.startFlood(messageId, number, deaf);
         impl.floodEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(
                                            simSeconds * static_cast<double>(impl.config.secondLength.count())));
     });

@@ -909,10 +909,25 @@ void SimState::queueQuit()
             sendTo(session, wire::quitMessage(session.protocol));
 }
 
-void SimState::startFlood(std::uint32_t messageId, std::uint32_t exceptionNumber)
+void SimState::startFlood(std::uint32_t messageId, std::uint32_t number, bool deaf)
 {
-    flood_ = Flood{messageId, exceptionNumber, 0};
-    trace_.write("flood", {{"message", messageId}, {"exception", exceptionNumber}});
+    flood_ = Flood{messageId, number, deaf, 0};
+    const char* field = messageId == wire::recv::kAssignedObjectId ? "request_id" : "exception";
+    trace_.write("flood", {{"message", messageId}, {field, number}, {"deaf", deaf}});
+}
+
+// The flood's next message. The creation replies name object ids far above those that
+// creations get, so that no client can have created them.
+std::vector<std::uint8_t> SimState::floodMessage(std::uint32_t protocol) const
+{
+    constexpr std::uint32_t kFloodObjectIds = 0x40000000;
+    switch (flood_->messageId) {
+    case wire::recv::kException: return wire::exceptionMessage(protocol, flood_->number, 0, 0);
+    case wire::recv::kAssignedObjectId:
+        return wire::assignedObjectIdMessage(protocol, flood_->number,
+                                             kFloodObjectIds + static_cast<std::uint32_t>(flood_->sent % kFloodObjectIds));
+    default: return wire::unknownMessage(protocol, flood_->messageId);
+    }
 }
 
 void SimState::topUpFlood(std::size_t fill)
@@ -922,11 +937,8 @@ void SimState::topUpFlood(std::size_t fill)
     for (auto& [id, session] : sessions_) {
         if (!session.opened || session.closeRequested)
             continue;
-        const std::vector<std::uint8_t> message =
-            flood_->messageId == wire::recv::kException
-                ? wire::exceptionMessage(session.protocol, flood_->exceptionNumber, 0, 0)
-                : wire::unknownMessage(session.protocol, flood_->messageId);
         while (session.outbox.size() < fill) {
+            const std::vector<std::uint8_t> message = floodMessage(session.protocol);
             session.outbox.insert(session.outbox.end(), message.begin(), message.end());
             ++flood_->sent;
             ++floodSent_;

@@ -80,13 +80,16 @@ public:
     // QUIT to every open session.
     void queueQuit();
     // A hostile simulator: every open session gets the same message over and over, as fast as it
-    // reads them; messageId recv::kException floods that exception, any other id a message of
-    // that (unknown) id. Flood messages are counted, not traced one by one.
-    void startFlood(std::uint32_t messageId, std::uint32_t exceptionNumber);
+    // reads them; messageId recv::kException floods exception `number`, recv::kAssignedObjectId
+    // creation replies of request id `number` for object ids it never gave, any other id a
+    // message of that (unknown) id. Flood messages are counted, not traced one by one. A deaf
+    // flood leaves the clients' packets unread (the server asks floodIsDeaf).
+    void startFlood(std::uint32_t messageId, std::uint32_t number, bool deaf);
     // Tops the outbox of every open session up to `fill` bytes of flood messages.
     void topUpFlood(std::size_t fill);
     void endFlood();
     bool flooding() const { return flood_.has_value(); }
+    bool floodIsDeaf() const { return flood_ && flood_->deaf; }
 
     std::map<unsigned, ClientSession>& sessions() { return sessions_; }
     Status status() const;
@@ -142,9 +145,11 @@ private:
     std::map<std::uint32_t, std::deque<std::uint32_t>> failRules_;  // request number -> exceptions
     struct Flood {
         std::uint32_t messageId = 0;
-        std::uint32_t exceptionNumber = 0;
+        std::uint32_t number = 0;  // the exception's number, or the request id of the replies
+        bool deaf = false;
         std::uint64_t sent = 0;
     };
+    std::vector<std::uint8_t> floodMessage(std::uint32_t protocol) const;
     std::optional<Flood> flood_;
     std::uint64_t floodSent_ = 0;  // by every flood since start
 };
