@@ -20,9 +20,16 @@ const char* const kMakerNotice = "live traffic for Prepar3D v5/v6";
 
 namespace {
 
+// A text's field on its row: from its left edge to where the field to its right begins. A text
+// is cut off there, so that a long one never runs under its neighbour.
+struct Field {
+    int left;
+    int right;
+};
+
 // Draws a text that converts to UTF-16 as the system's text output needs; one that does not is
 // logged and left out.
-void lf_textOut(Painter& painter, int x, int y, const std::string& text, Rgb colour)
+void lf_textOut(Painter& painter, Field field, int y, const std::string& text, Rgb colour)
 {
     try {
         (void)gf_utf8ToUtf16(text);
@@ -33,12 +40,12 @@ void lf_textOut(Painter& painter, int x, int y, const std::string& text, Rgb col
         gf_logf("{} {}", text, e.what());
         return;
     }
-    painter.text(x, y, text, colour);
+    painter.text(field.left, y, field.right, text, colour);
 }
 
-void lf_labelOut(Painter& painter, int x, int y, const std::string& text, bool enabled)
+void lf_labelOut(Painter& painter, Field field, int y, const std::string& text, bool enabled)
 {
-    lf_textOut(painter, x, y, text, enabled ? kBlack : kGrey);
+    lf_textOut(painter, field, y, text, enabled ? kBlack : kGrey);
 }
 
 Rgb lf_yellowWhen(bool on)
@@ -61,9 +68,9 @@ void lf_paintBackground(Painter& painter)
 
 void lf_paintTitleBand(Painter& painter)
 {
-    lf_textOut(painter, 3, 7, fmt::format("Version {}", gf_versionText(g_programVersion)), kLime);
-    lf_textOut(painter, 390, 7, std::string(kProductName), kLime);
-    lf_textOut(painter, 632, 7, kMakerNotice, kLime);
+    lf_textOut(painter, {3, 390}, 7, fmt::format("Version {}", gf_versionText(g_programVersion)), kLime);
+    lf_textOut(painter, {390, 632}, 7, std::string(kProductName), kLime);
+    lf_textOut(painter, {632, kClientWidth}, 7, kMakerNotice, kLime);
 }
 
 void lf_paintSeparators(Painter& painter)
@@ -82,33 +89,33 @@ void lf_paintSimStatus(Painter& painter)
     const bool good = connected && w.simRunningDisplay.load() && !title.empty();
     const Rgb simColour = good ? kLime : (connected ? kYellow : kRed);
     painter.fillRect(kSimBox, simColour);
-    lf_textOut(painter, 398, 63, "Sim", kBlack);
+    lf_textOut(painter, {398, kSimBox.right}, 63, "Sim", kBlack);
     if (!connected)
         return;
     std::string simLine = w.simNameText.get();
     const std::string stand = w.userStandText.get();
     if (!stand.empty())
         simLine += ", user stand " + stand;
-    lf_textOut(painter, 5, 35, simLine, simColour);
-    lf_textOut(painter, 5, 63, title, w.userModelFlag.load() ? simColour : kYellow);
+    lf_textOut(painter, {5, kSimBox.left}, 35, simLine, simColour);
+    lf_textOut(painter, {5, kSimBox.left}, 63, title, w.userModelFlag.load() ? simColour : kYellow);
 }
 
 void lf_paintCounts(Painter& painter)
 {
     const MainWindow& w = g_mainWindow;
     if (const std::uint64_t liveries = w.liveryCount.load(); liveries != 0)
-        lf_textOut(painter, 5, 91, fmt::format("# liveries: {}", liveries), kLime);
+        lf_textOut(painter, {5, 141}, 91, fmt::format("# liveries: {}", liveries), kLime);
     else
-        lf_textOut(painter, 5, 91, "# liveries: ...", kRed);
+        lf_textOut(painter, {5, 141}, 91, "# liveries: ...", kRed);
     if (const std::uint64_t simaddon = w.simaddonCount.load(); simaddon != 0)
-        lf_textOut(painter, 141, 91, fmt::format("# {}: {}", "simaddon", simaddon),
+        lf_textOut(painter, {141, 278}, 91, fmt::format("# {}: {}", "simaddon", simaddon),
                    w.simaddonComplete.load() ? kLime : kYellow);
     else
-        lf_textOut(painter, 141, 91, std::string("# ") + "simaddon" + ": ...", kYellow);
+        lf_textOut(painter, {141, 278}, 91, std::string("# ") + "simaddon" + ": ...", kYellow);
     if (const std::uint64_t thirdp = w.thirdpCount.load(); thirdp != 0)
-        lf_textOut(painter, 278, 91, fmt::format("# thirdp: {}", thirdp), kLime);
+        lf_textOut(painter, {278, kSimBox.left}, 91, fmt::format("# thirdp: {}", thirdp), kLime);
     else
-        lf_textOut(painter, 278, 91, "# thirdp: ...", kYellow);
+        lf_textOut(painter, {278, kSimBox.left}, 91, "# thirdp: ...", kYellow);
 }
 
 void lf_paintRtStatus(Painter& painter)
@@ -123,13 +130,13 @@ void lf_paintRtStatus(Painter& painter)
     else if (ready)
         boxColour = traffic == 1 ? kLime : kYellow;
     painter.fillRect(kRtBox, boxColour);
-    lf_textOut(painter, 430, 63, "RT", kBlack);
+    lf_textOut(painter, {430, kRtBox.right}, 63, "RT", kBlack);
     if (ready) {
-        lf_textOut(painter, 458, 35, w.rtVersionText.get(), kLime);
+        lf_textOut(painter, {458, kClientWidth}, 35, w.rtVersionText.get(), kLime);
         if (qnh != 3)
-            lf_textOut(painter, 458, 63, "Weather", qnh == 1 ? kLime : kYellow);
+            lf_textOut(painter, {458, 642}, 63, "Weather", qnh == 1 ? kLime : kYellow);
         if (traffic != 3)
-            lf_textOut(painter, 458, 91, "Traffic", traffic == 1 ? kLime : kYellow);
+            lf_textOut(painter, {458, 642}, 91, "Traffic", traffic == 1 ? kLime : kYellow);
     }
     painter.line(425, 29, 425, 112, kBlack);
 }
@@ -149,34 +156,34 @@ void lf_paintReaderValues(Painter& painter)
     const std::uint32_t qnh = w.qnhIndicator.load();
     if (qnh == 1 || qnh == 2) {
         const std::int32_t value = w.qnhDisplay.load();
-        lf_textOut(painter, 642, 63, value < 1 ? std::string() : fmt::format("qnh: {:4}", value), kLime);
+        lf_textOut(painter, {642, kClientWidth}, 63, value < 1 ? std::string() : fmt::format("qnh: {:4}", value), kLime);
     }
     const std::uint32_t traffic = w.trafficIndicator.load();
     if (traffic == 1 || traffic == 2)
-        lf_textOut(painter, 642, 91, fmt::format("live: {:3}", w.liveCount.load()), kLime);
+        lf_textOut(painter, {642, kClientWidth}, 91, fmt::format("live: {:3}", w.liveCount.load()), kLime);
 }
 
 void lf_paintOptionLabels(Painter& painter)
 {
-    lf_textOut(painter, 672, AEROWINX.rowY, "Aerowinx", lf_yellowWhen(AEROWINX.value.load()));
-    lf_textOut(painter, 672, LOG.rowY, "Log", kBlack);
-    lf_textOut(painter, 768, ALWAYS_ON_TOP.rowY, "Stay on top", lf_yellowWhen(ALWAYS_ON_TOP.value.load()));
-    lf_textOut(painter, 768, LEARN_SOFT.rowY, "Learn Soft", kBlack);
-    lf_textOut(painter, 672, NAV_LIGHTS_WHILE_PARKED.rowY, "Nav lights", kBlack);
-    lf_textOut(painter, 768, GUID_CHANGES.rowY, "GUID changes", GUID_CHANGES.value.load() ? kBlack : kYellow);
-    lf_textOut(painter, 5, ALL_INSTALL_PATH.rowY, "Install path:", kBlack);
+    lf_textOut(painter, {672, 748}, AEROWINX.rowY, "Aerowinx", lf_yellowWhen(AEROWINX.value.load()));
+    lf_textOut(painter, {672, 748}, LOG.rowY, "Log", kBlack);
+    lf_textOut(painter, {768, kClientWidth}, ALWAYS_ON_TOP.rowY, "Stay on top", lf_yellowWhen(ALWAYS_ON_TOP.value.load()));
+    lf_textOut(painter, {768, kClientWidth}, LEARN_SOFT.rowY, "Learn Soft", kBlack);
+    lf_textOut(painter, {672, 748}, NAV_LIGHTS_WHILE_PARKED.rowY, "Nav lights", kBlack);
+    lf_textOut(painter, {768, kClientWidth}, GUID_CHANGES.rowY, "GUID changes", GUID_CHANGES.value.load() ? kBlack : kYellow);
+    lf_textOut(painter, {5, 111}, ALL_INSTALL_PATH.rowY, "Install path:", kBlack);
 }
 
 void lf_paintScanLabels(Painter& painter)
 {
-    lf_textOut(painter, 25, LIG_AUTOMATIC.rowY, "Scan for liveries", lf_yellowWhen(SCAN_LIVERIES.value.load()));
-    lf_textOut(painter, 237, LIG_AUTOMATIC.rowY, "Automatic", kBlack);
-    lf_textOut(painter, 450, LIG_PRIORITIZE.rowY, "Prioritize", kBlack);
-    lf_textOut(painter, 556, SUPPRESS_STUB.rowY, "Stub", kBlack);
-    lf_textOut(painter, 25, SCAN_AIRPORTS.rowY, "Scan for addon airports", lf_yellowWhen(SCAN_AIRPORTS.value.load()));
-    lf_textOut(painter, 237, AFG_AUTOMATIC.rowY, "Automatic", kBlack);
+    lf_textOut(painter, {25, 217}, LIG_AUTOMATIC.rowY, "Scan for liveries", lf_yellowWhen(SCAN_LIVERIES.value.load()));
+    lf_textOut(painter, {237, 430}, LIG_AUTOMATIC.rowY, "Automatic", kBlack);
+    lf_textOut(painter, {450, 536}, LIG_PRIORITIZE.rowY, "Prioritize", kBlack);
+    lf_textOut(painter, {556, 642}, SUPPRESS_STUB.rowY, "Stub", kBlack);
+    lf_textOut(painter, {25, 217}, SCAN_AIRPORTS.rowY, "Scan for addon airports", lf_yellowWhen(SCAN_AIRPORTS.value.load()));
+    lf_textOut(painter, {237, 323}, AFG_AUTOMATIC.rowY, "Automatic", kBlack);
     if (const std::uint64_t airports = g_mainWindow.addonScanAirportCount.load(); airports > 0)
-        lf_textOut(painter, 323, SCAN_AIRPORTS.rowY,
+        lf_textOut(painter, {323, 642}, SCAN_AIRPORTS.rowY,
                    fmt::format("{} airport{} in {} folder", airports, airports == 1 ? "" : "s",
                                g_mainWindow.addonScanFolderText.get()),
                    kYellow);
@@ -184,52 +191,52 @@ void lf_paintScanLabels(Painter& painter)
 
 void lf_paintTrafficLabels(Painter& painter)
 {
-    lf_textOut(painter, 5, MATCHING_DEPTH.rowY, "Max aircraft matching depth", kBlack);
-    lf_textOut(painter, 253, LIGHT_AIRCRAFT.rowY, "Optional:", kBlack);
-    lf_labelOut(painter, 343, LIGHT_AIRCRAFT.rowY, "Light aircraft", gf_isControlEnabled(LIGHT_AIRCRAFT));
-    lf_labelOut(painter, 450, HELICOPTERS.rowY, "Helicopters", gf_isControlEnabled(HELICOPTERS));
-    lf_labelOut(painter, 556, HIGH_PERF_AIRCRAFT.rowY, "FighterJets", gf_isControlEnabled(HIGH_PERF_AIRCRAFT));
-    lf_textOut(painter, 5, LATERAL_RANGE.rowY, "Traffic injection", kBlack);
-    lf_textOut(painter, 167, LATERAL_RANGE.rowY, "radius:", kBlack);
-    lf_textOut(painter, 260, LATERAL_RANGE.rowY, "nm,  or", kBlack);
-    lf_textOut(painter, 343, AUTO_RANGE.rowY, "auto range", kBlack);
+    lf_textOut(painter, {5, 217}, MATCHING_DEPTH.rowY, "Max aircraft matching depth", kBlack);
+    lf_textOut(painter, {253, 323}, LIGHT_AIRCRAFT.rowY, "Optional:", kBlack);
+    lf_labelOut(painter, {343, 430}, LIGHT_AIRCRAFT.rowY, "Light aircraft", gf_isControlEnabled(LIGHT_AIRCRAFT));
+    lf_labelOut(painter, {450, 536}, HELICOPTERS.rowY, "Helicopters", gf_isControlEnabled(HELICOPTERS));
+    lf_labelOut(painter, {556, 642}, HIGH_PERF_AIRCRAFT.rowY, "FighterJets", gf_isControlEnabled(HIGH_PERF_AIRCRAFT));
+    lf_textOut(painter, {5, 167}, LATERAL_RANGE.rowY, "Traffic injection", kBlack);
+    lf_textOut(painter, {167, 217}, LATERAL_RANGE.rowY, "radius:", kBlack);
+    lf_textOut(painter, {260, 323}, LATERAL_RANGE.rowY, "nm,  or", kBlack);
+    lf_textOut(painter, {343, 430}, AUTO_RANGE.rowY, "auto range", kBlack);
     const bool autoRange = AUTO_RANGE.value.load();
-    lf_labelOut(painter, 430, AUTO_RANGE_ABOVE_HEIGHT.rowY, "ah:", autoRange);
-    lf_labelOut(painter, 510, AUTO_RANGE_ABOVE_HEIGHT.rowY, "ft", autoRange);
-    lf_textOut(painter, 5, BLOCK_CALLSIGN.rowY, "Callsigns", kBlack);
-    lf_textOut(painter, 172, BLOCK_CALLSIGN.rowY, "block:", kBlack);
-    lf_textOut(painter, 5, COLLISION_USER_GND.rowY, "Collision avoidance", kBlack);
-    lf_textOut(painter, 237, COLLISION_USER_GND.rowY, "User ground", kBlack);
-    lf_textOut(painter, 343, COLLISION_USER_AIR.rowY, "User air", kBlack);
-    lf_textOut(painter, 450, COLLISION_LIVE_PARKED_GND.rowY, "Live X parked", kBlack);
+    lf_labelOut(painter, {430, 455}, AUTO_RANGE_ABOVE_HEIGHT.rowY, "ah:", autoRange);
+    lf_labelOut(painter, {510, 642}, AUTO_RANGE_ABOVE_HEIGHT.rowY, "ft", autoRange);
+    lf_textOut(painter, {5, 172}, BLOCK_CALLSIGN.rowY, "Callsigns", kBlack);
+    lf_textOut(painter, {172, 217}, BLOCK_CALLSIGN.rowY, "block:", kBlack);
+    lf_textOut(painter, {5, 217}, COLLISION_USER_GND.rowY, "Collision avoidance", kBlack);
+    lf_textOut(painter, {237, 323}, COLLISION_USER_GND.rowY, "User ground", kBlack);
+    lf_textOut(painter, {343, 430}, COLLISION_USER_AIR.rowY, "User air", kBlack);
+    lf_textOut(painter, {450, 642}, COLLISION_LIVE_PARKED_GND.rowY, "Live X parked", kBlack);
 }
 
 void lf_paintParkingLabels(Painter& painter)
 {
     const bool busy = parkingBusyFlag.load();
-    lf_textOut(painter, 5, CUSTOM_MAX_PARK.rowY, fmt::format("Airport parking{}", busy ? " active" : ""),
+    lf_textOut(painter, {5, 217}, CUSTOM_MAX_PARK.rowY, fmt::format("Airport parking{}", busy ? " active" : ""),
                lf_yellowWhen(busy));
-    lf_textOut(painter, 217, CUSTOM_MAX_PARK.rowY, "generic max park:",
+    lf_textOut(painter, {217, 353}, CUSTOM_MAX_PARK.rowY, "generic max park:",
                CUSTOM_MAX_PARK.value.load() == CUSTOM_MAX_PARK.defaultValue ? kGrey : kYellow);
-    lf_textOut(painter, 536, MAX_LIVE.rowY, "max live:",
+    lf_textOut(painter, {536, 601}, MAX_LIVE.rowY, "max live:",
                MAX_LIVE.value.load() == MAX_LIVE.defaultValue ? kGrey : kYellow);
-    lf_textOut(painter, 672, STRAIGHT_PBS_ONLY.rowY, "Straight push backs only",
+    lf_textOut(painter, {672, kClientWidth}, STRAIGHT_PBS_ONLY.rowY, "Straight push backs only",
                STRAIGHT_PBS_ONLY.value.load() ? kBlack : kGrey);
-    lf_textOut(painter, 139, DESTINATION.rowY, "destination:", kBlack);
-    lf_textOut(painter, 303, AIRPORT_RANGE.rowY, "range:", kBlack);
-    lf_textOut(painter, 393, AIRPORT_RANGE.rowY, "nm", kBlack);
-    lf_textOut(painter, 440, AIRPORT_HEIGHT.rowY, "height above gnd:", kBlack);
-    lf_textOut(painter, 621, AIRPORT_HEIGHT.rowY, "ft", kBlack);
+    lf_textOut(painter, {139, 217}, DESTINATION.rowY, "destination:", kBlack);
+    lf_textOut(painter, {303, 353}, AIRPORT_RANGE.rowY, "range:", kBlack);
+    lf_textOut(painter, {393, 440}, AIRPORT_RANGE.rowY, "nm", kBlack);
+    lf_textOut(painter, {440, 566}, AIRPORT_HEIGHT.rowY, "height above gnd:", kBlack);
+    lf_textOut(painter, {621, 758}, AIRPORT_HEIGHT.rowY, "ft", kBlack);
     const std::uint32_t countdown = g_mainWindow.renewalCountdown.load();
     if (staticParkingActive.load() && !busy && !INITIAL_LOAD_ONLY.value.load() && countdown >= 1 && countdown <= 19)
-        lf_textOut(painter, 5, AIRPORT_RANGE.rowY, fmt::format("(next in {} min)", countdown), kBlack);
-    lf_textOut(painter, 25, PARK_FAKE.rowY, "Fake", kBlack);
-    lf_textOut(painter, 91, WEEK.rowY, "Week", kBlack);
-    lf_textOut(painter, 171, PARK_SOFT.rowY, "Soft", kBlack);
-    lf_textOut(painter, 264, parking_percentage.rowY, "wanted: ", kBlack);
-    lf_textOut(painter, 363, parking_percentage.rowY, "%", kBlack);
-    lf_textOut(painter, 450, INITIAL_LOAD_ONLY.rowY, "ILO", lf_yellowWhen(INITIAL_LOAD_ONLY.value.load()));
-    lf_textOut(painter, 506, MAX_FIT_FL.rowY, "Max fit:", kBlack);
+        lf_textOut(painter, {5, 139}, AIRPORT_RANGE.rowY, fmt::format("(next in {} min)", countdown), kBlack);
+    lf_textOut(painter, {25, 71}, PARK_FAKE.rowY, "Fake", kBlack);
+    lf_textOut(painter, {91, 151}, WEEK.rowY, "Week", kBlack);
+    lf_textOut(painter, {171, 264}, PARK_SOFT.rowY, "Soft", kBlack);
+    lf_textOut(painter, {264, 323}, parking_percentage.rowY, "wanted: ", kBlack);
+    lf_textOut(painter, {363, 430}, parking_percentage.rowY, "%", kBlack);
+    lf_textOut(painter, {450, 506}, INITIAL_LOAD_ONLY.rowY, "ILO", lf_yellowWhen(INITIAL_LOAD_ONLY.value.load()));
+    lf_textOut(painter, {506, 566}, MAX_FIT_FL.rowY, "Max fit:", kBlack);
 }
 
 void lf_paintControlLabels(Painter& painter)
@@ -249,34 +256,34 @@ void lf_paintParkingInfo(Painter& painter)
     const int row1 = w.parkingInfoY.load();
     const int row2 = row1 + 28;
     const bool fileOk = w.parkFileOk.load();
-    lf_textOut(painter, 5, row1, gf_airportText(airport), fileOk ? kLime : kYellow);
+    lf_textOut(painter, {5, 85}, row1, gf_airportText(airport), fileOk ? kLime : kYellow);
     if (!fileOk)
         return;
-    lf_textOut(painter, 85, row1,
+    lf_textOut(painter, {85, 370}, row1,
                fmt::format(" {}, {}{}, wk={}", w.parkFileText.get(), w.airportFileText.get(),
                            w.hFlag.load() ? " (h)" : "", w.airportFileWeek.load()),
                kLime);
-    lf_textOut(painter, 370, row1, w.staticRenewalFlag.load() ? "*S*" : "", kLime);
-    lf_textOut(painter, 430, row1, fmt::format("qf: {}", w.qualityText.get()), kLime);
+    lf_textOut(painter, {370, 430}, row1, w.staticRenewalFlag.load() ? "*S*" : "", kLime);
+    lf_textOut(painter, {430, 571}, row1, fmt::format("qf: {}", w.qualityText.get()), kLime);
     if (const std::string reserved = w.reservedStandText.get(); !reserved.empty())
-        lf_textOut(painter, 571, row1, fmt::format("reserved stand: {}", reserved),
+        lf_textOut(painter, {571, 748}, row1, fmt::format("reserved stand: {}", reserved),
                    w.reservedStandOk.load() ? kLime : kRed);
-    lf_textOut(painter, 748, row1, fmt::format("# updates: {:4}", w.updateCount.load()), kLime);
+    lf_textOut(painter, {748, kClientWidth}, row1, fmt::format("# updates: {:4}", w.updateCount.load()), kLime);
 
-    lf_textOut(painter, 5, row2, fmt::format("# stands: {:3}", w.standCount.load()), kLime);
-    lf_textOut(painter, 111, row2, fmt::format("parked live: {:3}", w.parkedLiveCount.load()), kLime);
+    lf_textOut(painter, {5, 111}, row2, fmt::format("# stands: {:3}", w.standCount.load()), kLime);
+    lf_textOut(painter, {111, 249}, row2, fmt::format("parked live: {:3}", w.parkedLiveCount.load()), kLime);
     if (const float fit = w.liveAverageFit.load(); fit > 0)
-        lf_textOut(painter, 249, row2, fmt::format("average fit: {}", gf_formatNumber(fit)), kLime);
+        lf_textOut(painter, {249, 430}, row2, fmt::format("average fit: {}", gf_formatNumber(fit)), kLime);
     const std::int32_t maxPark = w.maxParkCount.load();
     if (maxPark > 0) {
-        lf_textOut(painter, 430, row2, fmt::format("parked static: {:3}", w.parkedStaticCount.load()), kLime);
+        lf_textOut(painter, {430, 571}, row2, fmt::format("parked static: {:3}", w.parkedStaticCount.load()), kLime);
         if (const float fit = w.staticAverageFit.load(); !WEEK.value.load() && fit > 0)
-            lf_textOut(painter, 571, row2, fmt::format("average fit: {}", gf_formatNumber(fit)), kLime);
+            lf_textOut(painter, {571, 708}, row2, fmt::format("average fit: {}", gf_formatNumber(fit)), kLime);
     }
     if (maxPark != 0)
-        lf_textOut(painter, 708, row2, fmt::format("max park: {:3} (={} %)", maxPark, w.maxParkPercent.load()), kLime);
+        lf_textOut(painter, {708, kClientWidth}, row2, fmt::format("max park: {:3} (={} %)", maxPark, w.maxParkPercent.load()), kLime);
     else
-        lf_textOut(painter, 708, row2, "no max park live", kLime);
+        lf_textOut(painter, {708, kClientWidth}, row2, "no max park live", kLime);
 }
 
 void lf_paintMessageLine(Painter& painter)
@@ -284,7 +291,7 @@ void lf_paintMessageLine(Painter& painter)
     const MessageLineState line = gf_messageLineState();
     painter.fillRect(kMessageLine, line.isError ? kRed : kLime);
     if (!line.text.empty())
-        lf_textOut(painter, 3, 455, line.text, kYellow);
+        lf_textOut(painter, {3, kClientWidth}, 455, line.text, kYellow);
 }
 
 } // namespace

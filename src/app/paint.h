@@ -45,8 +45,9 @@ public:
     virtual ~Painter() = default;
     virtual void fillRect(const PaintRect& rect, Rgb colour) = 0;
     virtual void line(int x1, int y1, int x2, int y2, Rgb colour) = 0;
-    // A UTF-8 text with the top left of its cell at (x, y), on a transparent background.
-    virtual void text(int x, int y, const std::string& text, Rgb colour) = 0;
+    // A UTF-8 text with the top left of its cell at (x, y), on a transparent background, cut off
+    // at `right` (outside), where the field to its right begins.
+    virtual void text(int x, int y, int right, const std::string& text, Rgb colour) = 0;
 };
 
 // The whole client area from the main window's fields, the settings and the message line.

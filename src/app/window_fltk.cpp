@@ -42,12 +42,14 @@ public:
         fl_color(lf_colour(colour));
         fl_line(x1, y1, x2, y2);
     }
-    void text(int x, int y, const std::string& text, Rgb colour) override
+    void text(int x, int y, int right, const std::string& text, Rgb colour) override
     {
         fl_font(kUiFont, kPaintFontSize);
         fl_color(lf_colour(colour));
+        fl_push_clip(x, y, right - x, fl_height());
         // The toolkit places a text by its baseline, the window's layout by the cell's top.
         fl_draw(text.c_str(), x, y + fl_height() - fl_descent());
+        fl_pop_clip();
     }
 };
 

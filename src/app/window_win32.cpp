@@ -91,6 +91,9 @@ public:
         ::SelectObject(dc_, lf_uiFont());
         ::SelectObject(dc_, ::GetStockObject(DC_PEN));
         ::SetBkMode(dc_, TRANSPARENT);
+        TEXTMETRICW metrics{};
+        if (::GetTextMetricsW(dc_, &metrics))
+            lineHeight_ = metrics.tmHeight;
     }
 
     void fillRect(const PaintRect& rect, Rgb colour) override
@@ -106,15 +109,17 @@ public:
         ::LineTo(dc_, x2, y2);
         ::SetPixelV(dc_, x2, y2, lf_colour(colour)); // LineTo leaves out the end point
     }
-    void text(int x, int y, const std::string& text, Rgb colour) override
+    void text(int x, int y, int right, const std::string& text, Rgb colour) override
     {
         const std::wstring wide = lf_wide(text);
+        const RECT cell{x, y, right, y + lineHeight_};
         ::SetTextColor(dc_, lf_colour(colour));
-        ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
+        ::ExtTextOutW(dc_, x, y, ETO_CLIPPED, &cell, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
     }
 
 private:
     HDC dc_;
+    int lineHeight_ = kFontPixels * 2; // until the font tells its own
 };
 
 LRESULT CALLBACK lf_editBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);

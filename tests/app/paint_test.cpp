@@ -18,6 +18,7 @@ namespace {
 struct TextOp {
     int x;
     int y;
+    int right; // where the text is cut off
     std::string text;
     Rgb colour;
 };
@@ -30,7 +31,10 @@ class RecordingPainter : public Painter {
 public:
     void fillRect(const PaintRect& rect, Rgb colour) override { fills.push_back({rect, colour}); }
     void line(int x1, int y1, int x2, int y2, Rgb colour) override { lines.push_back({x1, y1, x2, y2, colour}); }
-    void text(int x, int y, const std::string& text, Rgb colour) override { texts.push_back({x, y, text, colour}); }
+    void text(int x, int y, int right, const std::string& text, Rgb colour) override
+    {
+        texts.push_back({x, y, right, text, colour});
+    }
 
     std::optional<TextOp> textAt(int x, int y) const
     {
@@ -316,6 +320,82 @@ TEST_F(PaintTest, ParkingBand)
     expectText(p, 708, 427, "max park:  12 (=30 %)", kLime);
     WEEK.value = true;
     EXPECT_EQ(at(paint(), 571, 427), "-") << "no static average with the week pattern";
+}
+
+// Every place where a field begins or a box ends on the row of a text at y: the other texts'
+// left edges, the controls, the boxes' edges and the column lines that cross the row.
+std::vector<int> fieldEdgesOnRow(const RecordingPainter& p, const MemoryControlPort& port, int y)
+{
+    constexpr int kTextHeight = 14;
+    const auto crossesRow = [&](int top, int bottom) { return top < y + kTextHeight && bottom > y; };
+    std::vector<int> edges;
+    for (const TextOp& t : p.texts) {
+        if (t.y == y)
+            edges.push_back(t.x);
+    }
+    for (const ControlLayout& entry : gf_controlLayout()) {
+        const ControlPlacement placement = port.find(entry.control->controlId)->placement;
+        if (crossesRow(placement.y, placement.y + placement.height))
+            edges.push_back(placement.x);
+    }
+    for (const FillOp& f : p.fills) {
+        if (f.rect.right - f.rect.left < kClientWidth && crossesRow(f.rect.top, f.rect.bottom)) {
+            edges.push_back(f.rect.left);
+            edges.push_back(f.rect.right);
+        }
+    }
+    for (const RecordingPainter::LineOp& l : p.lines) {
+        if (l.x1 == l.x2 && crossesRow(std::min(l.y1, l.y2), std::max(l.y1, l.y2)))
+            edges.push_back(l.x1);
+    }
+    return edges;
+}
+
+// A long stand-file text ran under "qf:" beside it: each text is cut off where the next field of
+// its row begins, with every text of the window shown.
+TEST_F(PaintTest, EachTextEndsWhereTheNextFieldOfItsRowBegins)
+{
+    layOut();
+    MainWindow& w = g_mainWindow;
+    const std::string longText(200, 'W');
+    w.simConnected = true;
+    w.simNameText = longText;
+    w.userStandText = longText;
+    w.userAcTitleText = longText;
+    w.liveryCount = 123456789;
+    w.simaddonCount = 123456789;
+    w.thirdpCount = 123456789;
+    w.rtPendingFlag = false;
+    w.rtReady = true;
+    w.rtVersionText = longText;
+    w.trafficIndicator = 1;
+    w.qnhIndicator = 1;
+    w.qnhDisplay = 1013;
+    w.addonScanAirportCount = 12;
+    w.addonScanFolderText = longText;
+    staticParkingActive = true;
+    w.renewalCountdown = 5;
+    gf_setParkAirport(AirportRecord{"KLAX", "LAX", 33.94, -118.41, 125});
+    w.parkFileOk = true;
+    w.parkFileText = "Los Angeles Intl (stands of the recorded traffic)";
+    w.airportFileText = longText;
+    w.staticRenewalFlag = true;
+    w.qualityText = longText;
+    w.reservedStandText = longText;
+    w.liveAverageFit = 2.5f;
+    w.maxParkCount = 12;
+    w.staticAverageFit = 3.0f;
+    gf_showMessage(longText, false);
+    const RecordingPainter p = paint();
+    ASSERT_EQ(p.texts.size(), 76u) << "every text of the window is drawn";
+    for (const TextOp& t : p.texts) {
+        int next = kClientWidth;
+        for (int edge : fieldEdgesOnRow(p, port, t.y)) {
+            if (edge > t.x)
+                next = std::min(next, edge);
+        }
+        EXPECT_EQ(t.right, next) << "\"" << t.text.substr(0, 30) << "\" at " << t.x << "," << t.y;
+    }
 }
 
 TEST_F(PaintTest, MessageLineColours)
