@@ -32,9 +32,13 @@ LIVERIES = {
 }
 
 
+def livery_title(model, airline):
+    return f"Demo {model} {airline}"
+
+
 def livery_section(number, model, airline):
     lines = [f"[fltsim.{number}]",
-             f"title=Demo {model} {airline}",
+             f"title={livery_title(model, airline)}",
              f"sim={model}",
              "model=demo",
              f"texture={airline}"]
@@ -70,4 +74,5 @@ def main():
         cfg.write("[Entry.0]\nTitle=Demo traffic\nPath=SimObjects\\DemoTraffic\nRequired=False\nActive=True\n")
 
 
-main()
+if __name__ == "__main__":
+    main()

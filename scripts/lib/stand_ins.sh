@@ -51,10 +51,11 @@ make_program_folders() {
   # AI aircraft with the liveries of the airlines that fly around Los Angeles.
   python3 "$repository_root/scripts/lib/make_ai_liveries.py" "$WINEPREFIX/drive_c/Prepar3D v5" \
     "$WINEPREFIX/drive_c/ProgramData/Lockheed Martin/Prepar3D v5"
-  # The sample model and airline data base, served as the download server would, and the
-  # airport data base that comes with the program.
+  # The sample model and airline data base and the registration-code list of the AI liveries,
+  # served as the download server would, and the airport data base that comes with the program.
   if [ -z "$package" ]; then
-    (cd "$sample_dbase_folder" && zip -q "$work/program/server/dbase.zip" temp2.xml)
+    (cd "$sample_dbase_folder" && zip -q "$work/program/server/dbase.zip" temp2.xml &&
+      zip -q "$work/program/server/AIG-regcodes.zip" AIG-regcodes.xml)
     mkdir -p "$work/program/input"
     cp "$sample_airports_file" "$work/program/input/airports_p3d.xml"
   fi

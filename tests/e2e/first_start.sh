@@ -18,6 +18,15 @@ start_program "$program"
 wait_until 60 find_window || fail "no window titled Orvanta_P3D"
 wait_until 120 log_has "Waiting for Prepar3Dv5" || fail "the first start did not reach the wait for the simulator"
 grep -qiE "sys error|^Error " "$log" && fail "the first start logged an error: $(grep -iE "sys error|^Error " "$log" | head -n 3)"
+# Nor the warnings of a download folder without what the package carries.
+unmeant_warnings=(
+  "downloading AIG-regcodes.zip failed?"
+  'reading input\AIG-regcodes.xml failed?'
+  "reading AIG-regcodes failed?"
+)
+for warning in "${unmeant_warnings[@]}"; do
+  log_has "$warning" && fail "the first start logged \"$warning\""
+done
 kill -0 "$program_pid" || fail "the program ended"
 close_program 120
 [ $status -eq 0 ] || fail "exit status $status"
