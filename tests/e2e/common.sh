@@ -167,5 +167,9 @@ cleanup() {
       tail -n 400 "$log" >&2
     fi
   fi
+  # The caller of a run that reads its log afterwards names the copy to keep.
+  if [ -n "${ORVANTA_E2E_KEPT_LOG:-}" ] && [ -f "${log:-}" ]; then
+    cp "$log" "$ORVANTA_E2E_KEPT_LOG"
+  fi
   rm -rf "${work:?}"
 }

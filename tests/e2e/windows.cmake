@@ -31,11 +31,12 @@ if(TARGET Orvanta_P3D AND ORVANTA_WINE64)
   add_test(NAME e2e.windows_window_matches_linux
     COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/window_compare.sh ${host}/src/Orvanta_P3D
             $<TARGET_FILE:Orvanta_P3D> ${host}/tests/e2e/wm_close_window ${CMAKE_BINARY_DIR}/tests/e2e/window_compare)
-  # The download: scripts/package-windows packs this program; the connected run from the package.
+  # The download: scripts/package-windows packs this program, with the download folder's paths
+  # from the Linux build's download_paths; the connected run from the package.
   add_test(NAME e2e.windows_package
     COMMAND ${win_server} bash ${CMAKE_CURRENT_LIST_DIR}/windows_package.sh $<TARGET_FILE:Orvanta_P3D>
             ${host}/tools/fakesim/fakesim ${host}/tools/fakert/fakert ${host}/tests/e2e/wm_close_window ${traffic}
-            ${CMAKE_BINARY_DIR}/tests/e2e/package)
+            ${host}/tools/download_paths/download_paths ${CMAKE_BINARY_DIR}/tests/e2e/package)
   # Each run has an X server of its own (on_virtual_display.sh), which picks a free display
   # itself. The program's single-instance mutex lives in the run's own prefix, so runs do not
   # meet there.

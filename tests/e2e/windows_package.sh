@@ -2,19 +2,22 @@
 # The download for simmers: scripts/package-windows packs the given program; the zip holds what
 # a simmer needs, carries the version in its name, in the program's version resource and in what
 # the program logs; unpacked alone into a fresh Wine prefix it starts, and the connected run
-# passes with the program unpacked from it, under a user name outside ASCII.
-#   windows_package.sh <Orvanta_P3D.exe> <fakesim> <fakert> <wm_close_window> <traffic file> <output folder>
+# passes with the program unpacked from it, under a user name outside ASCII; the README names
+# the place of the download folder where that program asks for a stock airport file.
+#   windows_package.sh <Orvanta_P3D.exe> <fakesim> <fakert> <wm_close_window> <traffic file> <download_paths>
+#                      <output folder>
 # Runs on a virtual X server (on_virtual_display.sh).
 source "$(dirname "$0")/common.sh"
-exe=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 output=$6
-need_files "$fakesim" "$fakert" "$close_tool"
+exe=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 paths_tool=$6 output=$7
+need_files "$fakesim" "$fakert" "$close_tool" "$paths_tool"
 
 # The simmer's Windows user name has letters outside ASCII, so AppData, Documents and the paths
 # of the settings, the liveries and the flight plans have them too.
 export USER="Jörg Müller ß 山田" LOGNAME="Jörg Müller ß 山田"
 
 rm -rf "$output"
-zip=$(bash "$repository_root/scripts/package-windows" --program "$exe" --out "$output" | tail -n 1)
+zip=$(bash "$repository_root/scripts/package-windows" --program "$exe" --out "$output" --paths-tool "$paths_tool" |
+  tail -n 1)
 [ -f "$zip" ] || fail "no package made"
 version=$(basename "$zip" | sed -n 's/^Orvanta_P3D-\([0-9]*\.[0-9]*\.[0-9]*\)-win64\.zip$/\1/p')
 [ -n "$version" ] || fail "the package's name carries no version: $(basename "$zip")"
@@ -24,7 +27,8 @@ listing=$(unzip -Z1 "$zip")
 for licence in pugixml libzip zlib libcurl fmt nlohmann-json GSL; do
   echo "$listing" | grep -qx "Orvanta_P3D/docs/licences/$licence.txt" || fail "no licence of $licence"
 done
-for file in Orvanta_P3D.exe README.txt input/airports_p3d.xml server/dbase.zip server/release/version_P3D.json; do
+for file in Orvanta_P3D.exe README.txt input/airports_p3d.xml server/dbase.zip server/AIG-regcodes.zip \
+  server/release/version_P3D.json; do
   echo "$listing" | grep -qx "Orvanta_P3D/$file" || fail "no $file in the package"
 done
 unzip -p "$zip" Orvanta_P3D/README.txt | grep -q "^Orvanta_P3D $version" || fail "the README names another version"
@@ -55,8 +59,17 @@ sys.exit(0 if fixed == version and text == version else f"the version resource s
 first=$(bash "$(dirname "$0")/first_start.sh" "$zip" "$close_tool") || { echo "$first"; fail "the first start failed"; }
 echo "$first"
 # The connected run from the unpacked package.
-run=$(bash "$(dirname "$0")/connected_run.sh" "$zip" "$fakesim" "$fakert" "$close_tool" "$traffic") ||
-  { echo "$run"; fail "the connected run from the package failed"; }
+run=$(ORVANTA_E2E_KEPT_LOG=$output/connected_run.log bash "$(dirname "$0")/connected_run.sh" "$zip" "$fakesim" \
+  "$fakert" "$close_tool" "$traffic") || { echo "$run"; fail "the connected run from the package failed"; }
 echo "$run"
 echo "$run" | grep -qF "Orvanta_P3D version $version for" || fail "the program logs another version than $version"
+
+# The run asked for the stock airport file of KLAX, where the user's aircraft stands, at the
+# place below the program's folder that the README names for stock airport files.
+stock=$(unzip -p "$zip" Orvanta_P3D/README.txt | grep -o 'server\\[^ ]*<ICAO>\.xml' | head -n 1)
+[ -n "$stock" ] || fail "the README names no place for stock airport files"
+asked=/program/$(echo "$stock" | tr '\\' / | sed 's/<ICAO>/KLAX/')
+grep -qF "$asked" "$output/connected_run.log" ||
+  fail "the README names $stock, but the program asked for $(grep -o 'file://[^ ]*KLAX\.xml' "$output/connected_run.log" |
+    head -n 1)"
 echo "package ok"
