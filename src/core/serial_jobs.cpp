@@ -13,23 +13,21 @@ SerialJobs::~SerialJobs()
 
 void SerialJobs::post(std::function<void()> job)
 {
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back(std::move(job));
-        if (!running_) {
-            // A thread that has ended is out of run() and needs only to be joined.
-            if (thread_.joinable())
-                thread_.join();
-            try {
-                thread_ = std::thread([this] { run(); });
-            } catch (...) {
-                jobs_.pop_back();
-                throw;
-            }
-            running_ = true;
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+    if (!running_) {
+        // A thread that has ended is out of run() and needs only to be joined.
+        if (thread_.joinable())
+            thread_.join();
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (...) {
+            jobs_.pop_back();
+            throw;
         }
+        running_ = true;
     }
-    posted_.notify_one();
+    ++postedCount_;
 }
 
 void SerialJobs::finish()
@@ -37,11 +35,11 @@ void SerialJobs::finish()
     std::thread ended;
     {
         std::unique_lock lock(mutex_);
-        ending_ = true;
-        posted_.notify_all();
-        ended_.wait(lock, [this] { return !running_; });
-        ending_ = false;
-        ended = std::move(thread_);
+        const std::uint64_t postedBefore = postedCount_;
+        done_.wait(lock, [&] { return doneCount_ >= postedBefore; });
+        // Jobs posted since keep the thread going; their poster, or the next finish, ends it.
+        if (!running_)
+            ended = std::move(thread_);
     }
     if (ended.joinable())
         ended.join();
@@ -50,19 +48,18 @@ void SerialJobs::finish()
 void SerialJobs::run()
 {
     std::unique_lock lock(mutex_);
-    for (;;) {
-        posted_.wait(lock, [this] { return !jobs_.empty() || ending_; });
-        if (jobs_.empty()) {
-            running_ = false;
-            ended_.notify_all();
-            return;
-        }
+    while (!jobs_.empty()) {
         std::function<void()> job = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();
         doJob(job);
+        job = nullptr; // what the job holds goes before it counts as done
         lock.lock();
+        ++doneCount_;
+        done_.notify_all();
     }
+    // Under the same lock as the last count: a finisher that saw its jobs done sees this too.
+    running_ = false;
 }
 
 void SerialJobs::doJob(const std::function<void()>& job) const

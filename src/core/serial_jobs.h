@@ -1,9 +1,10 @@
 #pragma once
 // Jobs done one after another, in the order they were posted, on a thread of their own that
-// starts with the first job: work that must not make its poster wait (a file written for the
-// work thread's pass) and that must still be done in turn.
+// starts with the first job and ends once no job is left: work that must not make its poster
+// wait (a file written for the work thread's pass) and that must still be done in turn.
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -20,8 +21,9 @@ public:
 
     // What a job throws goes to the program's exception report; the jobs after it are still done.
     void post(std::function<void()> job);
-    // Returns once every job posted is done and the thread has ended; a later post starts it
-    // again. The exit calls it, so that no job runs past the program's end.
+    // Returns once every job posted before the call is done, whatever other threads post or
+    // finish meanwhile; when no later job keeps it busy, the thread has ended too. The exit calls
+    // it, so that no job runs past the program's end.
     void finish();
 
 private:
@@ -30,10 +32,10 @@ private:
 
     const std::string name_;
     std::mutex mutex_;
-    std::condition_variable posted_;
-    std::condition_variable ended_;
+    std::condition_variable done_;
     std::deque<std::function<void()>> jobs_; // under mutex_
+    std::uint64_t postedCount_ = 0;          // under mutex_: jobs posted since construction
+    std::uint64_t doneCount_ = 0;            // under mutex_: of them, those done
     bool running_ = false;                   // under mutex_: the thread takes jobs
-    bool ending_ = false;                    // under mutex_: the thread ends once no job is left
     std::thread thread_;                     // under mutex_
 };
