@@ -123,9 +123,12 @@ HRESULT gf_scDroppedMessages(HANDLE handle, std::uint64_t* count);
 // The request packets that wait for the simulator to take them are bounded the same way (32768
 // blocks, 8 MiB of them; a block is one packet, or the packets held for one flush): a simulator
 // that takes fewer than the program sends loses the packets beyond, though their calls returned
-// S_OK, and *count tells how many the connection dropped so. Removals (SimConnect_AIRemoveObject)
-// are never dropped: a removal in a block that finds the queue full is queued beyond the bound,
-// with the other removals of that block, in the order built. E_FAIL for an unknown handle.
+// S_OK, and *count tells how many the connection dropped so. What the program waits for an answer
+// to is never dropped: removals (SimConnect_AIRemoveObject), creations
+// (SimConnect_AICreateNonATCAircraft) and data requests for an AI object
+// (SimConnect_RequestDataOnSimObject for any object but the user's). Such a packet in a block
+// that finds the queue full is queued beyond the bound, with the others of its kind in that
+// block, in the order built. E_FAIL for an unknown handle.
 HRESULT gf_scDroppedSends(HANDLE handle, std::uint64_t* count);
 
 // Why the connection failed, in words for the log, with its status and the system's error code;

@@ -27,6 +27,21 @@ std::uint32_t lf_readU32(const std::uint8_t* at)
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
+// A packet whose loss the program would never learn of, while its record waits for what it
+// brings: a removal, a creation, or a data request for an AI object. The user aircraft's data is
+// asked for again each second, so a request for it may go.
+bool lf_isAwaited(const std::uint8_t* packet, std::uint32_t size)
+{
+    const std::uint32_t id = lf_readU32(packet + 8);
+    constexpr std::uint32_t kBase = SimConnectConnection::kPacketIdBase;
+    if (id == (kBase | SimConnectConnection::kRemoveObjectRequest) ||
+        id == (kBase | SimConnectConnection::kCreateNonAtcRequest))
+        return true;
+    constexpr std::size_t kObjectIdOffset = 24;
+    return id == (kBase | SimConnectConnection::kRequestDataOnObjectRequest) && size >= kObjectIdOffset + 4 &&
+           lf_readU32(packet + kObjectIdOffset) != SIMCONNECT_OBJECT_ID_USER;
+}
+
 bool lf_tryTransport(std::shared_ptr<SimConnectConnection>& result, SimConnectFamily family,
                      const std::string& address, const std::string& port, const SimConnectConfig& config,
                      platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event)
@@ -187,9 +202,10 @@ void SimConnectConnection::onMessage(std::vector<std::uint8_t>&& message)
     notify();
 }
 
-// The removals of a block that the full send queue drops go on in a block of their own, in the
-// order they were built; every other packet of it is counted as dropped. The removals of a
-// session are few (one per object), so what goes beyond the bound stays small.
+// The awaited packets of a block that the full send queue drops go on in a block of their own, in
+// the order they were built; every other packet of it is counted as dropped. They are few (one
+// creation, one or two data requests and one removal per object), so what goes beyond the bound
+// stays small.
 SendBlockPtr SimConnectConnection::keptOfDropped(const SimConnectSendBlock& dropped)
 {
     const std::vector<std::uint8_t>& bytes = dropped.bytes;
@@ -200,7 +216,7 @@ SendBlockPtr SimConnectConnection::keptOfDropped(const SimConnectSendBlock& drop
         if (size < kPacketHeaderSize || size > bytes.size() - at)
             break; // never so in the blocks that flush() builds
         const auto packet = bytes.begin() + static_cast<std::ptrdiff_t>(at);
-        if (lf_readU32(&bytes[at + 8]) == (kPacketIdBase | kRemoveObjectRequest))
+        if (lf_isAwaited(&bytes[at], size))
             kept.insert(kept.end(), packet, packet + size);
         else
             ++lost;

@@ -52,8 +52,12 @@ public:
     // beyond either bound a message is dropped and counted.
     static constexpr std::size_t kQueuedMessageLimit = 32768;
     static constexpr std::size_t kQueuedByteLimit = 8u << 20;
-    // The request number of AIRemoveObject. A full send queue keeps these packets (see
-    // keptOfDropped): a removal lost would leave its object in the simulator for the session.
+    // The request numbers of the packets that a full send queue keeps (see keptOfDropped):
+    // AIRemoveObject, as a removal lost would leave its object in the simulator for the session;
+    // AICreateNonATCAircraft, and RequestDataOnSimObject for an AI object, as the program's record
+    // of the aircraft waits for their answer, which a lost packet never brings.
+    static constexpr std::uint32_t kRequestDataOnObjectRequest = 0x0E;
+    static constexpr std::uint32_t kCreateNonAtcRequest = 0x29;
     static constexpr std::uint32_t kRemoveObjectRequest = 0x2C;
 
     SimConnectConnection(platform::MessageWindow* window, std::uint32_t windowMessage, platform::SyncEvent* event);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 using namespace qmx;
@@ -219,15 +220,18 @@ TEST(UnresponsiveServerTest, AWriteUnderWayWhenTheSimulatorGoesKeepsItsBlockUnti
 }
 
 // The request packets the simulator has not taken yet are bounded: beyond either bound of the send
-// queue a packet is dropped and counted, but a removal is not, neither by itself nor among held
-// packets, and reaches the simulator once it reads again.
-TEST(UnresponsiveServerTest, AFullSendQueueDropsAndCountsAllButTheRemovals)
+// queue a packet is dropped and counted, but not one whose answer the program waits for (a
+// removal, a creation, a data request for an AI object), neither by itself nor among held
+// packets: each reaches the simulator once it reads again.
+TEST(UnresponsiveServerTest, AFullSendQueueDropsAndCountsAllButTheAwaitedPackets)
 {
     struct Case {
         const char* bound;
         std::uint32_t dataSize; // of each position write
     };
     constexpr std::size_t kMostBytes = 64u << 20; // sent at most while waiting for a drop
+    constexpr std::size_t kRemoveSize = 24, kCreateSize = 344, kDataRequestSize = 48;
+    constexpr std::uint32_t kRemove = 0xF000002Cu, kCreate = 0xF0000029u, kDataRequest = 0xF000000Eu;
     for (const Case& c : {Case{"bytes", 40000}, Case{"blocks", 4}}) {
         SCOPED_TRACE(c.bound);
         sctest::ScWorld world;
@@ -236,9 +240,9 @@ TEST(UnresponsiveServerTest, AFullSendQueueDropsAndCountsAllButTheRemovals)
         const HANDLE handle = client->handle;
         const Bytes data(c.dataSize, 0x77);
         const std::size_t packetSize = 36 + c.dataSize;
-        std::size_t writes = 0;
+        std::size_t sentBytes = 0;
         const auto write = [&] {
-            ++writes;
+            sentBytes += packetSize;
             return SimConnect_SetDataOnSimObject(handle, 402, 7, 0, 1, c.dataSize, data.data());
         };
         std::uint64_t dropped = 0;
@@ -247,37 +251,58 @@ TEST(UnresponsiveServerTest, AFullSendQueueDropsAndCountsAllButTheRemovals)
             return dropped;
         };
         // Nothing is read: the socket buffers fill, then the queue.
-        while (droppedSends() == 0 && writes * packetSize < kMostBytes)
+        while (droppedSends() == 0 && sentBytes < kMostBytes)
             ASSERT_EQ(write(), S_OK);
         ASSERT_EQ(dropped, 1u);
+        sentBytes -= packetSize;
         EXPECT_LE(scFindConnection(handle)->queuedSendBlocks(), SimConnectTransport::kQueuedSendBlockLimit);
-        // A removal by itself, then one among held packets, until the queue (which the I/O thread
-        // may still be handing to the socket) refuses the held block but for its removal.
+        // Awaited packets by themselves, then among held packets, until the queue (which the I/O
+        // thread may still be handing to the socket) refuses the held block but for them.
         const std::uint64_t before = dropped;
-        std::vector<std::uint32_t> removals;
-        for (std::uint32_t id = 501; droppedSends() == before && writes * packetSize < kMostBytes; id += 2) {
+        std::map<std::uint32_t, std::vector<std::uint32_t>> awaited; // packet id: object or request ids
+        std::size_t userRequests = 0;
+        SIMCONNECT_DATA_INITPOSITION position{};
+        for (std::uint32_t id = 501; droppedSends() == before && sentBytes < kMostBytes; id += 2) {
             ASSERT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
+            ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Boeing 737-800", "N1", &position, id), S_OK);
             ASSERT_EQ(gf_scSetSendAtOnce(handle, false), S_OK);
             ASSERT_EQ(write(), S_OK);
             ASSERT_EQ(SimConnect_AIRemoveObject(handle, id + 1, 105), S_OK);
+            ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 101, 5, id + 1, SIMCONNECT_PERIOD_ONCE), S_OK);
+            ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 3, 1, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE),
+                      S_OK);
+            ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Airbus A320", "N2", &position, id + 1), S_OK);
             ASSERT_EQ(write(), S_OK);
             ASSERT_EQ(gf_scSetSendAtOnce(handle, true), S_OK);
-            removals.insert(removals.end(), {id, id + 1});
+            awaited[kRemove].insert(awaited[kRemove].end(), {id, id + 1});
+            awaited[kCreate].insert(awaited[kCreate].end(), {id, id + 1});
+            awaited[kDataRequest].push_back(id + 1);
+            ++userRequests;
+            sentBytes += 2 * kRemoveSize + 2 * kCreateSize + 2 * kDataRequestSize;
         }
-        EXPECT_EQ(dropped, before + 2) << "the two position writes of the refused block";
+        EXPECT_EQ(dropped, before + 3) << "the two position writes and the user data request of the refused block";
 
-        const std::size_t expected = (writes - dropped) * packetSize + removals.size() * 24;
+        const std::size_t expected = sentBytes - 2 * packetSize - kDataRequestSize;
         const Bytes stream = server->read(expected);
         ASSERT_EQ(stream.size(), expected);
-        std::vector<std::uint32_t> removed;
+        std::map<std::uint32_t, std::vector<std::uint32_t>> arrived;
+        std::size_t userRequestsArrived = 0;
         for (std::size_t at = 0; at + 16 <= stream.size();) {
             const std::uint32_t size = lf_u32(stream, at);
             ASSERT_GE(size, 16u);
-            if (lf_u32(stream, at + 8) == 0xF000002Cu)
-                removed.push_back(lf_u32(stream, at + 16));
+            const std::uint32_t id = lf_u32(stream, at + 8);
+            if (id == kRemove)
+                arrived[id].push_back(lf_u32(stream, at + 16));
+            else if (id == kCreate)
+                arrived[id].push_back(lf_u32(stream, at + 340));
+            else if (id == kDataRequest && lf_u32(stream, at + 24) != SIMCONNECT_OBJECT_ID_USER)
+                arrived[id].push_back(lf_u32(stream, at + 24));
+            else if (id == kDataRequest)
+                ++userRequestsArrived;
             at += size;
         }
-        EXPECT_EQ(removed, removals);
+        EXPECT_EQ(arrived, awaited);
+        EXPECT_EQ(userRequestsArrived, userRequests - 1);
     }
 }
 
