@@ -3,6 +3,7 @@
 // SimConnect thread appends them under simCommandMutex; the engine drains the queue once per
 // pass (lock order: simCommandMutex, then simConnectMutex, then the log mutex).
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -30,8 +31,18 @@ struct SimCommand {
 extern std::mutex simCommandMutex;
 extern std::vector<SimCommand> simCommandQueue; // under simCommandMutex
 
+// The queue is bounded whatever the simulator sends and whether or not the main loop drains it:
+// a simulator's stream of object events for its own aircraft would otherwise fill the memory
+// while the program waits for RealTraffic. Beyond the bound a command is dropped, counted and
+// logged once a minute, unless a record waits for it: the creation of an object (bound or
+// refused) and the removal of an object whose creation was queued are kept beyond the bound.
+// There is one of each per creation sent, so what goes beyond stays small.
+inline constexpr std::size_t kSimCommandLimit = 10000;
+
 void gf_pushSimCommand(const SimCommand& command);
 // Takes every queued command, oldest first, and leaves the queue empty.
 std::vector<SimCommand> gf_takeSimCommands();
-// The restart reset empties the queue.
+// The restart reset empties the queue and forgets the objects created.
 void gf_clearSimCommands();
+// Commands dropped by a full queue since the program started.
+std::uint64_t gf_droppedSimCommands();

@@ -276,21 +276,41 @@ TEST_F(DispatchTest, ObjectEventsCountOnlyForAircraftAboveTheUser)
 }
 
 // However many objects the simulator adds, removes or reports created without a frame, the
-// lists stay bounded, and the command queue gives its room back after a burst.
+// lists stay bounded, and the command queue gives its room back after a burst. A full command
+// queue drops what no record waits for, but never the binding of a creation or that object's
+// removal.
 TEST_F(DispatchTest, TheObjectListsStayBoundedAndForgetRemovedObjects)
 {
+    testsupport::useLimiterClock(); // the first drop is logged at once
     const auto addRemove = [](std::uint32_t event, std::uint32_t objectId) {
         Message(kAddRemove, 28).u32(16, event).u32(20, objectId).u32(24, 2).dispatch();
     };
     addRemove(202, 301);
     addRemove(203, 301);
     EXPECT_TRUE(addedObjects.empty()) << "a removed object is no longer waited for";
-    for (std::uint32_t id = 1000; id < 11000; ++id) {
+    EXPECT_EQ(gf_takeSimCommands().size(), 1u);
+    for (std::uint32_t id = 1000; id < 16000; ++id) {
         addRemove(202, id);
         addRemove(203, id + 100000); // objects never added: one command each
     }
     EXPECT_LE(addedObjects.size(), 2000u);
-    EXPECT_EQ(gf_takeSimCommands().size(), 10001u);
+    const std::uint64_t dropped = gf_droppedSimCommands();
+    EXPECT_GE(dropped, 5000u);
+    EXPECT_NE(logText().find("===> simulator command queue full (10000 commands): "), std::string::npos);
+    // The queue full, a creation is bound and its object removed; another object's removal goes.
+    pendingCreations.push_back({10, 20001, "DLH1"});
+    addRemove(202, 40000);
+    Message bind = lf_data(101, 56, 40000, kByType);
+    bind.f64(40, 900.0).f64(48, 300.0).i64(56, 0).text(64, "DLH1");
+    bind.dispatch();
+    addRemove(203, 40000);
+    addRemove(203, 40001);
+    EXPECT_EQ(gf_droppedSimCommands(), dropped + 1);
+    const std::vector<SimCommand> commands = gf_takeSimCommands();
+    ASSERT_EQ(commands.size(), kSimCommandLimit + 2);
+    EXPECT_EQ(commands[kSimCommandLimit].type, SimCommandType::LiveCreated);
+    EXPECT_EQ(commands[kSimCommandLimit + 1].type, SimCommandType::Removed);
+    EXPECT_EQ(commands[kSimCommandLimit + 1].objectId, 40000u);
     {
         std::lock_guard lock(simCommandMutex);
         EXPECT_LE(simCommandQueue.capacity(), 256u) << "the burst's room went with the taken commands";
