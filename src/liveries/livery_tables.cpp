@@ -268,7 +268,14 @@ void lf_processScannedLiveries()
     lf_buildAirlineIndex();
     lf_buildAirlineModelTables();
     lf_reportInlineRegcodeClashes();
-    lf_processRegcodes();
+    if (!lf_processRegcodes()) {
+        // Tables without the registration-code list would serve the whole session: they are not
+        // built, and the restart's start-up builds them again from the saved scan.
+        gf_log("Processing scanned liveries stopped: the download of the registration codes was stopped");
+        gf_clearLiveryTables();
+        ScannedLiveries.clear();
+        return;
+    }
     gf_log(fmt::format("{} registration codes", RegcodeMap.size()));
     lf_buildModelTables();
     gf_log(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models", AirlineIndex.size(),

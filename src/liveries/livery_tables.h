@@ -40,8 +40,10 @@ extern bool liveryTablesBuilt;
 std::vector<std::string>* gf_classModelList(std::int32_t sizeClass);
 
 // Reads the saved scan and builds every table, the registration-code map and the similar-model
-// groups, once per process; a later call only logs that it was done. Always empties
-// ScannedLiveries. The saved-scan reader's user errors pass through.
+// groups, once per process; a later call only logs that it was done. When the exit stopped the
+// registration-code list's download, the tables are left empty and not built, so that the next
+// start-up builds them. Always empties ScannedLiveries. The saved-scan reader's user errors pass
+// through.
 void lf_processScannedLiveries();
 
 // The steps of the processing, in their order.

@@ -244,12 +244,14 @@ void lf_processRegcodeFolder()
     lf_mergeRegcodeEntries(entries);
 }
 
-void lf_processRegcodes()
+bool lf_processRegcodes()
 {
     offlineRegcodeReport.clear();
     if (gf_downloadAndUnzip(g_aigRegcodesArchive, g_aigRegcodesFile)) {
         lf_processRegcodeFile(g_aigRegcodesFile);
         lf_removeAigRegcodesFile();
+    } else if (gf_downloadsStopped()) {
+        return false;
     } else {
         gf_logWarning("reading AIG-regcodes failed?");
     }
@@ -257,12 +259,13 @@ void lf_processRegcodes()
     if (fs::exists(g_offlineRegcodesFile))
         fs::remove(g_offlineRegcodesFile);
     if (offlineRegcodeReport.empty())
-        return;
+        return true;
     fs::create_directories(g_offlineRegcodesFile.parent_path());
     gf_writeLinesToFile(offlineRegcodeReport, g_offlineRegcodesFile);
     gf_log(fmt::format("Offline regcode files processed, results can be found in \"{}\"", g_offlineRegcodesFile.string()));
     if (!SpecialTitles.empty())
         gf_log(fmt::format("{} special liveries", SpecialTitles.size()));
+    return true;
 }
 
 void lf_readDontUseTitlesXml(const fs::path& path)

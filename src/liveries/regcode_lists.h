@@ -46,7 +46,9 @@ bool gf_readAigRegcodesXml(const std::filesystem::path& path, std::vector<Regcod
 // Enters the atc_id registrations of ScannedLiveries into RegcodeMap and reports the clashes.
 void lf_reportInlineRegcodeClashes();
 // Downloads and merges AIG-regcodes.xml, merges input/my_regcodes, writes OfflineRegcodes.txt.
-void lf_processRegcodes();
+// False, having done nothing more, when the exit (or a restart) stopped the download: the list is
+// then missing, not known to be unavailable.
+bool lf_processRegcodes();
 void lf_processRegcodeFile(const std::filesystem::path& path);
 void lf_processRegcodeFolder();
 void lf_mergeRegcodeEntries(const std::vector<RegcodeEntry>& entries);

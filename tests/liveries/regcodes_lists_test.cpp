@@ -1,6 +1,7 @@
 // The registration-code lists: the text-line rules, the XML list, the precedence of the three
 // sources in RegcodeMap, the special titles and the titles not to use.
 
+#include "core/download.h"
 #include "core/files.h"
 #include "liveries/scanned_liveries_file.h"
 #include "support/scramble_twin.h"
@@ -107,6 +108,30 @@ TEST_F(RegcodesTest, LaterListsOverrideEarlierOnesAndTheInlineRegistrations)
     EXPECT_THAT(log, HasSubstr("6 registration codes"));
     EXPECT_FALSE(std::filesystem::exists(g_aigRegcodesFile)) << "the downloaded list never stays";
     EXPECT_TRUE(std::filesystem::exists("input/AIG-regcodes0.xml"));
+}
+
+// The exit (a restart) stops the list's download: the tables are not built without it, and the
+// restart's start-up builds them with it.
+TEST_F(RegcodesTest, TablesWhoseListTheExitKeptFromThemAreBuiltByTheNextStartUp)
+{
+    dbaseTables.LargeModels = {"A319"};
+    scan({{"BAW", "A319", "BA retro"}});
+    lf_writeLiveriesScanned();
+    aigList("<livery title=\"BA retro\" reg=\"" + regs({"G-EUPB", "G-EUPC"}) + "\"/>\n");
+    std::filesystem::create_directories(g_aigRegcodesFile.parent_path());
+    gf_stopDownloads();
+    lf_processScannedLiveries();
+    gf_allowDownloads();
+    EXPECT_FALSE(liveryTablesBuilt);
+    EXPECT_TRUE(RegcodeMap.empty());
+    EXPECT_TRUE(AirlineIndex.empty());
+    EXPECT_THAT(logText(), testing::Not(HasSubstr("reading AIG-regcodes failed?")));
+
+    lf_processScannedLiveries();
+    EXPECT_TRUE(liveryTablesBuilt);
+    EXPECT_EQ(RegcodeMap.size(), 2U);
+    EXPECT_EQ(AirlineIndex.at("BAW").at("A319").size(), 1U);
+    EXPECT_THAT(logText(), testing::Not(HasSubstr("skipped; already done")));
 }
 
 TEST_F(RegcodesTest, WithoutAnyListNoReportIsWritten)
