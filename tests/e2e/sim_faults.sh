@@ -3,22 +3,28 @@
 # within 10 s, logs it and ends through the exit machine with status 0. Hung with its connection
 # open (nothing read, nothing answered): the close box still ends the program within 40 s.
 # Hostile, flooding the program with messages it does not handle (of an unknown id, exceptions,
-# creation replies for objects it never created) as fast as it reads them: for the given seconds
-# the log stays under 3 MB and the resident memory under 100 MB, and the close box, clicked while
-# the flood goes on, ends the program within 10 s.
+# creation replies for objects it never created) as fast as it reads them, or with object events
+# of aircraft it never created while it waits for RealTraffic: for the given seconds the log stays
+# under 3 MB and the resident memory under 100 MB, and the close box, clicked while the flood goes
+# on, ends the program within 10 s.
 #   sim_faults.sh <program> <fakesim> <fakert> <wm_close_window> <traffic file> [flood seconds]
 source "$(dirname "$0")/common.sh"
 program=$1 fakesim=$2 fakert=$3 close_tool=$4 traffic=$5 flood_seconds=${6:-15}
 make_connected_folders
 
-# start_run <case>: the program with both stand-ins, from a fresh log, until the readers run.
+# start_run <case> [no-client]: the program with both stand-ins, from a fresh log, until the
+# readers run; without the client stand-in, until the program waits for it.
 start_run() {
   rm -f "$log"
   start_fakesim "$fakesim"
-  start_fakert "$fakert" "$traffic" --seconds 300
+  [ "${2:-}" = no-client ] || start_fakert "$fakert" "$traffic" --seconds 300
   start_program "$program"
   wait_until 60 find_window || fail "$1: no window titled Orvanta_P3D"
-  wait_until 90 log_has "Traffic Reader connected" || fail "$1: the run did not reach the readers"
+  if [ "${2:-}" = no-client ]; then
+    wait_until 90 log_has "Waiting for RealTraffic to connect" || fail "$1: the run did not wait for RealTraffic"
+  else
+    wait_until 90 log_has "Traffic Reader connected" || fail "$1: the run did not reach the readers"
+  fi
 }
 
 # expect_end <case> <seconds> <exit line>: the program ends in time with status 0 and that line.
@@ -60,12 +66,12 @@ else
   flood_rss_mb=100
 fi
 
-# flood_case <case> <flood words> <logged line> [last flood word]: the flood for $flood_seconds,
-# still going when the close box is clicked; the line the flooded message makes is in the log
-# (once at least).
+# flood_case <case> <flood words> <logged line> [last flood word] [no-client]: the flood for
+# $flood_seconds, still going when the close box is clicked; the line the flooded message makes is
+# in the log (once at least).
 flood_case() {
   local name=$1 what=$2 line=$3 last=${4:-}
-  start_run "$name"
+  start_run "$name" "${5:-}"
   fakesim_control "flood $what $((flood_seconds + 120)) $last"
   wait_until 10 grep -q '"type":"flood"' "$work/fakesim.trace" || fail "$name: fakesim does not flood"
   local max_rss=0 rss end=$((SECONDS + flood_seconds))
@@ -120,4 +126,8 @@ flood_case "exception flood" "exception 11" "SimConnect: too many objects (max 1
 # Request id 104, that of the program's creations; a simulator so busy that it takes none of the
 # program's requests meanwhile ("deaf"), so that whatever the replies make it send piles up.
 flood_case "creation-reply flood" "assigned 104" "! Creation reply without a creation sent, ignored" deaf
+# Before RealTraffic connects the main loop does not run, and nothing takes the commands that the
+# simulator's object events make.
+flood_case "object-event flood before RealTraffic" "objects" "simulator command queue full (10000 commands)" "" \
+  no-client
 echo "simulator faults ok"

@@ -144,24 +144,27 @@ std::string lf_addAircraft(FakeSim& sim, const Words& words)
     return "ok " + std::to_string(sim.addSimObject(std::move(object)));
 }
 
-// flood unknown <seconds> | flood exception <number> <seconds> | flood assigned <request id> <seconds>,
-// each optionally followed by "deaf"
+// flood unknown <seconds> | flood objects <seconds> | flood exception <number> <seconds> |
+// flood assigned <request id> <seconds>, each optionally followed by "deaf"
 std::string lf_flood(FakeSim& sim, Words words)
 {
     const bool deaf = words.back() == "deaf";
     if (deaf)
         words.pop_back();
-    const std::map<std::string, std::uint32_t, std::less<>> kinds{
+    const std::map<std::string, std::uint32_t, std::less<>> numberedKinds{
         {"exception", wire::recv::kException}, {"assigned", wire::recv::kAssignedObjectId}};
-    const auto kind = kinds.find(words[1]);
-    const bool numbered = kind != kinds.end();
+    const std::map<std::string, std::uint32_t, std::less<>> plainKinds{
+        {"unknown", kUnknownMessageId}, {"objects", wire::recv::kEventObjectAddRemove}};
+    const auto numbered = numberedKinds.find(words[1]);
+    const auto plain = plainKinds.find(words[1]);
+    const bool isNumbered = numbered != numberedKinds.end();
     std::uint32_t number = 0;
     double seconds = 0.0;
-    if ((!numbered && words[1] != "unknown") || words.size() != (numbered ? 4u : 3u) ||
-        (numbered && !lf_parseUnsigned(words[2], number)) || !parseNumber(words.back(), seconds) || seconds <= 0.0)
-        return lf_error("flood unknown <seconds> | flood exception <number> <seconds> | "
+    if ((!isNumbered && plain == plainKinds.end()) || words.size() != (isNumbered ? 4u : 3u) ||
+        (isNumbered && !lf_parseUnsigned(words[2], number)) || !parseNumber(words.back(), seconds) || seconds <= 0.0)
+        return lf_error("flood unknown <seconds> | flood objects <seconds> | flood exception <number> <seconds> | "
                         "flood assigned <request id> <seconds>, each [deaf]");
-    sim.flood(numbered ? kind->second : kUnknownMessageId, number, seconds, deaf);
+    sim.flood(isNumbered ? numbered->second : plain->second, number, seconds, deaf);
     return "ok";
 }
 

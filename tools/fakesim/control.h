@@ -14,6 +14,8 @@
 //                                 or number such as 0x2C) get the exception instead of an answer
 //   exception <number> [send id [index]]   an exception message to every open client
 //   flood unknown <seconds>       a hostile simulator: a message of id 99 (known to no client)
+//   flood objects <seconds>       or aircraft added and removed in turn (ObjectAdded and
+//                                 ObjectRemoved events, to the clients subscribed to them),
 //   flood exception <number> <seconds>   or that exception,
 //   flood assigned <request id> <seconds>   or creation replies (ASSIGNED_OBJECT_ID) of that
 //                                 request id for objects nobody created, over and over to every

@@ -912,21 +912,37 @@ void SimState::queueQuit()
 void SimState::startFlood(std::uint32_t messageId, std::uint32_t number, bool deaf)
 {
     flood_ = Flood{messageId, number, deaf, 0};
-    const char* field = messageId == wire::recv::kAssignedObjectId ? "request_id" : "exception";
-    trace_.write("flood", {{"message", messageId}, {field, number}, {"deaf", deaf}});
+    TraceEntry fields{{"message", messageId}, {"deaf", deaf}};
+    if (messageId == wire::recv::kAssignedObjectId)
+        fields["request_id"] = number;
+    else if (messageId == wire::recv::kException)
+        fields["exception"] = number;
+    trace_.write("flood", std::move(fields));
 }
 
-// The flood's next message. The creation replies name object ids far above those that
-// creations get, so that no client can have created them.
-std::vector<std::uint8_t> SimState::floodMessage(std::uint32_t protocol) const
+// The flood's next message. The creation replies and object events name object ids far above
+// those that creations get, so that no client can have created them. The object events are
+// aircraft added and removed in turn, each sent under the client's own event ids (none for a
+// client that subscribed to neither).
+std::optional<std::vector<std::uint8_t>> SimState::floodMessage(const ClientSession& session) const
 {
     constexpr std::uint32_t kFloodObjectIds = 0x40000000;
+    const auto objectId = [this](std::uint64_t turn) {
+        return kFloodObjectIds + static_cast<std::uint32_t>(turn % kFloodObjectIds);
+    };
     switch (flood_->messageId) {
-    case wire::recv::kException: return wire::exceptionMessage(protocol, flood_->number, 0, 0);
+    case wire::recv::kException: return wire::exceptionMessage(session.protocol, flood_->number, 0, 0);
     case wire::recv::kAssignedObjectId:
-        return wire::assignedObjectIdMessage(protocol, flood_->number,
-                                             kFloodObjectIds + static_cast<std::uint32_t>(flood_->sent % kFloodObjectIds));
-    default: return wire::unknownMessage(protocol, flood_->messageId);
+        return wire::assignedObjectIdMessage(session.protocol, flood_->number, objectId(flood_->sent));
+    case wire::recv::kEventObjectAddRemove: {
+        const std::string_view event = flood_->sent % 2 == 0 ? "ObjectAdded" : "ObjectRemoved";
+        for (const auto& [clientEventId, name] : session.subscriptions)
+            if (name == event)
+                return wire::objectAddRemoveMessage(session.protocol, clientEventId, objectId(flood_->sent / 2),
+                                                    SimObject{}.type);
+        return std::nullopt;
+    }
+    default: return wire::unknownMessage(session.protocol, flood_->messageId);
     }
 }
 
@@ -938,9 +954,11 @@ void SimState::topUpFlood(std::size_t fill)
         if (!session.opened || session.closeRequested)
             continue;
         while (session.outbox.size() < fill) {
-            const std::vector<std::uint8_t> message = floodMessage(session.protocol);
-            session.outbox.insert(session.outbox.end(), message.begin(), message.end());
+            const std::optional<std::vector<std::uint8_t>> message = floodMessage(session);
+            if (!message)
+                break;
             ++flood_->sent;
+            session.outbox.insert(session.outbox.end(), message->begin(), message->end());
             ++floodSent_;
         }
     }

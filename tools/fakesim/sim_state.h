@@ -149,7 +149,7 @@ private:
         bool deaf = false;
         std::uint64_t sent = 0;
     };
-    std::vector<std::uint8_t> floodMessage(std::uint32_t protocol) const;
+    std::optional<std::vector<std::uint8_t>> floodMessage(const ClientSession& session) const;
     std::optional<Flood> flood_;
     std::uint64_t floodSent_ = 0;  // by every flood since start
 };
