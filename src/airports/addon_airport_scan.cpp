@@ -367,7 +367,14 @@ void gf_scanAddonAirports()
     const SceneryFolders folders = lf_sceneryFolders();
     lf_removeEarlierScanFiles(g_myOrbxFolder);
     lf_removeEarlierScanFiles(g_myThirdpartyFolder);
-    if (!lf_writeAirportScanResults(folders))
+    const bool found = lf_writeAirportScanResults(folders);
+    // The exit cut the scan short: what it removed and did not make again is made by the next
+    // start, which finds the option still ticked.
+    if (lf_scanStopRequested()) {
+        gf_log("airports scan stopped by the exit, it runs again at the next start");
+        return;
+    }
+    if (!found)
         gf_reportMessage("Warning: Scan has not found any add-on airports", true);
     lf_untickAirportScan();
     gf_log("-------------------------- airports scan ends    ----------------------------\n");

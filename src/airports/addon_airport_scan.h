@@ -22,7 +22,9 @@ inline std::atomic<std::uint64_t>& g_tbloAirportCount = g_mainWindow.addonScanAi
 // or copied to TBLO. Picks the colour of the main window's ORBX count.
 inline std::atomic<bool>& g_allOrbxAirportsDone = g_mainWindow.simaddonComplete;
 
-// The start-up's entry (declared in airports/airport_services.h). Throws
+// The start-up's entry (declared in airports/airport_services.h). A scan done unticks
+// SCAN_AIRPORTS; one that the exit cut short leaves it ticked, in parameters.xml too, so that the
+// next start scans again. Throws
 // qmx::UserErrorException 49 in manual mode without folders, 42 for an afolder in the stock
 // scenery, 5 when the previous files cannot be removed, and the file system's errors.
 void gf_scanAddonAirports();

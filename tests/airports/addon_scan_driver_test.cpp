@@ -213,7 +213,8 @@ TEST_F(AddonScan, SuitableGeneratedFilesGoToTbloAndLinkedOnesLeaveTheirFolder)
 }
 
 // The exit during the offline-learning test: the answers of the downloads it stops are no verdict,
-// and the stock files asked for ahead are not left in the working folder.
+// the stock files asked for ahead are not left in the working folder, and the scan is not done:
+// the next start scans again.
 TEST_F(AddonScan, AnExitEndsTheOfflineLearningTestWithoutAVerdictOrItsStockFiles)
 {
     const std::vector<std::string> codes{"AAAA", "BBBB", "CCCC"};
@@ -221,14 +222,21 @@ TEST_F(AddonScan, AnExitEndsTheOfflineLearningTestWithoutAVerdictOrItsStockFiles
         testsupport::writeFile(g_myOrbxFolder / (code + ".xml"), "generated");
         putStock(code, true);
     }
+    AFG_AUTOMATIC.value = false;
+    afolder0.value = sceneryFolder("empty").string();
+    SCAN_AIRPORTS.value = true;
+    gf_saveBoolParameter(SCAN_AIRPORTS);
     exitingFlag = true;
-    lf_writeAirportScanResults({});
+    gf_scanAddonAirports();
     for (const std::string& code : codes) {
         EXPECT_FALSE(fs::exists(fs::current_path() / (code + ".xml"))) << code;
         EXPECT_FALSE(fs::exists(g_tbloFolder / (code + ".xml"))) << code;
     }
     EXPECT_FALSE(g_allOrbxAirportsDone.load());
     EXPECT_EQ(logText().find("no off line learning needed"), std::string::npos);
+    EXPECT_TRUE(SCAN_AIRPORTS.value.load());
+    EXPECT_NE(testsupport::readFile(parametersFile()).find("name=\"SCAN_AIRPORTS\" value=\"true\""),
+              std::string::npos);
 }
 
 } // namespace
