@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The parent waits for "saving" and then for up to this many more saves before it kills.
+// The parent waits for "saving" and then for this many more saves, which tell it how long a save
+// takes, before it kills at a random moment of a later one.
 constexpr unsigned kToldSaves = 3;
 
 // Version 0 and 1 of each file differ in size and content, so that a mix of the two, or a

@@ -40,13 +40,18 @@ for kind in parameters liveries learned generated park-list flight-plan; do
     pid=$saver_PID
     read -r -t 60 started <&"${saver[0]}" || fail "$kind: the save loop did not start"
     [ "$started" = saving ] || fail "$kind: the save loop said \"$started\""
-    # A random moment within the next few saves: after 0 to 3 more of them, while the next runs.
-    for ((more = RANDOM % 4; more > 0; more--)); do
+    # The three told saves give the length of one save in this build on this machine (a sanitizer
+    # build's saves take several times as long, mostly in building the text).
+    first=${EPOCHREALTIME/./}
+    for _ in 1 2 3; do
       read -r -t 60 _ <&"${saver[0]}" || fail "$kind: the save loop stopped saving"
     done
-    # And a moment more, up to a few saves long (about a microsecond a turn): right after a told
-    # save the next one has only begun, and a kill there would seldom find its file half done.
-    for ((spin = RANDOM % 1000; spin > 0; spin--)); do :; done
+    save_us=$(((${EPOCHREALTIME/./} - first) / 3))
+    # A random moment within the next save: right after a told save the next one has only begun,
+    # and a kill there would seldom find its file half done. The loop tells nothing more, so the
+    # read waits out the moment without a process of its own.
+    wait_us=$((save_us * ((RANDOM << 15) | RANDOM) >> 30))
+    read -r -t "$((wait_us / 1000000)).$(printf '%06d' $((wait_us % 1000000)))" _ <&"${saver[0]}" || true
     kill -9 "$pid"
     wait "$pid" 2>/dev/null || true
     if cmp -s "$file" "$work/$kind.a" || cmp -s "$file" "$work/$kind.b"; then
