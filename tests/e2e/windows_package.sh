@@ -72,4 +72,12 @@ asked=/program/$(echo "$stock" | tr '\\' / | sed 's/<ICAO>/KLAX/')
 grep -qF "$asked" "$output/connected_run.log" ||
   fail "the README names $stock, but the program asked for $(grep -o 'file://[^ ]*KLAX\.xml' "$output/connected_run.log" |
     head -n 1)"
+# Where the README explains why nothing is parked, it quotes the lines that this run logged at
+# KLAX, which the sample download folder has no stock airport file for.
+readme=$(unzip -p "$zip" Orvanta_P3D/README.txt | tr -d '\r')
+for quoted in "/$(echo "$stock" | tr '\\' /) failed: " "User aircraft on the ground at <ICAO>, no airport file found"; do
+  grep -qF -- "$quoted" <<<"$readme" || fail "the README does not quote \"$quoted\""
+  grep -qF -- "${quoted//<ICAO>/KLAX}" "$output/connected_run.log" ||
+    fail "the README quotes \"$quoted\", which the run from the package did not log at KLAX"
+done
 echo "package ok"
